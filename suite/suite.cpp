@@ -1,0 +1,34 @@
+#include "suite/suite.h"
+
+const TestSuite BUILT_IN_SUITE = {
+    {
+        {1, 0, 0, 1, 0},
+        {0, 1, 0, 0, 1},
+        {1, 1, 1, 0, 0},
+        {0, 1, 0, 0, 1},
+        {1, 0, 1, 0, 1},
+    },
+    {4.0f, 2.0f, 1.0f, 3.0f, 2.0f},
+    {2, 1, 4, 5, 2},
+    {},
+};
+
+float computeApfd(const TestSuite& suite, const int order[]) {
+  // Sum of the 1-based positions at which each fault is first revealed;
+  // a fault that no test of the order reveals adds nothing.
+  float positionSum = 0.0f;
+  for (int fault = 0; fault < FAULT_COUNT; ++fault) {
+    for (int position = 0; position < TEST_COUNT; ++position) {
+      if (suite.faultMatrix[order[position]][fault] == 1) {
+        positionSum += static_cast<float>(position + 1);
+        break;
+      }
+    }
+  }
+
+  // Each step rounds to float, in this order.
+  const float meanPosition = positionSum / static_cast<float>(TEST_COUNT * FAULT_COUNT);
+  const float uncovered = 1.0f - meanPosition;
+  const float halfStep = 1.0f / static_cast<float>(2 * TEST_COUNT);
+  return uncovered + halfStep;
+}
