@@ -30,6 +30,17 @@ TEST(BuiltInSuite, FaultMatrixHasTheTabledRowAndColumnSums) {
   }
 }
 
+TEST(BuiltInSuite, CostsAndSeveritiesAsTabledAndNoEdgeCostsYet) {
+  const float costs[TEST_COUNT] = {4.0f, 2.0f, 1.0f, 3.0f, 2.0f};
+  const int severities[TEST_COUNT] = {2, 1, 4, 5, 2};
+  for (int test = 0; test < TEST_COUNT; ++test) {
+    SCOPED_TRACE(testing::Message() << "test " << test);
+    EXPECT_EQ(BUILT_IN_SUITE.testCost[test], costs[test]);
+    EXPECT_EQ(BUILT_IN_SUITE.testSeverity[test], severities[test]);
+    for (float cost : BUILT_IN_SUITE.edgeCost[test]) EXPECT_EQ(cost, 0.0f);
+  }
+}
+
 TEST(Apfd, GivenOrderScores074) {
   const int order[TEST_COUNT] = {0, 1, 2, 3, 4};
   EXPECT_EQ(sixDecimals(computeApfd(BUILT_IN_SUITE, order)), "0.740000");
