@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "colony/colony.h"
+#include "driver/run.h"
 #include "platform/random.h"
 #include "suite/suite.h"
 
@@ -27,12 +29,14 @@ int main(int, char**) {
   errno = 0;
   seedRandom(RANDOM_SEED);
   TestSuite suite = BUILT_IN_SUITE;
+  Colony colony = {};
 
   int givenOrder[TEST_COUNT];
   for (int position = 0; position < TEST_COUNT; ++position) {
     givenOrder[position] = position;
   }
   std::printf("initial APFD=%f \n", static_cast<double>(computeApfd(suite, givenOrder)));
+  runOptimisation(suite, colony);
 
   const bool reportWritten = finishReport();
 

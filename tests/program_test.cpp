@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <regex>
+#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -48,6 +51,39 @@ TEST(Program, LostReportFailsWithAReasonOnStandardError) {
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_NE(run.errors.find("could not write the report"), std::string::npos) << run.errors;
   EXPECT_NE(run.errors.find("No space left on device"), std::string::npos) << run.errors;
+}
+
+// The report's layout, line by line: the baseline, an empty line, one line
+// per iteration, the heading and the tour with no newline after it.
+TEST(Program, ReportHasBaselineIterationLinesAndTheFinalTour) {
+  const ProcessResult run = runProgram({}, Input::EndOfFile, Output::Captured);
+  std::vector<std::string> lines;
+  std::istringstream stream(run.output);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+
+  ASSERT_EQ(lines.size(), 104u);
+  EXPECT_NE(run.output.back(), '\n');
+  EXPECT_EQ(lines[0], "initial APFD=0.740000 ");
+  EXPECT_EQ(lines[1], "");
+  const std::regex iterationLine(R"( Iteration=(\d+), APFD = 0\.(58|62|66|70|74|78)0000)");
+  for (int iteration = 1; iteration <= 100; ++iteration) {
+    std::smatch match;
+    const std::string& line = lines[static_cast<std::size_t>(iteration) + 1];
+    ASSERT_TRUE(std::regex_match(line, match, iterationLine)) << line;
+    EXPECT_EQ(match[1], std::to_string(iteration));
+  }
+  EXPECT_EQ(lines[102], " Final solution: ");
+
+  std::smatch tour;
+  ASSERT_TRUE(std::regex_match(lines[103], tour, std::regex(R"(:(([1-5]) - ){6})"))) << lines[103];
+  std::string numbers;
+  for (char c : lines[103]) {
+    if (c >= '1' && c <= '5') numbers += c;
+  }
+  EXPECT_EQ(numbers.front(), numbers.back());
+  std::string firstFive = numbers.substr(0, 5);
+  std::sort(firstFive.begin(), firstFive.end());
+  EXPECT_EQ(firstFive, "12345");
 }
 
 }  // namespace

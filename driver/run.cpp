@@ -1,0 +1,20 @@
+#include "driver/run.h"
+
+#include <cstdio>
+
+void runOptimisation(TestSuite& suite, Colony& colony) {
+  initTrail(suite, colony);
+  for (int iteration = 1; iteration <= ITERATION_COUNT; ++iteration) {
+    runIteration(suite, colony);
+    std::printf("\n Iteration=%d, APFD = %f", iteration, static_cast<double>(colony.bestApfd));
+  }
+  std::printf("\n Final solution: \n");
+  printTour(colony.bestTour);
+}
+
+void printTour(const int tour[TOUR_LENGTH]) {
+  std::printf(":");
+  for (int position = 0; position < TOUR_LENGTH; ++position) {
+    std::printf("%d - ", tour[position] + 1);
+  }
+}
