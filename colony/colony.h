@@ -11,12 +11,12 @@ struct Colony {
   float tau0;  // initial level, and the level the local update pulls towards
 
   // Ants, rebuilt in every iteration.
-  int antTour[ANT_COUNT][TOUR_LENGTH];   // start, the tests chosen in order, start again
-  int antStart[ANT_COUNT];               // start test of each ant
-  int startTaken[TEST_COUNT];            // 1 when the test is already some ant's start
-  int antVisited[ANT_COUNT][TEST_COUNT]; // 1 when the test is in the ant's tour
-  int antFaults[ANT_COUNT][FAULT_COUNT]; // 1 when the ant's tests so far reveal the fault
-  int tourClosed;                        // set when an ant closes its tour in this step
+  int antTour[ANT_COUNT][TOUR_LENGTH];    // start, the tests chosen in order, start again
+  int antStart[ANT_COUNT];                // start test of each ant
+  int startTaken[TEST_COUNT];             // 1 when the test is already some ant's start
+  int antVisited[ANT_COUNT][TEST_COUNT];  // 1 when the test is in the ant's tour
+  int antFaults[ANT_COUNT][FAULT_COUNT];  // 1 when the ant's tests so far reveal the fault
+  int tourClosed;                         // set when an ant closes its tour in this step
 
   // Selection of the latest iteration; no best-so-far is kept across iterations.
   int bestTour[TOUR_LENGTH];

@@ -16,7 +16,8 @@ struct CandidateTest {
 // The unvisited test with the highest trail level per squared move cost; the
 // lowest index among equal scores, since only a strictly greater score replaces.
 int chooseByTrail(const TestSuite& suite, const Colony& colony, int ant, int currentTest) {
-  float WeightedPheromone[TEST_COUNT][TEST_COUNT] = {};
+  // Only the current test's row is filled and read.
+  float WeightedPheromone[TEST_COUNT][TEST_COUNT];
   float* scores = WeightedPheromone[currentTest];
   int choice = 0;
   for (int test = 0; test < TEST_COUNT; ++test) {

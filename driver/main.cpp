@@ -25,7 +25,7 @@ bool finishReport() {
 }  // namespace
 
 // Arguments are accepted and ignored: the suite and every parameter are built in.
-int main(int, char**) {
+int main(int /*argc*/, char** /*argv*/) {
   errno = 0;
   seedRandom(RANDOM_SEED);
   TestSuite suite = BUILT_IN_SUITE;

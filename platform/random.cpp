@@ -14,7 +14,9 @@ std::uint32_t randomState = 1u;
 
 }  // namespace
 
-void seedRandom(unsigned int seed) { randomState = seed; }
+void seedRandom(unsigned int seed) {
+  randomState = seed;
+}
 
 int drawRandom() {
   // Unsigned arithmetic wraps, which is exactly the reduction mod 2^32.

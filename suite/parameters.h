@@ -2,11 +2,11 @@
 
 // Every parameter of the run, fixed at build time.
 
-constexpr int TEST_COUNT = 5;        // tests in the suite: rows of the fault matrix
-constexpr int FAULT_COUNT = 5;       // faults in the suite: columns of the fault matrix
-constexpr int ANT_COUNT = 5;         // ants per iteration, each starting at its own test
-constexpr int TOUR_LENGTH = TEST_COUNT + 1;  // a closed tour returns to its start
-constexpr int ITERATION_COUNT = 100;         // colony iterations per run
+constexpr int TEST_COUNT = 5;                 // tests in the suite: rows of the fault matrix
+constexpr int FAULT_COUNT = 5;                // faults in the suite: columns of the fault matrix
+constexpr int ANT_COUNT = 5;                  // ants per iteration, each starting at its own test
+constexpr int TOUR_LENGTH = TEST_COUNT + 1;   // a closed tour returns to its start
+constexpr int ITERATION_COUNT = 100;          // colony iterations per run
 constexpr unsigned int RANDOM_SEED = 12345u;  // the one seed of the run
 constexpr double EXPLOIT_THRESHOLD = 0.5;     // draws below it exploit the trail
 constexpr double EVAPORATION = 0.8;           // weight of the new term in trail updates

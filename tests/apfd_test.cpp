@@ -20,7 +20,8 @@ TEST(BuiltInSuite, FaultMatrixHasTheTabledRowAndColumnSums) {
   const int columnSums[FAULT_COUNT] = {3, 3, 2, 1, 3};
   for (int test = 0; test < TEST_COUNT; ++test) {
     int sum = 0;
-    for (int fault = 0; fault < FAULT_COUNT; ++fault) sum += BUILT_IN_SUITE.faultMatrix[test][fault];
+    for (int fault = 0; fault < FAULT_COUNT; ++fault)
+      sum += BUILT_IN_SUITE.faultMatrix[test][fault];
     EXPECT_EQ(sum, rowSums[test]) << "test " << test;
   }
   for (int fault = 0; fault < FAULT_COUNT; ++fault) {

@@ -14,8 +14,8 @@ namespace {
 
 using Tour = std::vector<int>;
 
-constexpr int START_DRAWS = ANT_COUNT;                        // when no start is drawn twice
-constexpr int RULE_DRAWS = ANT_COUNT * (TEST_COUNT - 1);     // one per moving ant and step
+constexpr int START_DRAWS = ANT_COUNT;                    // when no start is drawn twice
+constexpr int RULE_DRAWS = ANT_COUNT * (TEST_COUNT - 1);  // one per moving ant and step
 
 std::string sixDecimals(float value) {
   char text[32];
@@ -23,7 +23,9 @@ std::string sixDecimals(float value) {
   return text;
 }
 
-Tour tourOf(const int tour[TOUR_LENGTH]) { return Tour(tour, tour + TOUR_LENGTH); }
+Tour tourOf(const int tour[TOUR_LENGTH]) {
+  return Tour(tour, tour + TOUR_LENGTH);
+}
 
 struct Scenario {
   const char* label;
@@ -39,13 +41,21 @@ struct Scenario {
 const Scenario SCENARIOS[] = {
     {"greedy",
      RANDOM_MAX,
-     {{2, 3, 0, 4, 1, 2}, {0, 3, 2, 4, 1, 0}, {4, 3, 2, 0, 1, 4}, {1, 2, 3, 0, 4, 1}, {3, 2, 0, 4, 1, 3}},
+     {{2, 3, 0, 4, 1, 2},
+      {0, 3, 2, 4, 1, 0},
+      {4, 3, 2, 0, 1, 4},
+      {1, 2, 3, 0, 4, 1},
+      {3, 2, 0, 4, 1, 3}},
      {"0.780000", "0.740000", "0.740000", "0.700000", "0.740000"},
      0,
      1.028974},
     {"exploit",
      0,
-     {{2, 1, 4, 3, 0, 2}, {0, 2, 1, 4, 3, 0}, {4, 2, 1, 3, 0, 4}, {1, 2, 4, 3, 0, 1}, {3, 2, 1, 4, 0, 3}},
+     {{2, 1, 4, 3, 0, 2},
+      {0, 2, 1, 4, 3, 0},
+      {4, 2, 1, 3, 0, 4},
+      {1, 2, 4, 3, 0, 1},
+      {3, 2, 1, 4, 0, 3}},
      {"0.700000", "0.740000", "0.700000", "0.660000", "0.660000"},
      1,
      1.084414},
@@ -74,7 +84,8 @@ TEST(Iteration, ScriptedScenariosBuildSelectAndReinforceAsExpected) {
 
     const Tour& selected = scenario.tours[scenario.selectedAnt];
     bool raised[TEST_COUNT][TEST_COUNT] = {};
-    for (std::size_t move = 0; move + 1 < selected.size(); ++move) raised[selected[move]][selected[move + 1]] = true;
+    for (std::size_t move = 0; move + 1 < selected.size(); ++move)
+      raised[selected[move]][selected[move + 1]] = true;
     for (int from = 0; from < TEST_COUNT; ++from) {
       for (int to = 0; to < TEST_COUNT; ++to) {
         SCOPED_TRACE(testing::Message() << from << " -> " << to);
@@ -153,20 +164,45 @@ TEST(Selection, KeepsTheHighestScoreAndTheEarliestAntOnTies) {
   };
   const Case cases[] = {
       {"highest last",
-       {{0, 1, 2, 3, 4, 0}, {1, 3, 4, 2, 0, 1}, {0, 1, 2, 3, 4, 0}, {1, 3, 4, 2, 0, 1}, {4, 0, 1, 2, 3, 4}},
-       4, "0.780000"},
+       {{0, 1, 2, 3, 4, 0},
+        {1, 3, 4, 2, 0, 1},
+        {0, 1, 2, 3, 4, 0},
+        {1, 3, 4, 2, 0, 1},
+        {4, 0, 1, 2, 3, 4}},
+       4,
+       "0.780000"},
       {"lowest first, highest in the middle",
-       {{1, 3, 4, 2, 0, 1}, {0, 1, 2, 3, 4, 0}, {2, 0, 1, 3, 4, 2}, {0, 1, 2, 3, 4, 0}, {1, 3, 4, 2, 0, 1}},
-       2, "0.780000"},
+       {{1, 3, 4, 2, 0, 1},
+        {0, 1, 2, 3, 4, 0},
+        {2, 0, 1, 3, 4, 2},
+        {0, 1, 2, 3, 4, 0},
+        {1, 3, 4, 2, 0, 1}},
+       2,
+       "0.780000"},
       {"every score low: still the highest of them",
-       {{1, 3, 2, 4, 0, 1}, {1, 3, 0, 2, 4, 1}, {1, 2, 3, 4, 0, 1}, {1, 3, 0, 2, 4, 1}, {1, 3, 2, 4, 0, 1}},
-       2, "0.660000"},
+       {{1, 3, 2, 4, 0, 1},
+        {1, 3, 0, 2, 4, 1},
+        {1, 2, 3, 4, 0, 1},
+        {1, 3, 0, 2, 4, 1},
+        {1, 3, 2, 4, 0, 1}},
+       2,
+       "0.660000"},
       {"all equal: ant 0",
-       {{0, 1, 2, 3, 4, 0}, {0, 2, 4, 1, 3, 0}, {0, 2, 1, 3, 4, 0}, {0, 4, 1, 2, 3, 0}, {0, 1, 4, 2, 3, 0}},
-       0, "0.740000"},
+       {{0, 1, 2, 3, 4, 0},
+        {0, 2, 4, 1, 3, 0},
+        {0, 2, 1, 3, 4, 0},
+        {0, 4, 1, 2, 3, 0},
+        {0, 1, 4, 2, 3, 0}},
+       0,
+       "0.740000"},
       {"tie at the top: the earlier of ants 1 and 3",
-       {{0, 1, 2, 3, 4, 0}, {2, 0, 1, 3, 4, 2}, {0, 1, 2, 3, 4, 0}, {2, 3, 0, 4, 1, 2}, {1, 3, 4, 2, 0, 1}},
-       1, "0.780000"},
+       {{0, 1, 2, 3, 4, 0},
+        {2, 0, 1, 3, 4, 2},
+        {0, 1, 2, 3, 4, 0},
+        {2, 3, 0, 4, 1, 2},
+        {1, 3, 4, 2, 0, 1}},
+       1,
+       "0.780000"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

@@ -13,8 +13,6 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
-
 namespace {
 
 constexpr auto TIME_LIMIT = std::chrono::seconds(20);
@@ -69,7 +67,8 @@ ProcessResult runProgram(const std::vector<std::string>& arguments, Input input,
   std::vector<std::string> words = {ANTORDER_PATH};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(&word[0]);
+  argv.reserve(words.size() + 1);
+  for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
 
   ProcessResult result;

@@ -9,7 +9,7 @@
 struct ProcessResult {
   bool finished = false;  // false when it had to be killed after the time limit
   int exitStatus = -1;
-  double seconds = 0.0;   // from the start until it ended
+  double seconds = 0.0;  // from the start until it ended
   std::string output;
   std::string errors;
 };

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 
-
 namespace {
 
 std::vector<int> script;
@@ -15,10 +14,12 @@ void scriptDraws(const std::vector<int>& values) {
   nextDraw = 0;
 }
 
-int drawsTaken() { return static_cast<int>(nextDraw); }
+int drawsTaken() {
+  return static_cast<int>(nextDraw);
+}
 
 // Seeding leaves a script as it is.
-void seedRandom(unsigned int) {}
+void seedRandom(unsigned int /*seed*/) {}
 
 int drawRandom() {
   const std::size_t draw = nextDraw++;
