@@ -1,14 +1,16 @@
 #include <algorithm>
-#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "suite/parameters.h"
 #include "tests/process.h"
 
 namespace {
 
+constexpr auto TOUR_ENTRIES = static_cast<std::size_t>(TOUR_LENGTH);
 const std::string EXPECTED_REPORT = readFile(SOURCE_DIR "/tests/expected_report.txt");
 
 TEST(Program, ReportStartsWithTheBaselineLine) {
@@ -65,23 +67,29 @@ TEST(Program, ReportHasBaselineIterationLinesAndTheFinalTour) {
   EXPECT_NE(run.output.back(), '\n');
   EXPECT_EQ(lines[0], "initial APFD=0.740000 ");
   EXPECT_EQ(lines[1], "");
-  const std::regex iterationLine(R"( Iteration=(\d+), APFD = 0\.(58|62|66|70|74|78)0000)");
+  const std::set<std::string> possibleScores = {"0.580000", "0.620000", "0.660000",
+                                                "0.700000", "0.740000", "0.780000"};
   for (int iteration = 1; iteration <= 100; ++iteration) {
-    std::smatch match;
     const std::string& line = lines[static_cast<std::size_t>(iteration) + 1];
-    ASSERT_TRUE(std::regex_match(line, match, iterationLine)) << line;
-    EXPECT_EQ(match[1], std::to_string(iteration));
+    const std::string head = " Iteration=" + std::to_string(iteration) + ", APFD = ";
+    ASSERT_EQ(line.substr(0, head.size()), head) << line;
+    EXPECT_EQ(possibleScores.count(line.substr(head.size())), 1u) << line;
   }
   EXPECT_EQ(lines[102], " Final solution: ");
 
-  std::smatch tour;
-  ASSERT_TRUE(std::regex_match(lines[103], tour, std::regex(R"(:(([1-5]) - ){6})"))) << lines[103];
+  // ":" and then six times a test number from 1 to 5 followed by " - ".
+  const std::string& tour = lines[103];
+  ASSERT_EQ(tour.size(), 1u + 4u * TOUR_ENTRIES) << tour;
+  EXPECT_EQ(tour[0], ':');
   std::string numbers;
-  for (char c : lines[103]) {
-    if (c >= '1' && c <= '5') numbers += c;
+  for (std::size_t entry = 0; entry < TOUR_ENTRIES; ++entry) {
+    const std::string field = tour.substr(1 + 4 * entry, 4);
+    EXPECT_TRUE(field[0] >= '1' && field[0] <= '5') << field;
+    EXPECT_EQ(field.substr(1), " - ") << field;
+    numbers += field[0];
   }
   EXPECT_EQ(numbers.front(), numbers.back());
-  std::string firstFive = numbers.substr(0, 5);
+  std::string firstFive = numbers.substr(0, TOUR_ENTRIES - 1);
   std::sort(firstFive.begin(), firstFive.end());
   EXPECT_EQ(firstFive, "12345");
 }
