@@ -19,8 +19,10 @@ struct Trail : testing::Test {
   void SetUp() override { initTrail(suite, colony); }
 
   void expectEverywhereTau0() const {
-    for (const auto& row : colony.pheromone) {
-      for (float level : row) EXPECT_EQ(bitsOf(level), bitsOf(colony.tau0));
+    for (int from = 0; from < TEST_COUNT; ++from) {
+      for (int to = 0; to < TEST_COUNT; ++to) {
+        EXPECT_EQ(bitsOf(colony.pheromone[from][to]), bitsOf(colony.tau0)) << from << " -> " << to;
+      }
     }
   }
 };
