@@ -6,7 +6,8 @@
 
 namespace {
 
-// A candidate of the greedy step: how many faults it would newly reveal for the ant.
+// A candidate of the greedy step: the test, the faults it would newly reveal for
+// the ant, and its severity.
 struct CandidateTest {
   int test;
   int newFaults;
