@@ -1,18 +1,5 @@
 #include "suite/suite.h"
 
-const TestSuite BUILT_IN_SUITE = {
-    {
-        {1, 0, 0, 1, 0},
-        {0, 1, 0, 0, 1},
-        {1, 1, 1, 0, 0},
-        {0, 1, 0, 0, 1},
-        {1, 0, 1, 0, 1},
-    },
-    {4.0f, 2.0f, 1.0f, 3.0f, 2.0f},
-    {2, 1, 4, 5, 2},
-    {},
-};
-
 float computeApfd(const TestSuite& suite, const int order[]) {
   // Sum of the 1-based positions at which each fault is first revealed;
   // a fault that no test of the order reveals adds nothing.
