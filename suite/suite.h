@@ -29,22 +29,23 @@ inline constexpr TestSuite BUILT_IN_SUITE = {
 // Facts of the suite that the colony relies on, checked when the program is built.
 
 constexpr bool everySeverityAtLeastOne(const TestSuite& suite) {
-  for (const int severity : suite.testSeverity) {
-    if (severity < 1) return false;
+  for (int test = 0; test < TEST_COUNT; ++test) {
+    if (suite.testSeverity[test] < 1) return false;
   }
   return true;
 }
 
 constexpr bool everyCostPositive(const TestSuite& suite) {
-  for (const float cost : suite.testCost) {
-    if (!(cost > 0.0f)) return false;
+  for (int test = 0; test < TEST_COUNT; ++test) {
+    if (!(suite.testCost[test] > 0.0f)) return false;
   }
   return true;
 }
 
 constexpr bool everyEntryZeroOrOne(const TestSuite& suite) {
-  for (const auto& row : suite.faultMatrix) {
-    for (const int entry : row) {
+  for (int test = 0; test < TEST_COUNT; ++test) {
+    for (int fault = 0; fault < FAULT_COUNT; ++fault) {
+      const int entry = suite.faultMatrix[test][fault];
       if (entry != 0 && entry != 1) return false;
     }
   }
@@ -54,7 +55,9 @@ constexpr bool everyEntryZeroOrOne(const TestSuite& suite) {
 constexpr bool everyFaultRevealed(const TestSuite& suite) {
   for (int fault = 0; fault < FAULT_COUNT; ++fault) {
     bool revealed = false;
-    for (const auto& row : suite.faultMatrix) revealed = revealed || row[fault] == 1;
+    for (int test = 0; test < TEST_COUNT; ++test) {
+      revealed = revealed || suite.faultMatrix[test][fault] == 1;
+    }
     if (!revealed) return false;
   }
   return true;
