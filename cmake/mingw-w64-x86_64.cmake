@@ -1,17 +1,10 @@
-# Cross-builds the Windows console program with Debian's mingw-w64 compilers:
+# The 64-bit Windows console program, built with Debian's mingw-w64 and run under wine:
 #   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Link the C and C++ runtimes in, so that antorder.exe runs on its own.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CROSS_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# GNU ld writes the link time into a PE header unless told not to; without it
+# two builds of one commit give the same bytes.
+set(CROSS_LINK_FLAGS -Wl,--no-insert-timestamp)
+include(${CMAKE_CURRENT_LIST_DIR}/cross-toolchain.cmake)

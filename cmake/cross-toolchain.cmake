@@ -1,0 +1,14 @@
+# Shared by the cross toolchain files, which set CMAKE_SYSTEM_NAME,
+# CMAKE_SYSTEM_PROCESSOR, CROSS_TRIPLE, the emulator and any extra link flags
+# first: Debian's cross compilers for that triple, headers and libraries from
+# its sysroot only, and a static link so that the program needs nothing else.
+set(CMAKE_C_COMPILER ${CROSS_TRIPLE}-gcc)
+set(CMAKE_CXX_COMPILER ${CROSS_TRIPLE}-g++)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${CROSS_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ ${CROSS_LINK_FLAGS}")
