@@ -10,7 +10,8 @@ function(antorder_configure target)
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
 
   if(MSVC)
-    # /fp:precise neither contracts nor reorders float expressions.
+    # /fp:precise neither contracts nor reorders float expressions; on 32-bit
+    # x86 MSVC computes in SSE2 already, so each float step rounds as written.
     target_compile_options(${target} PRIVATE /W4 /fp:precise)
     if(ANTORDER_WARNINGS_AS_ERRORS)
       target_compile_options(${target} PRIVATE /WX)
@@ -24,6 +25,12 @@ function(antorder_configure target)
     # Every float and double step must round on its own, as written: no
     # fused multiply-add, whatever the target CPU offers.
     -ffp-contract=off)
+  # On 32-bit x86 the default x87 unit keeps intermediates in 80-bit registers,
+  # so a float step would not round where the code stores it; SSE2 rounds each
+  # step as written, as on every other target.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86|x86_64|AMD64)$")
+    target_compile_options(${target} PRIVATE -msse2 -mfpmath=sse)
+  endif()
   if(ANTORDER_WARNINGS_AS_ERRORS)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
