@@ -1,11 +1,17 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -96,6 +102,57 @@ TEST(Program, ReportHasBaselineIterationLinesAndTheFinalTour) {
   std::string firstFive = numbers.substr(0, TEST_COUNT);
   std::sort(firstFive.begin(), firstFive.end());
   EXPECT_EQ(firstFive, "12345");
+}
+
+// Whether the child ends within the time given; its wait status lands in status.
+bool endsWithin(pid_t child, std::chrono::milliseconds time, int& status) {
+  const auto deadline = std::chrono::steady_clock::now() + time;
+  do {
+    if (waitpid(child, &status, WNOHANG) == child) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  } while (std::chrono::steady_clock::now() < deadline);
+  return false;
+}
+
+// With its input held open the program stays after its complete report, as a
+// console window does; one character, with the input still open, ends it.
+TEST(Program, WaitsAfterTheReportUntilACharacterArrives) {
+  int input[2];
+  ASSERT_EQ(pipe(input), 0);
+  const std::string outputPath = testing::TempDir() + "antorder-wait.out";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+  posix_spawn_file_actions_addclose(&actions, input[1]);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  char program[] = ANTORDER_PATH;
+  char* const arguments[] = {program, nullptr};
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, program, &actions, nullptr, arguments, environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  close(input[0]);
+
+  int status = 0;
+  const auto reportDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (readFile(outputPath) != EXPECTED_REPORT &&
+         std::chrono::steady_clock::now() < reportDeadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(readFile(outputPath), EXPECTED_REPORT);
+  const bool endedUnasked = endsWithin(child, std::chrono::milliseconds(300), status);
+  EXPECT_FALSE(endedUnasked) << "the program ended without waiting for input";
+
+  if (!endedUnasked) {
+    ASSERT_EQ(write(input[1], "x", 1), 1);
+    if (!endsWithin(child, std::chrono::seconds(10), status)) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      ADD_FAILURE() << "the program went on waiting after a character";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+  }
+  close(input[1]);
 }
 
 }  // namespace
