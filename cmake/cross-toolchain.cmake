@@ -1,7 +1,7 @@
 # Shared by the cross toolchain files, which set CMAKE_SYSTEM_NAME,
-# CMAKE_SYSTEM_PROCESSOR, CROSS_TRIPLE, the emulator and any extra link flags
-# first: Debian's cross compilers for that triple, headers and libraries from
-# its sysroot only, and a static link so that the program needs nothing else.
+# CMAKE_SYSTEM_PROCESSOR, CROSS_TRIPLE and the emulator first: Debian's cross
+# compilers for that triple, headers and libraries from its sysroot only, and a
+# static link so that the program needs nothing else.
 set(CMAKE_C_COMPILER ${CROSS_TRIPLE}-gcc)
 set(CMAKE_CXX_COMPILER ${CROSS_TRIPLE}-g++)
 
@@ -11,4 +11,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ ${CROSS_LINK_FLAGS}")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# GNU ld writes the link time into a PE header unless told not to; without it
+# two builds of one commit give the same bytes.
+if(CMAKE_SYSTEM_NAME STREQUAL Windows)
+  string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -Wl,--no-insert-timestamp")
+endif()

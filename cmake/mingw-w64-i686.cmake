@@ -5,6 +5,4 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CROSS_TRIPLE i686-w64-mingw32)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
-# No link time in the PE header, so that two builds give the same bytes.
-set(CROSS_LINK_FLAGS -Wl,--no-insert-timestamp)
 include(${CMAKE_CURRENT_LIST_DIR}/cross-toolchain.cmake)

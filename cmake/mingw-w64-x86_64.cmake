@@ -4,7 +4,4 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CROSS_TRIPLE x86_64-w64-mingw32)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
-# GNU ld writes the link time into a PE header unless told not to; without it
-# two builds of one commit give the same bytes.
-set(CROSS_LINK_FLAGS -Wl,--no-insert-timestamp)
 include(${CMAKE_CURRENT_LIST_DIR}/cross-toolchain.cmake)
