@@ -25,8 +25,7 @@ void runWholeSearch(benchmark::State& state) {
     seedRandom(RANDOM_SEED);
     TestSuite suite = BUILT_IN_SUITE;
     Colony colony = {};
-    initTrail(suite, colony);
-    for (int iteration = 0; iteration < ITERATION_COUNT; ++iteration) runIteration(suite, colony);
+    runSearch(suite, colony, [](int /*iteration*/, const Colony& /*searched*/) {});
     benchmark::DoNotOptimize(colony.bestTour);
   }
 }

@@ -59,3 +59,17 @@ void runIteration(const TestSuite& suite, Colony& colony);
 // equal scores, and returns that APFD.
 float selectIterationBest(const TestSuite& suite, const int antTour[ANT_COUNT][TOUR_LENGTH],
                           int bestTour[TOUR_LENGTH]);
+
+// Search.
+
+// The whole search after seeding: the trail set-up on the suite, then
+// ITERATION_COUNT iterations, each followed by onIteration(iteration, colony)
+// with the iteration numbered from 1, as the iteration left the colony.
+template <typename OnIteration>
+void runSearch(TestSuite& suite, Colony& colony, OnIteration onIteration) {
+  initTrail(suite, colony);
+  for (int iteration = 1; iteration <= ITERATION_COUNT; ++iteration) {
+    runIteration(suite, colony);
+    onIteration(iteration, static_cast<const Colony&>(colony));
+  }
+}

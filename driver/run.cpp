@@ -3,11 +3,9 @@
 #include <cstdio>
 
 void runOptimisation(TestSuite& suite, Colony& colony) {
-  initTrail(suite, colony);
-  for (int iteration = 1; iteration <= ITERATION_COUNT; ++iteration) {
-    runIteration(suite, colony);
-    std::printf("\n Iteration=%d, APFD = %f", iteration, static_cast<double>(colony.bestApfd));
-  }
+  runSearch(suite, colony, [](int iteration, const Colony& searched) {
+    std::printf("\n Iteration=%d, APFD = %f", iteration, static_cast<double>(searched.bestApfd));
+  });
   std::printf("\n Final solution: \n");
   printTour(colony.bestTour);
 }

@@ -57,11 +57,9 @@ int main() {
     seedRandom(seed);
     TestSuite suite = BUILT_IN_SUITE;
     Colony colony = {};
-    initTrail(suite, colony);
-    for (int iteration = 1; iteration <= ITERATION_COUNT; ++iteration) {
-      runIteration(suite, colony);
-      digest = addFloat(digest, colony.bestApfd);
-    }
+    runSearch(suite, colony, [&digest](int /*iteration*/, const Colony& searched) {
+      digest = addFloat(digest, searched.bestApfd);
+    });
     for (const int test : colony.bestTour)
       digest = addWord(digest, static_cast<std::uint32_t>(test));
     for (int from = 0; from < TEST_COUNT; ++from) {
