@@ -26,8 +26,7 @@ int chooseByTrail(const TestSuite& suite, const Colony& colony, int ant, int cur
       scores[test] = 0.0f;
       continue;
     }
-    const float cost = suite.edgeCost[currentTest][test];
-    scores[test] = colony.pheromone[currentTest][test] / (cost * cost);
+    scores[test] = trailScore(colony.pheromone[currentTest][test], suite.edgeCost[currentTest][test]);
     if (scores[test] > scores[choice]) choice = test;
   }
   return choice;
@@ -50,7 +49,7 @@ int chooseGreedily(const TestSuite& suite, const Colony& colony, int ant) {
   int choice = -1;
   float bestScore = -1.0f;
   for (const CandidateTest& candidate : localCitiesFaults) {
-    const float score = static_cast<float>(0.5 * candidate.newFaults + 0.5 * candidate.severity);
+    const float score = greedyScore(candidate.newFaults, candidate.severity);
     if (score > bestScore) {
       bestScore = score;
       choice = candidate.test;
@@ -71,7 +70,6 @@ bool hasUnvisitedTest(const Colony& colony, int ant) {
 int chooseNextTest(const TestSuite& suite, const Colony& colony, int ant, int currentTest) {
   // The trail scores come first, on every call, then the one draw.
   const int trailChoice = chooseByTrail(suite, colony, ant, currentTest);
-  const float q = static_cast<float>(drawRandom()) / static_cast<float>(RANDOM_MAX);
-  if (static_cast<double>(q) < EXPLOIT_THRESHOLD) return trailChoice;
+  if (exploitsTrail(drawnShare(drawRandom()))) return trailChoice;
   return chooseGreedily(suite, colony, ant);
 }

@@ -12,10 +12,5 @@ float computeApfd(const TestSuite& suite, const int order[]) {
       }
     }
   }
-
-  // Each step rounds to float, in this order.
-  const float meanPosition = positionSum / static_cast<float>(TEST_COUNT * FAULT_COUNT);
-  const float uncovered = 1.0f - meanPosition;
-  const float halfStep = 1.0f / static_cast<float>(2 * TEST_COUNT);
-  return uncovered + halfStep;
+  return apfdFromPositionSum(positionSum, TEST_COUNT, FAULT_COUNT);
 }
