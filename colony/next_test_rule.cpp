@@ -26,7 +26,8 @@ int chooseByTrail(const TestSuite& suite, const Colony& colony, int ant, int cur
       scores[test] = 0.0f;
       continue;
     }
-    scores[test] = trailScore(colony.pheromone[currentTest][test], suite.edgeCost[currentTest][test]);
+    scores[test] =
+        trailScore(colony.pheromone[currentTest][test], suite.edgeCost[currentTest][test]);
     if (scores[test] > scores[choice]) choice = test;
   }
   return choice;
