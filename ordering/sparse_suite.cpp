@@ -1,0 +1,44 @@
+#include "ordering/sparse_suite.h"
+
+#include "formulas/formulas.h"
+
+FaultColumns buildFaultColumns(const SparseSuite& suite) {
+  FaultColumns columns;
+  columns.first.assign(suite.faultNames.size() + 1, 0);
+  for (const int fault : suite.revealedFaults) ++columns.first[static_cast<std::size_t>(fault) + 1];
+  for (std::size_t fault = 0; fault < suite.faultNames.size(); ++fault) {
+    columns.first[fault + 1] += columns.first[fault];
+  }
+  // Filling tests in ascending order leaves each column ascending.
+  std::vector<std::size_t> next(columns.first.begin(), columns.first.end() - 1);
+  columns.tests.resize(suite.revealedFaults.size());
+  for (int test = 0; test < testCount(suite); ++test) {
+    const auto t = static_cast<std::size_t>(test);
+    for (std::size_t one = suite.firstRevealed[t]; one < suite.firstRevealed[t + 1]; ++one) {
+      columns.tests[next[static_cast<std::size_t>(suite.revealedFaults[one])]++] = test;
+    }
+  }
+  return columns;
+}
+
+float computeSuiteApfd(const SparseSuite& suite, const int* order) {
+  const int tests = testCount(suite);
+  const int faults = faultCount(suite);
+  // 0 while the fault is unrevealed, else the 1-based position that revealed it.
+  std::vector<int> firstPosition(static_cast<std::size_t>(faults), 0);
+  int found = 0;
+  for (int position = 0; position < tests && found < faults; ++position) {
+    const auto test = static_cast<std::size_t>(order[position]);
+    for (std::size_t one = suite.firstRevealed[test]; one < suite.firstRevealed[test + 1]; ++one) {
+      int& first = firstPosition[static_cast<std::size_t>(suite.revealedFaults[one])];
+      if (first == 0) {
+        first = position + 1;
+        ++found;
+      }
+    }
+  }
+  // Summed over the faults in their own order, as the formula reads.
+  float positionSum = 0.0f;
+  for (const int position : firstPosition) positionSum += static_cast<float>(position);
+  return apfdFromPositionSum(positionSum, tests, faults);
+}

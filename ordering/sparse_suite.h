@@ -1,0 +1,46 @@
+#pragma once
+
+// A suite of any size, as read from a file: tests in file order, the faults
+// that some test reveals, and which test reveals which, stored sparsely (only
+// the ones), so memory follows the tests and the ones, not tests x faults.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct SparseSuite {
+  std::vector<std::string> testNames;  // unique, in file order
+  std::vector<float> testCost;         // each above 0
+  std::vector<int> testSeverity;       // each from 1 to MAX_SEVERITY
+  std::vector<std::string> faultNames;            // faults some test reveals, in file order
+  std::vector<std::string> unrevealedFaultNames;  // faults no test reveals: left out of every score
+  // The faults test t reveals, ascending: revealedFaults[firstRevealed[t] ..
+  // firstRevealed[t + 1]). firstRevealed has one entry more than there are tests.
+  std::vector<std::size_t> firstRevealed;
+  std::vector<int> revealedFaults;
+};
+
+constexpr int MAX_SEVERITY = 1000000;
+
+inline int testCount(const SparseSuite& suite) {
+  return static_cast<int>(suite.testNames.size());
+}
+
+inline int faultCount(const SparseSuite& suite) {
+  return static_cast<int>(suite.faultNames.size());
+}
+
+// The tests that reveal each fault, ascending: tests[first[f] .. first[f + 1]).
+struct FaultColumns {
+  std::vector<std::size_t> first;
+  std::vector<int> tests;
+};
+
+// O(tests + ones).
+FaultColumns buildFaultColumns(const SparseSuite& suite);
+
+// APFD of an order of all the suite's tests: the float sum, over the faults in
+// order, of the 1-based position of the first test that reveals each, then
+// the steps of the APFD formula in float. O(n + ones) at most; the scan stops
+// once every fault is found.
+float computeSuiteApfd(const SparseSuite& suite, const int* order);

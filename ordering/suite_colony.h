@@ -1,0 +1,33 @@
+#pragma once
+
+// The ant colony for a suite of any size. It follows the built-in colony's
+// rules step for step, and gives the same numbers bit for bit, without its
+// n x n trail and full scans:
+// - the local update maps every level alike, so a level is brought up to date
+//   when read; once it returns to tau0 it need not be stored, and only the
+//   moves of recent selected tours hold stored levels;
+// - among moves at tau0 the exploit score depends on the test alone, so each
+//   ant walks one list of its unvisited tests, sorted once per run;
+// - the greedy score is half the integer newFaults + severity, which only falls
+//   while an ant builds its tour, so each ant keeps a winner tree over it.
+// Per ant and iteration O(n + ones) plus the tree's repairs; memory
+// O(ants x n + ones).
+
+#include <vector>
+
+#include "ordering/sparse_suite.h"
+
+struct SearchSettings {
+  int antCount = 5;  // at least 1; more than the tests are capped at their number
+  int iterationCount = 100;
+};
+
+struct SearchResult {
+  std::vector<float> iterationApfd;  // the selected APFD of every iteration, in order
+  std::vector<int> bestOrder;        // the best order of the run, as test indices
+  float bestApfd = 0.0f;
+  int bestIteration = 0;  // the first iteration, from 1, whose selected APFD is the run's highest
+};
+
+// Runs every iteration on the suite, drawing from the generator as seeded.
+SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& settings);

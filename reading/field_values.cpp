@@ -1,0 +1,43 @@
+#include "reading/field_values.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "ordering/sparse_suite.h"
+
+namespace {
+
+bool allDigits(const std::string& text) {
+  if (text.empty()) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool parseCost(const std::string& text, float& cost) {
+  // from_chars reads no sign, no spaces, no hexadecimal and no locale.
+  const char* end = text.data() + text.size();
+  float value = 0.0f;
+  const auto [stop, status] = std::from_chars(text.data(), end, value);
+  if (status != std::errc() || stop != end || !std::isfinite(value)) return false;
+  if (!(value >= MIN_COST && value <= MAX_COST)) return false;
+  cost = value;
+  return true;
+}
+
+bool parseSeverity(const std::string& text, int& severity) {
+  std::uint64_t value = 0;
+  if (!parseWholeNumber(text, value) || value < 1 || value > MAX_SEVERITY) return false;
+  severity = static_cast<int>(value);
+  return true;
+}
+
+bool parseWholeNumber(const std::string& text, std::uint64_t& number) {
+  if (!allDigits(text)) return false;
+  const char* end = text.data() + text.size();
+  const auto [stop, status] = std::from_chars(text.data(), end, number);
+  return status == std::errc() && stop == end;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+// The values a suite file holds, parsed strictly: the whole text must be the
+// value, with no sign, spaces or other characters around it.
+
+#include <cstdint>
+#include <string>
+
+// A cost: a decimal number from MIN_COST to MAX_COST, so that the colony's
+// squared costs and trail levels stay finite and above zero.
+constexpr float MIN_COST = 1e-18f;
+constexpr float MAX_COST = 1e18f;
+bool parseCost(const std::string& text, float& cost);
+
+// A severity: a whole number from 1 to MAX_SEVERITY.
+bool parseSeverity(const std::string& text, int& severity);
+
+// A whole number of at least 0 that fits in 64 bits: digits only.
+bool parseWholeNumber(const std::string& text, std::uint64_t& number);

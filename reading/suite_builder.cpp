@@ -1,0 +1,82 @@
+#include "reading/suite_builder.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+
+namespace {
+
+// The start draw reaches 2^30 tests, from two 15-bit draws.
+constexpr std::int64_t MAX_TESTS = std::int64_t{1} << 30;
+// The greedy score, half of newFaults + severity, is exact in float below this.
+constexpr std::int64_t MAX_GREEDY_KEY = std::int64_t{1} << 24;
+
+}  // namespace
+
+bool addTest(SuiteBuilder& builder, const std::string& name, float cost, int severity,
+             std::vector<int>& rawFaults, long line, ReadError& error) {
+  if (name.empty()) {
+    error = {line, "a test needs a name"};
+    return false;
+  }
+  const auto [earlier, added] = builder.lineOfTest.emplace(name, line);
+  if (!added) {
+    error = {line, "two tests named \"" + name + "\" (the first on line " +
+                       std::to_string(earlier->second) + ")"};
+    return false;
+  }
+  SparseSuite& suite = builder.suite;
+  suite.testNames.push_back(name);
+  suite.testCost.push_back(cost);
+  suite.testSeverity.push_back(severity);
+  std::sort(rawFaults.begin(), rawFaults.end());
+  rawFaults.erase(std::unique(rawFaults.begin(), rawFaults.end()), rawFaults.end());
+  suite.revealedFaults.insert(suite.revealedFaults.end(), rawFaults.begin(), rawFaults.end());
+  suite.firstRevealed.push_back(suite.revealedFaults.size());
+  return true;
+}
+
+bool finishSuite(SuiteBuilder& builder, SparseSuite& suite, ReadError& error) {
+  SparseSuite& built = builder.suite;
+  if (built.testNames.empty()) {
+    error = {0, "the file holds no tests"};
+    return false;
+  }
+  if (static_cast<std::int64_t>(built.testNames.size()) > MAX_TESTS) {
+    error = {0, "more than " + std::to_string(MAX_TESTS) + " tests"};
+    return false;
+  }
+
+  // Revealed faults keep their file order under new, dense indices.
+  std::vector<int> newIndex(builder.rawFaultNames.size(), 0);
+  for (const int raw : built.revealedFaults) newIndex[static_cast<std::size_t>(raw)] = 1;
+  int revealed = 0;
+  for (std::size_t raw = 0; raw < newIndex.size(); ++raw) {
+    if (newIndex[raw] != 0) {
+      newIndex[raw] = revealed++;
+      built.faultNames.push_back(std::move(builder.rawFaultNames[raw]));
+    } else {
+      newIndex[raw] = -1;
+      built.unrevealedFaultNames.push_back(std::move(builder.rawFaultNames[raw]));
+    }
+  }
+  if (revealed == 0) {
+    error = {0, "no test reveals any fault: there is nothing to order"};
+    return false;
+  }
+  for (int& fault : built.revealedFaults) fault = newIndex[static_cast<std::size_t>(fault)];
+
+  for (std::size_t test = 0; test < built.testNames.size(); ++test) {
+    const auto faults = static_cast<std::int64_t>(built.firstRevealed[test + 1] -
+                                                  built.firstRevealed[test]);
+    if (faults + built.testSeverity[test] >= MAX_GREEDY_KEY) {
+      error = {0, "test \"" + built.testNames[test] +
+                      "\" reveals too many faults for its severity: faults plus severity must "
+                      "stay below " + std::to_string(MAX_GREEDY_KEY) + " for exact scores"};
+      return false;
+    }
+  }
+  suite = std::move(built);
+  return true;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+// Collects a suite test by test as a reader finds it, and checks what holds
+// for the whole suite once the file is read.
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ordering/sparse_suite.h"
+
+// What is wrong with an input, and where: line 0 for the file as a whole.
+struct ReadError {
+  long line = 0;
+  std::string reason;
+};
+
+struct SuiteBuilder {
+  // The tests so far; until finishSuite, revealedFaults holds raw indices
+  // into rawFaultNames, the faults in file order, revealed or not.
+  SparseSuite suite = {{}, {}, {}, {}, {}, {0}, {}};
+  std::vector<std::string> rawFaultNames;
+  std::unordered_map<std::string, long> lineOfTest;
+};
+
+// Adds a test with the raw indices of the faults it reveals, in any order and
+// with repeats; false, with the reason, when the name is empty or taken.
+bool addTest(SuiteBuilder& builder, const std::string& name, float cost, int severity,
+             std::vector<int>& rawFaults, long line, ReadError& error);
+
+// Leaves out the faults no test reveals and hands over the suite; false, with
+// the reason, when there is nothing to order or the suite is too large to
+// order exactly.
+bool finishSuite(SuiteBuilder& builder, SparseSuite& suite, ReadError& error);

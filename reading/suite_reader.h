@@ -1,0 +1,30 @@
+#pragma once
+
+// Reads a suite from a file in one of three formats:
+// - CSV: a header row, then one row per test: its name, optional cost and
+//   severity columns, and a 0 or 1 for each fault column;
+// - SIR fault matrix: "<V> listversions", "<T> listtests", T lines of test
+//   inputs, then for each test a block "unitest<k>:" of V pairs "v<j>:" and 0 or 1;
+// - lists: line k is test t<k> and holds the ids of the faults it reveals.
+// Memory follows the tests and the ones, not what a header announces.
+
+#include <istream>
+#include <string>
+
+#include "ordering/sparse_suite.h"
+#include "reading/suite_builder.h"
+
+enum class SuiteFormat { DETECT, CSV, SIR, LISTS };
+
+// The format a file is in, when not given: SIR by its first line, CSV by a
+// name ending in .csv, otherwise lists.
+SuiteFormat detectFormat(const std::string& name, const std::string& firstLine);
+
+// Reads the suite from the stream; `name` serves to detect the format. False,
+// with the line and the reason, on input that is not a suite.
+bool readSuite(std::istream& in, const std::string& name, SuiteFormat format, SparseSuite& suite,
+               ReadError& error);
+
+// Opens the file and reads the suite; a path that cannot be read is an error of line 0.
+bool readSuiteFile(const std::string& path, SuiteFormat format, SparseSuite& suite,
+                   ReadError& error);

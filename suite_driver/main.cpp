@@ -1,0 +1,130 @@
+// antorder-suite: orders the tests of a suite read from a file with the ant
+// colony, and prints how early each order reveals the faults.
+//
+// Exit status: 0 done; 1 a result could not be written; 2 bad usage or input.
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <new>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "ordering/baselines.h"
+#include "ordering/suite_colony.h"
+#include "platform/random.h"
+#include "reading/suite_reader.h"
+#include "suite_driver/summary.h"
+
+namespace {
+
+constexpr const char* PROGRAM = "antorder-suite";
+
+struct Options {
+  std::string file;
+  SuiteFormat format = SuiteFormat::DETECT;
+  SearchSettings search;
+  std::uint32_t seed = 12345u;
+  std::string orderFile;
+  bool trace = false;
+};
+
+// Closes a stream the program wrote, and says why when what it wrote is lost.
+bool finishWriting(std::FILE* out, const std::string& what) {
+  errno = 0;
+  const bool flushed = std::fflush(out) == 0 && std::ferror(out) == 0;
+  const int error = errno;
+  const bool closed = out == stdout || std::fclose(out) == 0;
+  if (flushed && closed) return true;
+  std::fprintf(stderr, "%s: could not write %s: %s\n", PROGRAM, what.c_str(),
+               error != 0 ? std::strerror(error) : "unknown error");
+  return false;
+}
+
+bool writeOrderFile(const std::string& path, const SparseSuite& suite,
+                    const std::vector<int>& order) {
+  errno = 0;
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) {
+    std::fprintf(stderr, "%s: could not write %s: %s\n", PROGRAM, path.c_str(),
+                 std::strerror(errno));
+    return false;
+  }
+  printOrder(out, suite, order);
+  return finishWriting(out, path);
+}
+
+int run(const Options& options) {
+  SparseSuite suite;
+  ReadError error;
+  if (!readSuiteFile(options.file, options.format, suite, error)) {
+    if (error.line > 0) {
+      std::fprintf(stderr, "%s: %s:%ld: %s\n", PROGRAM, options.file.c_str(), error.line,
+                   error.reason.c_str());
+    } else {
+      std::fprintf(stderr, "%s: %s: %s\n", PROGRAM, options.file.c_str(), error.reason.c_str());
+    }
+    return 2;
+  }
+
+  const FaultColumns columns = buildFaultColumns(suite);
+  const OrderScores scores = {computeSuiteApfd(suite, givenOrder(suite).data()),
+                              computeSuiteApfd(suite, additionalGreedyOrder(suite, columns).data())};
+  seedRandom(options.seed);
+  const SearchResult result = runSuiteSearch(suite, options.search);
+
+  if (!options.orderFile.empty() && !writeOrderFile(options.orderFile, suite, result.bestOrder)) {
+    return 1;
+  }
+  if (options.trace) printTrace(stdout, result);
+  printSummary(stdout, options.file, suite, scores, result, options.search.iterationCount);
+  return finishWriting(stdout, "the summary") ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Orders the tests of a suite with an ant colony so that its faults are revealed "
+               "early, and scores the order by APFD against the given order and additional "
+               "greedy.",
+               PROGRAM};
+  Options options;
+  app.set_version_flag("--version", std::string(PROGRAM) + " " + ANTORDER_VERSION);
+  app.add_option("FILE", options.file, "The suite: a CSV matrix, a SIR fault matrix or lists")
+      ->required();
+  const std::map<std::string, SuiteFormat> formats = {
+      {"csv", SuiteFormat::CSV}, {"sir", SuiteFormat::SIR}, {"lists", SuiteFormat::LISTS}};
+  app.add_option("--input", options.format,
+                 "The file's format; by default SIR by its first line, CSV by a .csv name, "
+                 "otherwise lists")
+      ->transform(CLI::CheckedTransformer(formats))
+      ->option_text("csv|sir|lists");
+  app.add_option("--ants", options.search.antCount, "Ants per iteration, at most one per test")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 1 << 30));
+  app.add_option("--iterations", options.search.iterationCount, "Colony iterations")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 1 << 30));
+  app.add_option("--seed", options.seed, "Seed of the random generator, 0 to 4294967295")
+      ->capture_default_str();
+  app.add_option("--order", options.orderFile, "Write the colony's best order here, a test a line");
+  app.add_flag("--trace", options.trace, "Print each iteration's selected APFD before the summary");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& usage) {
+    if (usage.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(usage);
+    std::fprintf(stderr, "%s: %s\nRun '%s --help' for the options.\n", PROGRAM, usage.what(),
+                 PROGRAM);
+    return 2;
+  }
+  try {
+    return run(options);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "%s: out of memory\n", PROGRAM);
+    return 1;
+  }
+}

@@ -1,0 +1,35 @@
+#include "suite_driver/summary.h"
+
+#include <cstddef>
+
+void printTrace(std::FILE* out, const SearchResult& result) {
+  for (std::size_t iteration = 0; iteration < result.iterationApfd.size(); ++iteration) {
+    std::fprintf(out, " Iteration=%zu, APFD = %f\n", iteration + 1,
+                 static_cast<double>(result.iterationApfd[iteration]));
+  }
+}
+
+void printSummary(std::FILE* out, const std::string& file, const SparseSuite& suite,
+                  const OrderScores& scores, const SearchResult& result, int iterationCount) {
+  std::fprintf(out, "suite: %s\n", file.c_str());
+  std::fprintf(out, "tests: %d\n", testCount(suite));
+  std::fprintf(out, "faults: %d\n", faultCount(suite));
+  std::fprintf(out, "faults revealed by no test, left out: %zu",
+               suite.unrevealedFaultNames.size());
+  const char* separator = " (";
+  for (const std::string& name : suite.unrevealedFaultNames) {
+    std::fprintf(out, "%s%s", separator, name.c_str());
+    separator = ", ";
+  }
+  std::fprintf(out, "%s\n", suite.unrevealedFaultNames.empty() ? "" : ")");
+  std::fprintf(out, "given order        APFD %f\n", static_cast<double>(scores.givenApfd));
+  std::fprintf(out, "additional greedy  APFD %f\n", static_cast<double>(scores.greedyApfd));
+  std::fprintf(out, "ant colony         APFD %f  (found in iteration %d of %d)\n",
+               static_cast<double>(result.bestApfd), result.bestIteration, iterationCount);
+}
+
+void printOrder(std::FILE* out, const SparseSuite& suite, const std::vector<int>& order) {
+  for (const int test : order) {
+    std::fprintf(out, "%s\n", suite.testNames[static_cast<std::size_t>(test)].c_str());
+  }
+}
