@@ -12,49 +12,6 @@ namespace {
 
 using Index = std::size_t;
 
-// A trail level that may differ from tau0: the move from its row's test to
-// `to`, at `level` after the first `setAtStep` local updates of the run.
-struct StoredLevel {
-  int to;
-  float level;
-  std::int64_t setAtStep;
-};
-
-// The trail, lazily. A level that no row stores is tau0, which the local
-// update maps to itself; a stored level is brought up to date when read.
-struct LazyTrail {
-  float tau0 = 0.0f;
-  double pull = 0.0;        // what each local update adds: tau0 * 0.8
-  bool tau0Fixed = false;   // the local update leaves tau0 exactly as it is
-  std::int64_t step = 0;    // local updates so far
-  std::vector<std::vector<StoredLevel>> rows;
-};
-
-// An ant's state during one iteration.
-struct Ant {
-  std::vector<int> tour;  // n + 1 entries once closed
-  int length = 0;         // tests in the tour so far
-  std::vector<char> revealed;
-  WinnerTree greedy;  // key: newFaults + severity; TAKEN_KEY once visited
-  // The unvisited tests in exploit order, as a list over their ranks, each
-  // rank r at node r + 1 between the head 0 and the tail n + 1.
-  std::vector<int> nextNode;
-  std::vector<int> previousNode;
-};
-
-struct ColonyRun {
-  const SparseSuite& suite;
-  int tests;
-  FaultColumns columns;
-  LazyTrail trail;
-  std::vector<float> tau0Score;  // the exploit score of a move at tau0, by the test moved to
-  std::vector<int> exploitOrder;  // tests by that score, highest first, lowest index on ties
-  std::vector<int> exploitRank;   // each test's place in exploitOrder
-  WinnerTree greedyAtStart;       // every test's greedy key before any visit
-  std::vector<Ant> ants;
-  std::vector<char> startTaken;
-};
-
 float currentLevel(const LazyTrail& trail, StoredLevel& stored) {
   float level = stored.level;
   for (std::int64_t pending = trail.step - stored.setAtStep; pending > 0; --pending) {
@@ -85,7 +42,7 @@ void dropSettled(const LazyTrail& trail, std::vector<StoredLevel>& row) {
   row.resize(kept);
 }
 
-void setUpTrail(ColonyRun& run) {
+void setUpTrail(SuiteColony& run) {
   const std::vector<float>& cost = run.suite.testCost;
   float referenceLength = 0.0f;
   for (int from = 0; from < run.tests; ++from) {
@@ -114,7 +71,7 @@ void setUpTrail(ColonyRun& run) {
   }
 }
 
-void setUpGreedy(ColonyRun& run) {
+void setUpGreedy(SuiteColony& run) {
   std::vector<int> keys(static_cast<Index>(run.tests));
   for (Index test = 0; test < keys.size(); ++test) {
     const auto faults = run.suite.firstRevealed[test + 1] - run.suite.firstRevealed[test];
@@ -123,7 +80,7 @@ void setUpGreedy(ColonyRun& run) {
   run.greedyAtStart = buildWinnerTree(keys);
 }
 
-void resetAnt(const ColonyRun& run, Ant& ant) {
+void resetAnt(const SuiteColony& run, Ant& ant) {
   ant.tour.assign(static_cast<Index>(run.tests) + 1, 0);
   ant.length = 0;
   ant.revealed.assign(run.suite.faultNames.size(), 0);
@@ -143,7 +100,7 @@ bool visited(const Ant& ant, int test) {
 
 // Adds the test to the ant's tour: it leaves the ant's lists, and every faults
 // it newly reveals lowers the greedy key of each unvisited test revealing it.
-void visitTest(const ColonyRun& run, Ant& ant, int test) {
+void visitTest(const SuiteColony& run, Ant& ant, int test) {
   ant.tour[static_cast<Index>(ant.length++)] = test;
   lowerKey(ant.greedy, test, TAKEN_KEY);
   const auto node = static_cast<Index>(run.exploitRank[static_cast<Index>(test)]) + 1;
@@ -166,7 +123,7 @@ void visitTest(const ColonyRun& run, Ant& ant, int test) {
 
 // The unvisited test with the highest level per squared cost from the current
 // test, the lowest index among equal scores.
-int chooseByTrail(ColonyRun& run, const Ant& ant, int current) {
+int chooseByTrail(SuiteColony& run, const Ant& ant, int current) {
   std::vector<StoredLevel>& row = run.trail.rows[static_cast<Index>(current)];
   // Among the moves at tau0 the first unvisited test in exploit order is best.
   int choice = -1;
@@ -201,7 +158,7 @@ int drawStart(int tests) {
   return static_cast<int>((high * DRAW_RANGE + low) % tests);
 }
 
-void placeAnts(ColonyRun& run) {
+void placeAnts(SuiteColony& run) {
   for (Ant& ant : run.ants) {
     int start = drawStart(run.tests);
     while (run.startTaken[static_cast<Index>(start)] != 0) start = drawStart(run.tests);
@@ -213,7 +170,7 @@ void placeAnts(ColonyRun& run) {
 
 // Steps until the tours close: in each step every ant in turn moves, with one
 // draw, or returns to its start; then the local update.
-void buildTours(ColonyRun& run) {
+void buildTours(SuiteColony& run) {
   bool closed = false;
   while (!closed) {
     for (Ant& ant : run.ants) {
@@ -250,37 +207,52 @@ void reinforce(LazyTrail& trail, const std::vector<int>& tour, int tests, float 
 
 }  // namespace
 
-SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& settings) {
-  ColonyRun run{suite, testCount(suite), buildFaultColumns(suite), {}, {}, {}, {}, {}, {}, {}};
-  setUpTrail(run);
-  setUpGreedy(run);
-  run.ants.resize(static_cast<Index>(std::min(settings.antCount, run.tests)));
-  run.startTaken.assign(static_cast<Index>(run.tests), 0);
+SuiteColony createSuiteColony(const SparseSuite& suite, int antCount) {
+  SuiteColony colony{suite, testCount(suite), buildFaultColumns(suite), {}, {}, {}, {}, {}, {}, {}, {}};
+  setUpTrail(colony);
+  setUpGreedy(colony);
+  colony.ants.resize(static_cast<Index>(std::min(antCount, colony.tests)));
+  colony.startTaken.assign(static_cast<Index>(colony.tests), 0);
+  return colony;
+}
 
+float runSuiteIteration(SuiteColony& colony) {
+  for (Ant& ant : colony.ants) resetAnt(colony, ant);
+  placeAnts(colony);
+  buildTours(colony);
+
+  // The highest APFD is selected, the earliest ant among equal scores.
+  const Ant* selected = nullptr;
+  float selectedApfd = -1.0f;
+  for (const Ant& ant : colony.ants) {
+    const float apfd = computeSuiteApfd(colony.suite, ant.tour.data());
+    if (apfd > selectedApfd) {
+      selectedApfd = apfd;
+      selected = &ant;
+    }
+  }
+  colony.selectedTour = selected->tour;
+  reinforce(colony.trail, colony.selectedTour, colony.tests, selectedApfd);
+  return selectedApfd;
+}
+
+float trailLevel(SuiteColony& colony, int from, int to) {
+  std::vector<StoredLevel>& row = colony.trail.rows[static_cast<Index>(from)];
+  StoredLevel* stored = findStored(row, to);
+  return stored != nullptr ? currentLevel(colony.trail, *stored) : colony.trail.tau0;
+}
+
+SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& settings) {
+  SuiteColony colony = createSuiteColony(suite, settings.antCount);
   SearchResult result;
   result.bestApfd = -1.0f;
   for (int iteration = 1; iteration <= settings.iterationCount; ++iteration) {
-    for (Ant& ant : run.ants) resetAnt(run, ant);
-    placeAnts(run);
-    buildTours(run);
-
-    // The highest APFD is selected, the earliest ant among equal scores.
-    const Ant* selected = nullptr;
-    float selectedApfd = -1.0f;
-    for (const Ant& ant : run.ants) {
-      const float apfd = computeSuiteApfd(suite, ant.tour.data());
-      if (apfd > selectedApfd) {
-        selectedApfd = apfd;
-        selected = &ant;
-      }
-    }
-    reinforce(run.trail, selected->tour, run.tests, selectedApfd);
-
-    result.iterationApfd.push_back(selectedApfd);
-    if (selectedApfd > result.bestApfd) {
-      result.bestApfd = selectedApfd;
+    const float apfd = runSuiteIteration(colony);
+    result.iterationApfd.push_back(apfd);
+    if (apfd > result.bestApfd) {
+      result.bestApfd = apfd;
       result.bestIteration = iteration;
-      result.bestOrder.assign(selected->tour.begin(), selected->tour.end() - 1);
+      result.bestOrder.assign(colony.selectedTour.begin(), colony.selectedTour.end() - 1);
     }
   }
   return result;

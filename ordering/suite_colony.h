@@ -13,9 +13,11 @@
 // Per ant and iteration O(n + ones) plus the tree's repairs; memory
 // O(ants x n + ones).
 
+#include <cstdint>
 #include <vector>
 
 #include "ordering/sparse_suite.h"
+#include "ordering/winner_tree.h"
 
 struct SearchSettings {
   int antCount = 5;  // at least 1; more than the tests are capped at their number
@@ -28,6 +30,60 @@ struct SearchResult {
   float bestApfd = 0.0f;
   int bestIteration = 0;  // the first iteration, from 1, whose selected APFD is the run's highest
 };
+
+// A trail level that may differ from tau0: the move from its row's test to
+// `to`, at `level` after the first `setAtStep` local updates of the run.
+struct StoredLevel {
+  int to;
+  float level;
+  std::int64_t setAtStep;
+};
+
+// The trail, lazily. A level that no row stores is tau0, which the local
+// update maps to itself; a stored level is brought up to date when read.
+struct LazyTrail {
+  float tau0 = 0.0f;
+  double pull = 0.0;       // what each local update adds: tau0 * 0.8
+  bool tau0Fixed = false;  // the local update leaves tau0 exactly as it is
+  std::int64_t step = 0;   // local updates so far
+  std::vector<std::vector<StoredLevel>> rows;
+};
+
+// An ant's state during one iteration.
+struct Ant {
+  std::vector<int> tour;  // n + 1 entries once closed
+  int length = 0;         // tests in the tour so far
+  std::vector<char> revealed;
+  WinnerTree greedy;  // key: newFaults + severity; TAKEN_KEY once visited
+  // The unvisited tests in exploit order, as a list over their ranks, each
+  // rank r at node r + 1 between the head 0 and the tail n + 1.
+  std::vector<int> nextNode;
+  std::vector<int> previousNode;
+};
+
+struct SuiteColony {
+  const SparseSuite& suite;
+  int tests;
+  FaultColumns columns;
+  LazyTrail trail;
+  std::vector<float> tau0Score;   // the exploit score of a move at tau0, by the test moved to
+  std::vector<int> exploitOrder;  // tests by that score, highest first, lowest index on ties
+  std::vector<int> exploitRank;   // each test's place in exploitOrder
+  WinnerTree greedyAtStart;       // every test's greedy key before any visit
+  std::vector<Ant> ants;
+  std::vector<char> startTaken;
+  std::vector<int> selectedTour;  // the closed tour the latest iteration selected
+};
+
+// Sets up the trail and the ants for the suite, which must outlive the colony. O(n log n + ones).
+SuiteColony createSuiteColony(const SparseSuite& suite, int antCount);
+
+// One iteration: the ants build their tours, the one with the highest APFD
+// is selected into selectedTour and the trail reinforced along it; returns its APFD.
+float runSuiteIteration(SuiteColony& colony);
+
+// The trail's level of the move from one test to another, as it stands now.
+float trailLevel(SuiteColony& colony, int from, int to);
 
 // Runs every iteration on the suite, drawing from the generator as seeded.
 SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& settings);
