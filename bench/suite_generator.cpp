@@ -43,11 +43,11 @@ SparseSuite generateSuite(const SuiteShape& shape) {
   suite.firstRevealed.push_back(0);
   for (std::size_t test = 0; test < tests; ++test) {
     suite.testNames.push_back("t" + std::to_string(test + 1));
-    const float cost = shape.variedCosts ? static_cast<float>(drawBelow(engine, 1000) + 1) / 100.0f
-                                         : 1.0f;
+    const float cost =
+        shape.variedCosts ? static_cast<float>(drawBelow(engine, 1000) + 1) / 100.0f : 1.0f;
     suite.testCost.push_back(cost * shape.costScale);
-    suite.testSeverity.push_back(
-        shape.variedSeverities ? static_cast<int>(drawBelow(engine, 5)) + 1 : 1);
+    suite.testSeverity.push_back(shape.variedSeverities ? static_cast<int>(drawBelow(engine, 5)) + 1
+                                                        : 1);
     suite.revealedFaults.insert(suite.revealedFaults.end(), revealed[test].begin(),
                                 revealed[test].end());
     suite.firstRevealed.push_back(suite.revealedFaults.size());

@@ -10,10 +10,10 @@
 struct SuiteShape {
   int tests = 1000;
   int faults = 100;
-  double density = 0.01;         // the share of ones
-  bool variedCosts = false;      // costs from 0.01 to 10 rather than 1
+  double density = 0.01;          // the share of ones
+  bool variedCosts = false;       // costs from 0.01 to 10 rather than 1
   bool variedSeverities = false;  // severities from 1 to 5 rather than 1
-  float costScale = 1.0f;        // every cost is multiplied by it
+  float costScale = 1.0f;         // every cost is multiplied by it
   std::uint32_t seed = 1u;
 };
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 struct SparseSuite {
-  std::vector<std::string> testNames;  // unique, in file order
-  std::vector<float> testCost;         // each above 0
-  std::vector<int> testSeverity;       // each from 1 to MAX_SEVERITY
+  std::vector<std::string> testNames;             // unique, in file order
+  std::vector<float> testCost;                    // each above 0
+  std::vector<int> testSeverity;                  // each from 1 to MAX_SEVERITY
   std::vector<std::string> faultNames;            // faults some test reveals, in file order
   std::vector<std::string> unrevealedFaultNames;  // faults no test reveals: left out of every score
   // The faults test t reveals, ascending: revealedFaults[firstRevealed[t] ..

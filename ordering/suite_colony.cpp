@@ -60,11 +60,9 @@ void setUpTrail(SuiteColony& run) {
   }
   run.exploitOrder.resize(cost.size());
   for (Index test = 0; test < cost.size(); ++test) run.exploitOrder[test] = static_cast<int>(test);
-  std::stable_sort(run.exploitOrder.begin(), run.exploitOrder.end(),
-                   [&run](int first, int second) {
-                     return run.tau0Score[static_cast<Index>(first)] >
-                            run.tau0Score[static_cast<Index>(second)];
-                   });
+  std::stable_sort(run.exploitOrder.begin(), run.exploitOrder.end(), [&run](int first, int second) {
+    return run.tau0Score[static_cast<Index>(first)] > run.tau0Score[static_cast<Index>(second)];
+  });
   run.exploitRank.resize(cost.size());
   for (Index rank = 0; rank < cost.size(); ++rank) {
     run.exploitRank[static_cast<Index>(run.exploitOrder[rank])] = static_cast<int>(rank);
@@ -208,7 +206,8 @@ void reinforce(LazyTrail& trail, const std::vector<int>& tour, int tests, float 
 }  // namespace
 
 SuiteColony createSuiteColony(const SparseSuite& suite, int antCount) {
-  SuiteColony colony{suite, testCount(suite), buildFaultColumns(suite), {}, {}, {}, {}, {}, {}, {}, {}};
+  SuiteColony colony{suite, testCount(suite), buildFaultColumns(suite), {}, {}, {}, {}, {}, {}, {},
+                     {}};
   setUpTrail(colony);
   setUpGreedy(colony);
   colony.ants.resize(static_cast<Index>(std::min(antCount, colony.tests)));

@@ -23,8 +23,10 @@ WinnerTree buildWinnerTree(const std::vector<int>& keys) {
   tree.key = keys;
   const std::size_t leaves = keys.size();
   tree.winner.assign(2 * leaves, 0);
-  for (std::size_t test = 0; test < leaves; ++test) tree.winner[leaves + test] = static_cast<int>(test);
-  for (std::size_t node = leaves - 1; node >= 1; --node) tree.winner[node] = childrenWinner(tree, node);
+  for (std::size_t test = 0; test < leaves; ++test)
+    tree.winner[leaves + test] = static_cast<int>(test);
+  for (std::size_t node = leaves - 1; node >= 1; --node)
+    tree.winner[node] = childrenWinner(tree, node);
   return tree;
 }
 
@@ -32,7 +34,8 @@ void lowerKey(WinnerTree& tree, int test, int newKey) {
   tree.key[static_cast<std::size_t>(test)] = newKey;
   // A node that some other test wins stays as it is, and so does all above it:
   // a lower key cannot make the test win there.
-  for (std::size_t node = (static_cast<std::size_t>(tree.leafCount) + static_cast<std::size_t>(test)) / 2;
+  for (std::size_t node =
+           (static_cast<std::size_t>(tree.leafCount) + static_cast<std::size_t>(test)) / 2;
        node >= 1 && tree.winner[node] == test; node /= 2) {
     tree.winner[node] = childrenWinner(tree, node);
   }

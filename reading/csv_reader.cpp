@@ -105,7 +105,7 @@ bool readHeader(const std::vector<std::string>& header, long line, CsvColumns& c
   for (std::size_t column = 1; column < header.size(); ++column) {
     const std::string& name = header[column];
     const std::string lower = lowerCase(name);
-    std::size_t* special = lower == "cost" ? &columns.cost
+    std::size_t* special = lower == "cost"       ? &columns.cost
                            : lower == "severity" ? &columns.severity
                                                  : nullptr;
     if (special != nullptr) {
@@ -144,13 +144,14 @@ bool readCsvSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error) {
   std::vector<int> rawFaults;
   while (readRecord(reader, fields, line, error)) {
     if (fields.size() != columns.count) {
-      error = {line, "expected " + std::to_string(columns.count) + " fields, as the header has, found " +
-                         std::to_string(fields.size())};
+      error = {line, "expected " + std::to_string(columns.count) +
+                         " fields, as the header has, found " + std::to_string(fields.size())};
       return false;
     }
     float cost = 1.0f;
     if (columns.cost != 0 && !parseCost(fields[columns.cost], cost)) {
-      error = {line, "cost must be a number from 1e-18 to 1e18, found \"" + fields[columns.cost] + "\""};
+      error = {line,
+               "cost must be a number from 1e-18 to 1e18, found \"" + fields[columns.cost] + "\""};
       return false;
     }
     int severity = 1;

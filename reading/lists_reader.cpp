@@ -22,7 +22,8 @@ bool readListsSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error)
     while (ids >> text) {
       std::uint64_t id = 0;
       if (!parseWholeNumber(text, id)) {
-        error = {reader.lineNumber, "an id must be a whole number of at least 0, found \"" + text + "\""};
+        error = {reader.lineNumber,
+                 "an id must be a whole number of at least 0, found \"" + text + "\""};
         return false;
       }
       const auto [entry, added] = faultOfId.emplace(id, static_cast<int>(faultOfId.size()));

@@ -68,12 +68,13 @@ bool finishSuite(SuiteBuilder& builder, SparseSuite& suite, ReadError& error) {
   for (int& fault : built.revealedFaults) fault = newIndex[static_cast<std::size_t>(fault)];
 
   for (std::size_t test = 0; test < built.testNames.size(); ++test) {
-    const auto faults = static_cast<std::int64_t>(built.firstRevealed[test + 1] -
-                                                  built.firstRevealed[test]);
+    const auto faults =
+        static_cast<std::int64_t>(built.firstRevealed[test + 1] - built.firstRevealed[test]);
     if (faults + built.testSeverity[test] >= MAX_GREEDY_KEY) {
       error = {0, "test \"" + built.testNames[test] +
                       "\" reveals too many faults for its severity: faults plus severity must "
-                      "stay below " + std::to_string(MAX_GREEDY_KEY) + " for exact scores"};
+                      "stay below " +
+                      std::to_string(MAX_GREEDY_KEY) + " for exact scores"};
       return false;
     }
   }

@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <system_error>
-#include <filesystem>
 
 #include "reading/format_readers.h"
 

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <new>
 #include <string>
 
@@ -71,8 +70,9 @@ int run(const Options& options) {
   }
 
   const FaultColumns columns = buildFaultColumns(suite);
-  const OrderScores scores = {computeSuiteApfd(suite, givenOrder(suite).data()),
-                              computeSuiteApfd(suite, additionalGreedyOrder(suite, columns).data())};
+  const OrderScores scores = {
+      computeSuiteApfd(suite, givenOrder(suite).data()),
+      computeSuiteApfd(suite, additionalGreedyOrder(suite, columns).data())};
   seedRandom(options.seed);
   const SearchResult result = runSuiteSearch(suite, options.search);
 
@@ -87,30 +87,40 @@ int run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Orders the tests of a suite with an ant colony so that its faults are revealed "
-               "early, and scores the order by APFD against the given order and additional "
-               "greedy.",
-               PROGRAM};
+  CLI::App app{
+      "Orders the tests of a suite with an ant colony so that its faults are revealed "
+      "early, and scores the order by APFD against the given order and additional "
+      "greedy.",
+      PROGRAM};
+  app.footer(
+      "Formats: CSV (a header row, then a row per test: its name, optional cost and severity "
+      "columns, and 0 or 1 per fault), a SIR fault matrix, or lists (line k is test t<k>, with "
+      "the ids of the faults it reveals).\n"
+      "Exit status: 0 done, 1 a result could not be written, 2 bad usage or input.\n");
   Options options;
+  std::string format;
   app.set_version_flag("--version", std::string(PROGRAM) + " " + ANTORDER_VERSION);
   app.add_option("FILE", options.file, "The suite: a CSV matrix, a SIR fault matrix or lists")
-      ->required();
-  const std::map<std::string, SuiteFormat> formats = {
-      {"csv", SuiteFormat::CSV}, {"sir", SuiteFormat::SIR}, {"lists", SuiteFormat::LISTS}};
-  app.add_option("--input", options.format,
+      ->required()
+      ->option_text(" ");
+  app.add_option("--input", format,
                  "The file's format; by default SIR by its first line, CSV by a .csv name, "
                  "otherwise lists")
-      ->transform(CLI::CheckedTransformer(formats))
+      ->check(CLI::IsMember({"csv", "sir", "lists"}))
       ->option_text("csv|sir|lists");
-  app.add_option("--ants", options.search.antCount, "Ants per iteration, at most one per test")
-      ->capture_default_str()
-      ->check(CLI::Range(1, 1 << 30));
-  app.add_option("--iterations", options.search.iterationCount, "Colony iterations")
-      ->capture_default_str()
-      ->check(CLI::Range(1, 1 << 30));
-  app.add_option("--seed", options.seed, "Seed of the random generator, 0 to 4294967295")
-      ->capture_default_str();
-  app.add_option("--order", options.orderFile, "Write the colony's best order here, a test a line");
+  app.add_option("--ants", options.search.antCount,
+                 "Ants per iteration, at least 1, at most one per test (default 5)")
+      ->check(CLI::Range(1, 1 << 30))
+      ->option_text("N");
+  app.add_option("--iterations", options.search.iterationCount,
+                 "Colony iterations, at least 1 (default 100)")
+      ->check(CLI::Range(1, 1 << 30))
+      ->option_text("N");
+  app.add_option("--seed", options.seed,
+                 "Seed of the random generator, 0 to 4294967295 (default 12345)")
+      ->option_text("N");
+  app.add_option("--order", options.orderFile, "Write the colony's best order here, a test a line")
+      ->option_text("FILE");
   app.add_flag("--trace", options.trace, "Print each iteration's selected APFD before the summary");
 
   try {
@@ -121,6 +131,10 @@ int main(int argc, char** argv) {
                  PROGRAM);
     return 2;
   }
+  options.format = format == "csv"     ? SuiteFormat::CSV
+                   : format == "sir"   ? SuiteFormat::SIR
+                   : format == "lists" ? SuiteFormat::LISTS
+                                       : SuiteFormat::DETECT;
   try {
     return run(options);
   } catch (const std::bad_alloc&) {

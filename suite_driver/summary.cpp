@@ -14,8 +14,7 @@ void printSummary(std::FILE* out, const std::string& file, const SparseSuite& su
   std::fprintf(out, "suite: %s\n", file.c_str());
   std::fprintf(out, "tests: %d\n", testCount(suite));
   std::fprintf(out, "faults: %d\n", faultCount(suite));
-  std::fprintf(out, "faults revealed by no test, left out: %zu",
-               suite.unrevealedFaultNames.size());
+  std::fprintf(out, "faults revealed by no test, left out: %zu", suite.unrevealedFaultNames.size());
   const char* separator = " (";
   for (const std::string& name : suite.unrevealedFaultNames) {
     std::fprintf(out, "%s%s", separator, name.c_str());

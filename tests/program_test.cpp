@@ -17,38 +17,18 @@
 #include <gtest/gtest.h>
 
 #include "suite/parameters.h"
+#include "tests/process_run.h"
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ostringstream content;
-  content << std::ifstream(path, std::ios::binary).rdbuf();
-  return content.str();
-}
-
-struct ProgramRun {
-  int status;
-  std::string output;
-  std::string errors;
-};
-
-// Runs the built program through the shell with its input at end of file; a
-// run that does not end within ten seconds fails with timeout's status 124.
-ProgramRun runProgram(const std::string& arguments, const std::string& output = "") {
-  const std::string stem = testing::TempDir() + "antorder-" +
-                           testing::UnitTest::GetInstance()->current_test_info()->name();
-  const std::string outputPath = output.empty() ? stem + ".out" : output;
-  const std::string command = "timeout 10 '" ANTORDER_PATH "' " + arguments + " </dev/null >'" +
-                              outputPath + "' 2>'" + stem + ".err'";
-  const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output.empty() ? readFile(outputPath) : "",
-          readFile(stem + ".err")};
+ProgramRun runAntorder(const std::string& arguments, const std::string& output = "") {
+  return runProgram(ANTORDER_PATH, arguments, output);
 }
 
 const std::string EXPECTED_REPORT = readFile(SOURCE_DIR "/tests/expected_report.txt");
 
 TEST(Program, PrintsTheExpectedReportAndEndsAtOnceWhenInputHasEnded) {
-  const ProgramRun run = runProgram("");
+  const ProgramRun run = runAntorder("");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output.rfind("initial APFD=0.740000 \n", 0), 0u) << run.output;
   EXPECT_EQ(run.output, EXPECTED_REPORT);
@@ -56,13 +36,13 @@ TEST(Program, PrintsTheExpectedReportAndEndsAtOnceWhenInputHasEnded) {
 }
 
 TEST(Program, ArgumentsChangeNothing) {
-  const ProgramRun run = runProgram("--help -x 42 suite.txt ''");
+  const ProgramRun run = runAntorder("--help -x 42 suite.txt ''");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output, EXPECTED_REPORT);
 }
 
 TEST(Program, LostReportFailsWithTheReasonOnStandardError) {
-  const ProgramRun run = runProgram("", "/dev/full");
+  const ProgramRun run = runAntorder("", "/dev/full");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.errors, "antorder: could not write the report: No space left on device\n");
 }
@@ -70,7 +50,7 @@ TEST(Program, LostReportFailsWithTheReasonOnStandardError) {
 // The layout, line by line: the baseline, an empty line, one line per
 // iteration, the heading, and the tour with no newline after it.
 TEST(Program, ReportHasBaselineIterationLinesAndTheFinalTour) {
-  const std::string report = runProgram("").output;
+  const std::string report = runAntorder("").output;
   std::vector<std::string> lines;
   std::istringstream stream(report);
   for (std::string line; std::getline(stream, line);) lines.push_back(line);

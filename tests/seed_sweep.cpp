@@ -56,7 +56,8 @@ SparseSuite builtInAsSparse() {
     }
     sparse.firstRevealed.push_back(sparse.revealedFaults.size());
   }
-  for (int fault = 0; fault < FAULT_COUNT; ++fault) sparse.faultNames.push_back(std::to_string(fault));
+  for (int fault = 0; fault < FAULT_COUNT; ++fault)
+    sparse.faultNames.push_back(std::to_string(fault));
   return sparse;
 }
 
@@ -74,7 +75,8 @@ std::uint64_t sweepSuiteColony() {
     for (const int test : colony.selectedTour)
       digest = addWord(digest, static_cast<std::uint32_t>(test));
     for (int from = 0; from < TEST_COUNT; ++from) {
-      for (int to = 0; to < TEST_COUNT; ++to) digest = addFloat(digest, trailLevel(colony, from, to));
+      for (int to = 0; to < TEST_COUNT; ++to)
+        digest = addFloat(digest, trailLevel(colony, from, to));
     }
   }
   return digest;

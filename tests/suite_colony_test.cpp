@@ -30,7 +30,8 @@ struct DenseSuite {
 
 DenseSuite densify(const SparseSuite& suite) {
   DenseSuite dense{testCount(suite), faultCount(suite), {}, suite.testCost, suite.testSeverity};
-  dense.reveals.assign(static_cast<Index>(dense.tests), std::vector<char>(static_cast<Index>(dense.faults), 0));
+  dense.reveals.assign(static_cast<Index>(dense.tests),
+                       std::vector<char>(static_cast<Index>(dense.faults), 0));
   for (Index test = 0; test < dense.reveals.size(); ++test) {
     for (Index one = suite.firstRevealed[test]; one < suite.firstRevealed[test + 1]; ++one) {
       dense.reveals[test][static_cast<Index>(suite.revealedFaults[one])] = 1;
@@ -90,7 +91,8 @@ float runDenseIteration(DenseColony& colony) {
   const auto ants = static_cast<Index>(colony.ants);
   std::vector<std::vector<int>> tours(ants);
   std::vector<std::vector<char>> visited(ants, std::vector<char>(n, 0));
-  std::vector<std::vector<char>> revealed(ants, std::vector<char>(static_cast<Index>(suite.faults), 0));
+  std::vector<std::vector<char>> revealed(ants,
+                                          std::vector<char>(static_cast<Index>(suite.faults), 0));
   auto visit = [&](Index ant, int test) {
     tours[ant].push_back(test);
     visited[ant][static_cast<Index>(test)] = 1;
@@ -153,7 +155,11 @@ DenseColony createDenseColony(const DenseSuite& suite, int ants) {
   }
   const float tau0 = initialLevel(referenceLength, suite.tests);
   const auto n = static_cast<Index>(suite.tests);
-  return {suite, std::min(ants, suite.tests), tau0, std::vector<std::vector<float>>(n, std::vector<float>(n, tau0)), {}};
+  return {suite,
+          std::min(ants, suite.tests),
+          tau0,
+          std::vector<std::vector<float>>(n, std::vector<float>(n, tau0)),
+          {}};
 }
 
 // Additional greedy as it reads: a full scan for the most new faults each time.
@@ -165,7 +171,8 @@ std::vector<int> plainAdditionalGreedy(const DenseSuite& suite) {
     const int chosen = bestUnvisited(taken, [&](int test) {
       int newFaults = 0;
       for (Index fault = 0; fault < revealed.size(); ++fault) {
-        newFaults += suite.reveals[static_cast<Index>(test)][fault] != 0 && revealed[fault] == 0 ? 1 : 0;
+        newFaults +=
+            suite.reveals[static_cast<Index>(test)][fault] != 0 && revealed[fault] == 0 ? 1 : 0;
       }
       return static_cast<float>(newFaults);
     });

@@ -1,0 +1,160 @@
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "reading/suite_reader.h"
+
+namespace {
+
+// "LINE: reason" for a refused input, "" for an accepted one.
+std::string readText(const std::string& text, const std::string& name,
+                     SuiteFormat format = SuiteFormat::DETECT, SparseSuite* suite = nullptr) {
+  std::istringstream in(text);
+  SparseSuite read;
+  ReadError error;
+  if (readSuite(in, name, format, suite != nullptr ? *suite : read, error)) return "";
+  return std::to_string(error.line) + ": " + error.reason;
+}
+
+// Each refused input gives its own line and reason, for every reader.
+TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* expected;
+  };
+  const std::string sir = "2 listversions\n2 listtests\nin a\nin b\n";
+  const std::string blockA = "unitest0:\nv1:\n1\nv2:\n0\n";
+  const Case cases[] = {
+      {"s.csv", "", "0: the file is empty"},
+      {"s.csv", "# nothing but a comment\n", "1: no header row"},
+      {"s.csv", "test,f1\n", "0: the file holds no tests"},
+      {"s.csv", "test,f1,f2\na,1\n", "2: expected 3 fields, as the header has, found 2"},
+      {"s.csv", "test,f1\na,2\n", "2: an entry must be 0 or 1, found \"2\" for fault \"f1\""},
+      {"s.csv", "test,f1\na,\n", "2: an entry must be 0 or 1, found \"\" for fault \"f1\""},
+      {"s.csv", "test,cost,f1\na,0,1\n",
+       "2: cost must be a number from 1e-18 to 1e18, found \"0\""},
+      {"s.csv", "test,cost,f1\na,-1,1\n",
+       "2: cost must be a number from 1e-18 to 1e18, found \"-1\""},
+      {"s.csv", "test,cost,f1\na,nan,1\n",
+       "2: cost must be a number from 1e-18 to 1e18, found \"nan\""},
+      {"s.csv", "test,cost,f1\na,inf,1\n",
+       "2: cost must be a number from 1e-18 to 1e18, found \"inf\""},
+      {"s.csv", "test,cost,f1\na,2 s,1\n",
+       "2: cost must be a number from 1e-18 to 1e18, found \"2 s\""},
+      {"s.csv", "test,cost,f1\na,1e19,1\n",
+       "2: cost must be a number from 1e-18 to 1e18, found \"1e19\""},
+      {"s.csv", "test,severity,f1\na,0,1\n",
+       "2: severity must be a whole number from 1 to 1000000, found \"0\""},
+      {"s.csv", "test,severity,f1\na,2.5,1\n",
+       "2: severity must be a whole number from 1 to 1000000, found \"2.5\""},
+      {"s.csv", "test,severity,f1\na,1000001,1\n",
+       "2: severity must be a whole number from 1 to 1000000, found \"1000001\""},
+      {"s.csv", "test,f1\na,1\n\na,0\n", "4: two tests named \"a\" (the first on line 2)"},
+      {"s.csv", "test,f1\n,1\n", "2: a test needs a name"},
+      {"s.csv", "test,f1,f1\na,1,0\n", "1: two faults named \"f1\""},
+      {"s.csv", "test,Cost,COST,f1\n", "1: two cost columns"},
+      {"s.csv", "test,,f1\n", "1: column 2 has no name"},
+      {"s.csv", "test,f1\n\"a,1\n", "2: a quoted field is not closed"},
+      {"s.csv", "test,f1\n\"a\"b,1\n", "2: text after a quoted field's closing quote"},
+      {"s.csv", "test,f1\na\"b,1\n", "2: a quote inside an unquoted field: quote the whole field"},
+      {"s.csv", "test,f1,f2\na,0,0\nb,0,0\n",
+       "0: no test reveals any fault: there is nothing to order"},
+      {"s", "2 listversions\n2 tests\n", "2: expected \"<tests> listtests\", found \"2 tests\""},
+      {"s", "2 listversions\n3 listtests\nin a\n",
+       "3: the file ends after 1 of the 3 test input lines"},
+      {"s", sir + blockA + "unitest1:\nv1:\n0\nv3:\n1\n", "13: v3 is outside v1 to v2"},
+      {"s", sir + blockA + "unitest1:\nv1:\n0\nv1:\n1\n", "13: unitest1 names v1 twice"},
+      {"s", sir + blockA + "unitest1:\nv1:\n0\n", "10: unitest1 lacks v2"},
+      {"s", sir + blockA + "unitest1:\nv1:\n0\nv2:\nyes\n",
+       "14: an entry must be 0 or 1, found \"yes\""},
+      {"s", sir + blockA, "9: the header counts 2 tests, but the file has blocks for 1"},
+      {"s", sir + blockA + blockA, "10: a second block for unitest0"},
+      {"s", sir + blockA + "unitest2:\n",
+       "10: unitest2 is outside the header's unitest0 to unitest1"},
+      {"s", sir + "v1:\n1\n", "5: expected a block \"unitest<number>:\", found \"v1:\""},
+      {"s", "1000000000 listversions\n1000000000 listtests\n",
+       "2: the file ends after 0 of the 1000000000 test input lines"},
+      {"s", "1 2\n3 -4\n", "2: an id must be a whole number of at least 0, found \"-4\""},
+      {"s", "1 x\n", "1: an id must be a whole number of at least 0, found \"x\""},
+      {"s", "1.5\n", "1: an id must be a whole number of at least 0, found \"1.5\""},
+      {"s", "99999999999999999999\n",
+       "1: an id must be a whole number of at least 0, found \"99999999999999999999\""},
+      {"s", "\n  \n", "0: no test reveals any fault: there is nothing to order"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(readText(c.text, c.name), c.expected);
+  }
+  EXPECT_EQ(readText("x listversions\n", "s", SuiteFormat::SIR),
+            "1: expected \"<versions> listversions\", found \"x listversions\"");
+}
+
+// What each reader takes from a well-formed file: names, costs, severities,
+// the faults each test reveals, and the faults that no test reveals.
+TEST(SuiteReading, ReadsEachFormatIntoTheSameSparseSuite) {
+  struct Case {
+    const char* name;
+    SuiteFormat format;
+    std::string text;
+    std::vector<std::string> tests;
+    std::vector<float> costs;
+    std::vector<int> severities;
+    std::vector<std::string> faults;
+    std::vector<std::vector<int>> revealed;
+    std::vector<std::string> unrevealed;
+  };
+  const Case cases[] = {
+      {"m.CSV",
+       SuiteFormat::DETECT,
+       "# a comment\r\n  name , f1, Severity,\"f,2\" ,f3 , COST\r\n\r\n"
+       "\"line\nbreak\", 1 ,3, 0,0,0.5\r\n \"say \"\"hi\"\"\",0,1,1,0,2\r\n",
+       {"line\nbreak", "say \"hi\""},
+       {0.5f, 2.0f},
+       {3, 1},
+       {"f1", "f,2"},
+       {{0}, {1}},
+       {"f3"}},
+      {"matrix.txt",
+       SuiteFormat::DETECT,
+       "   3 listversions\n  2 listtests\nunitest0:\n-a < in\n"
+       "unitest1:\nv1:\n   1\nv3:\n   0\nv2:\n   0\n\nunitest0:\nv3:\n 0\nv1:\n 1\nv2:\n 1\n",
+       {"unitest0", "unitest1"},
+       {1.0f, 1.0f},
+       {1, 1},
+       {"v1", "v2"},
+       {{0, 1}, {0}},
+       {"v3"}},
+      {"cover.txt",
+       SuiteFormat::DETECT,
+       "70 7 70\n\n0\t7\n",
+       {"t1", "t2", "t3"},
+       {1.0f, 1.0f, 1.0f},
+       {1, 1, 1},
+       {"70", "7", "0"},
+       {{0, 1}, {}, {1, 2}},
+       {}},
+      {"named.csv", SuiteFormat::LISTS, "1\n", {"t1"}, {1.0f}, {1}, {"1"}, {{0}}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SparseSuite suite;
+    ASSERT_EQ(readText(c.text, c.name, c.format, &suite), "");
+    EXPECT_EQ(suite.testNames, c.tests);
+    EXPECT_EQ(suite.testCost, c.costs);
+    EXPECT_EQ(suite.testSeverity, c.severities);
+    EXPECT_EQ(suite.faultNames, c.faults);
+    EXPECT_EQ(suite.unrevealedFaultNames, c.unrevealed);
+    std::vector<std::vector<int>> revealed;
+    for (std::size_t test = 0; test + 1 < suite.firstRevealed.size(); ++test) {
+      revealed.emplace_back(
+          suite.revealedFaults.begin() + static_cast<long>(suite.firstRevealed[test]),
+          suite.revealedFaults.begin() + static_cast<long>(suite.firstRevealed[test + 1]));
+    }
+    EXPECT_EQ(revealed, c.revealed);
+  }
+}
+
+}  // namespace
