@@ -36,7 +36,7 @@ std::vector<int> additionalGreedyOrder(const SparseSuite& suite, const FaultColu
       revealed[fault] = 1;
       for (std::size_t entry = columns.first[fault]; entry < columns.first[fault + 1]; ++entry) {
         const int other = columns.tests[entry];
-        const int otherKey = tree.key[static_cast<std::size_t>(other)];
+        const int otherKey = treeKey(tree, other);
         if (otherKey != TAKEN_KEY) lowerKey(tree, other, otherKey - 1);
       }
     }

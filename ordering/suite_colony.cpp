@@ -12,6 +12,12 @@ namespace {
 
 using Index = std::size_t;
 
+// How many tests of a column ahead their tree leaves are fetched.
+constexpr Index PREFETCH_DISTANCE = 16;
+// A visit whose key changes exceed 1 / REBUILD_SHARE of the tests leaves the
+// greedy tree's winners to be rebuilt in one pass.
+constexpr Index REBUILD_SHARE = 16;
+
 float currentLevel(const LazyTrail& trail, StoredLevel& stored) {
   float level = stored.level;
   for (std::int64_t pending = trail.step - stored.setAtStep; pending > 0; --pending) {
@@ -76,13 +82,24 @@ void setUpGreedy(SuiteColony& run) {
     keys[test] = static_cast<int>(faults) + run.suite.testSeverity[test];
   }
   run.greedyAtStart = buildWinnerTree(keys);
+  run.greedyOrder.resize(keys.size());
+  for (Index test = 0; test < keys.size(); ++test) run.greedyOrder[test] = static_cast<int>(test);
+  const std::vector<int>& severity = run.suite.testSeverity;
+  std::stable_sort(run.greedyOrder.begin(), run.greedyOrder.end(),
+                   [&severity](int first, int second) {
+                     return severity[static_cast<Index>(first)] > severity[static_cast<Index>(second)];
+                   });
 }
 
 void resetAnt(const SuiteColony& run, Ant& ant) {
   ant.tour.assign(static_cast<Index>(run.tests) + 1, 0);
   ant.length = 0;
+  ant.visited.assign(static_cast<Index>(run.tests), 0);
   ant.revealed.assign(run.suite.faultNames.size(), 0);
+  ant.revealedCount = 0;
   ant.greedy = run.greedyAtStart;
+  ant.greedyStale = false;
+  ant.greedyCursor = 0;
   const Index nodes = static_cast<Index>(run.tests) + 2;
   ant.nextNode.resize(nodes);
   ant.previousNode.resize(nodes);
@@ -92,29 +109,62 @@ void resetAnt(const SuiteColony& run, Ant& ant) {
   }
 }
 
-bool visited(const Ant& ant, int test) {
-  return ant.greedy.key[static_cast<Index>(test)] == TAKEN_KEY;
+// The number of greedy key changes that revealing the test's new faults brings.
+Index changesOfVisit(const SuiteColony& run, const Ant& ant, Index test) {
+  const SparseSuite& suite = run.suite;
+  Index changes = 0;
+  for (Index one = suite.firstRevealed[test]; one < suite.firstRevealed[test + 1]; ++one) {
+    const auto fault = static_cast<Index>(suite.revealedFaults[one]);
+    if (ant.revealed[fault] == 0) changes += run.columns.first[fault + 1] - run.columns.first[fault];
+  }
+  return changes;
 }
 
-// Adds the test to the ant's tour: it leaves the ant's lists, and every faults
-// it newly reveals lowers the greedy key of each unvisited test revealing it.
+// Adds the test to the ant's tour: it leaves the ant's list, and while faults
+// remain, every fault it newly reveals lowers the greedy key of each unvisited
+// test revealing it.
 void visitTest(const SuiteColony& run, Ant& ant, int test) {
+  const auto t = static_cast<Index>(test);
   ant.tour[static_cast<Index>(ant.length++)] = test;
-  lowerKey(ant.greedy, test, TAKEN_KEY);
-  const auto node = static_cast<Index>(run.exploitRank[static_cast<Index>(test)]) + 1;
+  ant.visited[t] = 1;
+  const auto node = static_cast<Index>(run.exploitRank[t]) + 1;
   ant.nextNode[static_cast<Index>(ant.previousNode[node])] = ant.nextNode[node];
   ant.previousNode[static_cast<Index>(ant.nextNode[node])] = ant.previousNode[node];
 
   const SparseSuite& suite = run.suite;
-  const auto t = static_cast<Index>(test);
+  if (ant.revealedCount == static_cast<int>(suite.faultNames.size())) return;
+  // A large batch of changes sets the leaves alone, and the winners are
+  // rebuilt in one pass when the greedy choice next needs them.
+  if (!ant.greedyStale && changesOfVisit(run, ant, t) * REBUILD_SHARE > static_cast<Index>(run.tests)) {
+    ant.greedyStale = true;
+  }
+  const bool stale = ant.greedyStale;
+  WinnerTree& tree = ant.greedy;
+  if (stale) {
+    setLeafKey(tree, test, TAKEN_KEY);
+  } else {
+    lowerKey(tree, test, TAKEN_KEY);
+  }
   for (Index one = suite.firstRevealed[t]; one < suite.firstRevealed[t + 1]; ++one) {
     const auto fault = static_cast<Index>(suite.revealedFaults[one]);
     if (ant.revealed[fault] != 0) continue;
     ant.revealed[fault] = 1;
-    for (Index entry = run.columns.first[fault]; entry < run.columns.first[fault + 1]; ++entry) {
+    ++ant.revealedCount;
+    // The tests of a column are known ahead: fetching their leaves early
+    // turns a wait on memory per test into one for the whole column.
+    const Index end = run.columns.first[fault + 1];
+    for (Index entry = run.columns.first[fault]; entry < end; ++entry) {
+      if (entry + PREFETCH_DISTANCE < end) {
+        prefetchLeaf(tree, run.columns.tests[entry + PREFETCH_DISTANCE]);
+      }
       const int other = run.columns.tests[entry];
-      const int key = ant.greedy.key[static_cast<Index>(other)];
-      if (key != TAKEN_KEY) lowerKey(ant.greedy, other, key - 1);
+      const int key = treeKey(tree, other);
+      if (key == TAKEN_KEY) continue;
+      if (stale) {
+        setLeafKey(tree, other, key - 1);
+      } else {
+        lowerKey(tree, other, key - 1);
+      }
     }
   }
 }
@@ -136,7 +186,7 @@ int chooseByTrail(SuiteColony& run, const Ant& ant, int current) {
     }
   }
   for (StoredLevel& stored : row) {
-    if (visited(ant, stored.to)) continue;
+    if (ant.visited[static_cast<Index>(stored.to)] != 0) continue;
     const float score = trailScore(currentLevel(run.trail, stored),
                                    run.suite.testCost[static_cast<Index>(stored.to)]);
     if (choice < 0 || score > bestScore || (score == bestScore && stored.to < choice)) {
@@ -145,6 +195,23 @@ int chooseByTrail(SuiteColony& run, const Ant& ant, int current) {
     }
   }
   return choice;
+}
+
+// The unvisited test with the most new faults plus severity, the lowest index
+// among equals.
+int chooseGreedily(const SuiteColony& run, Ant& ant) {
+  if (ant.revealedCount < static_cast<int>(run.suite.faultNames.size())) {
+    if (ant.greedyStale) {
+      rebuildWinners(ant.greedy);
+      ant.greedyStale = false;
+    }
+    return treeWinner(ant.greedy);
+  }
+  // Every test's newFaults is 0 now; visited tests are passed for good.
+  while (ant.visited[static_cast<Index>(run.greedyOrder[static_cast<Index>(ant.greedyCursor)])] != 0) {
+    ++ant.greedyCursor;
+  }
+  return run.greedyOrder[static_cast<Index>(ant.greedyCursor)];
 }
 
 int drawStart(int tests) {
@@ -175,7 +242,7 @@ void buildTours(SuiteColony& run) {
       if (ant.length < run.tests) {
         const int current = ant.tour[static_cast<Index>(ant.length - 1)];
         const bool exploit = exploitsTrail(drawnShare(drawRandom()));
-        visitTest(run, ant, exploit ? chooseByTrail(run, ant, current) : treeWinner(ant.greedy));
+        visitTest(run, ant, exploit ? chooseByTrail(run, ant, current) : chooseGreedily(run, ant));
       } else {
         ant.tour[static_cast<Index>(run.tests)] = ant.tour[0];
         closed = true;
@@ -207,7 +274,7 @@ void reinforce(LazyTrail& trail, const std::vector<int>& tour, int tests, float 
 
 SuiteColony createSuiteColony(const SparseSuite& suite, int antCount) {
   SuiteColony colony{suite, testCount(suite), buildFaultColumns(suite), {}, {}, {}, {}, {}, {}, {},
-                     {}};
+                     {}, {}};
   setUpTrail(colony);
   setUpGreedy(colony);
   colony.ants.resize(static_cast<Index>(std::min(antCount, colony.tests)));

@@ -9,7 +9,8 @@
 // - among moves at tau0 the exploit score depends on the test alone, so each
 //   ant walks one list of its unvisited tests, sorted once per run;
 // - the greedy score is half the integer newFaults + severity, which only falls
-//   while an ant builds its tour, so each ant keeps a winner tree over it.
+//   while an ant builds its tour, so each ant keeps a winner tree over it;
+//   once the ant has revealed every fault, it walks the tests in severity order.
 // Per ant and iteration O(n + ones) plus the tree's repairs; memory
 // O(ants x n + ones).
 
@@ -53,8 +54,15 @@ struct LazyTrail {
 struct Ant {
   std::vector<int> tour;  // n + 1 entries once closed
   int length = 0;         // tests in the tour so far
+  std::vector<char> visited;
   std::vector<char> revealed;
-  WinnerTree greedy;  // key: newFaults + severity; TAKEN_KEY once visited
+  int revealedCount = 0;
+  // While faults remain: key newFaults + severity, TAKEN_KEY once visited.
+  WinnerTree greedy;
+  bool greedyStale = false;  // leaves changed since the winners were last rebuilt
+  // Once every fault is revealed the greedy key is the severity alone: the
+  // first unvisited test in greedyOrder from here on.
+  int greedyCursor = 0;
   // The unvisited tests in exploit order, as a list over their ranks, each
   // rank r at node r + 1 between the head 0 and the tail n + 1.
   std::vector<int> nextNode;
@@ -70,6 +78,7 @@ struct SuiteColony {
   std::vector<int> exploitOrder;  // tests by that score, highest first, lowest index on ties
   std::vector<int> exploitRank;   // each test's place in exploitOrder
   WinnerTree greedyAtStart;       // every test's greedy key before any visit
+  std::vector<int> greedyOrder;   // tests by severity, highest first, lowest index on ties
   std::vector<Ant> ants;
   std::vector<char> startTaken;
   std::vector<int> selectedTour;  // the closed tour the latest iteration selected
