@@ -1,14 +1,29 @@
 // Sparse lists, the usual form of published coverage: line k is test t<k>,
 // with the ids of the faults or covered items it reveals.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "reading/field_values.h"
 #include "reading/format_readers.h"
+
+namespace {
+
+// The next word of the line from `at` on, between spaces or tabs; false when none is left.
+bool nextWord(const std::string& line, std::size_t& at, std::string& word) {
+  const std::size_t first = line.find_first_not_of(" \t", at);
+  if (first == std::string::npos) return false;
+  const std::size_t end = std::min(line.find_first_of(" \t", first), line.size());
+  word.assign(line, first, end - first);
+  at = end;
+  return true;
+}
+
+}  // namespace
 
 bool readListsSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error) {
   // Faults take their indices in the order their ids first appear.
@@ -17,9 +32,9 @@ bool readListsSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error)
   std::string line;
   while (readLine(reader, line)) {
     rawFaults.clear();
-    std::istringstream ids(line);
+    std::size_t at = 0;
     std::string text;
-    while (ids >> text) {
+    while (nextWord(line, at, text)) {
       std::uint64_t id = 0;
       if (!parseWholeNumber(text, id)) {
         error = {reader.lineNumber,
