@@ -97,6 +97,8 @@ int main(int argc, char** argv) {
       "columns, and 0 or 1 per fault), a SIR fault matrix, or lists (line k is test t<k>, with "
       "the ids of the faults it reveals).\n"
       "Exit status: 0 done, 1 a result could not be written, 2 bad usage or input.\n");
+  // The same options on every platform: "/x" is a path, not an option, on Windows too.
+  app.allow_windows_style_options(false);
   Options options;
   std::string format;
   app.set_version_flag("--version", std::string(PROGRAM) + " " + ANTORDER_VERSION);
