@@ -3,6 +3,7 @@
 //   antorder_generate_suite --tests 13585 --faults 38 --density 0.17 > shaped.csv
 
 #include <cstdio>
+#include <exception>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -39,7 +40,7 @@ void writeLists(const SparseSuite& suite) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
   CLI::App app{"Writes a seeded random suite: every fault revealed by some test."};
   SuiteShape shape;
   std::string format = "csv";
@@ -56,4 +57,7 @@ int main(int argc, char** argv) {
     writeLists(suite);
   }
   return 0;
+} catch (const std::exception& failure) {
+  std::fprintf(stderr, "antorder_generate_suite: %s\n", failure.what());
+  return 1;
 }

@@ -85,10 +85,10 @@ void setUpGreedy(SuiteColony& run) {
   run.greedyOrder.resize(keys.size());
   for (Index test = 0; test < keys.size(); ++test) run.greedyOrder[test] = static_cast<int>(test);
   const std::vector<int>& severity = run.suite.testSeverity;
-  std::stable_sort(run.greedyOrder.begin(), run.greedyOrder.end(),
-                   [&severity](int first, int second) {
-                     return severity[static_cast<Index>(first)] > severity[static_cast<Index>(second)];
-                   });
+  std::stable_sort(
+      run.greedyOrder.begin(), run.greedyOrder.end(), [&severity](int first, int second) {
+        return severity[static_cast<Index>(first)] > severity[static_cast<Index>(second)];
+      });
 }
 
 void resetAnt(const SuiteColony& run, Ant& ant) {
@@ -115,7 +115,8 @@ Index changesOfVisit(const SuiteColony& run, const Ant& ant, Index test) {
   Index changes = 0;
   for (Index one = suite.firstRevealed[test]; one < suite.firstRevealed[test + 1]; ++one) {
     const auto fault = static_cast<Index>(suite.revealedFaults[one]);
-    if (ant.revealed[fault] == 0) changes += run.columns.first[fault + 1] - run.columns.first[fault];
+    if (ant.revealed[fault] == 0)
+      changes += run.columns.first[fault + 1] - run.columns.first[fault];
   }
   return changes;
 }
@@ -135,7 +136,8 @@ void visitTest(const SuiteColony& run, Ant& ant, int test) {
   if (ant.revealedCount == static_cast<int>(suite.faultNames.size())) return;
   // A large batch of changes sets the leaves alone, and the winners are
   // rebuilt in one pass when the greedy choice next needs them.
-  if (!ant.greedyStale && changesOfVisit(run, ant, t) * REBUILD_SHARE > static_cast<Index>(run.tests)) {
+  if (!ant.greedyStale &&
+      changesOfVisit(run, ant, t) * REBUILD_SHARE > static_cast<Index>(run.tests)) {
     ant.greedyStale = true;
   }
   const bool stale = ant.greedyStale;
@@ -208,7 +210,8 @@ int chooseGreedily(const SuiteColony& run, Ant& ant) {
     return treeWinner(ant.greedy);
   }
   // Every test's newFaults is 0 now; visited tests are passed for good.
-  while (ant.visited[static_cast<Index>(run.greedyOrder[static_cast<Index>(ant.greedyCursor)])] != 0) {
+  while (ant.visited[static_cast<Index>(run.greedyOrder[static_cast<Index>(ant.greedyCursor)])] !=
+         0) {
     ++ant.greedyCursor;
   }
   return run.greedyOrder[static_cast<Index>(ant.greedyCursor)];
@@ -273,8 +276,8 @@ void reinforce(LazyTrail& trail, const std::vector<int>& tour, int tests, float 
 }  // namespace
 
 SuiteColony createSuiteColony(const SparseSuite& suite, int antCount) {
-  SuiteColony colony{suite, testCount(suite), buildFaultColumns(suite), {}, {}, {}, {}, {}, {}, {},
-                     {}, {}};
+  SuiteColony colony{
+      suite, testCount(suite), buildFaultColumns(suite), {}, {}, {}, {}, {}, {}, {}, {}, {}};
   setUpTrail(colony);
   setUpGreedy(colony);
   colony.ants.resize(static_cast<Index>(std::min(antCount, colony.tests)));
@@ -287,17 +290,18 @@ float runSuiteIteration(SuiteColony& colony) {
   placeAnts(colony);
   buildTours(colony);
 
-  // The highest APFD is selected, the earliest ant among equal scores.
-  const Ant* selected = nullptr;
+  // The highest APFD is selected, the earliest ant among equal scores; every
+  // APFD is above 0, so ant 0 enters.
+  Index selected = 0;
   float selectedApfd = -1.0f;
-  for (const Ant& ant : colony.ants) {
-    const float apfd = computeSuiteApfd(colony.suite, ant.tour.data());
+  for (Index ant = 0; ant < colony.ants.size(); ++ant) {
+    const float apfd = computeSuiteApfd(colony.suite, colony.ants[ant].tour.data());
     if (apfd > selectedApfd) {
       selectedApfd = apfd;
-      selected = &ant;
+      selected = ant;
     }
   }
-  colony.selectedTour = selected->tour;
+  colony.selectedTour = colony.ants[selected].tour;
   reinforce(colony.trail, colony.selectedTour, colony.tests, selectedApfd);
   return selectedApfd;
 }

@@ -33,7 +33,7 @@ WinnerTree buildWinnerTree(const std::vector<int>& keys);
 void rebuildWinners(WinnerTree& tree);
 
 inline int treeKey(const WinnerTree& tree, int test) {
-  const auto leaf = static_cast<std::size_t>(tree.leafCount + test);
+  const auto leaf = static_cast<std::size_t>(tree.leafCount) + static_cast<std::size_t>(test);
   return static_cast<int>(tree.node[leaf] >> 32u) - 1;
 }
 
@@ -41,7 +41,8 @@ inline int treeKey(const WinnerTree& tree, int test) {
 // its leaf and its parent, while other work goes on; changes nothing.
 inline void prefetchLeaf(const WinnerTree& tree, int test) {
 #if defined(__GNUC__)
-  const std::size_t leaf = static_cast<std::size_t>(tree.leafCount + test);
+  const std::size_t leaf =
+      static_cast<std::size_t>(tree.leafCount) + static_cast<std::size_t>(test);
   __builtin_prefetch(&tree.node[leaf]);
   __builtin_prefetch(&tree.node[leaf / 2]);
 #else
@@ -58,13 +59,14 @@ inline int treeWinner(const WinnerTree& tree) {
 // Sets the test's key in its leaf alone; the winners above are stale until
 // rebuildWinners.
 inline void setLeafKey(WinnerTree& tree, int test, int key) {
-  tree.node[static_cast<std::size_t>(tree.leafCount + test)] = packEntry(key, test);
+  tree.node[static_cast<std::size_t>(tree.leafCount) + static_cast<std::size_t>(test)] =
+      packEntry(key, test);
 }
 
 // Lowers the test's key to newKey and repairs the winners above it: a node
 // that another test wins stays as it is, and so does everything above it.
 inline void lowerKey(WinnerTree& tree, int test, int newKey) {
-  std::size_t at = static_cast<std::size_t>(tree.leafCount + test);
+  std::size_t at = static_cast<std::size_t>(tree.leafCount) + static_cast<std::size_t>(test);
   const std::uint64_t old = tree.node[at];
   tree.node[at] = packEntry(newKey, test);
   for (at /= 2; at >= 1 && tree.node[at] == old; at /= 2) {

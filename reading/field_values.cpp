@@ -1,5 +1,6 @@
 #include "reading/field_values.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -8,11 +9,8 @@
 namespace {
 
 bool allDigits(const std::string& text) {
-  if (text.empty()) return false;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace

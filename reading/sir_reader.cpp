@@ -115,12 +115,14 @@ bool readBlock(LineReader& reader, const SirHeader& header, SirBlocks& found,
                                       std::to_string(header.versions)};
       return false;
     }
-    if (seenIn.size() < version + 1) seenIn.resize(version + 1, 0);
-    if (seenIn[version] == block) {
+    // At most MAX_COUNT, so an index on every platform.
+    const auto at = static_cast<std::size_t>(version);
+    if (seenIn.size() < at + 1) seenIn.resize(at + 1, 0);
+    if (seenIn[at] == block) {
       error = {reader.lineNumber, name + " names v" + std::to_string(version) + " twice"};
       return false;
     }
-    seenIn[version] = block;
+    seenIn[at] = block;
     ++named;
     if (!readLine(reader, line)) {
       error = {reader.lineNumber, "the file ends before the value of " + label};
@@ -135,7 +137,7 @@ bool readBlock(LineReader& reader, const SirHeader& header, SirBlocks& found,
     }
   }
   if (named != header.versions) {
-    std::uint64_t missing = 1;
+    std::size_t missing = 1;
     while (missing < seenIn.size() && seenIn[missing] == block) ++missing;
     error = {found.blocks.back().line, name + " lacks v" + std::to_string(missing)};
     return false;

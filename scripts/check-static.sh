@@ -26,5 +26,5 @@ cppcheck --quiet --std=c++17 --language=c++ --enable=warning,style,performance,p
   --library=googletest --inline-suppr --error-exitcode=1 -I . \
   --suppress=missingIncludeSystem --suppress=useStlAlgorithm \
   --suppress=constParameterCallback:bench/colony_bench.cpp \
-  colony driver platform suite tests bench
+  colony driver platform suite formulas reading ordering suite_driver tests bench
 echo "static checks passed"

@@ -84,9 +84,8 @@ int run(const Options& options) {
   return finishWriting(stdout, "the summary") ? 0 : 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Reads the options and runs; every bad input is handled in run itself.
+int parseAndRun(int argc, char** argv) {
   CLI::App app{
       "Orders the tests of a suite with an ant colony so that its faults are revealed "
       "early, and scores the order by APFD against the given order and additional "
@@ -137,10 +136,18 @@ int main(int argc, char** argv) {
                    : format == "sir"   ? SuiteFormat::SIR
                    : format == "lists" ? SuiteFormat::LISTS
                                        : SuiteFormat::DETECT;
+  return run(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
   try {
-    return run(options);
+    return parseAndRun(argc, argv);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "%s: out of memory\n", PROGRAM);
-    return 1;
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "%s: %s\n", PROGRAM, failure.what());
   }
+  return 1;
 }

@@ -85,46 +85,63 @@ int bestUnvisited(const std::vector<char>& visited, Score score) {
   return choice;
 }
 
+// The ants of one iteration: their tours so far, visited tests and revealed faults.
+struct DenseAnts {
+  std::vector<std::vector<int>> tours;
+  std::vector<std::vector<char>> visited;
+  std::vector<std::vector<char>> revealed;
+};
+
+void visitDense(const DenseSuite& suite, DenseAnts& ants, Index ant, int test) {
+  ants.tours[ant].push_back(test);
+  ants.visited[ant][static_cast<Index>(test)] = 1;
+  for (Index fault = 0; fault < ants.revealed[ant].size(); ++fault) {
+    if (suite.reveals[static_cast<Index>(test)][fault] != 0) ants.revealed[ant][fault] = 1;
+  }
+}
+
+int chooseDense(const DenseColony& colony, const DenseAnts& ants, Index ant) {
+  const DenseSuite& suite = colony.suite;
+  const auto current = static_cast<Index>(ants.tours[ant].back());
+  if (exploitsTrail(drawnShare(drawRandom()))) {
+    return bestUnvisited(ants.visited[ant], [&](int test) {
+      const auto t = static_cast<Index>(test);
+      return trailScore(colony.pheromone[current][t], suite.cost[t]);
+    });
+  }
+  return bestUnvisited(ants.visited[ant], [&](int test) {
+    const auto t = static_cast<Index>(test);
+    int newFaults = 0;
+    for (Index fault = 0; fault < ants.revealed[ant].size(); ++fault) {
+      newFaults += suite.reveals[t][fault] != 0 && ants.revealed[ant][fault] == 0 ? 1 : 0;
+    }
+    return greedyScore(newFaults, suite.severity[t]);
+  });
+}
+
 float runDenseIteration(DenseColony& colony) {
   const DenseSuite& suite = colony.suite;
   const auto n = static_cast<Index>(suite.tests);
-  const auto ants = static_cast<Index>(colony.ants);
-  std::vector<std::vector<int>> tours(ants);
-  std::vector<std::vector<char>> visited(ants, std::vector<char>(n, 0));
-  std::vector<std::vector<char>> revealed(ants,
-                                          std::vector<char>(static_cast<Index>(suite.faults), 0));
-  auto visit = [&](Index ant, int test) {
-    tours[ant].push_back(test);
-    visited[ant][static_cast<Index>(test)] = 1;
-    for (Index fault = 0; fault < revealed[ant].size(); ++fault) {
-      if (suite.reveals[static_cast<Index>(test)][fault] != 0) revealed[ant][fault] = 1;
-    }
-  };
+  const auto antCount = static_cast<Index>(colony.ants);
+  DenseAnts ants{std::vector<std::vector<int>>(antCount),
+                 std::vector<std::vector<char>>(antCount, std::vector<char>(n, 0)),
+                 std::vector<std::vector<char>>(
+                     antCount, std::vector<char>(static_cast<Index>(suite.faults), 0))};
   std::vector<char> taken(n, 0);
-  for (Index ant = 0; ant < ants; ++ant) {
+  for (Index ant = 0; ant < antCount; ++ant) {
     int start = denseStartDraw(suite.tests);
     while (taken[static_cast<Index>(start)] != 0) start = denseStartDraw(suite.tests);
     taken[static_cast<Index>(start)] = 1;
-    visit(ant, start);
+    visitDense(suite, ants, ant, start);
   }
   for (bool closed = false; !closed;) {
-    for (Index ant = 0; ant < ants; ++ant) {
-      if (tours[ant].size() == n) {
-        tours[ant].push_back(tours[ant][0]);
+    for (Index ant = 0; ant < antCount; ++ant) {
+      if (ants.tours[ant].size() < n) {
+        visitDense(suite, ants, ant, chooseDense(colony, ants, ant));
+      } else {
+        ants.tours[ant].push_back(ants.tours[ant][0]);
         closed = true;
-        continue;
       }
-      const auto current = static_cast<Index>(tours[ant].back());
-      const bool exploit = exploitsTrail(drawnShare(drawRandom()));
-      visit(ant, bestUnvisited(visited[ant], [&](int test) {
-              const auto t = static_cast<Index>(test);
-              if (exploit) return trailScore(colony.pheromone[current][t], suite.cost[t]);
-              int newFaults = 0;
-              for (Index fault = 0; fault < revealed[ant].size(); ++fault) {
-                newFaults += suite.reveals[t][fault] != 0 && revealed[ant][fault] == 0 ? 1 : 0;
-              }
-              return greedyScore(newFaults, suite.severity[t]);
-            }));
     }
     for (auto& row : colony.pheromone) {
       for (float& level : row) level = updatedLevel(level, localPull(colony.tau0));
@@ -132,14 +149,14 @@ float runDenseIteration(DenseColony& colony) {
   }
   Index selected = 0;
   float selectedApfd = -1.0f;
-  for (Index ant = 0; ant < ants; ++ant) {
-    const float apfd = denseApfd(suite, tours[ant]);
+  for (Index ant = 0; ant < antCount; ++ant) {
+    const float apfd = denseApfd(suite, ants.tours[ant]);
     if (apfd > selectedApfd) {
       selectedApfd = apfd;
       selected = ant;
     }
   }
-  colony.selectedTour = tours[selected];
+  colony.selectedTour = ants.tours[selected];
   for (Index move = 0; move < n; ++move) {
     float& level = colony.pheromone[static_cast<Index>(colony.selectedTour[move])]
                                    [static_cast<Index>(colony.selectedTour[move + 1])];

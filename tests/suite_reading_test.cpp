@@ -14,8 +14,10 @@ std::string readText(const std::string& text, const std::string& name,
   std::istringstream in(text);
   SparseSuite read;
   ReadError error;
-  if (readSuite(in, name, format, suite != nullptr ? *suite : read, error)) return "";
-  return std::to_string(error.line) + ": " + error.reason;
+  if (!readSuite(in, name, format, read, error))
+    return std::to_string(error.line) + ": " + error.reason;
+  if (suite != nullptr) *suite = read;
+  return "";
 }
 
 // Each refused input gives its own line and reason, for every reader.
