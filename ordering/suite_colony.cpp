@@ -48,6 +48,17 @@ void dropSettled(const LazyTrail& trail, std::vector<StoredLevel>& row) {
   row.resize(kept);
 }
 
+// The tests by their value, highest first, the lowest index among equals.
+template <typename Value>
+std::vector<int> testsByHighest(const std::vector<Value>& value) {
+  std::vector<int> order(value.size());
+  for (Index test = 0; test < order.size(); ++test) order[test] = static_cast<int>(test);
+  std::stable_sort(order.begin(), order.end(), [&value](int first, int second) {
+    return value[static_cast<Index>(first)] > value[static_cast<Index>(second)];
+  });
+  return order;
+}
+
 void setUpTrail(SuiteColony& run) {
   const std::vector<float>& cost = run.suite.testCost;
   float referenceLength = 0.0f;
@@ -64,11 +75,7 @@ void setUpTrail(SuiteColony& run) {
   for (Index test = 0; test < cost.size(); ++test) {
     run.tau0Score[test] = trailScore(trail.tau0, cost[test]);
   }
-  run.exploitOrder.resize(cost.size());
-  for (Index test = 0; test < cost.size(); ++test) run.exploitOrder[test] = static_cast<int>(test);
-  std::stable_sort(run.exploitOrder.begin(), run.exploitOrder.end(), [&run](int first, int second) {
-    return run.tau0Score[static_cast<Index>(first)] > run.tau0Score[static_cast<Index>(second)];
-  });
+  run.exploitOrder = testsByHighest(run.tau0Score);
   run.exploitRank.resize(cost.size());
   for (Index rank = 0; rank < cost.size(); ++rank) {
     run.exploitRank[static_cast<Index>(run.exploitOrder[rank])] = static_cast<int>(rank);
@@ -82,13 +89,7 @@ void setUpGreedy(SuiteColony& run) {
     keys[test] = static_cast<int>(faults) + run.suite.testSeverity[test];
   }
   run.greedyAtStart = buildWinnerTree(keys);
-  run.greedyOrder.resize(keys.size());
-  for (Index test = 0; test < keys.size(); ++test) run.greedyOrder[test] = static_cast<int>(test);
-  const std::vector<int>& severity = run.suite.testSeverity;
-  std::stable_sort(
-      run.greedyOrder.begin(), run.greedyOrder.end(), [&severity](int first, int second) {
-        return severity[static_cast<Index>(first)] > severity[static_cast<Index>(second)];
-      });
+  run.greedyOrder = testsByHighest(run.suite.testSeverity);
 }
 
 void resetAnt(const SuiteColony& run, Ant& ant) {

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
