@@ -1,5 +1,6 @@
 #include "reading/line_reader.h"
 
+#include <streambuf>
 #include <utility>
 
 namespace {
@@ -15,7 +16,22 @@ bool readLine(LineReader& reader, std::string& line) {
     ++reader.lineNumber;
     return true;
   }
-  if (!std::getline(reader.in, line)) return false;
+  // The stream's buffer is read directly, so that a line is cut off at the
+  // bound instead of growing with whatever the file holds.
+  line.clear();
+  std::streambuf* buffer = reader.in.rdbuf();
+  if (buffer == nullptr || reader.tooLong) return false;
+  int c = buffer->sbumpc();
+  if (c == std::char_traits<char>::eof()) return false;
+  while (c != std::char_traits<char>::eof() && c != '\n') {
+    if (line.size() == MAX_LINE_BYTES) {
+      reader.tooLong = true;
+      line.clear();
+      return false;
+    }
+    line.push_back(static_cast<char>(c));
+    c = buffer->sbumpc();
+  }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   ++reader.lineNumber;
   return true;

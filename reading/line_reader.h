@@ -1,19 +1,24 @@
 #pragma once
 
 // Lines of a stream, one at a time, numbered from 1, with their line ends
-// (LF or CR LF) removed; one line can be given back to be read again.
+// (LF or CR LF) removed; one line can be given back to be read again. A line
+// is at most MAX_LINE_BYTES long, so that memory never follows the file's size.
 
+#include <cstddef>
 #include <istream>
 #include <string>
+
+constexpr std::size_t MAX_LINE_BYTES = std::size_t{1} << 24;
 
 struct LineReader {
   std::istream& in;
   long lineNumber = 0;  // of the line read last
   std::string pending;
   bool hasPending = false;
+  bool tooLong = false;  // reading stopped at a line longer than MAX_LINE_BYTES
 };
 
-// False at the end of input.
+// False at the end of input, and at a line that is too long.
 bool readLine(LineReader& reader, std::string& line);
 
 // Gives back the line read last, so that the next readLine returns it again.

@@ -2,11 +2,20 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <system_error>
 
 #include "reading/format_readers.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#endif
 
 namespace {
 
@@ -25,14 +34,26 @@ bool endsWithCsv(const std::string& name) {
 SuiteFormat detectFormat(const std::string& name, const std::string& firstLine) {
   if (isSirHeader(firstLine)) return SuiteFormat::SIR;
   if (endsWithCsv(name)) return SuiteFormat::CSV;
+  // Standard input has no name to go by; a CSV header has its commas.
+  if (name == STANDARD_INPUT && firstLine.find(',') != std::string::npos) return SuiteFormat::CSV;
   return SuiteFormat::LISTS;
 }
 
-bool readSuite(std::istream& in, const std::string& name, SuiteFormat format, SparseSuite& suite,
+const char* formatName(SuiteFormat format) {
+  switch (format) {
+    case SuiteFormat::CSV: return "csv";
+    case SuiteFormat::SIR: return "sir";
+    case SuiteFormat::LISTS: return "lists";
+    case SuiteFormat::DETECT: break;
+  }
+  return "detect";
+}
+
+bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, SparseSuite& suite,
                ReadError& error) {
   LineReader reader{in, 0, {}, false};
   std::string firstLine;
-  if (!readLine(reader, firstLine)) {
+  if (!readLine(reader, firstLine) && !reader.tooLong) {
     error = {0, "the file is empty"};
     return false;
   }
@@ -43,6 +64,11 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat format, Sp
   const bool read = format == SuiteFormat::CSV   ? readCsvSuite(reader, builder, error)
                     : format == SuiteFormat::SIR ? readSirSuite(reader, builder, error)
                                                  : readListsSuite(reader, builder, error);
+  if (reader.tooLong) {
+    error = {reader.lineNumber + 1, "the line is longer than " +
+                                        std::to_string(MAX_LINE_BYTES >> 20) + " MiB"};
+    return false;
+  }
   if (!read) return false;
   if (in.bad()) {
     error = {reader.lineNumber, "the file could not be read to its end"};
@@ -51,15 +77,22 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat format, Sp
   return finishSuite(builder, suite, error);
 }
 
-bool readSuiteFile(const std::string& path, SuiteFormat format, SparseSuite& suite,
+bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& suite,
                    ReadError& error) {
+  if (path == STANDARD_INPUT) {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    return readSuite(std::cin, path, format, suite, error);
+  }
+  const std::filesystem::path file = std::filesystem::u8path(path);
   std::error_code status;
-  if (std::filesystem::is_directory(path, status)) {
+  if (std::filesystem::is_directory(file, status)) {
     error = {0, "is a directory, not a suite file"};
     return false;
   }
   errno = 0;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(file, std::ios::binary);
   if (!in) {
     error = {0, errno != 0 ? std::strerror(errno) : "cannot be opened"};
     return false;

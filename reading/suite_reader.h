@@ -16,15 +16,24 @@
 
 enum class SuiteFormat { DETECT, CSV, SIR, LISTS };
 
+// The path that names standard input.
+constexpr const char* STANDARD_INPUT = "-";
+
 // The format a file is in, when not given: SIR by its first line, CSV by a
-// name ending in .csv, otherwise lists.
+// name ending in .csv (or, on standard input, by a comma in the first line),
+// otherwise lists.
 SuiteFormat detectFormat(const std::string& name, const std::string& firstLine);
 
-// Reads the suite from the stream; `name` serves to detect the format. False,
-// with the line and the reason, on input that is not a suite.
-bool readSuite(std::istream& in, const std::string& name, SuiteFormat format, SparseSuite& suite,
+// "csv", "sir" or "lists"; "detect" for DETECT.
+const char* formatName(SuiteFormat format);
+
+// Reads the suite from the stream; `name` serves to detect the format, and
+// DETECT becomes the format found. False, with the line and the reason, on
+// input that is not a suite.
+bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, SparseSuite& suite,
                ReadError& error);
 
-// Opens the file and reads the suite; a path that cannot be read is an error of line 0.
-bool readSuiteFile(const std::string& path, SuiteFormat format, SparseSuite& suite,
+// Opens the file, named in UTF-8, or standard input for "-", and reads the
+// suite; a path that cannot be read is an error of line 0.
+bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& suite,
                    ReadError& error);
