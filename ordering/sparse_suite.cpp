@@ -21,10 +21,9 @@ FaultColumns buildFaultColumns(const SparseSuite& suite) {
   return columns;
 }
 
-float computeSuiteApfd(const SparseSuite& suite, const int* order) {
+std::vector<int> firstRevealingPositions(const SparseSuite& suite, const int* order) {
   const int tests = testCount(suite);
   const int faults = faultCount(suite);
-  // 0 while the fault is unrevealed, else the 1-based position that revealed it.
   std::vector<int> firstPosition(static_cast<std::size_t>(faults), 0);
   int found = 0;
   for (int position = 0; position < tests && found < faults; ++position) {
@@ -37,8 +36,38 @@ float computeSuiteApfd(const SparseSuite& suite, const int* order) {
       }
     }
   }
+  return firstPosition;
+}
+
+float computeSuiteApfd(const SparseSuite& suite, const int* order) {
   // Summed over the faults in their own order, as the formula reads.
   float positionSum = 0.0f;
-  for (const int position : firstPosition) positionSum += static_cast<float>(position);
-  return apfdFromPositionSum(positionSum, tests, faults);
+  for (const int position : firstRevealingPositions(suite, order)) {
+    positionSum += static_cast<float>(position);
+  }
+  return apfdFromPositionSum(positionSum, testCount(suite), faultCount(suite));
+}
+
+float computeSuiteApfdc(const SparseSuite& suite, const int* order) {
+  // costFrom[k]: the cost of the tests from position k + 1 to the end.
+  const auto tests = static_cast<std::size_t>(testCount(suite));
+  std::vector<double> costFrom(tests + 1, 0.0);
+  for (std::size_t position = tests; position-- > 0;) {
+    costFrom[position] =
+        costFrom[position + 1] +
+        static_cast<double>(suite.testCost[static_cast<std::size_t>(order[position])]);
+  }
+  double sum = 0.0;
+  for (const int position : firstRevealingPositions(suite, order)) {
+    const auto at = static_cast<std::size_t>(position - 1);
+    sum += costFrom[at] - 0.5 * (costFrom[at] - costFrom[at + 1]);
+  }
+  return static_cast<float>(sum / (costFrom[0] * static_cast<double>(faultCount(suite))));
+}
+
+bool costsAllEqual(const SparseSuite& suite) {
+  for (const float cost : suite.testCost) {
+    if (cost != suite.testCost.front()) return false;
+  }
+  return true;
 }

@@ -39,8 +39,20 @@ struct FaultColumns {
 // O(tests + ones).
 FaultColumns buildFaultColumns(const SparseSuite& suite);
 
+// The 1-based position in the order of the first test that reveals each
+// fault, by fault. O(n + ones) at most; the scan stops once every fault is found.
+std::vector<int> firstRevealingPositions(const SparseSuite& suite, const int* order);
+
 // APFD of an order of all the suite's tests: the float sum, over the faults in
 // order, of the 1-based position of the first test that reveals each, then
-// the steps of the APFD formula in float. O(n + ones) at most; the scan stops
-// once every fault is found.
+// the steps of the APFD formula in float.
 float computeSuiteApfd(const SparseSuite& suite, const int* order);
+
+// The cost-cognizant APFD of an order, every fault of severity 1: over the
+// faults, the cost of the tests from the first that reveals it to the end,
+// less half that test's cost, divided by the whole cost times the faults.
+// Computed in double, given as float.
+float computeSuiteApfdc(const SparseSuite& suite, const int* order);
+
+// True when every test costs the same, so that APFDc equals APFD.
+bool costsAllEqual(const SparseSuite& suite);

@@ -313,7 +313,8 @@ float trailLevel(SuiteColony& colony, int from, int to) {
   return stored != nullptr ? currentLevel(colony.trail, *stored) : colony.trail.tau0;
 }
 
-SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& settings) {
+SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& settings,
+                            const IterationCallback& afterIteration) {
   SuiteColony colony = createSuiteColony(suite, settings.antCount);
   SearchResult result;
   result.bestApfd = -1.0f;
@@ -325,6 +326,7 @@ SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& sett
       result.bestIteration = iteration;
       result.bestOrder.assign(colony.selectedTour.begin(), colony.selectedTour.end() - 1);
     }
+    if (afterIteration && !afterIteration(result)) break;
   }
   return result;
 }

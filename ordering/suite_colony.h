@@ -15,6 +15,7 @@
 // O(ants x n + ones).
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "ordering/sparse_suite.h"
@@ -94,5 +95,9 @@ float runSuiteIteration(SuiteColony& colony);
 // The trail's level of the move from one test to another, as it stands now.
 float trailLevel(SuiteColony& colony, int from, int to);
 
+// Called after each iteration with the result so far; false stops the search there.
+using IterationCallback = std::function<bool(const SearchResult&)>;
+
 // Runs every iteration on the suite, drawing from the generator as seeded.
-SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& settings);
+SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& settings,
+                            const IterationCallback& afterIteration = {});
