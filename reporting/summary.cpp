@@ -1,4 +1,4 @@
-#include "suite_driver/summary.h"
+#include "reporting/summary.h"
 
 #include <cstddef>
 
@@ -9,9 +9,8 @@ void printTrace(std::FILE* out, const SearchResult& result) {
   }
 }
 
-void printSummary(std::FILE* out, const std::string& file, const SparseSuite& suite,
-                  const OrderScores& scores, const SearchResult& result, int iterationCount) {
-  std::fprintf(out, "suite: %s\n", file.c_str());
+void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
+  std::fprintf(out, "suite: %s\n", displayName(results.file).c_str());
   std::fprintf(out, "tests: %d\n", testCount(suite));
   std::fprintf(out, "faults: %d\n", faultCount(suite));
   std::fprintf(out, "faults revealed by no test, left out: %zu", suite.unrevealedFaultNames.size());
@@ -21,10 +20,11 @@ void printSummary(std::FILE* out, const std::string& file, const SparseSuite& su
     separator = ", ";
   }
   std::fprintf(out, "%s\n", suite.unrevealedFaultNames.empty() ? "" : ")");
-  std::fprintf(out, "given order        APFD %f\n", static_cast<double>(scores.givenApfd));
-  std::fprintf(out, "additional greedy  APFD %f\n", static_cast<double>(scores.greedyApfd));
+  std::fprintf(out, "given order        APFD %f\n", static_cast<double>(results.given.apfd));
+  std::fprintf(out, "additional greedy  APFD %f\n", static_cast<double>(results.greedy.apfd));
   std::fprintf(out, "ant colony         APFD %f  (found in iteration %d of %d)\n",
-               static_cast<double>(result.bestApfd), result.bestIteration, iterationCount);
+               static_cast<double>(results.colony.apfd), results.search.bestIteration,
+               results.settings.iterationCount);
 }
 
 void printOrder(std::FILE* out, const SparseSuite& suite, const std::vector<int>& order) {

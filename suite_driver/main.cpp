@@ -1,22 +1,39 @@
 // antorder-suite: orders the tests of a suite read from a file with the ant
 // colony, and prints how early each order reveals the faults.
 //
-// Exit status: 0 done; 1 a result could not be written; 2 bad usage or input.
+// Exit status: 0 done; 1 a result could not be written; 2 bad usage or input;
+// 130 interrupted (Ctrl-C), 143 terminated.
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <CLI/CLI.hpp>
+
+#ifndef _WIN32
+#include <signal.h>
+#endif
 
 #include "ordering/baselines.h"
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
 #include "reading/suite_reader.h"
-#include "suite_driver/summary.h"
+#include "reporting/json_results.h"
+#include "reporting/order_table.h"
+#include "reporting/run_results.h"
+#include "reporting/summary.h"
+#include "reporting/svg_plot.h"
+#include "suite_driver/command_line.h"
+#include "suite_driver/output_files.h"
+#include "suite_driver/progress.h"
 
 namespace {
 
@@ -28,60 +45,134 @@ struct Options {
   SearchSettings search;
   std::uint32_t seed = 12345u;
   std::string orderFile;
+  std::string plotFile;
+  std::string csvFile;
+  bool json = false;
   bool trace = false;
+  bool quiet = false;
 };
 
-// Closes a stream the program wrote, and says why when what it wrote is lost.
-bool finishWriting(std::FILE* out, const std::string& what) {
+// The signal that asked the run to stop, or 0. The run stops at the next
+// iteration, removes its temporary files and exits with 128 + the signal.
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" {
+static void onStopSignal(int signal) { stopSignal = signal; }
+}
+
+void catchStopSignals() {
+#ifdef _WIN32
+  std::signal(SIGINT, onStopSignal);
+  std::signal(SIGTERM, onStopSignal);
+#else
+  // Without SA_RESTART, so that a read of standard input waiting on a terminal ends too.
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
+int stoppedStatus() { return 128 + stopSignal; }
+
+// Flushes standard output, and says why when what it wrote is lost.
+bool finishStandardOutput() {
   errno = 0;
-  const bool flushed = std::fflush(out) == 0 && std::ferror(out) == 0;
-  const int error = errno;
-  const bool closed = out == stdout || std::fclose(out) == 0;
-  if (flushed && closed) return true;
-  std::fprintf(stderr, "%s: could not write %s: %s\n", PROGRAM, what.c_str(),
-               error != 0 ? std::strerror(error) : "unknown error");
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return true;
+  std::fprintf(stderr, "%s: could not write the summary: %s\n", PROGRAM,
+               errno != 0 ? std::strerror(errno) : "unknown error");
   return false;
 }
 
-bool writeOrderFile(const std::string& path, const SparseSuite& suite,
-                    const std::vector<int>& order) {
-  errno = 0;
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) {
-    std::fprintf(stderr, "%s: could not write %s: %s\n", PROGRAM, path.c_str(),
-                 std::strerror(errno));
-    return false;
+using PrintFile = void (*)(std::FILE*, const SparseSuite&, const RunResults&);
+
+void printBestOrder(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
+  printOrder(out, suite, results.colony.order);
+}
+
+// Writes every file asked for, each through a temporary file; they are moved
+// into place only when all are complete. Returns the exit status.
+int writeFiles(const Options& options, const SparseSuite& suite, const RunResults& results) {
+  const std::pair<const std::string*, PrintFile> requests[] = {
+      {&options.orderFile, printBestOrder},
+      {&options.plotFile, printSvgPlot},
+      {&options.csvFile, printOrderTable}};
+  std::vector<OutputFile> files;
+  std::string failedPath;
+  std::string reason;
+  for (const auto& [path, print] : requests) {
+    if (path->empty()) continue;
+    files.emplace_back();
+    if (!openOutput(files.back(), *path, reason)) {
+      failedPath = *path;
+      break;
+    }
+    print(files.back().out, suite, results);
+    if (!closeOutput(files.back(), reason)) {
+      failedPath = *path;
+      break;
+    }
   }
-  printOrder(out, suite, order);
-  return finishWriting(out, path);
+  if (failedPath.empty() && stopSignal == 0) commitOutputs(files, failedPath, reason);
+  discardOutputs(files);
+  if (stopSignal != 0) return stoppedStatus();
+  if (failedPath.empty()) return 0;
+  std::fprintf(stderr, "%s: could not write %s: %s\n", PROGRAM, failedPath.c_str(), reason.c_str());
+  return 1;
 }
 
 int run(const Options& options) {
+  const auto start = std::chrono::steady_clock::now();
+  catchStopSignals();
+  if (options.file == STANDARD_INPUT) std::ios::sync_with_stdio(false);
   SparseSuite suite;
   ReadError error;
-  if (!readSuiteFile(options.file, options.format, suite, error)) {
+  SuiteFormat format = options.format;
+  const bool read = readSuiteFile(options.file, format, suite, error);
+  if (stopSignal != 0) return stoppedStatus();
+  if (!read) {
+    const std::string name = displayName(options.file);
     if (error.line > 0) {
-      std::fprintf(stderr, "%s: %s:%ld: %s\n", PROGRAM, options.file.c_str(), error.line,
+      std::fprintf(stderr, "%s: %s:%ld: %s\n", PROGRAM, name.c_str(), error.line,
                    error.reason.c_str());
     } else {
-      std::fprintf(stderr, "%s: %s: %s\n", PROGRAM, options.file.c_str(), error.reason.c_str());
+      std::fprintf(stderr, "%s: %s: %s\n", PROGRAM, name.c_str(), error.reason.c_str());
     }
     return 2;
   }
 
-  const FaultColumns columns = buildFaultColumns(suite);
-  const OrderScores scores = {
-      computeSuiteApfd(suite, givenOrder(suite).data()),
-      computeSuiteApfd(suite, additionalGreedyOrder(suite, columns).data())};
-  seedRandom(options.seed);
-  const SearchResult result = runSuiteSearch(suite, options.search);
+  RunResults results;
+  results.file = options.file;
+  results.formatName = formatName(format);
+  results.seed = options.seed;
+  results.settings = options.search;
+  results.costsDiffer = !costsAllEqual(suite);
+  results.given = scoreOrder(suite, givenOrder(suite));
+  results.greedy = scoreOrder(suite, additionalGreedyOrder(suite, buildFaultColumns(suite)));
 
-  if (!options.orderFile.empty() && !writeOrderFile(options.orderFile, suite, result.bestOrder)) {
-    return 1;
+  seedRandom(options.seed);
+  Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
+  results.search = runSuiteSearch(suite, options.search, [&](const SearchResult& soFar) {
+    showProgress(progress, static_cast<int>(soFar.iterationApfd.size()),
+                 options.search.iterationCount, soFar.bestApfd);
+    return stopSignal == 0;
+  });
+  endProgress(progress);
+  if (stopSignal != 0) return stoppedStatus();
+  results.colony = scoreOrder(suite, results.search.bestOrder);
+  results.elapsedSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+  const int written = writeFiles(options, suite, results);
+  if (written != 0) return written;
+  if (options.json) {
+    std::fputs(resultsJson(suite, results).c_str(), stdout);
+  } else {
+    if (options.trace) printTrace(stdout, results.search);
+    printSummary(stdout, suite, results);
   }
-  if (options.trace) printTrace(stdout, result);
-  printSummary(stdout, options.file, suite, scores, result, options.search.iterationCount);
-  return finishWriting(stdout, "the summary") ? 0 : 1;
+  return finishStandardOutput() ? 0 : 1;
 }
 
 // Reads the options and runs; every bad input is handled in run itself.
@@ -95,18 +186,21 @@ int parseAndRun(int argc, char** argv) {
       "Formats: CSV (a header row, then a row per test: its name, optional cost and severity "
       "columns, and 0 or 1 per fault), a SIR fault matrix, or lists (line k is test t<k>, with "
       "the ids of the faults it reveals).\n"
-      "Exit status: 0 done, 1 a result could not be written, 2 bad usage or input.\n");
+      "Files written with --order, --plot and --csv appear whole or not at all.\n"
+      "Exit status: 0 done, 1 a result could not be written, 2 bad usage or input, 130 "
+      "interrupted.\n");
   // The same options on every platform: "/x" is a path, not an option, on Windows too.
   app.allow_windows_style_options(false);
   Options options;
   std::string format;
   app.set_version_flag("--version", std::string(PROGRAM) + " " + ANTORDER_VERSION);
-  app.add_option("FILE", options.file, "The suite: a CSV matrix, a SIR fault matrix or lists")
+  app.add_option("FILE", options.file,
+                 "The suite: a CSV matrix, a SIR fault matrix or lists; - for standard input")
       ->required()
       ->option_text(" ");
   app.add_option("--input", format,
-                 "The file's format; by default SIR by its first line, CSV by a .csv name, "
-                 "otherwise lists")
+                 "The file's format; by default SIR by its first line, CSV by a .csv name "
+                 "(on standard input, by a comma in the first line), otherwise lists")
       ->check(CLI::IsMember({"csv", "sir", "lists"}))
       ->option_text("csv|sir|lists");
   app.add_option("--ants", options.search.antCount,
@@ -122,10 +216,24 @@ int parseAndRun(int argc, char** argv) {
       ->option_text("N");
   app.add_option("--order", options.orderFile, "Write the colony's best order here, a test a line")
       ->option_text("FILE");
-  app.add_flag("--trace", options.trace, "Print each iteration's selected APFD before the summary");
+  app.add_option("--plot", options.plotFile,
+                 "Draw the orders' fault curves and the colony's search here, as SVG")
+      ->option_text("FILE.svg");
+  app.add_option("--csv", options.csvFile,
+                 "Write the three orders side by side here, as CSV: position, given order, "
+                 "additional greedy, ant colony")
+      ->option_text("FILE");
+  CLI::Option* json = app.add_flag(
+      "--json", options.json, "Print the results as one JSON document instead of the summary");
+  app.add_flag("--trace", options.trace, "Print each iteration's selected APFD before the summary")
+      ->excludes(json);
+  app.add_flag("--quiet", options.quiet, "Show no progress line on a terminal");
 
+  const std::vector<std::string> arguments = commandLineArguments(argc, argv);
+  std::vector<const char*> argumentText;
+  for (const std::string& argument : arguments) argumentText.push_back(argument.c_str());
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(argumentText.size()), argumentText.data());
   } catch (const CLI::ParseError& usage) {
     if (usage.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(usage);
     std::fprintf(stderr, "%s: %s\nRun '%s --help' for the options.\n", PROGRAM, usage.what(),

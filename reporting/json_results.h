@@ -1,0 +1,13 @@
+#pragma once
+
+// The results of a run as one JSON document, for other tools to read.
+
+#include <string>
+
+#include "ordering/sparse_suite.h"
+#include "reporting/run_results.h"
+
+// The document, indented, ending in a newline. Every number is a float or a
+// whole number; floats keep their full precision (at most nine significant
+// digits). Names that are not UTF-8 have their bad bytes replaced.
+std::string resultsJson(const SparseSuite& suite, const RunResults& results);

@@ -1,0 +1,28 @@
+#pragma once
+
+// The curves of the picture, as points in the data's own units, with at most
+// a few thousand points however long the suite or the run.
+
+#include <vector>
+
+#include "ordering/sparse_suite.h"
+
+struct PlotPoint {
+  double x;
+  double y;
+};
+
+// The share of the faults revealed against the share of the tests run, a
+// step curve from (0, 0) to (1, 1). The step for a fault first revealed at
+// position k stands at (k - 1/2) / n, so the area under the curve is the
+// order's APFD. Steps closer than 1 / maxSteps are drawn as one.
+std::vector<PlotPoint> revealCurve(const SparseSuite& suite, const std::vector<int>& order,
+                                   int maxSteps);
+
+// The value of each iteration (x from 1), or where there are more than
+// maxPoints of them, the least and the greatest value of each stretch.
+std::vector<PlotPoint> iterationCurve(const std::vector<float>& values, int maxPoints);
+
+// The best value so far of each iteration, as a step curve with at most
+// maxSteps steps.
+std::vector<PlotPoint> bestSoFarCurve(const std::vector<float>& values, int maxSteps);

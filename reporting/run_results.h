@@ -1,0 +1,36 @@
+#pragma once
+
+// Everything one run of antorder-suite found, as every form of its results
+// (summary, JSON, CSV, picture) reads it.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ordering/sparse_suite.h"
+#include "ordering/suite_colony.h"
+
+struct ScoredOrder {
+  std::vector<int> order;  // test indices, first to run first
+  float apfd = 0.0f;
+  float apfdc = 0.0f;  // cost-cognizant, every fault of severity 1
+};
+
+struct RunResults {
+  std::string file;        // as given; "-" for standard input
+  std::string formatName;  // "csv", "sir" or "lists"
+  std::uint32_t seed = 0;
+  SearchSettings settings;
+  ScoredOrder given;
+  ScoredOrder greedy;
+  ScoredOrder colony;
+  SearchResult search;
+  bool costsDiffer = false;  // APFDc is reported only then
+  double elapsedSeconds = 0.0;
+};
+
+// Scores an order of every test of the suite.
+ScoredOrder scoreOrder(const SparseSuite& suite, std::vector<int> order);
+
+// The file as messages and the summary name it.
+std::string displayName(const std::string& file);

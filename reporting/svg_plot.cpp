@@ -1,0 +1,220 @@
+#include "reporting/svg_plot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "reporting/plot_curves.h"
+
+namespace {
+
+constexpr int WIDTH = 1000;
+constexpr int HEIGHT = 570;
+constexpr int MAX_STEPS = 1000;  // per curve: below a pixel's width at this size
+
+// Colours told apart with any colour vision; each curve also has its own dash.
+constexpr const char* GIVEN_COLOUR = "#D55E00";
+constexpr const char* GREEDY_COLOUR = "#0072B2";
+constexpr const char* COLONY_COLOUR = "#009E73";
+constexpr const char* SELECTED_COLOUR = "#888888";
+
+// A panel's plotting area in pixels and the data range it shows.
+struct Panel {
+  double left, top, width, height;
+  double xLow, xHigh, yLow, yHigh;
+};
+
+double pixelX(const Panel& panel, double x) {
+  return panel.left + (x - panel.xLow) / (panel.xHigh - panel.xLow) * panel.width;
+}
+
+double pixelY(const Panel& panel, double y) {
+  return panel.top + panel.height - (y - panel.yLow) / (panel.yHigh - panel.yLow) * panel.height;
+}
+
+// Text for XML: markup characters escaped; control characters and bytes that
+// are not UTF-8 become '?', so the document stays well-formed.
+std::string xmlText(const std::string& text) {
+  std::string out;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    const std::size_t length = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3
+                                                                : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+    bool valid = length > 0 && at + length <= text.size();
+    for (std::size_t next = 1; valid && next < length; ++next) {
+      valid = (static_cast<unsigned char>(text[at + next]) & 0xC0) == 0x80;
+    }
+    if (!valid || (c < 0x20 && c != '\t')) {
+      out += '?';
+    } else if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else if (c == '"') {
+      out += "&quot;";
+    } else {
+      out.append(text, at, length);
+      at += length - 1;
+    }
+  }
+  return out;
+}
+
+// Tick values from low to high at a step of 1, 2 or 5 times a power of ten.
+std::vector<double> ticks(double low, double high, int most) {
+  const double rough = (high - low) / most;
+  const double power = std::pow(10.0, std::floor(std::log10(rough)));
+  double step = power * 10.0;
+  for (const double factor : {1.0, 2.0, 5.0}) {
+    if (power * factor >= rough) {
+      step = power * factor;
+      break;
+    }
+  }
+  std::vector<double> values;
+  for (double tick = std::ceil(low / step - 1e-9) * step; tick <= high + step * 1e-9; tick += step) {
+    values.push_back(std::abs(tick) < step * 1e-9 ? 0.0 : tick);
+  }
+  return values;
+}
+
+// Decimals that tell ticks this far apart from each other.
+int decimalsFor(const std::vector<double>& values) {
+  if (values.size() < 2) return 3;
+  return std::max(0, static_cast<int>(std::ceil(-std::log10(values[1] - values[0]) - 1e-9)));
+}
+
+void printText(std::FILE* out, double x, double y, const char* anchor, int size,
+               const std::string& text, const char* extra = "") {
+  std::fprintf(out,
+               "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\" font-size=\"%d\"%s>%s</text>\n", x,
+               y, anchor, size, extra, text.c_str());
+}
+
+// The frame, grid, ticks, title and axis labels of a panel.
+void printAxes(std::FILE* out, const Panel& panel, const std::string& title,
+               const std::string& xLabel, const std::string& yLabel, bool percent) {
+  const double right = panel.left + panel.width;
+  const double bottom = panel.top + panel.height;
+  printText(out, panel.left + panel.width / 2, panel.top - 14, "middle", 17, title,
+            " font-weight=\"bold\"");
+  const std::vector<double> xTicks = ticks(panel.xLow, panel.xHigh, 5);
+  const std::vector<double> yTicks = ticks(panel.yLow, panel.yHigh, 6);
+  const int xDecimals = percent ? 0 : decimalsFor(xTicks);
+  const int yDecimals = percent ? 0 : decimalsFor(yTicks);
+  char label[32];
+  for (const double tick : xTicks) {
+    const double x = pixelX(panel, tick);
+    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#DDDDDD\"/>\n",
+                 x, panel.top, x, bottom);
+    std::snprintf(label, sizeof label, percent ? "%.*f%%" : "%.*f", xDecimals,
+                  percent ? tick * 100.0 : tick);
+    printText(out, x, bottom + 20, "middle", 14, label);
+  }
+  for (const double tick : yTicks) {
+    const double y = pixelY(panel, tick);
+    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#DDDDDD\"/>\n",
+                 panel.left, y, right, y);
+    std::snprintf(label, sizeof label, percent ? "%.*f%%" : "%.*f", yDecimals,
+                  percent ? tick * 100.0 : tick);
+    printText(out, panel.left - 8, y + 5, "end", 14, label);
+  }
+  std::fprintf(out,
+               "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" "
+               "stroke=\"#333333\"/>\n",
+               panel.left, panel.top, panel.width, panel.height);
+  printText(out, panel.left + panel.width / 2, bottom + 44, "middle", 15, xLabel);
+  char rotate[64];
+  const double yLabelX = panel.left - 62;
+  const double yLabelY = panel.top + panel.height / 2;
+  std::snprintf(rotate, sizeof rotate, " transform=\"rotate(-90 %.1f %.1f)\"", yLabelX, yLabelY);
+  printText(out, yLabelX, yLabelY, "middle", 15, yLabel, rotate);
+}
+
+void printCurve(std::FILE* out, const Panel& panel, const std::vector<PlotPoint>& points,
+                const char* colour, double width, const char* dash) {
+  std::fprintf(out, "<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"%.1f\"%s points=\"",
+               colour, width, dash);
+  for (const PlotPoint& point : points) {
+    std::fprintf(out, "%.2f,%.2f ", pixelX(panel, point.x), pixelY(panel, point.y));
+  }
+  std::fputs("\"/>\n", out);
+}
+
+void printLegendEntry(std::FILE* out, double x, double y, const char* colour, double width,
+                      const char* dash, const std::string& text) {
+  std::fprintf(out,
+               "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" "
+               "stroke-width=\"%.1f\"%s/>\n",
+               x, y - 5, x + 34, y - 5, colour, width, dash);
+  printText(out, x + 42, y, "start", 15, text);
+}
+
+std::string apfdText(const char* name, float apfd) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%s, APFD %.6f", name, static_cast<double>(apfd));
+  return text;
+}
+
+}  // namespace
+
+void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
+  constexpr const char* GIVEN_DASH = " stroke-dasharray=\"8 5\"";
+  constexpr const char* GREEDY_DASH = " stroke-dasharray=\"2 3\"";
+  std::fprintf(out,
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"%d\" "
+               "height=\"%d\" viewBox=\"0 0 %d %d\" font-family=\"sans-serif\" fill=\"#222222\">\n"
+               "<rect width=\"%d\" height=\"%d\" fill=\"white\"/>\n",
+               WIDTH, HEIGHT, WIDTH, HEIGHT, WIDTH, HEIGHT);
+  char heading[160];
+  std::snprintf(heading, sizeof heading, "%d tests, %d faults", testCount(suite),
+                faultCount(suite));
+  // The file's own name: a long folder path would run off the picture.
+  const std::string name = displayName(results.file);
+  printText(out, 20, 30, "start", 19,
+            "antorder-suite: " + xmlText(name.substr(name.find_last_of("/\\") + 1)) + " (" +
+                heading + ")",
+            " font-weight=\"bold\"");
+
+  // Left: how early each order reveals the faults.
+  const Panel reveal{90, 80, 380, 320, 0.0, 1.0, 0.0, 1.0};
+  printAxes(out, reveal, "Faults revealed as the tests run", "tests run (% of the suite)",
+            "faults revealed (% of all)", true);
+  printCurve(out, reveal, revealCurve(suite, results.colony.order, MAX_STEPS), COLONY_COLOUR, 3.5,
+             "");
+  printCurve(out, reveal, revealCurve(suite, results.greedy.order, MAX_STEPS), GREEDY_COLOUR, 2.0,
+             GREEDY_DASH);
+  printCurve(out, reveal, revealCurve(suite, results.given.order, MAX_STEPS), GIVEN_COLOUR, 2.0,
+             GIVEN_DASH);
+  printLegendEntry(out, 30, 480, GIVEN_COLOUR, 2.0, GIVEN_DASH,
+                   apfdText("given order", results.given.apfd));
+  printLegendEntry(out, 30, 504, GREEDY_COLOUR, 2.0, GREEDY_DASH,
+                   apfdText("additional greedy", results.greedy.apfd));
+  printLegendEntry(out, 30, 528, COLONY_COLOUR, 3.5, "",
+                   apfdText("ant colony", results.colony.apfd));
+  printText(out, 30, 556, "start", 14,
+            "The area under each curve is its APFD.", " font-style=\"italic\"");
+
+  // Right: the APFD the colony selected in each iteration, and the best so far.
+  const std::vector<float>& values = results.search.iterationApfd;
+  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+  const auto low = static_cast<double>(*lowest);
+  const auto high = static_cast<double>(*highest);
+  const double margin = std::max((high - low) * 0.08, 1e-4);
+  const auto iterations = static_cast<double>(values.size());
+  const Panel search{600, 80, 370, 320, iterations > 1 ? 1.0 : 0.5,
+                     iterations > 1 ? iterations : 1.5, low - margin, high + margin};
+  printAxes(out, search, "The colony's search", "iteration", "APFD of the tour selected", false);
+  printCurve(out, search, iterationCurve(values, 2 * MAX_STEPS), SELECTED_COLOUR, 1.5, "");
+  printCurve(out, search, bestSoFarCurve(values, MAX_STEPS), COLONY_COLOUR, 3.0, "");
+  printLegendEntry(out, 540, 480, SELECTED_COLOUR, 1.5, "", "selected in each iteration");
+  char best[128];
+  std::snprintf(best, sizeof best, "best so far: %.6f, first in iteration %d",
+                static_cast<double>(results.colony.apfd), results.search.bestIteration);
+  printLegendEntry(out, 540, 504, COLONY_COLOUR, 3.0, "", best);
+  std::fputs("</svg>\n", out);
+}
