@@ -34,8 +34,12 @@ bool endsWithCsv(const std::string& name) {
 SuiteFormat detectFormat(const std::string& name, const std::string& firstLine) {
   if (isSirHeader(firstLine)) return SuiteFormat::SIR;
   if (endsWithCsv(name)) return SuiteFormat::CSV;
-  // Standard input has no name to go by; a CSV header has its commas.
-  if (name == STANDARD_INPUT && firstLine.find(',') != std::string::npos) return SuiteFormat::CSV;
+  // Standard input has no name to go by; a CSV header has its commas, and
+  // only CSV has comments.
+  const std::string text = trimmed(firstLine);
+  if (name == STANDARD_INPUT && (text.find(',') != std::string::npos || text.rfind('#', 0) == 0)) {
+    return SuiteFormat::CSV;
+  }
   return SuiteFormat::LISTS;
 }
 

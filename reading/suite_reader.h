@@ -20,7 +20,8 @@ enum class SuiteFormat { DETECT, CSV, SIR, LISTS };
 constexpr const char* STANDARD_INPUT = "-";
 
 // The format a file is in, when not given: SIR by its first line, CSV by a
-// name ending in .csv (or, on standard input, by a comma in the first line),
+// name ending in .csv (on standard input, by a first line that holds a comma
+// or starts a # comment),
 // otherwise lists.
 SuiteFormat detectFormat(const std::string& name, const std::string& firstLine);
 

@@ -200,7 +200,7 @@ int parseAndRun(int argc, char** argv) {
       ->option_text(" ");
   app.add_option("--input", format,
                  "The file's format; by default SIR by its first line, CSV by a .csv name "
-                 "(on standard input, by a comma in the first line), otherwise lists")
+                 "(on standard input, by a comma or a # comment in the first line), otherwise lists")
       ->check(CLI::IsMember({"csv", "sir", "lists"}))
       ->option_text("csv|sir|lists");
   app.add_option("--ants", options.search.antCount,

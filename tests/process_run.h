@@ -23,15 +23,17 @@ struct ProgramRun {
   std::string errors;
 };
 
-// Runs the program with the arguments (shell words) and its input at end of
-// file; a run that does not end within ten seconds fails with timeout's
-// status 124. Standard output goes to `output` when given, and is then not read.
+// Runs the program with the arguments (shell words) and its input from
+// `input` (at end of file by default); a run that does not end within ten
+// seconds fails with timeout's status 124. Standard output goes to `output`
+// when given, and is then not read.
 inline ProgramRun runProgram(const std::string& program, const std::string& arguments,
-                             const std::string& output = "") {
+                             const std::string& output = "",
+                             const std::string& input = "/dev/null") {
   const std::string stem = testing::TempDir() + "antorder-" +
                            testing::UnitTest::GetInstance()->current_test_info()->name();
   const std::string outputPath = output.empty() ? stem + ".out" : output;
-  const std::string command = "timeout 10 '" + program + "' " + arguments + " </dev/null >'" +
+  const std::string command = "timeout 10 '" + program + "' " + arguments + " <'" + input + "' >'" +
                               outputPath + "' 2>'" + stem + ".err'";
   const int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output.empty() ? readFile(outputPath) : "",

@@ -1,6 +1,15 @@
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "tests/process_run.h"
 
@@ -8,8 +17,29 @@ namespace {
 
 const std::string SUITES = SOURCE_DIR "/tests/suites/";
 
-ProgramRun runSuiteProgram(const std::string& arguments, const std::string& output = "") {
-  return runProgram(ANTORDER_SUITE_PATH, arguments, output);
+ProgramRun runSuiteProgram(const std::string& arguments, const std::string& output = "",
+                           const std::string& input = "/dev/null") {
+  return runProgram(ANTORDER_SUITE_PATH, arguments, output, input);
+}
+
+// A new empty folder for this test's files.
+std::string freshFolder(const std::string& name) {
+  const std::string folder = testing::TempDir() + "antorder-suite-" + name + "/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+std::set<std::string> filesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
 }
 
 TEST(SuiteProgram, SummarisesTheBuiltInSuiteAndWritesTheBestOrder) {
@@ -70,6 +100,141 @@ TEST(SuiteProgram, ExitsWithTheStatusAndTheMessageOfEachFailure) {
   const ProgramRun lost = runSuiteProgram(builtIn, "/dev/full");
   EXPECT_EQ(lost.status, 1);
   EXPECT_EQ(lost.errors, "antorder-suite: could not write the summary: No space left on device\n");
+}
+
+// A run that fails after the options were read, or is stopped, leaves every
+// file it was to write as it was, and no temporary file; one that ends well
+// replaces them all.
+TEST(SuiteProgram, WritesItsFilesWholeOrNotAtAll) {
+  const std::string folder = freshFolder("whole");
+  const std::string order = folder + "order.txt";
+  const std::string plot = folder + "plot.svg";
+  const std::string table = folder + "table.csv";
+  const std::string bad = folder + "bad.csv";
+  writeFile(bad, "test,f1\na,2\n");
+  const std::string builtIn = SUITES + "built_in.csv";
+  const std::string files = "--order " + order + " --plot " + plot + " --csv " + table + " ";
+  const std::set<std::string> expectedNames = {"bad.csv", "order.txt", "plot.svg", "table.csv"};
+  struct Case {
+    std::string command;  // run by the shell: status 130 needs the signal sent
+    int status;
+    std::string errors;
+  };
+  const std::string program = std::string("'") + ANTORDER_SUITE_PATH + "' ";
+  const Case cases[] = {
+      {program + files + bad, 2,
+       "antorder-suite: " + bad + ":2: an entry must be 0 or 1, found \"2\" for fault \"f1\"\n"},
+      // The plot is complete when the table's folder turns out to be a file.
+      {program + "--plot " + plot + " --csv " + order + "/table.csv " + builtIn, 1,
+       "antorder-suite: could not write " + order + "/table.csv: Not a directory\n"},
+      {"timeout --preserve-status -s INT 0.5 " + program + files + "--iterations 1000000000 " +
+           builtIn,
+       130, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    for (const std::string& path : {order, plot, table}) writeFile(path, "old\n");
+    const std::string errors = folder + "errors.txt";
+    const int status = std::system((c.command + " >/dev/null 2>" + errors).c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status);
+    EXPECT_EQ(readFile(errors), c.errors);
+    std::filesystem::remove(errors);
+    for (const std::string& path : {order, plot, table}) EXPECT_EQ(readFile(path), "old\n");
+    EXPECT_EQ(filesIn(folder), expectedNames);
+  }
+
+  const ProgramRun run = runSuiteProgram(files + builtIn);
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(readFile(order), "T3\nT4\nT1\nT5\nT2\n");
+  EXPECT_EQ(readFile(table).substr(0, 50), "position,given order,additional greedy,ant colony\n");
+  EXPECT_EQ(filesIn(folder), expectedNames);
+}
+
+// The progress line is for a person at a terminal: a run of over half a
+// second with standard error in a file shows none of it.
+TEST(SuiteProgram, ShowsNoProgressOffATerminal) {
+  const ProgramRun run = runSuiteProgram("--iterations 600000 " + SUITES + "built_in.csv");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.errors, "");
+}
+
+// The JSON document holds what the summary says and what other tools need;
+// the CSV table and --order agree with it.
+TEST(SuiteProgram, PrintsTheResultsAsJson) {
+  const std::string folder = freshFolder("json");
+  const std::string example = SOURCE_DIR "/examples/web_shop.csv";
+  const std::string options = "--seed 7 --ants 3 --iterations 20 ";
+  const ProgramRun run =
+      runSuiteProgram("--json " + options + "--csv " + folder + "table.csv " + example);
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const nlohmann::json json = nlohmann::json::parse(run.output);
+  EXPECT_EQ(json["input"],
+            nlohmann::json::parse(R"({"file": ")" + example + R"(", "format": "csv", "tests": 14,
+                                  "faults": 7, "faults_left_out": ["currency_symbol"]})"));
+  EXPECT_EQ(json["options"], nlohmann::json::parse(R"({"seed": 7, "iterations": 20, "ants": 3})"));
+  const nlohmann::json& colony = json["orders"]["ant_colony"];
+  ASSERT_EQ(colony["iteration_apfd"].size(), 20u);
+  const auto& iterations = colony["iteration_apfd"];
+  const double best = *std::max_element(iterations.begin(), iterations.end());
+  EXPECT_EQ(colony["apfd"], best);
+  const int found = colony["found_in_iteration"];
+  EXPECT_EQ(iterations[static_cast<std::size_t>(found - 1)], best);
+  EXPECT_GE(json["elapsed_seconds"].get<double>(), 0.0);
+
+  // Every APFD as the summary prints it, and APFDc, as the costs differ.
+  const std::string summary = runSuiteProgram(options + example).output;
+  for (const char* name : {"given", "additional_greedy", "ant_colony"}) {
+    SCOPED_TRACE(name);
+    const nlohmann::json& scores = json["orders"][name];
+    char apfd[32];
+    std::snprintf(apfd, sizeof apfd, "APFD %f", scores["apfd"].get<double>());
+    EXPECT_NE(summary.find(apfd), std::string::npos) << summary;
+    EXPECT_GT(scores["apfdc"].get<double>(), 0.0);
+    EXPECT_LE(scores["apfdc"].get<double>(), 1.0);
+  }
+
+  // The table's last column is the colony's order.
+  std::istringstream table(readFile(folder + "table.csv"));
+  std::string row;
+  std::getline(table, row);
+  std::vector<std::string> lastColumn;
+  while (std::getline(table, row)) lastColumn.push_back(row.substr(row.rfind(',') + 1));
+  EXPECT_EQ(nlohmann::json(lastColumn), colony["order"]);
+  EXPECT_EQ(std::set<std::string>(lastColumn.begin(), lastColumn.end()).size(), 14u);
+
+  // With every cost the same there is no APFDc.
+  const std::string lists = folder + "unit.lists";
+  writeFile(lists, "1 2\n2\n3\n");
+  const nlohmann::json unit = nlohmann::json::parse(runSuiteProgram("--json " + lists).output);
+  EXPECT_FALSE(unit["orders"]["given"].contains("apfdc"));
+  EXPECT_EQ(unit["input"]["format"], "lists");
+}
+
+// The picture is well-formed XML (where xmllint is at hand to say so) and
+// names the three APFDs, with a file name that needs escaping in its title.
+TEST(SuiteProgram, DrawsAWellFormedPictureNamingTheThreeApfds) {
+  const std::string folder = freshFolder("plot");
+  const std::string suite = folder + "R&D <built-in>.csv";
+  std::filesystem::copy_file(SUITES + "built_in.csv", suite);
+  const std::string plot = folder + "plot.svg";
+  ASSERT_EQ(runSuiteProgram("--plot '" + plot + "' '" + suite + "'").status, 0);
+  const std::string svg = readFile(plot);
+  for (const char* text : {"given order, APFD 0.740000", "additional greedy, APFD 0.780000",
+                           "ant colony, APFD 0.780000", "R&amp;D &lt;built-in&gt;.csv",
+                           "The area under each curve is its APFD."}) {
+    EXPECT_NE(svg.find(text), std::string::npos) << text;
+  }
+  EXPECT_EQ(svg.find("<script"), std::string::npos);
+  if (std::system("command -v xmllint >/dev/null") != 0) GTEST_SKIP() << "no xmllint";
+  EXPECT_EQ(std::system(("xmllint --noout '" + plot + "'").c_str()), 0);
+}
+
+// "-" reads standard input, its format told by its content.
+TEST(SuiteProgram, ReadsStandardInput) {
+  const ProgramRun run = runSuiteProgram("-", "", SUITES + "built_in.csv");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(run.output.substr(0, 49), "suite: (standard input)\ntests: 5\nfaults: 5\nfaults");
+  EXPECT_NE(run.output.find("ant colony         APFD 0.780000"), std::string::npos);
 }
 
 }  // namespace
