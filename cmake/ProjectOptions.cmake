@@ -3,6 +3,7 @@
 
 option(ANTORDER_WARNINGS_AS_ERRORS "Treat compiler warnings as errors" ON)
 option(ANTORDER_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(ANTORDER_FUZZ "Build the fuzzers (clang): every target instrumented for libFuzzer" OFF)
 
 function(antorder_configure target)
   target_compile_features(${target} PRIVATE cxx_std_17)
@@ -35,8 +36,11 @@ function(antorder_configure target)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
 
-  if(ANTORDER_SANITIZE)
+  if(ANTORDER_SANITIZE OR ANTORDER_FUZZ)
     set(flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    if(ANTORDER_FUZZ)
+      list(APPEND flags -fsanitize=fuzzer-no-link)
+    endif()
     target_compile_options(${target} PRIVATE ${flags})
     target_link_options(${target} PRIVATE ${flags})
   endif()

@@ -32,5 +32,8 @@ struct RunResults {
 // Scores an order of every test of the suite.
 ScoredOrder scoreOrder(const SparseSuite& suite, std::vector<int> order);
 
+// Scores the given order and additional greedy, and notes whether costs differ.
+void scoreBaselines(const SparseSuite& suite, RunResults& results);
+
 // The file as messages and the summary name it.
 std::string displayName(const std::string& file);

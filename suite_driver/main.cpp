@@ -22,7 +22,6 @@
 #include <signal.h>
 #endif
 
-#include "ordering/baselines.h"
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
 #include "reading/suite_reader.h"
@@ -147,9 +146,7 @@ int run(const Options& options) {
   results.formatName = formatName(format);
   results.seed = options.seed;
   results.settings = options.search;
-  results.costsDiffer = !costsAllEqual(suite);
-  results.given = scoreOrder(suite, givenOrder(suite));
-  results.greedy = scoreOrder(suite, additionalGreedyOrder(suite, buildFaultColumns(suite)));
+  scoreBaselines(suite, results);
 
   seedRandom(options.seed);
   Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));

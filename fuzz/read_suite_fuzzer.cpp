@@ -1,0 +1,40 @@
+// Feeds any bytes to one reader (the format is fixed at build time) and, when
+// they read as a suite, through the baselines, a short colony run and every
+// form of the results, which must all hold up under the sanitizers.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "ordering/suite_colony.h"
+#include "platform/random.h"
+#include "reading/suite_reader.h"
+#include "reporting/json_results.h"
+#include "reporting/order_table.h"
+#include "reporting/run_results.h"
+#include "reporting/summary.h"
+#include "reporting/svg_plot.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+  SuiteFormat format = SuiteFormat::FUZZ_FORMAT;
+  SparseSuite suite;
+  ReadError error;
+  if (!readSuite(in, "fuzz", format, suite, error)) return 0;
+
+  RunResults results;
+  results.settings = {2, 2};
+  scoreBaselines(suite, results);
+  seedRandom(1u);
+  results.search = runSuiteSearch(suite, results.settings);
+  results.colony = scoreOrder(suite, results.search.bestOrder);
+
+  static std::FILE* const sink = std::fopen("/dev/null", "w");
+  printSummary(sink, suite, results);
+  printOrderTable(sink, suite, results);
+  printSvgPlot(sink, suite, results);
+  std::fputs(resultsJson(suite, results).c_str(), sink);
+  return 0;
+}

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds a libFuzzer target per reader with clang (AddressSanitizer and
+# UndefinedBehaviorSanitizer on), seeds each with the test suites of its format
+# and every input that once made it fail (tests/fuzz_regressions/FORMAT/), and
+# runs each for the seconds given. Fails at the first finding, whose input
+# libFuzzer leaves in the build folder: add it to tests/fuzz_regressions.
+#
+# Usage: scripts/run-fuzzers.sh [SECONDS_EACH (60)] [BUILD_DIR (build-fuzz)]
+set -euo pipefail
+
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+build_dir=$(mkdir -p "${2:-build-fuzz}" && cd "${2:-build-fuzz}" && pwd)
+
+cmake -S "$source_dir" -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DANTORDER_FUZZ=ON -DANTORDER_BUILD_TESTS=OFF -DANTORDER_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "$build_dir" -j2 --target fuzz_csv fuzz_sir fuzz_lists >/dev/null
+
+declare -A seeds=(
+  [csv]="$source_dir/tests/suites/*.csv $source_dir/examples/*.csv"
+  [sir]="$source_dir/tests/suites/*.sir"
+  [lists]="$source_dir/tests/suites/*.lists"
+)
+for format in csv sir lists; do
+  corpus=$build_dir/corpus/$format
+  mkdir -p "$corpus"
+  # shellcheck disable=SC2086 # the seed patterns are globs
+  cp ${seeds[$format]} "$corpus"/
+  if [ -d "$source_dir/tests/fuzz_regressions/$format" ]; then
+    cp "$source_dir/tests/fuzz_regressions/$format"/* "$corpus"/
+  fi
+  dictionary=()
+  [ -f "$source_dir/fuzz/$format.dict" ] && dictionary=("-dict=$source_dir/fuzz/$format.dict")
+  echo "Fuzzing the $format reader for ${seconds}s"
+  "$build_dir/fuzz_$format" "$corpus" "${dictionary[@]}" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=1024 -max_len=8192 -print_final_stats=1 -artifact_prefix="$build_dir/$format-" \
+    2>"$build_dir/fuzz_$format.log" || {
+    tail -n 60 "$build_dir/fuzz_$format.log" >&2
+    echo "The $format fuzzer found a failure; its input is in $build_dir." >&2
+    exit 1
+  }
+  grep -E '^stat::number_of_executed_units|^#[0-9]+ *DONE' "$build_dir/fuzz_$format.log" || true
+done
