@@ -1,8 +1,12 @@
 #include "suite_driver/command_line.h"
 
 #ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 // windows.h first: shellapi.h needs its types.
 #include <shellapi.h>
