@@ -1,5 +1,7 @@
 #include "ordering/sparse_suite.h"
 
+#include <algorithm>
+
 #include "formulas/formulas.h"
 
 FaultColumns buildFaultColumns(const SparseSuite& suite) {
@@ -66,8 +68,6 @@ float computeSuiteApfdc(const SparseSuite& suite, const int* order) {
 }
 
 bool costsAllEqual(const SparseSuite& suite) {
-  for (const float cost : suite.testCost) {
-    if (cost != suite.testCost.front()) return false;
-  }
-  return true;
+  return std::all_of(suite.testCost.begin(), suite.testCost.end(),
+                     [&](float cost) { return cost == suite.testCost.front(); });
 }

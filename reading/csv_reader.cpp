@@ -30,8 +30,8 @@ bool readQuotedField(LineReader& reader, std::string& line, std::size_t& at, std
   while (true) {
     if (at == line.size()) {
       if (field.size() > MAX_LINE_BYTES) {
-        error = {recordLine, "a quoted field is longer than " +
-                                 std::to_string(MAX_LINE_BYTES >> 20) + " MiB"};
+        error = {recordLine,
+                 "a quoted field is longer than " + std::to_string(MAX_LINE_BYTES >> 20) + " MiB"};
         return false;
       }
       if (!readLine(reader, line)) {

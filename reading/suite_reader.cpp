@@ -2,10 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <string>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <string>
 #include <system_error>
 
 #include "reading/format_readers.h"
@@ -45,10 +45,14 @@ SuiteFormat detectFormat(const std::string& name, const std::string& firstLine) 
 
 const char* formatName(SuiteFormat format) {
   switch (format) {
-    case SuiteFormat::CSV: return "csv";
-    case SuiteFormat::SIR: return "sir";
-    case SuiteFormat::LISTS: return "lists";
-    case SuiteFormat::DETECT: break;
+    case SuiteFormat::CSV:
+      return "csv";
+    case SuiteFormat::SIR:
+      return "sir";
+    case SuiteFormat::LISTS:
+      return "lists";
+    case SuiteFormat::DETECT:
+      break;
   }
   return "detect";
 }
@@ -69,8 +73,8 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
                     : format == SuiteFormat::SIR ? readSirSuite(reader, builder, error)
                                                  : readListsSuite(reader, builder, error);
   if (reader.tooLong) {
-    error = {reader.lineNumber + 1, "the line is longer than " +
-                                        std::to_string(MAX_LINE_BYTES >> 20) + " MiB"};
+    error = {reader.lineNumber + 1,
+             "the line is longer than " + std::to_string(MAX_LINE_BYTES >> 20) + " MiB"};
     return false;
   }
   if (!read) return false;

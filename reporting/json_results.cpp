@@ -7,10 +7,10 @@
 
 namespace {
 
-// Keys keep the order written here; floats are stored as float, so that each prints as the shortest text that
-// reads back as the same float.
-using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool, std::int64_t,
-                                  std::uint64_t, float>;
+// Keys keep the order written here; floats are stored as float, so that each prints as the shortest
+// text that reads back as the same float.
+using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool,
+                                  std::int64_t, std::uint64_t, float>;
 
 Json scoreJson(const ScoredOrder& scored, bool costsDiffer) {
   Json json = {{"apfd", scored.apfd}};
@@ -29,21 +29,20 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
     names.push_back(suite.testNames[static_cast<std::size_t>(test)]);
   }
 
-  const Json document = {
-      {"input",
-       {{"file", results.file},
-        {"format", results.formatName},
-        {"tests", testCount(suite)},
-        {"faults", faultCount(suite)},
-        {"faults_left_out", suite.unrevealedFaultNames}}},
-      {"options",
-       {{"seed", results.seed},
-        {"iterations", results.settings.iterationCount},
-        {"ants", results.settings.antCount}}},
-      {"orders",
-       {{"given", scoreJson(results.given, results.costsDiffer)},
-        {"additional_greedy", scoreJson(results.greedy, results.costsDiffer)},
-        {"ant_colony", colony}}},
-      {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};
+  const Json document = {{"input",
+                          {{"file", results.file},
+                           {"format", results.formatName},
+                           {"tests", testCount(suite)},
+                           {"faults", faultCount(suite)},
+                           {"faults_left_out", suite.unrevealedFaultNames}}},
+                         {"options",
+                          {{"seed", results.seed},
+                           {"iterations", results.settings.iterationCount},
+                           {"ants", results.settings.antCount}}},
+                         {"orders",
+                          {{"given", scoreJson(results.given, results.costsDiffer)},
+                           {"additional_greedy", scoreJson(results.greedy, results.costsDiffer)},
+                           {"ant_colony", colony}}},
+                         {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};
   return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

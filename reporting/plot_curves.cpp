@@ -65,7 +65,8 @@ std::vector<PlotPoint> iterationCurve(const std::vector<float>& values, int maxP
     // Each stretch's two extremes in the order they came.
     for (const std::size_t at : {std::min(low, high), std::max(low, high)}) {
       const double x = static_cast<double>(at) + 1.0;
-      if (points.empty() || points.back().x != x) points.push_back({x, static_cast<double>(values[at])});
+      if (points.empty() || points.back().x != x)
+        points.push_back({x, static_cast<double>(values[at])});
     }
   }
   return points;
@@ -73,7 +74,10 @@ std::vector<PlotPoint> iterationCurve(const std::vector<float>& values, int maxP
 
 std::vector<PlotPoint> bestSoFarCurve(const std::vector<float>& values, int maxSteps) {
   if (values.empty()) return {};
-  StepCurve curve{{{1.0, static_cast<double>(values.front())}}, 1.0, static_cast<double>(values.size()), maxSteps};
+  StepCurve curve{{{1.0, static_cast<double>(values.front())}},
+                  1.0,
+                  static_cast<double>(values.size()),
+                  maxSteps};
   float best = values.front();
   for (std::size_t at = 1; at < values.size(); ++at) {
     if (values[at] > best) {

@@ -33,19 +33,44 @@ double pixelY(const Panel& panel, double y) {
   return panel.top + panel.height - (y - panel.yLow) / (panel.yHigh - panel.yLow) * panel.height;
 }
 
+// The length of the well-formed UTF-8 character at `at` (no overlong form,
+// no surrogate, nothing above U+10FFFF), or 0 where there is none.
+std::size_t utf8Length(const std::string& text, std::size_t at) {
+  const auto byte = [&](std::size_t offset) {
+    return at + offset < text.size() ? static_cast<unsigned char>(text[at + offset]) : 0u;
+  };
+  const unsigned first = byte(0);
+  if (first < 0x80) return 1;
+  // The range the second byte must fall in, by the first; the rest are 80 to BF.
+  unsigned low = 0x80;
+  unsigned high = 0xBF;
+  std::size_t length = 0;
+  if (first >= 0xC2 && first <= 0xDF) {
+    length = 2;
+  } else if (first >= 0xE0 && first <= 0xEF) {
+    length = 3;
+    low = first == 0xE0 ? 0xA0 : low;
+    high = first == 0xED ? 0x9F : high;
+  } else if (first >= 0xF0 && first <= 0xF4) {
+    length = 4;
+    low = first == 0xF0 ? 0x90 : low;
+    high = first == 0xF4 ? 0x8F : high;
+  }
+  if (length == 0 || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t next = 2; next < length; ++next) {
+    if ((byte(next) & 0xC0u) != 0x80u) return 0;
+  }
+  return length;
+}
+
 // Text for XML: markup characters escaped; control characters and bytes that
 // are not UTF-8 become '?', so the document stays well-formed.
 std::string xmlText(const std::string& text) {
   std::string out;
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    const auto c = static_cast<unsigned char>(text[at]);
-    const std::size_t length = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3
-                                                                : c >= 0xF0 && c < 0xF5 ? 4 : 0;
-    bool valid = length > 0 && at + length <= text.size();
-    for (std::size_t next = 1; valid && next < length; ++next) {
-      valid = (static_cast<unsigned char>(text[at + next]) & 0xC0) == 0x80;
-    }
-    if (!valid || (c < 0x20 && c != '\t')) {
+  for (std::size_t at = 0; at < text.size();) {
+    const char c = text[at];
+    const std::size_t length = utf8Length(text, at);
+    if (length == 0 || (length == 1 && c < 0x20 && c != '\t')) {
       out += '?';
     } else if (c == '&') {
       out += "&amp;";
@@ -57,8 +82,8 @@ std::string xmlText(const std::string& text) {
       out += "&quot;";
     } else {
       out.append(text, at, length);
-      at += length - 1;
     }
+    at += length == 0 ? 1 : length;
   }
   return out;
 }
@@ -75,8 +100,10 @@ std::vector<double> ticks(double low, double high, int most) {
     }
   }
   std::vector<double> values;
-  for (double tick = std::ceil(low / step - 1e-9) * step; tick <= high + step * 1e-9; tick += step) {
-    values.push_back(std::abs(tick) < step * 1e-9 ? 0.0 : tick);
+  const auto first = static_cast<long>(std::ceil(low / step - 1e-9));
+  const auto last = static_cast<long>(std::floor(high / step + 1e-9));
+  for (long multiple = first; multiple <= last; ++multiple) {
+    values.push_back(static_cast<double>(multiple) * step);
   }
   return values;
 }
@@ -89,9 +116,8 @@ int decimalsFor(const std::vector<double>& values) {
 
 void printText(std::FILE* out, double x, double y, const char* anchor, int size,
                const std::string& text, const char* extra = "") {
-  std::fprintf(out,
-               "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\" font-size=\"%d\"%s>%s</text>\n", x,
-               y, anchor, size, extra, text.c_str());
+  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\" font-size=\"%d\"%s>%s</text>\n",
+               x, y, anchor, size, extra, text.c_str());
 }
 
 // The frame, grid, ticks, title and axis labels of a panel.
@@ -108,15 +134,17 @@ void printAxes(std::FILE* out, const Panel& panel, const std::string& title,
   char label[32];
   for (const double tick : xTicks) {
     const double x = pixelX(panel, tick);
-    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#DDDDDD\"/>\n",
-                 x, panel.top, x, bottom);
+    std::fprintf(out,
+                 "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#DDDDDD\"/>\n", x,
+                 panel.top, x, bottom);
     std::snprintf(label, sizeof label, percent ? "%.*f%%" : "%.*f", xDecimals,
                   percent ? tick * 100.0 : tick);
     printText(out, x, bottom + 20, "middle", 14, label);
   }
   for (const double tick : yTicks) {
     const double y = pixelY(panel, tick);
-    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#DDDDDD\"/>\n",
+    std::fprintf(out,
+                 "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#DDDDDD\"/>\n",
                  panel.left, y, right, y);
     std::snprintf(label, sizeof label, percent ? "%.*f%%" : "%.*f", yDecimals,
                   percent ? tick * 100.0 : tick);
@@ -196,8 +224,8 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
                    apfdText("additional greedy", results.greedy.apfd));
   printLegendEntry(out, 30, 528, COLONY_COLOUR, 3.5, "",
                    apfdText("ant colony", results.colony.apfd));
-  printText(out, 30, 556, "start", 14,
-            "The area under each curve is its APFD.", " font-style=\"italic\"");
+  printText(out, 30, 556, "start", 14, "The area under each curve is its APFD.",
+            " font-style=\"italic\"");
 
   // Right: the APFD the colony selected in each iteration, and the best so far.
   const std::vector<float>& values = results.search.iterationApfd;
@@ -206,8 +234,14 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
   const auto high = static_cast<double>(*highest);
   const double margin = std::max((high - low) * 0.08, 1e-4);
   const auto iterations = static_cast<double>(values.size());
-  const Panel search{600, 80, 370, 320, iterations > 1 ? 1.0 : 0.5,
-                     iterations > 1 ? iterations : 1.5, low - margin, high + margin};
+  const Panel search{600,
+                     80,
+                     370,
+                     320,
+                     iterations > 1 ? 1.0 : 0.5,
+                     iterations > 1 ? iterations : 1.5,
+                     low - margin,
+                     high + margin};
   printAxes(out, search, "The colony's search", "iteration", "APFD of the tour selected", false);
   printCurve(out, search, iterationCurve(values, 2 * MAX_STEPS), SELECTED_COLOUR, 1.5, "");
   printCurve(out, search, bestSoFarCurve(values, MAX_STEPS), COLONY_COLOUR, 3.0, "");

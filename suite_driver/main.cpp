@@ -56,7 +56,9 @@ struct Options {
 volatile std::sig_atomic_t stopSignal = 0;
 
 extern "C" {
-static void onStopSignal(int signal) { stopSignal = signal; }
+static void onStopSignal(int signal) {
+  stopSignal = signal;
+}
 }
 
 void catchStopSignals() {
@@ -73,7 +75,9 @@ void catchStopSignals() {
 #endif
 }
 
-int stoppedStatus() { return 128 + stopSignal; }
+int stoppedStatus() {
+  return 128 + stopSignal;
+}
 
 // Flushes standard output, and says why when what it wrote is lost.
 bool finishStandardOutput() {
@@ -93,10 +97,9 @@ void printBestOrder(std::FILE* out, const SparseSuite& suite, const RunResults& 
 // Writes every file asked for, each through a temporary file; they are moved
 // into place only when all are complete. Returns the exit status.
 int writeFiles(const Options& options, const SparseSuite& suite, const RunResults& results) {
-  const std::pair<const std::string*, PrintFile> requests[] = {
-      {&options.orderFile, printBestOrder},
-      {&options.plotFile, printSvgPlot},
-      {&options.csvFile, printOrderTable}};
+  const std::pair<const std::string*, PrintFile> requests[] = {{&options.orderFile, printBestOrder},
+                                                               {&options.plotFile, printSvgPlot},
+                                                               {&options.csvFile, printOrderTable}};
   std::vector<OutputFile> files;
   std::string failedPath;
   std::string reason;
@@ -195,9 +198,10 @@ int parseAndRun(int argc, char** argv) {
                  "The suite: a CSV matrix, a SIR fault matrix or lists; - for standard input")
       ->required()
       ->option_text(" ");
-  app.add_option("--input", format,
-                 "The file's format; by default SIR by its first line, CSV by a .csv name "
-                 "(on standard input, by a comma or a # comment in the first line), otherwise lists")
+  app.add_option(
+         "--input", format,
+         "The file's format; by default SIR by its first line, CSV by a .csv name "
+         "(on standard input, by a comma or a # comment in the first line), otherwise lists")
       ->check(CLI::IsMember({"csv", "sir", "lists"}))
       ->option_text("csv|sir|lists");
   app.add_option("--ants", options.search.antCount,
@@ -220,14 +224,15 @@ int parseAndRun(int argc, char** argv) {
                  "Write the three orders side by side here, as CSV: position, given order, "
                  "additional greedy, ant colony")
       ->option_text("FILE");
-  CLI::Option* json = app.add_flag(
-      "--json", options.json, "Print the results as one JSON document instead of the summary");
+  CLI::Option* json = app.add_flag("--json", options.json,
+                                   "Print the results as one JSON document instead of the summary");
   app.add_flag("--trace", options.trace, "Print each iteration's selected APFD before the summary")
       ->excludes(json);
   app.add_flag("--quiet", options.quiet, "Show no progress line on a terminal");
 
   const std::vector<std::string> arguments = commandLineArguments(argc, argv);
   std::vector<const char*> argumentText;
+  argumentText.reserve(arguments.size());
   for (const std::string& argument : arguments) argumentText.push_back(argument.c_str());
   try {
     app.parse(static_cast<int>(argumentText.size()), argumentText.data());

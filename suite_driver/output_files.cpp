@@ -33,8 +33,8 @@ int processId() {
 // Creates the file, failing if it exists, and opens it for binary writing.
 std::FILE* createNew(const fs::path& path) {
 #ifdef _WIN32
-  const int fd = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
-                        _S_IREAD | _S_IWRITE);
+  const int fd =
+      _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
   std::FILE* out = fd < 0 ? nullptr : _fdopen(fd, "wb");
   if (fd >= 0 && out == nullptr) _close(fd);
 #else

@@ -18,7 +18,8 @@ constexpr Seconds REDRAW_AFTER{0.1};
 
 // Replaces the line on the terminal with `text`, blanking what was longer.
 void drawLine(Progress& progress, const std::string& text) {
-  const std::size_t blanks = progress.drawnWidth > text.size() ? progress.drawnWidth - text.size() : 0;
+  const std::size_t blanks =
+      progress.drawnWidth > text.size() ? progress.drawnWidth - text.size() : 0;
   std::fprintf(progress.out, "\r%s%*s", text.c_str(), static_cast<int>(blanks), "");
   if (text.empty()) std::fputc('\r', progress.out);
   std::fflush(progress.out);

@@ -73,8 +73,8 @@ TEST(Reporting, IterationCurvesKeepTheExtremesInFewPoints) {
   EXPECT_LE(best.size(), 2002u);
   EXPECT_EQ(best.back().x, 100000.0);
   EXPECT_EQ(best.back().y, 2.0);
-  EXPECT_TRUE(std::is_sorted(best.begin(), best.end(),
-                             [](PlotPoint a, PlotPoint b) { return a.y < b.y; }));
+  EXPECT_TRUE(
+      std::is_sorted(best.begin(), best.end(), [](PlotPoint a, PlotPoint b) { return a.y < b.y; }));
 }
 
 // APFDc by hand: costs 1, 2, 3 in order; f0 first revealed by the second test,

@@ -24,7 +24,7 @@ ProgramRun runSuiteProgram(const std::string& arguments, const std::string& outp
 
 // A new empty folder for this test's files.
 std::string freshFolder(const std::string& name) {
-  const std::string folder = testing::TempDir() + "antorder-suite-" + name + "/";
+  std::string folder = testing::TempDir() + "antorder-suite-" + name + "/";
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   return folder;
