@@ -1,0 +1,152 @@
+// The best order against an exhaustive model: on small suites every
+// permutation is scored, and the search must reach the highest score; on any
+// suite it must never fall below the orders it starts from.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "bench/suite_generator.h"
+#include "ordering/baselines.h"
+#include "ordering/best_order.h"
+#include "ordering/suite_colony.h"
+#include "platform/random.h"
+
+namespace {
+
+const char* objectiveName(Objective objective) {
+  return objective == Objective::APFD ? "APFD" : "APFDc";
+}
+
+bool isPermutation(std::vector<int> order, int tests) {
+  std::sort(order.begin(), order.end());
+  std::vector<int> all(static_cast<std::size_t>(tests));
+  std::iota(all.begin(), all.end(), 0);
+  return order == all;
+}
+
+// The highest score of any order, by trying them all.
+float bestOfEveryOrder(const SparseSuite& suite, Objective objective) {
+  std::vector<int> order(suite.testNames.size());
+  std::iota(order.begin(), order.end(), 0);
+  float best = 0.0f;
+  do {
+    best = std::max(best, objectiveScore(suite, objective, order));
+  } while (std::next_permutation(order.begin(), order.end()));
+  return best;
+}
+
+std::vector<int> colonyOrder(const SparseSuite& suite, std::uint32_t seed) {
+  seedRandom(seed);
+  return runSuiteSearch(suite, {3, 10}).bestOrder;
+}
+
+// A thousand small suites of up to 7 tests and 8 faults, at three densities,
+// half of them with costs; how many the search solves, with the exact search
+// and with the local search alone.
+TEST(BestOrder, ReachesTheHighestScoreOfEveryOrderOnSmallSuites) {
+  const double densities[] = {0.15, 0.3, 0.6};
+  for (const Objective objective : {Objective::APFD, Objective::APFDC}) {
+    for (const bool exactSearch : {true, false}) {
+      SCOPED_TRACE(std::string(objectiveName(objective)) + (exactSearch ? ", exact" : ", local"));
+      int optimal = 0;
+      const int suites = 1000;
+      for (int at = 0; at < suites; ++at) {
+        const auto seed = static_cast<std::uint32_t>(at + 1);
+        const SuiteShape shape{
+            1 + at % 7, 1 + (at / 7) % 8, densities[at % 3], at % 2 == 0, false, 1.0f, seed};
+        const SparseSuite suite = generateSuite(shape);
+        const std::vector<int> greedy = additionalGreedyOrder(suite, buildFaultColumns(suite));
+        const std::vector<int> colony = colonyOrder(suite, seed);
+        BestOrderSettings settings;
+        settings.objective = objective;
+        settings.exactSearch = exactSearch;
+        const BestOrder found = findBestOrder(suite, greedy, colony, settings);
+        ASSERT_TRUE(isPermutation(found.order, testCount(suite))) << "suite " << at;
+        const float score = objectiveScore(suite, objective, found.order);
+        ASSERT_GE(score, objectiveScore(suite, objective, greedy)) << "suite " << at;
+        ASSERT_GE(score, objectiveScore(suite, objective, colony)) << "suite " << at;
+        const float highest = bestOfEveryOrder(suite, objective);
+        ASSERT_LE(score, highest) << "suite " << at;
+        if (score == highest) ++optimal;
+        EXPECT_TRUE(found.exact || !exactSearch) << "suite " << at;
+      }
+      EXPECT_GE(optimal, suites * 99 / 100);
+      std::printf("%s, %s search: %d of %d suites at the highest score\n", objectiveName(objective),
+                  exactSearch ? "exact" : "local", optimal, suites);
+    }
+  }
+}
+
+// Where the exact search can still run, the local search alone, from the
+// same starts, must come close: it is all there is on wider suites.
+TEST(BestOrder, TheLocalSearchAloneNearlyMatchesTheExactSearch) {
+  for (const Objective objective : {Objective::APFD, Objective::APFDC}) {
+    SCOPED_TRACE(objectiveName(objective));
+    int matched = 0;
+    const int suites = 200;
+    for (int at = 0; at < suites; ++at) {
+      const auto seed = static_cast<std::uint32_t>(5000 + at);
+      const SparseSuite suite =
+          generateSuite({30 + at % 50, 10 + at % 7, 0.05 + 0.05 * (at % 4), at % 2 == 0, false,
+                         1.0f, seed});
+      const std::vector<int> greedy = additionalGreedyOrder(suite, buildFaultColumns(suite));
+      const std::vector<int> colony = colonyOrder(suite, seed);
+      BestOrderSettings settings;
+      settings.objective = objective;
+      const BestOrder exact = findBestOrder(suite, greedy, colony, settings);
+      ASSERT_TRUE(exact.exact) << "suite " << at;
+      settings.exactSearch = false;
+      const BestOrder local = findBestOrder(suite, greedy, colony, settings);
+      const float exactScore = objectiveScore(suite, objective, exact.order);
+      const float localScore = objectiveScore(suite, objective, local.order);
+      ASSERT_LE(localScore, exactScore) << "suite " << at;
+      if (localScore == exactScore) ++matched;
+    }
+    std::printf("%s: the local search matched the exact search on %d of %d suites\n",
+                objectiveName(objective), matched, suites);
+    EXPECT_GE(matched, suites * 95 / 100);
+  }
+}
+
+// On suites too wide for the exact search, and with the effort cut short,
+// the best order is still a whole order, never below its starts, and the
+// same on every run.
+TEST(BestOrder, NeverFallsBelowItsStartsWhateverTheEffort) {
+  struct Case {
+    SuiteShape shape;
+    std::int64_t effort;
+    bool spent;  // the effort runs out
+  };
+  const Case cases[] = {
+      {{400, 60, 0.05, false, false, 1.0f, 11u}, DEFAULT_SEARCH_EFFORT, false},
+      {{400, 60, 0.05, true, false, 1.0f, 12u}, DEFAULT_SEARCH_EFFORT, false},
+      {{3000, 200, 0.01, false, false, 1.0f, 14u}, 1, true},
+      {{3000, 200, 0.01, true, false, 1.0f, 15u}, 20000, true},
+      {{3000, 200, 0.01, true, false, 1.0f, 15u}, 2000000, true},
+      {{50, 10, 0.2, true, false, 1.0f, 16u}, 1, true},
+  };
+  for (const Case& c : cases) {
+    for (const Objective objective : {Objective::APFD, Objective::APFDC}) {
+      SCOPED_TRACE(std::to_string(c.shape.seed) + " " + objectiveName(objective));
+      const SparseSuite suite = generateSuite(c.shape);
+      const std::vector<int> greedy = additionalGreedyOrder(suite, buildFaultColumns(suite));
+      const std::vector<int> colony = colonyOrder(suite, c.shape.seed);
+      const BestOrderSettings settings{objective, c.effort, true};
+      const BestOrder found = findBestOrder(suite, greedy, colony, settings);
+      ASSERT_TRUE(isPermutation(found.order, testCount(suite)));
+      const float score = objectiveScore(suite, objective, found.order);
+      EXPECT_GE(score, objectiveScore(suite, objective, greedy));
+      EXPECT_GE(score, objectiveScore(suite, objective, colony));
+      EXPECT_EQ(found.effortSpent, c.spent);
+      EXPECT_EQ(findBestOrder(suite, greedy, colony, settings).order, found.order);
+    }
+  }
+}
+
+}  // namespace
