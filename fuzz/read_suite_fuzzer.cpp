@@ -1,6 +1,7 @@
 // Feeds any bytes to one reader (the format is fixed at build time) and, when
-// they read as a suite, through the baselines, a short colony run and every
-// form of the results, which must all hold up under the sanitizers.
+// they read as a suite, through the baselines, a short colony run, a short
+// search for the best order and every form of the results, which must all
+// hold up under the sanitizers.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   seedRandom(1u);
   results.search = runSuiteSearch(suite, results.settings);
   results.colony = scoreOrder(suite, results.search.bestOrder);
+  results.objective = defaultObjective(suite);
+  findBest(suite, results, 100000);
 
   static std::FILE* const sink = std::fopen("/dev/null", "w");
   printSummary(sink, suite, results);

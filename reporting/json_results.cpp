@@ -29,6 +29,15 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
     names.push_back(suite.testNames[static_cast<std::size_t>(test)]);
   }
 
+  Json best = scoreJson(results.best, results.costsDiffer);
+  best["method"] = bestMethodText(results);
+  best["exact"] = results.bestFound.exact;
+  best["effort_spent"] = results.bestFound.effortSpent;
+  Json& bestNames = best["order"] = Json::array();
+  for (const int test : results.best.order) {
+    bestNames.push_back(suite.testNames[static_cast<std::size_t>(test)]);
+  }
+
   const Json document = {{"input",
                           {{"file", results.file},
                            {"format", results.formatName},
@@ -38,11 +47,13 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
                          {"options",
                           {{"seed", results.seed},
                            {"iterations", results.settings.iterationCount},
-                           {"ants", results.settings.antCount}}},
+                           {"ants", results.settings.antCount},
+                           {"objective", results.objective == Objective::APFD ? "apfd" : "apfdc"}}},
                          {"orders",
                           {{"given", scoreJson(results.given, results.costsDiffer)},
                            {"additional_greedy", scoreJson(results.greedy, results.costsDiffer)},
-                           {"ant_colony", colony}}},
+                           {"ant_colony", colony},
+                           {"best", best}}},
                          {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};
   return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

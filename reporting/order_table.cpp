@@ -22,9 +22,9 @@ void printField(std::FILE* out, const std::string& text) {
 }  // namespace
 
 void printOrderTable(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
-  std::fputs("position,given order,additional greedy,ant colony\n", out);
+  std::fputs("position,given order,additional greedy,ant colony,best order\n", out);
   const std::vector<int>* orders[] = {&results.given.order, &results.greedy.order,
-                                      &results.colony.order};
+                                      &results.colony.order, &results.best.order};
   for (std::size_t position = 0; position < suite.testNames.size(); ++position) {
     std::fprintf(out, "%zu", position + 1);
     for (const std::vector<int>* order : orders) {

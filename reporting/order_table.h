@@ -1,7 +1,8 @@
 #pragma once
 
-// The three orders side by side as CSV: a row per position, then the test
-// name at that position in the given order, additional greedy and the colony's best.
+// The four orders side by side as CSV: a row per position, then the test
+// name at that position in the given order, additional greedy, the colony's
+// best and the best order found.
 
 #include <cstdio>
 

@@ -38,16 +38,38 @@ std::vector<PlotPoint> finish(StepCurve& curve) {
 }  // namespace
 
 std::vector<PlotPoint> revealCurve(const SparseSuite& suite, const std::vector<int>& order,
-                                   int maxSteps) {
+                                   int maxSteps, bool byCost) {
+  // costBefore[k]: the cost of the tests before position k + 1, a cost of 1 each unless by cost.
+  std::vector<double> costBefore(order.size() + 1, 0.0);
+  for (std::size_t position = 0; position < order.size(); ++position) {
+    const auto test = static_cast<std::size_t>(order[position]);
+    costBefore[position + 1] =
+        costBefore[position] + (byCost ? static_cast<double>(suite.testCost[test]) : 1.0);
+  }
   std::vector<int> positions = firstRevealingPositions(suite, order.data());
   std::sort(positions.begin(), positions.end());
-  const double tests = testCount(suite);
+  const double total = costBefore.back();
   const double faults = faultCount(suite);
   StepCurve curve{{{0.0, 0.0}}, 0.0, 1.0, maxSteps};
   for (std::size_t at = 0; at < positions.size(); ++at) {
-    riseTo(curve, (positions[at] - 0.5) / tests, static_cast<double>(at + 1) / faults);
+    const auto position = static_cast<std::size_t>(positions[at]);
+    const double middle = (costBefore[position - 1] + costBefore[position]) / 2.0;
+    riseTo(curve, middle / total, static_cast<double>(at + 1) / faults);
   }
   return finish(curve);
+}
+
+std::vector<PlotPoint> cutCurve(const std::vector<PlotPoint>& points, double xEnd) {
+  std::vector<PlotPoint> cut;
+  for (const PlotPoint& point : points) {
+    if (point.x > xEnd) {
+      if (cut.empty() || cut.back().x < xEnd)
+        cut.push_back({xEnd, cut.empty() ? point.y : cut.back().y});
+      return cut;
+    }
+    cut.push_back(point);
+  }
+  return cut;
 }
 
 std::vector<PlotPoint> iterationCurve(const std::vector<float>& values, int maxPoints) {

@@ -15,9 +15,14 @@ struct PlotPoint {
 // The share of the faults revealed against the share of the tests run, a
 // step curve from (0, 0) to (1, 1). The step for a fault first revealed at
 // position k stands at (k - 1/2) / n, so the area under the curve is the
-// order's APFD. Steps closer than 1 / maxSteps are drawn as one.
+// order's APFD. By cost, the share is of the suite's cost instead, and the
+// step stands halfway through the revealing test's cost, so the area is the
+// order's APFDc. Steps closer than 1 / maxSteps are drawn as one.
 std::vector<PlotPoint> revealCurve(const SparseSuite& suite, const std::vector<int>& order,
-                                   int maxSteps);
+                                   int maxSteps, bool byCost = false);
+
+// Where the curve stands at xEnd: its part up to there, cut at xEnd.
+std::vector<PlotPoint> cutCurve(const std::vector<PlotPoint>& points, double xEnd);
 
 // The value of each iteration (x from 1), or where there are more than
 // maxPoints of them, the least and the greatest value of each stretch.

@@ -18,6 +18,37 @@ void scoreBaselines(const SparseSuite& suite, RunResults& results) {
   results.greedy = scoreOrder(suite, additionalGreedyOrder(suite, buildFaultColumns(suite)));
 }
 
+Objective defaultObjective(const SparseSuite& suite) {
+  return costsAllEqual(suite) ? Objective::APFD : Objective::APFDC;
+}
+
+void findBest(const SparseSuite& suite, RunResults& results, std::int64_t effort) {
+  BestOrderSettings settings;
+  settings.objective = results.objective;
+  settings.effort = effort;
+  results.bestFound = findBestOrder(suite, results.greedy.order, results.colony.order, settings);
+  results.best = scoreOrder(suite, std::move(results.bestFound.order));
+  results.bestFound.order.clear();
+}
+
+std::string bestMethodText(const RunResults& results) {
+  const BestOrder& found = results.bestFound;
+  const char* objective = results.objective == Objective::APFD ? "APFD" : "APFDc";
+  std::string text;
+  if (found.exact) {
+    text = "exact search: no order scores higher";
+    if (results.costsDiffer) text += std::string(" by ") + objective;
+    return text;
+  }
+  text = found.start == OrderStart::ANT_COLONY          ? "ant colony"
+         : found.start == OrderStart::ADDITIONAL_GREEDY ? "additional greedy"
+                                                        : "look-ahead";
+  text += found.improved ? " + local search" : ", not improved by the local search";
+  if (results.costsDiffer) text += std::string(", by ") + objective;
+  if (found.effortSpent) text += ", stopped at its effort bound";
+  return text;
+}
+
 std::string displayName(const std::string& file) {
   return file == "-" ? "(standard input)" : file;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ordering/best_order.h"
 #include "ordering/sparse_suite.h"
 #include "ordering/suite_colony.h"
 
@@ -24,7 +25,10 @@ struct RunResults {
   ScoredOrder given;
   ScoredOrder greedy;
   ScoredOrder colony;
+  ScoredOrder best;
   SearchResult search;
+  BestOrder bestFound;  // how the best order was found; its order is best.order
+  Objective objective = Objective::APFD;
   bool costsDiffer = false;  // APFDc is reported only then
   double elapsedSeconds = 0.0;
 };
@@ -34,6 +38,16 @@ ScoredOrder scoreOrder(const SparseSuite& suite, std::vector<int> order);
 
 // Scores the given order and additional greedy, and notes whether costs differ.
 void scoreBaselines(const SparseSuite& suite, RunResults& results);
+
+// The objective when none is asked for: APFDc where costs differ, else APFD.
+Objective defaultObjective(const SparseSuite& suite);
+
+// Searches from the colony's order and additional greedy's for the best
+// order under results.objective, and scores it.
+void findBest(const SparseSuite& suite, RunResults& results, std::int64_t effort);
+
+// What found the best order, as the summary, the JSON and the picture name it.
+std::string bestMethodText(const RunResults& results);
 
 // The file as messages and the summary name it.
 std::string displayName(const std::string& file);

@@ -20,11 +20,19 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
     separator = ", ";
   }
   std::fprintf(out, "%s\n", suite.unrevealedFaultNames.empty() ? "" : ")");
-  std::fprintf(out, "given order        APFD %f\n", static_cast<double>(results.given.apfd));
-  std::fprintf(out, "additional greedy  APFD %f\n", static_cast<double>(results.greedy.apfd));
-  std::fprintf(out, "ant colony         APFD %f  (found in iteration %d of %d)\n",
-               static_cast<double>(results.colony.apfd), results.search.bestIteration,
+  const auto printScores = [&](const char* name, const ScoredOrder& scored) {
+    std::fprintf(out, "%-19sAPFD %f", name, static_cast<double>(scored.apfd));
+    if (results.costsDiffer) std::fprintf(out, "  APFDc %f", static_cast<double>(scored.apfdc));
+  };
+  printScores("given order", results.given);
+  std::fputc('\n', out);
+  printScores("additional greedy", results.greedy);
+  std::fputc('\n', out);
+  printScores("ant colony", results.colony);
+  std::fprintf(out, "  (found in iteration %d of %d)\n", results.search.bestIteration,
                results.settings.iterationCount);
+  printScores("best order", results.best);
+  std::fprintf(out, "  (%s)\n", bestMethodText(results).c_str());
 }
 
 void printOrder(std::FILE* out, const SparseSuite& suite, const std::vector<int>& order) {

@@ -10,13 +10,15 @@
 namespace {
 
 constexpr int WIDTH = 1000;
-constexpr int HEIGHT = 570;
-constexpr int MAX_STEPS = 1000;  // per curve: below a pixel's width at this size
+constexpr int HEIGHT = 900;
+constexpr int MAX_STEPS = 1000;    // per curve: below a pixel's width at this size
+constexpr int UNMERGED = 1 << 30;  // steps closer than this share are none on any suite
 
 // Colours told apart with any colour vision; each curve also has its own dash.
 constexpr const char* GIVEN_COLOUR = "#D55E00";
 constexpr const char* GREEDY_COLOUR = "#0072B2";
 constexpr const char* COLONY_COLOUR = "#009E73";
+constexpr const char* BEST_COLOUR = "#CC79A7";
 constexpr const char* SELECTED_COLOUR = "#888888";
 
 // A panel's plotting area in pixels and the data range it shows.
@@ -129,8 +131,8 @@ void printAxes(std::FILE* out, const Panel& panel, const std::string& title,
             " font-weight=\"bold\"");
   const std::vector<double> xTicks = ticks(panel.xLow, panel.xHigh, 5);
   const std::vector<double> yTicks = ticks(panel.yLow, panel.yHigh, 6);
-  const int xDecimals = percent ? 0 : decimalsFor(xTicks);
-  const int yDecimals = percent ? 0 : decimalsFor(yTicks);
+  const int xDecimals = std::max(0, decimalsFor(xTicks) - (percent ? 2 : 0));
+  const int yDecimals = std::max(0, decimalsFor(yTicks) - (percent ? 2 : 0));
   char label[32];
   for (const double tick : xTicks) {
     const double x = pixelX(panel, tick);
@@ -181,10 +183,39 @@ void printLegendEntry(std::FILE* out, double x, double y, const char* colour, do
   printText(out, x + 42, y, "start", 15, text);
 }
 
-std::string apfdText(const char* name, float apfd) {
-  char text[96];
-  std::snprintf(text, sizeof text, "%s, APFD %.6f", name, static_cast<double>(apfd));
+// An order's legend: its name and scores.
+std::string scoreText(const char* name, const ScoredOrder& scored, bool costsDiffer) {
+  char text[128];
+  if (costsDiffer) {
+    std::snprintf(text, sizeof text, "%s, APFD %.6f, APFDc %.6f", name,
+                  static_cast<double>(scored.apfd), static_cast<double>(scored.apfdc));
+  } else {
+    std::snprintf(text, sizeof text, "%s, APFD %.6f", name, static_cast<double>(scored.apfd));
+  }
   return text;
+}
+
+// How an order's curve is drawn.
+struct CurveStyle {
+  const char* name;
+  const ScoredOrder& scored;
+  const char* colour;
+  double width;
+  const char* dash;
+};
+
+// A round share just above the point where the searched orders have all
+// revealed every fault, so that the panel shows them apart.
+double zoomEnd(const std::vector<std::vector<PlotPoint>>& searched) {
+  double last = 0.0;
+  for (const std::vector<PlotPoint>& curve : searched) {
+    for (std::size_t at = 1; at < curve.size(); ++at) {
+      if (curve[at].y > curve[at - 1].y) last = std::max(last, curve[at].x);
+    }
+  }
+  const std::vector<double> steps = ticks(0.0, std::min(1.0, last * 1.15), 4);
+  const double step = steps.size() > 1 ? steps[1] - steps[0] : 1.0;
+  return std::min(1.0, std::max(step, std::ceil(last * 1.15 / step) * step));
 }
 
 }  // namespace
@@ -208,36 +239,57 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
                 heading + ")",
             " font-weight=\"bold\"");
 
-  // Left: how early each order reveals the faults.
-  const Panel reveal{90, 80, 380, 320, 0.0, 1.0, 0.0, 1.0};
-  printAxes(out, reveal, "Faults revealed as the tests run", "tests run (% of the suite)",
-            "faults revealed (% of all)", true);
-  printCurve(out, reveal, revealCurve(suite, results.colony.order, MAX_STEPS), COLONY_COLOUR, 3.5,
-             "");
-  printCurve(out, reveal, revealCurve(suite, results.greedy.order, MAX_STEPS), GREEDY_COLOUR, 2.0,
-             GREEDY_DASH);
-  printCurve(out, reveal, revealCurve(suite, results.given.order, MAX_STEPS), GIVEN_COLOUR, 2.0,
-             GIVEN_DASH);
-  printLegendEntry(out, 30, 480, GIVEN_COLOUR, 2.0, GIVEN_DASH,
-                   apfdText("given order", results.given.apfd));
-  printLegendEntry(out, 30, 504, GREEDY_COLOUR, 2.0, GREEDY_DASH,
-                   apfdText("additional greedy", results.greedy.apfd));
-  printLegendEntry(out, 30, 528, COLONY_COLOUR, 3.5, "",
-                   apfdText("ant colony", results.colony.apfd));
-  printText(out, 30, 556, "start", 14, "The area under each curve is its APFD.",
-            " font-style=\"italic\"");
+  // Top: how early each order reveals the faults, over the whole suite and
+  // where the searched orders differ. With costs, against the time spent.
+  const bool byCost = results.costsDiffer;
+  // Drawn in this order, so that the thinner and dashed curves show on the thicker.
+  const CurveStyle styles[] = {
+      {"ant colony", results.colony, COLONY_COLOUR, 4.0, ""},
+      {"best order", results.best, BEST_COLOUR, 2.0, ""},
+      {"additional greedy", results.greedy, GREEDY_COLOUR, 2.0, GREEDY_DASH},
+      {"given order", results.given, GIVEN_COLOUR, 2.0, GIVEN_DASH},
+  };
+  std::vector<std::vector<PlotPoint>> whole;
+  std::vector<std::vector<PlotPoint>> unmerged;  // of the searched orders, to find where they end
+  for (const CurveStyle& style : styles) {
+    whole.push_back(revealCurve(suite, style.scored.order, MAX_STEPS, byCost));
+    if (&style.scored != &results.given) {
+      unmerged.push_back(revealCurve(suite, style.scored.order, UNMERGED, byCost));
+    }
+  }
+  const double zoom = zoomEnd(unmerged);
+  const char* xLabel = byCost ? "time spent (% of the suite's)" : "tests run (% of the suite)";
+  const char* yLabel = "faults revealed (% of all)";
+  const Panel reveal{90, 80, 380, 300, 0.0, 1.0, 0.0, 1.0};
+  printAxes(out, reveal, "Faults revealed, whole suite", xLabel, yLabel, true);
+  const Panel closer{600, 80, 370, 300, 0.0, zoom, 0.0, 1.0};
+  char closerTitle[96];
+  std::snprintf(closerTitle, sizeof closerTitle, "The first %.*f%%, closer",
+                zoom < 0.01  ? 2
+                : zoom < 0.1 ? 1
+                             : 0,
+                zoom * 100.0);
+  printAxes(out, closer, closerTitle, xLabel, yLabel, true);
+  const int closerSteps = static_cast<int>(std::min(double{UNMERGED}, std::ceil(MAX_STEPS / zoom)));
+  for (std::size_t at = 0; at < whole.size(); ++at) {
+    const CurveStyle& style = styles[at];
+    printCurve(out, reveal, whole[at], style.colour, style.width, style.dash);
+    printCurve(out, closer,
+               cutCurve(revealCurve(suite, style.scored.order, closerSteps, byCost), zoom),
+               style.colour, style.width, style.dash);
+  }
 
-  // Right: the APFD the colony selected in each iteration, and the best so far.
+  // Bottom left: the APFD the colony selected in each iteration, and the best so far.
   const std::vector<float>& values = results.search.iterationApfd;
   const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
   const auto low = static_cast<double>(*lowest);
   const auto high = static_cast<double>(*highest);
   const double margin = std::max((high - low) * 0.08, 1e-4);
   const auto iterations = static_cast<double>(values.size());
-  const Panel search{600,
-                     80,
-                     370,
-                     320,
+  const Panel search{90,
+                     520,
+                     380,
+                     300,
                      iterations > 1 ? 1.0 : 0.5,
                      iterations > 1 ? iterations : 1.5,
                      low - margin,
@@ -245,10 +297,31 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
   printAxes(out, search, "The colony's search", "iteration", "APFD of the tour selected", false);
   printCurve(out, search, iterationCurve(values, 2 * MAX_STEPS), SELECTED_COLOUR, 1.5, "");
   printCurve(out, search, bestSoFarCurve(values, MAX_STEPS), COLONY_COLOUR, 3.0, "");
-  printLegendEntry(out, 540, 480, SELECTED_COLOUR, 1.5, "", "selected in each iteration");
+
+  // Bottom right: the legends.
+  double y = 540;
+  printText(out, 540, y, "start", 16, "The orders", " font-weight=\"bold\"");
+  for (const std::size_t at : {3u, 2u, 0u, 1u}) {
+    y += 28;
+    const CurveStyle& style = styles[at];
+    printLegendEntry(out, 540, y, style.colour, style.width, style.dash,
+                     scoreText(style.name, style.scored, byCost));
+  }
+  y += 24;
+  printText(out, 582, y, "start", 14, "(" + xmlText(bestMethodText(results)) + ")");
+  y += 28;
+  printText(
+      out, 540, y, "start", 14,
+      byCost ? "The area under each curve is its APFDc." : "The area under each curve is its APFD.",
+      " font-style=\"italic\"");
+  y += 48;
+  printText(out, 540, y, "start", 16, "The colony's search", " font-weight=\"bold\"");
+  y += 28;
+  printLegendEntry(out, 540, y, SELECTED_COLOUR, 1.5, "", "selected in each iteration");
+  y += 28;
   char best[128];
   std::snprintf(best, sizeof best, "best so far: %.6f, first in iteration %d",
                 static_cast<double>(results.colony.apfd), results.search.bestIteration);
-  printLegendEntry(out, 540, 504, COLONY_COLOUR, 3.0, "", best);
+  printLegendEntry(out, 540, y, COLONY_COLOUR, 3.0, "", best);
   std::fputs("</svg>\n", out);
 }

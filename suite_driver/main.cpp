@@ -43,6 +43,8 @@ struct Options {
   SuiteFormat format = SuiteFormat::DETECT;
   SearchSettings search;
   std::uint32_t seed = 12345u;
+  std::string objective;  // "apfd", "apfdc", or empty for the suite's default
+  std::int64_t effortMillions = DEFAULT_SEARCH_EFFORT / 1000000;
   std::string orderFile;
   std::string plotFile;
   std::string csvFile;
@@ -91,7 +93,7 @@ bool finishStandardOutput() {
 using PrintFile = void (*)(std::FILE*, const SparseSuite&, const RunResults&);
 
 void printBestOrder(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
-  printOrder(out, suite, results.colony.order);
+  printOrder(out, suite, results.best.order);
 }
 
 // Writes every file asked for, each through a temporary file; they are moved
@@ -161,6 +163,11 @@ int run(const Options& options) {
   endProgress(progress);
   if (stopSignal != 0) return stoppedStatus();
   results.colony = scoreOrder(suite, results.search.bestOrder);
+  results.objective = options.objective == "apfd"    ? Objective::APFD
+                      : options.objective == "apfdc" ? Objective::APFDC
+                                                     : defaultObjective(suite);
+  findBest(suite, results, options.effortMillions * 1000000);
+  if (stopSignal != 0) return stoppedStatus();
   results.elapsedSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
@@ -179,8 +186,8 @@ int run(const Options& options) {
 int parseAndRun(int argc, char** argv) {
   CLI::App app{
       "Orders the tests of a suite with an ant colony so that its faults are revealed "
-      "early, and scores the order by APFD against the given order and additional "
-      "greedy.",
+      "early, improves the colony's order with a local search, and scores the orders by APFD "
+      "(and, where costs differ, APFDc) against the given order and additional greedy.",
       PROGRAM};
   app.footer(
       "Formats: CSV (a header row, then a row per test: its name, optional cost and severity "
@@ -215,14 +222,24 @@ int parseAndRun(int argc, char** argv) {
   app.add_option("--seed", options.seed,
                  "Seed of the random generator, 0 to 4294967295 (default 12345)")
       ->option_text("N");
-  app.add_option("--order", options.orderFile, "Write the colony's best order here, a test a line")
+  app.add_option("--objective", options.objective,
+                 "What the best order maximises; by default apfdc where the tests' costs differ, "
+                 "else apfd")
+      ->check(CLI::IsMember({"apfd", "apfdc"}))
+      ->option_text("apfd|apfdc");
+  app.add_option("--effort", options.effortMillions,
+                 "The search for the best order stops after this many million steps, the same "
+                 "on every machine (default 300, about a second)")
+      ->check(CLI::Range(std::int64_t{1}, std::int64_t{1000000000}))
+      ->option_text("N");
+  app.add_option("--order", options.orderFile, "Write the best order here, a test a line")
       ->option_text("FILE");
   app.add_option("--plot", options.plotFile,
                  "Draw the orders' fault curves and the colony's search here, as SVG")
       ->option_text("FILE.svg");
   app.add_option("--csv", options.csvFile,
-                 "Write the three orders side by side here, as CSV: position, given order, "
-                 "additional greedy, ant colony")
+                 "Write the four orders side by side here, as CSV: position, given order, "
+                 "additional greedy, ant colony, best order")
       ->option_text("FILE");
   CLI::Option* json = app.add_flag("--json", options.json,
                                    "Print the results as one JSON document instead of the summary");

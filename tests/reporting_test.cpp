@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -27,29 +28,55 @@ std::vector<int> givenOrderOf(const SparseSuite& suite) {
   return order;
 }
 
-// The picture's promise: the area under each order's curve is its APFD, and
-// a suite of any length is drawn with a bounded number of points.
+// The picture's promise: the area under each order's curve is its APFD, or
+// against the time spent its APFDc, and a suite of any length is drawn with
+// a bounded number of points.
 TEST(Reporting, TheAreaUnderTheRevealCurveIsTheApfd) {
   struct Case {
     SuiteShape shape;
     int maxSteps;
+    bool byCost;
     double tolerance;
   };
   const Case cases[] = {
-      {{5, 5, 0.4, false, false, 1.0f, 1u}, 1000, 1e-6},
-      {{300, 40, 0.05, true, true, 1.0f, 2u}, 100000, 1e-6},
-      {{6000, 1500, 0.001, false, false, 1.0f, 3u}, 1000, 2e-3},
+      {{5, 5, 0.4, false, false, 1.0f, 1u}, 1000, false, 1e-6},
+      {{300, 40, 0.05, true, true, 1.0f, 2u}, 100000, false, 1e-6},
+      {{300, 40, 0.05, true, true, 1.0f, 2u}, 100000, true, 1e-6},
+      {{6000, 1500, 0.001, false, false, 1.0f, 3u}, 1000, false, 2e-3},
+      {{6000, 1500, 0.001, true, false, 1.0f, 3u}, 1000, true, 2e-3},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.shape.tests);
+    SCOPED_TRACE(std::to_string(c.shape.tests) + (c.byCost ? " by cost" : ""));
     const SparseSuite suite = generateSuite(c.shape);
     std::vector<int> order = givenOrderOf(suite);
     std::reverse(order.begin(), order.end());
-    const std::vector<PlotPoint> curve = revealCurve(suite, order, c.maxSteps);
-    EXPECT_NEAR(areaUnder(curve), computeSuiteApfd(suite, order.data()), c.tolerance);
+    const std::vector<PlotPoint> curve = revealCurve(suite, order, c.maxSteps, c.byCost);
+    EXPECT_NEAR(
+        areaUnder(curve),
+        c.byCost ? computeSuiteApfdc(suite, order.data()) : computeSuiteApfd(suite, order.data()),
+        c.tolerance);
     EXPECT_LE(curve.size(), static_cast<std::size_t>(2 * c.maxSteps + 2));
     EXPECT_EQ(curve.back().x, 1.0);
     EXPECT_EQ(curve.back().y, 1.0);
+  }
+}
+
+// A curve cut short ends at the cut, at the height it has there.
+TEST(Reporting, CutCurvesEndWhereTheyAreCut) {
+  const std::vector<PlotPoint> steps = {{0.0, 0.0}, {0.2, 0.0}, {0.2, 0.5},
+                                        {0.6, 0.5}, {0.6, 1.0}, {1.0, 1.0}};
+  struct Case {
+    double cut;
+    std::size_t points;
+    double lastY;
+  };
+  const Case cases[] = {{0.1, 2, 0.0}, {0.2, 3, 0.5}, {0.5, 4, 0.5}, {1.0, 6, 1.0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cut);
+    const std::vector<PlotPoint> cut = cutCurve(steps, c.cut);
+    ASSERT_EQ(cut.size(), c.points);
+    EXPECT_EQ(cut.back().x, c.cut);
+    EXPECT_EQ(cut.back().y, c.lastY);
   }
 }
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "tests/helpers.h"
 #include "tests/process_run.h"
 
 namespace {
@@ -51,10 +52,23 @@ TEST(SuiteProgram, SummarisesTheBuiltInSuiteAndWritesTheBestOrder) {
                             "tests: 5\n"
                             "faults: 5\n"
                             "faults revealed by no test, left out: 0\n"
-                            "given order        APFD 0.740000\n"
-                            "additional greedy  APFD 0.780000\n"
-                            "ant colony         APFD 0.780000  (found in iteration 2 of 100)\n");
-  EXPECT_EQ(readFile(orderPath), "T3\nT4\nT1\nT5\nT2\n");
+                            "given order        APFD 0.740000  APFDc 0.658333\n"
+                            "additional greedy  APFD 0.780000  APFDc 0.825000\n"
+                            "ant colony         APFD 0.780000  APFDc 0.833333  (found in "
+                            "iteration 2 of 100)\n"
+                            "best order         APFD 0.780000  APFDc 0.858333  (exact search: "
+                            "no order scores higher by APFDc)\n");
+  // The cheapest test first, then the cheaper of the two that reveal the last two faults.
+  EXPECT_EQ(readFile(orderPath), "T3\nT2\nT1\nT4\nT5\n");
+
+  // By APFD alone the two are alike, and the lower-numbered goes first.
+  const ProgramRun byApfd =
+      runSuiteProgram("--objective apfd --order '" + orderPath + "' " + SUITES + "built_in.csv");
+  EXPECT_NE(byApfd.output.find("best order         APFD 0.780000  APFDc 0.825000  (exact search: "
+                               "no order scores higher by APFD)\n"),
+            std::string::npos)
+      << byApfd.output;
+  EXPECT_EQ(readFile(orderPath), "T3\nT1\nT2\nT4\nT5\n");
 }
 
 // Exit statuses a script can rely on: 0 done, 1 a result not written, 2 bad
@@ -77,6 +91,9 @@ TEST(SuiteProgram, ExitsWithTheStatusAndTheMessageOfEachFailure) {
       {"--ants 0 " + builtIn, 2, "antorder-suite: --ants: Value 0 not in range 1 to ..."},
       {"--seed -1 " + builtIn, 2, "antorder-suite: Could not convert: --seed = -1\n..."},
       {"--iterations x " + builtIn, 2, "antorder-suite: ..."},
+      {"--objective speed " + builtIn, 2,
+       "antorder-suite: --objective: speed not in {apfd,apfdc}..."},
+      {"--effort 0 " + builtIn, 2, "antorder-suite: --effort: Value 0 not in range 1 to ..."},
       {"", 2, "antorder-suite: FILE is required\n..."},
       {"--order /no/such/folder/order.txt " + builtIn, 1,
        "antorder-suite: could not write /no/such/folder/order.txt: No such file or directory\n"},
@@ -145,8 +162,9 @@ TEST(SuiteProgram, WritesItsFilesWholeOrNotAtAll) {
 
   const ProgramRun run = runSuiteProgram(files + builtIn);
   EXPECT_EQ(run.status, 0) << run.errors;
-  EXPECT_EQ(readFile(order), "T3\nT4\nT1\nT5\nT2\n");
-  EXPECT_EQ(readFile(table).substr(0, 50), "position,given order,additional greedy,ant colony\n");
+  EXPECT_EQ(readFile(order), "T3\nT2\nT1\nT4\nT5\n");
+  EXPECT_EQ(readFile(table).substr(0, 61),
+            "position,given order,additional greedy,ant colony,best order\n");
   EXPECT_EQ(filesIn(folder), expectedNames);
 }
 
@@ -171,7 +189,9 @@ TEST(SuiteProgram, PrintsTheResultsAsJson) {
   EXPECT_EQ(json["input"],
             nlohmann::json::parse(R"({"file": ")" + example + R"(", "format": "csv", "tests": 14,
                                   "faults": 7, "faults_left_out": ["currency_symbol"]})"));
-  EXPECT_EQ(json["options"], nlohmann::json::parse(R"({"seed": 7, "iterations": 20, "ants": 3})"));
+  EXPECT_EQ(
+      json["options"],
+      nlohmann::json::parse(R"({"seed": 7, "iterations": 20, "ants": 3, "objective": "apfdc"})"));
   const nlohmann::json& colony = json["orders"]["ant_colony"];
   ASSERT_EQ(colony["iteration_apfd"].size(), 20u);
   const auto& iterations = colony["iteration_apfd"];
@@ -183,7 +203,7 @@ TEST(SuiteProgram, PrintsTheResultsAsJson) {
 
   // Every APFD as the summary prints it, and APFDc, as the costs differ.
   const std::string summary = runSuiteProgram(options + example).output;
-  for (const char* name : {"given", "additional_greedy", "ant_colony"}) {
+  for (const char* name : {"given", "additional_greedy", "ant_colony", "best"}) {
     SCOPED_TRACE(name);
     const nlohmann::json& scores = json["orders"][name];
     char apfd[32];
@@ -193,35 +213,56 @@ TEST(SuiteProgram, PrintsTheResultsAsJson) {
     EXPECT_LE(scores["apfdc"].get<double>(), 1.0);
   }
 
-  // The table's last column is the colony's order.
+  // The best order scores no lower than the colony's or greedy's by APFDc, as the costs differ.
+  const nlohmann::json& bestOrder = json["orders"]["best"];
+  EXPECT_GE(bestOrder["apfdc"], colony["apfdc"]);
+  EXPECT_GE(bestOrder["apfdc"], json["orders"]["additional_greedy"]["apfdc"]);
+  EXPECT_NE(summary.find("best order         APFD " + sixDecimals(bestOrder["apfd"].get<float>()) +
+                         "  APFDc " + sixDecimals(bestOrder["apfdc"].get<float>()) + "  (" +
+                         bestOrder["method"].get<std::string>() + ")\n"),
+            std::string::npos)
+      << summary;
+
+  // The table's last two columns are the colony's order and the best.
   std::istringstream table(readFile(folder + "table.csv"));
   std::string row;
   std::getline(table, row);
-  std::vector<std::string> lastColumn;
-  while (std::getline(table, row)) lastColumn.push_back(row.substr(row.rfind(',') + 1));
-  EXPECT_EQ(nlohmann::json(lastColumn), colony["order"]);
-  EXPECT_EQ(std::set<std::string>(lastColumn.begin(), lastColumn.end()).size(), 14u);
+  std::vector<std::string> colonyColumn;
+  std::vector<std::string> bestColumn;
+  while (std::getline(table, row)) {
+    const std::size_t last = row.rfind(',');
+    const std::size_t before = row.rfind(',', last - 1);
+    colonyColumn.push_back(row.substr(before + 1, last - before - 1));
+    bestColumn.push_back(row.substr(last + 1));
+  }
+  EXPECT_EQ(nlohmann::json(colonyColumn), colony["order"]);
+  EXPECT_EQ(nlohmann::json(bestColumn), bestOrder["order"]);
+  EXPECT_EQ(std::set<std::string>(bestColumn.begin(), bestColumn.end()).size(), 14u);
 
   // With every cost the same there is no APFDc.
   const std::string lists = folder + "unit.lists";
   writeFile(lists, "1 2\n2\n3\n");
   const nlohmann::json unit = nlohmann::json::parse(runSuiteProgram("--json " + lists).output);
   EXPECT_FALSE(unit["orders"]["given"].contains("apfdc"));
+  EXPECT_FALSE(unit["orders"]["best"].contains("apfdc"));
+  EXPECT_EQ(unit["options"]["objective"], "apfd");
   EXPECT_EQ(unit["input"]["format"], "lists");
 }
 
 // The picture is well-formed XML (where xmllint is at hand to say so) and
-// names the three APFDs, with a file name that needs escaping in its title.
-TEST(SuiteProgram, DrawsAWellFormedPictureNamingTheThreeApfds) {
+// names the four orders' scores, with a file name that needs escaping in its title.
+TEST(SuiteProgram, DrawsAWellFormedPictureNamingTheFourOrdersScores) {
   const std::string folder = freshFolder("plot");
   const std::string suite = folder + "R&D <built-in>.csv";
   std::filesystem::copy_file(SUITES + "built_in.csv", suite);
   const std::string plot = folder + "plot.svg";
   ASSERT_EQ(runSuiteProgram("--plot '" + plot + "' '" + suite + "'").status, 0);
   const std::string svg = readFile(plot);
-  for (const char* text : {"given order, APFD 0.740000", "additional greedy, APFD 0.780000",
-                           "ant colony, APFD 0.780000", "R&amp;D &lt;built-in&gt;.csv",
-                           "The area under each curve is its APFD."}) {
+  for (const char* text :
+       {"given order, APFD 0.740000, APFDc 0.658333", "additional greedy, APFD 0.780000",
+        "ant colony, APFD 0.780000", "best order, APFD 0.780000, APFDc 0.858333",
+        "R&amp;D &lt;built-in&gt;.csv", "The area under each curve is its APFDc.",
+        "time spent (% of the suite's)"}) {
     EXPECT_NE(svg.find(text), std::string::npos) << text;
   }
   EXPECT_EQ(svg.find("<script"), std::string::npos);
