@@ -92,9 +92,8 @@ TEST(BestOrder, TheLocalSearchAloneNearlyMatchesTheExactSearch) {
     const int suites = 200;
     for (int at = 0; at < suites; ++at) {
       const auto seed = static_cast<std::uint32_t>(5000 + at);
-      const SparseSuite suite =
-          generateSuite({30 + at % 50, 10 + at % 7, 0.05 + 0.05 * (at % 4), at % 2 == 0, false,
-                         1.0f, seed});
+      const SparseSuite suite = generateSuite(
+          {30 + at % 50, 10 + at % 7, 0.05 + 0.05 * (at % 4), at % 2 == 0, false, 1.0f, seed});
       const std::vector<int> greedy = additionalGreedyOrder(suite, buildFaultColumns(suite));
       const std::vector<int> colony = colonyOrder(suite, seed);
       BestOrderSettings settings;
