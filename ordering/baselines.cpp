@@ -1,5 +1,6 @@
 #include "ordering/baselines.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "ordering/winner_tree.h"
@@ -9,6 +10,15 @@ std::vector<int> givenOrder(const SparseSuite& suite) {
   for (std::size_t position = 0; position < order.size(); ++position) {
     order[position] = static_cast<int>(position);
   }
+  return order;
+}
+
+std::vector<int> cheapestFirstOrder(const SparseSuite& suite) {
+  std::vector<int> order = givenOrder(suite);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return suite.testCost[static_cast<std::size_t>(a)] <
+           suite.testCost[static_cast<std::size_t>(b)];
+  });
   return order;
 }
 

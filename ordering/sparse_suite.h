@@ -18,6 +18,8 @@ struct SparseSuite {
   // firstRevealed[t + 1]). firstRevealed has one entry more than there are tests.
   std::vector<std::size_t> firstRevealed;
   std::vector<int> revealedFaults;
+  std::string itemNoun = "faults";  // what the faults are, in the summary's words
+  std::vector<std::string> notes;   // lines the reader adds to the summary
 };
 
 constexpr int MAX_SEVERITY = 1000000;

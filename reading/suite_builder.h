@@ -5,6 +5,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "ordering/sparse_suite.h"
@@ -13,14 +14,20 @@
 struct ReadError {
   long line = 0;
   std::string reason;
+  std::string file;  // the file it is in, where not the one given (a report in a folder)
+
+  ReadError() = default;
+  ReadError(long where, std::string why) : line(where), reason(std::move(why)) {}
 };
 
 struct SuiteBuilder {
   // The tests so far; until finishSuite, revealedFaults holds raw indices
   // into rawFaultNames, the faults in file order, revealed or not.
-  SparseSuite suite = {{}, {}, {}, {}, {}, {0}, {}};
+  SparseSuite suite = {{}, {}, {}, {}, {}, {0}, {}, "faults", {}};
   std::vector<std::string> rawFaultNames;
   std::unordered_map<std::string, long> lineOfTest;
+  // A history in which nothing failed is still a suite to order.
+  bool nothingRevealedIsFine = false;
 };
 
 // Adds a test with the raw indices of the faults it reveals, in any order and
@@ -29,6 +36,6 @@ bool addTest(SuiteBuilder& builder, const std::string& name, float cost, int sev
              std::vector<int>& rawFaults, long line, ReadError& error);
 
 // Leaves out the faults no test reveals and hands over the suite; false, with
-// the reason, when there is nothing to order or the suite is too large to
-// order exactly.
+// the reason, when there is nothing to order (no test, or no fault revealed
+// unless that is fine) or the suite is too large to order exactly.
 bool finishSuite(SuiteBuilder& builder, SparseSuite& suite, ReadError& error);

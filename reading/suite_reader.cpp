@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -29,9 +31,34 @@ bool endsWithCsv(const std::string& name) {
   return true;
 }
 
+// The first line without a UTF-8 byte order mark or blanks before its text.
+std::string leadingText(const std::string& line) {
+  const std::string mark = "\xEF\xBB\xBF";
+  return trimmed(line.rfind(mark, 0) == 0 ? line.substr(mark.size()) : line);
+}
+
+// Whether the file starts as XML does: with "<", past a byte order mark and blanks.
+bool startsLikeXml(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string start(256, '\0');
+  in.read(start.data(), static_cast<std::streamsize>(start.size()));
+  start.resize(static_cast<std::size_t>(in.gcount()));
+  const std::string text = leadingText(start);
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  return first != std::string::npos && text[first] == '<';
+}
+
+bool finishHistory(const JunitHistory& history, SparseSuite& suite, ReadError& error,
+                   const ReadOptions& options) {
+  SuiteBuilder builder;
+  buildHistorySuite(history, options.window, builder);
+  return finishSuite(builder, suite, error);
+}
+
 }  // namespace
 
 SuiteFormat detectFormat(const std::string& name, const std::string& firstLine) {
+  if (leadingText(firstLine).rfind('<', 0) == 0) return SuiteFormat::JUNIT;
   if (isSirHeader(firstLine)) return SuiteFormat::SIR;
   if (endsWithCsv(name)) return SuiteFormat::CSV;
   // Standard input has no name to go by; a CSV header has its commas, and
@@ -51,6 +78,8 @@ const char* formatName(SuiteFormat format) {
       return "sir";
     case SuiteFormat::LISTS:
       return "lists";
+    case SuiteFormat::JUNIT:
+      return "junit";
     case SuiteFormat::DETECT:
       break;
   }
@@ -58,7 +87,7 @@ const char* formatName(SuiteFormat format) {
 }
 
 bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, SparseSuite& suite,
-               ReadError& error) {
+               ReadError& error, const ReadOptions& options) {
   LineReader reader{in, 0, {}, false};
   std::string firstLine;
   if (!readLine(reader, firstLine) && !reader.tooLong) {
@@ -67,6 +96,18 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
   }
   unreadLine(reader, firstLine);
   if (format == SuiteFormat::DETECT) format = detectFormat(name, firstLine);
+  if (format == SuiteFormat::JUNIT) {
+    // One report, read whole: the first line again, then the rest.
+    std::string rest{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::istringstream report(firstLine + "\n" + rest);
+    rest.clear();
+    JunitHistory history;
+    if (!readJunitReport(report, name, name, history, error)) {
+      error.file.clear();  // the report is the file given
+      return false;
+    }
+    return finishHistory(history, suite, error, options);
+  }
 
   SuiteBuilder builder;
   const bool read = format == SuiteFormat::CSV   ? readCsvSuite(reader, builder, error)
@@ -86,16 +127,22 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
 }
 
 bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& suite,
-                   ReadError& error) {
+                   ReadError& error, const ReadOptions& options) {
   if (path == STANDARD_INPUT) {
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);
 #endif
-    return readSuite(std::cin, path, format, suite, error);
+    return readSuite(std::cin, path, format, suite, error, options);
   }
   const std::filesystem::path file = std::filesystem::u8path(path);
   std::error_code status;
-  if (std::filesystem::is_directory(file, status)) {
+  const bool folder = std::filesystem::is_directory(file, status);
+  if (format == SuiteFormat::DETECT && (folder || startsLikeXml(file))) format = SuiteFormat::JUNIT;
+  if (format == SuiteFormat::JUNIT) {
+    JunitHistory history;
+    return readJunitPath(path, history, error) && finishHistory(history, suite, error, options);
+  }
+  if (folder) {
     error = {0, "is a directory, not a suite file"};
     return false;
   }
@@ -105,5 +152,5 @@ bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& su
     error = {0, errno != 0 ? std::strerror(errno) : "cannot be opened"};
     return false;
   }
-  return readSuite(in, path, format, suite, error);
+  return readSuite(in, path, format, suite, error, options);
 }

@@ -1,40 +1,49 @@
 #pragma once
 
-// Reads a suite from a file in one of three formats:
+// Reads a suite from a file in one of these formats:
 // - CSV: a header row, then one row per test: its name, optional cost and
 //   severity columns, and a 0 or 1 for each fault column;
 // - SIR fault matrix: "<V> listversions", "<T> listtests", T lines of test
 //   inputs, then for each test a block "unitest<k>:" of V pairs "v<j>:" and 0 or 1;
-// - lists: line k is test t<k> and holds the ids of the faults it reveals.
+// - lists: line k is test t<k> and holds the ids of the faults it reveals;
+// - JUnit XML: a report, or a folder of them, read as a history of runs
+//   (see junit_history.h).
 // Memory follows the tests and the ones, not what a header announces.
 
 #include <istream>
 #include <string>
 
 #include "ordering/sparse_suite.h"
+#include "reading/junit_history.h"
 #include "reading/suite_builder.h"
 
-enum class SuiteFormat { DETECT, CSV, SIR, LISTS };
+enum class SuiteFormat { DETECT, CSV, SIR, LISTS, JUNIT };
+
+// What a format's reading takes besides the file.
+struct ReadOptions {
+  int window = DEFAULT_WINDOW;  // runs of a history, at least 1
+};
 
 // The path that names standard input.
 constexpr const char* STANDARD_INPUT = "-";
 
-// The format a file is in, when not given: SIR by its first line, CSV by a
-// name ending in .csv (on standard input, by a first line that holds a comma
-// or starts a # comment),
+// The format a file is in, when not given: JUnit by a first line that
+// starts with "<", SIR by its first line, CSV by a name ending in .csv (on
+// standard input, by a first line that holds a comma or starts a # comment),
 // otherwise lists.
 SuiteFormat detectFormat(const std::string& name, const std::string& firstLine);
 
-// "csv", "sir" or "lists"; "detect" for DETECT.
+// "csv", "sir", "lists" or "junit"; "detect" for DETECT.
 const char* formatName(SuiteFormat format);
 
 // Reads the suite from the stream; `name` serves to detect the format, and
 // DETECT becomes the format found. False, with the line and the reason, on
 // input that is not a suite.
 bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, SparseSuite& suite,
-               ReadError& error);
+               ReadError& error, const ReadOptions& options = {});
 
 // Opens the file, named in UTF-8, or standard input for "-", and reads the
-// suite; a path that cannot be read is an error of line 0.
+// suite; a path that cannot be read is an error of line 0. A folder is read
+// as a JUnit history.
 bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& suite,
-                   ReadError& error);
+                   ReadError& error, const ReadOptions& options = {});

@@ -18,32 +18,43 @@ Json scoreJson(const ScoredOrder& scored, bool costsDiffer) {
   return json;
 }
 
+// Test names in an order.
+Json orderJson(const SparseSuite& suite, const std::vector<int>& order) {
+  Json names = Json::array();
+  for (const int test : order) names.push_back(suite.testNames[static_cast<std::size_t>(test)]);
+  return names;
+}
+
+std::string printed(const Json& document) {
+  return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
 }  // namespace
 
 std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
+  // The faults under the reader's name for them ("failures" of a history).
+  Json input = {{"file", results.file},
+                {"format", results.formatName},
+                {"tests", testCount(suite)},
+                {suite.itemNoun, faultCount(suite)}};
+  if (!suite.notes.empty()) input["notes"] = suite.notes;
+  input["faults_left_out"] = suite.unrevealedFaultNames;
+  if (faultCount(suite) == 0) {
+    return printed(
+        {{"input", input},
+         {"orders", {{"cheapest_first", {{"order", orderJson(suite, results.best.order)}}}}}});
+  }
   Json colony = scoreJson(results.colony, results.costsDiffer);
   colony["found_in_iteration"] = results.search.bestIteration;
   colony["iteration_apfd"] = results.search.iterationApfd;
-  Json& names = colony["order"] = Json::array();
-  for (const int test : results.colony.order) {
-    names.push_back(suite.testNames[static_cast<std::size_t>(test)]);
-  }
-
+  colony["order"] = orderJson(suite, results.colony.order);
   Json best = scoreJson(results.best, results.costsDiffer);
   best["method"] = bestMethodText(results);
   best["exact"] = results.bestFound.exact;
   best["effort_spent"] = results.bestFound.effortSpent;
-  Json& bestNames = best["order"] = Json::array();
-  for (const int test : results.best.order) {
-    bestNames.push_back(suite.testNames[static_cast<std::size_t>(test)]);
-  }
+  best["order"] = orderJson(suite, results.best.order);
 
-  const Json document = {{"input",
-                          {{"file", results.file},
-                           {"format", results.formatName},
-                           {"tests", testCount(suite)},
-                           {"faults", faultCount(suite)},
-                           {"faults_left_out", suite.unrevealedFaultNames}}},
+  const Json document = {{"input", input},
                          {"options",
                           {{"seed", results.seed},
                            {"iterations", results.settings.iterationCount},
@@ -55,5 +66,5 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
                            {"ant_colony", colony},
                            {"best", best}}},
                          {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};
-  return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  return printed(document);
 }

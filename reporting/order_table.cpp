@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -22,9 +23,14 @@ void printField(std::FILE* out, const std::string& text) {
 }  // namespace
 
 void printOrderTable(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
-  std::fputs("position,given order,additional greedy,ant colony,best order\n", out);
-  const std::vector<int>* orders[] = {&results.given.order, &results.greedy.order,
-                                      &results.colony.order, &results.best.order};
+  // With nothing revealed there is only the given order and the cheapest first.
+  const bool nothing = faultCount(suite) == 0;
+  std::fputs(nothing ? "position,given order,cheapest first\n"
+                     : "position,given order,additional greedy,ant colony,best order\n",
+             out);
+  std::vector<const std::vector<int>*> orders = {&results.given.order};
+  if (!nothing) orders.insert(orders.end(), {&results.greedy.order, &results.colony.order});
+  orders.push_back(&results.best.order);
   for (std::size_t position = 0; position < suite.testNames.size(); ++position) {
     std::fprintf(out, "%zu", position + 1);
     for (const std::vector<int>* order : orders) {

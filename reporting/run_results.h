@@ -36,6 +36,10 @@ struct RunResults {
 // Scores an order of every test of the suite.
 ScoredOrder scoreOrder(const SparseSuite& suite, std::vector<int> order);
 
+// With no fault to reveal there is nothing to score or search: the given
+// order, and as the best the cheapest tests first.
+void orderWithoutFaults(const SparseSuite& suite, RunResults& results);
+
 // Scores the given order and additional greedy, and notes whether costs differ.
 void scoreBaselines(const SparseSuite& suite, RunResults& results);
 

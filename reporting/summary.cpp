@@ -10,16 +10,25 @@ void printTrace(std::FILE* out, const SearchResult& result) {
 }
 
 void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
+  const char* noun = suite.itemNoun.c_str();
   std::fprintf(out, "suite: %s\n", displayName(results.file).c_str());
   std::fprintf(out, "tests: %d\n", testCount(suite));
-  std::fprintf(out, "faults: %d\n", faultCount(suite));
-  std::fprintf(out, "faults revealed by no test, left out: %zu", suite.unrevealedFaultNames.size());
-  const char* separator = " (";
-  for (const std::string& name : suite.unrevealedFaultNames) {
-    std::fprintf(out, "%s%s", separator, name.c_str());
-    separator = ", ";
+  std::fprintf(out, "%s: %d\n", noun, faultCount(suite));
+  for (const std::string& note : suite.notes) std::fprintf(out, "%s\n", note.c_str());
+  if (suite.itemNoun == "faults" || !suite.unrevealedFaultNames.empty()) {
+    std::fprintf(out, "%s revealed by no test, left out: %zu", noun,
+                 suite.unrevealedFaultNames.size());
+    const char* separator = " (";
+    for (const std::string& name : suite.unrevealedFaultNames) {
+      std::fprintf(out, "%s%s", separator, name.c_str());
+      separator = ", ";
+    }
+    std::fprintf(out, "%s\n", suite.unrevealedFaultNames.empty() ? "" : ")");
   }
-  std::fprintf(out, "%s\n", suite.unrevealedFaultNames.empty() ? "" : ")");
+  if (faultCount(suite) == 0) {
+    std::fprintf(out, "no %s to reveal: the order runs the cheapest tests first\n", noun);
+    return;
+  }
   const auto printScores = [&](const char* name, const ScoredOrder& scored) {
     std::fprintf(out, "%-19sAPFD %f", name, static_cast<double>(scored.apfd));
     if (results.costsDiffer) std::fprintf(out, "  APFDc %f", static_cast<double>(scored.apfdc));

@@ -1,6 +1,7 @@
 #include "reporting/svg_plot.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -230,14 +231,20 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
                "<rect width=\"%d\" height=\"%d\" fill=\"white\"/>\n",
                WIDTH, HEIGHT, WIDTH, HEIGHT, WIDTH, HEIGHT);
   char heading[160];
-  std::snprintf(heading, sizeof heading, "%d tests, %d faults", testCount(suite),
-                faultCount(suite));
+  std::snprintf(heading, sizeof heading, "%d tests, %d %s", testCount(suite), faultCount(suite),
+                suite.itemNoun.c_str());
   // The file's own name: a long folder path would run off the picture.
   const std::string name = displayName(results.file);
   printText(out, 20, 30, "start", 19,
             "antorder-suite: " + xmlText(name.substr(name.find_last_of("/\\") + 1)) + " (" +
                 heading + ")",
             " font-weight=\"bold\"");
+  if (faultCount(suite) == 0) {
+    printText(out, 20, 70, "start", 16,
+              "No " + suite.itemNoun + " to reveal: the order runs the cheapest tests first.");
+    std::fputs("</svg>\n", out);
+    return;
+  }
 
   // Top: how early each order reveals the faults, over the whole suite and
   // where the searched orders differ. With costs, against the time spent.
@@ -259,9 +266,11 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
   }
   const double zoom = zoomEnd(unmerged);
   const char* xLabel = byCost ? "time spent (% of the suite's)" : "tests run (% of the suite)";
-  const char* yLabel = "faults revealed (% of all)";
+  const std::string yLabel = suite.itemNoun + " revealed (% of all)";
   const Panel reveal{90, 80, 380, 300, 0.0, 1.0, 0.0, 1.0};
-  printAxes(out, reveal, "Faults revealed, whole suite", xLabel, yLabel, true);
+  std::string wholeTitle = suite.itemNoun + " revealed, whole suite";
+  wholeTitle[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(wholeTitle[0])));
+  printAxes(out, reveal, wholeTitle, xLabel, yLabel, true);
   const Panel closer{600, 80, 370, 300, 0.0, zoom, 0.0, 1.0};
   char closerTitle[96];
   std::snprintf(closerTitle, sizeof closerTitle, "The first %.*f%%, closer",

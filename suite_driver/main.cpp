@@ -41,6 +41,7 @@ constexpr const char* PROGRAM = "antorder-suite";
 struct Options {
   std::string file;
   SuiteFormat format = SuiteFormat::DETECT;
+  ReadOptions reading;
   SearchSettings search;
   std::uint32_t seed = 12345u;
   std::string objective;  // "apfd", "apfdc", or empty for the suite's default
@@ -126,6 +127,20 @@ int writeFiles(const Options& options, const SparseSuite& suite, const RunResult
   return 1;
 }
 
+// A history in which nothing failed: nothing to search for, and the
+// cheapest tests go first, ties in the given order.
+int runWithoutFaults(const Options& options, const SparseSuite& suite, RunResults& results) {
+  orderWithoutFaults(suite, results);
+  const int written = writeFiles(options, suite, results);
+  if (written != 0) return written;
+  if (options.json) {
+    std::fputs(resultsJson(suite, results).c_str(), stdout);
+  } else {
+    printSummary(stdout, suite, results);
+  }
+  return finishStandardOutput() ? 0 : 1;
+}
+
 int run(const Options& options) {
   const auto start = std::chrono::steady_clock::now();
   catchStopSignals();
@@ -133,10 +148,10 @@ int run(const Options& options) {
   SparseSuite suite;
   ReadError error;
   SuiteFormat format = options.format;
-  const bool read = readSuiteFile(options.file, format, suite, error);
+  const bool read = readSuiteFile(options.file, format, suite, error, options.reading);
   if (stopSignal != 0) return stoppedStatus();
   if (!read) {
-    const std::string name = displayName(options.file);
+    const std::string name = error.file.empty() ? displayName(options.file) : error.file;
     if (error.line > 0) {
       std::fprintf(stderr, "%s: %s:%ld: %s\n", PROGRAM, name.c_str(), error.line,
                    error.reason.c_str());
@@ -151,6 +166,7 @@ int run(const Options& options) {
   results.formatName = formatName(format);
   results.seed = options.seed;
   results.settings = options.search;
+  if (faultCount(suite) == 0) return runWithoutFaults(options, suite, results);
   scoreBaselines(suite, results);
 
   seedRandom(options.seed);
@@ -191,8 +207,9 @@ int parseAndRun(int argc, char** argv) {
       PROGRAM};
   app.footer(
       "Formats: CSV (a header row, then a row per test: its name, optional cost and severity "
-      "columns, and 0 or 1 per fault), a SIR fault matrix, or lists (line k is test t<k>, with "
-      "the ids of the faults it reveals).\n"
+      "columns, and 0 or 1 per fault), a SIR fault matrix, lists (line k is test t<k>, with "
+      "the ids of the faults it reveals), or JUnit XML: a report, or a folder of them read as "
+      "a history of runs, whose failures are the faults.\n"
       "Files written with --order, --plot and --csv appear whole or not at all.\n"
       "Exit status: 0 done, 1 a result could not be written, 2 bad usage or input, 130 "
       "interrupted.\n");
@@ -202,15 +219,21 @@ int parseAndRun(int argc, char** argv) {
   std::string format;
   app.set_version_flag("--version", std::string(PROGRAM) + " " + ANTORDER_VERSION);
   app.add_option("FILE", options.file,
-                 "The suite: a CSV matrix, a SIR fault matrix or lists; - for standard input")
+                 "The suite: a CSV matrix, a SIR fault matrix, lists, or a JUnit report or folder "
+                 "of them; - for standard input")
       ->required()
       ->option_text(" ");
   app.add_option(
          "--input", format,
-         "The file's format; by default SIR by its first line, CSV by a .csv name "
-         "(on standard input, by a comma or a # comment in the first line), otherwise lists")
-      ->check(CLI::IsMember({"csv", "sir", "lists"}))
-      ->option_text("csv|sir|lists");
+         "The file's format; by default JUnit for a folder or XML, SIR by its first line, CSV "
+         "by a .csv name (on standard input, by a comma or a # comment in the first line), "
+         "otherwise lists")
+      ->check(CLI::IsMember({"csv", "sir", "lists", "junit"}))
+      ->option_text("csv|sir|lists|junit");
+  app.add_option("--window", options.reading.window,
+                 "Of a JUnit history, the last N runs make the suite (default 50)")
+      ->check(CLI::Range(1, 1 << 30))
+      ->option_text("N");
   app.add_option("--ants", options.search.antCount,
                  "Ants per iteration, at least 1, at most one per test (default 5)")
       ->check(CLI::Range(1, 1 << 30))
@@ -262,6 +285,7 @@ int parseAndRun(int argc, char** argv) {
   options.format = format == "csv"     ? SuiteFormat::CSV
                    : format == "sir"   ? SuiteFormat::SIR
                    : format == "lists" ? SuiteFormat::LISTS
+                   : format == "junit" ? SuiteFormat::JUNIT
                                        : SuiteFormat::DETECT;
   return run(options);
 }

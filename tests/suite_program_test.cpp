@@ -80,10 +80,15 @@ TEST(SuiteProgram, ExitsWithTheStatusAndTheMessageOfEachFailure) {
     std::string errors;  // the whole of standard error, or its start when it ends in "..."
   };
   const std::string builtIn = SUITES + "built_in.csv";
+  const std::string examples = SOURCE_DIR "/examples";
   const Case cases[] = {
       {"--version", 0, ""},
       {"/no/such/suite.csv", 2, "antorder-suite: /no/such/suite.csv: No such file or directory\n"},
-      {SUITES, 2, "antorder-suite: " + SUITES + ": is a directory, not a suite file\n"},
+      {examples, 2,
+       "antorder-suite: " + examples + ": holds no .xml report, nor a folder of them\n"},
+      {"--input csv " + SUITES, 2,
+       "antorder-suite: " + SUITES + ": is a directory, not a suite file\n"},
+      {"--window 0 " + builtIn, 2, "antorder-suite: --window: Value 0 not in range 1 to ..."},
       {"--input sir " + builtIn, 2,
        "antorder-suite: " + builtIn + ":1: expected \"<versions> listversions\", found ..."},
       {"--frobnicate " + builtIn, 2,
@@ -268,6 +273,36 @@ TEST(SuiteProgram, DrawsAWellFormedPictureNamingTheFourOrdersScores) {
   EXPECT_EQ(svg.find("<script"), std::string::npos);
   if (std::system("command -v xmllint >/dev/null") != 0) GTEST_SKIP() << "no xmllint";
   EXPECT_EQ(std::system(("xmllint --noout '" + plot + "'").c_str()), 0);
+}
+
+// A folder of JUnit reports is a history: its failures are the faults; a
+// history without failures is ordered cheapest first, in every output.
+TEST(SuiteProgram, OrdersAJunitHistory) {
+  const std::string history = SUITES + "history";
+  const ProgramRun run = runSuiteProgram("--window 3 " + history);
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(run.output.substr(0, run.output.find("given order")),
+            "suite: " + history + "\ntests: 3\nfailures: 3\n" +
+                "runs in the window: 3 (at most 3), 3 with a failure\n");
+
+  const std::string folder = freshFolder("healthy");
+  writeFile(folder + "run-1.xml",
+            "<testsuite><testcase name=\"slow\" time=\"9\"/><testcase name=\"quick\" "
+            "time=\"1\"/><testcase name=\"mid\" time=\"5\"/></testsuite>\n");
+  const std::string files = "--order " + folder + "order.txt --csv " + folder + "table.csv ";
+  const ProgramRun healthy = runSuiteProgram(files + folder + "run-1.xml");
+  EXPECT_EQ(healthy.status, 0) << healthy.errors;
+  EXPECT_EQ(healthy.output, "suite: " + folder + "run-1.xml\ntests: 3\nfailures: 0\n" +
+                                "runs in the window: 1 (at most 50), 0 with a failure\n" +
+                                "no failures to reveal: the order runs the cheapest tests first\n");
+  EXPECT_EQ(readFile(folder + "order.txt"), "quick\nmid\nslow\n");
+  EXPECT_EQ(readFile(folder + "table.csv"),
+            "position,given order,cheapest first\n1,slow,quick\n2,quick,mid\n3,mid,slow\n");
+  const nlohmann::json json =
+      nlohmann::json::parse(runSuiteProgram("--json " + folder + "run-1.xml").output);
+  EXPECT_EQ(json["orders"]["cheapest_first"]["order"],
+            nlohmann::json::parse(R"(["quick", "mid", "slow"])"));
+  EXPECT_EQ(json["input"]["failures"], 0);
 }
 
 // "-" reads standard input, its format told by its content.

@@ -85,6 +85,24 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
       {"s", "99999999999999999999\n",
        "1: an id must be a whole number of at least 0, found \"99999999999999999999\""},
       {"s", "\n  \n", "0: no test reveals any fault: there is nothing to order"},
+      {"r.xml", "<testsuites><testcase name=\"a\" time=\"abc\"/></testsuites>",
+       "1: time must be a number of seconds, found \"abc\""},
+      {"r.xml",
+       "<?xml version=\"1.0\"?>\n<testsuites>\n<testsuite>\n<testcase name=\"a\" "
+       "time=\"-1\"/>\n</testsuite></testsuites>",
+       "4: time must be a number of seconds, found \"-1\""},
+      {"r.xml", "<testsuite><testcase name=\"a\" time=\"1,2,3.5\"/></testsuite>",
+       "1: time must be a number of seconds, found \"1,2,3.5\""},
+      {"r.xml", "<testsuite><testcase name=\"a\" time=\"1.000,5\"/></testsuite>",
+       "1: time must be a number of seconds, found \"1.000,5\""},
+      {"r.xml", "<testsuites>\n<testcase name=\"a\">\n</testsuites>\n",
+       "3: not well-formed XML: Start-end tags mismatch"},
+      {"r.xml", "<mutations/>",
+       "1: not a JUnit report: its root element is <mutations>, not <testsuites> or <testsuite>"},
+      {"r.xml", "<testsuite>\n  <testcase classname=\"c\"/></testsuite>",
+       "2: a testcase needs a name"},
+      {"r.xml", "<testsuite><testcase name=\"a\"><skipped/></testcase></testsuite>",
+       "0: the file holds no tests"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

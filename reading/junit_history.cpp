@@ -1,0 +1,287 @@
+#include "reading/junit_history.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include <pugixml.hpp>
+
+#include "reading/field_values.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The line of each byte offset of a text, from where its lines start.
+struct LineStarts {
+  std::vector<std::ptrdiff_t> offsets{0};
+};
+
+LineStarts findLineStarts(const std::string& text) {
+  LineStarts starts;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text[at] == '\n') starts.offsets.push_back(static_cast<std::ptrdiff_t>(at) + 1);
+  }
+  return starts;
+}
+
+long lineAt(const LineStarts& starts, std::ptrdiff_t offset) {
+  const auto after = std::upper_bound(starts.offsets.begin(), starts.offsets.end(), offset);
+  return static_cast<long>(after - starts.offsets.begin());
+}
+
+// Whether the whole part's commas, if any, each stand before three digits,
+// after one to three: "1,234" and "12,345,678", not "1,2" or ",123".
+bool thousandsCommasOnly(const std::string& text) {
+  const std::size_t whole = std::min(text.find('.'), text.size());
+  if (text.find(',') == std::string::npos) return true;
+  if (text.find(',', whole) != std::string::npos) return false;
+  std::size_t digits = 0;
+  for (std::size_t at = whole; at-- > 0;) {
+    if (text[at] == ',') {
+      if (digits != 3) return false;
+      digits = 0;
+    } else {
+      ++digits;
+    }
+  }
+  return digits >= 1 && digits <= 3;
+}
+
+// Seconds as producers write them: "0.25", "1." (GoogleTest), "1,234.5"
+// (Surefire's thousands commas); never negative.
+bool parseSeconds(std::string text, double& seconds) {
+  if (!thousandsCommasOnly(text)) return false;
+  text.erase(std::remove(text.begin(), text.end(), ','), text.end());
+  const char* end = text.data() + text.size();
+  double value = 0.0;
+  const auto [stop, status] = std::from_chars(text.data(), end, value);
+  if (text.empty() || status != std::errc() || stop != end || !std::isfinite(value) ||
+      value < 0.0) {
+    return false;
+  }
+  seconds = value;
+  return true;
+}
+
+bool saysNotRun(const char* word) {
+  const auto notRun = {"notrun", "disabled", "skipped", "suppressed"};
+  return std::any_of(notRun.begin(), notRun.end(),
+                     [&](const char* said) { return std::strcmp(word, said) == 0; });
+}
+
+bool hasFailureChild(const pugi::xml_node& testcase) {
+  const auto failures = {"failure",    "error",        "flakyFailure",
+                         "flakyError", "rerunFailure", "rerunError"};
+  return std::any_of(failures.begin(), failures.end(),
+                     [&](const char* name) { return !testcase.child(name).empty(); });
+}
+
+// Adds one <testcase> to the run, merging it with an earlier result of the same key.
+bool addTestcase(const pugi::xml_node& testcase, const LineStarts& starts, JunitHistory& history,
+                 TestRun& run, std::unordered_map<int, std::size_t>& resultOfKey,
+                 ReadError& error) {
+  const long line = lineAt(starts, testcase.offset_debug());
+  const std::string name = testcase.attribute("name").as_string();
+  const std::string classname = testcase.attribute("classname").as_string();
+  if (name.empty()) {
+    error = {line, "a testcase needs a name"};
+    return false;
+  }
+  double seconds = 0.0;
+  const pugi::xml_attribute time = testcase.attribute("time");
+  if (!time.empty() && !parseSeconds(time.as_string(), seconds)) {
+    error = {line,
+             "time must be a number of seconds, found \"" + std::string(time.as_string()) + "\""};
+    return false;
+  }
+  const bool ran = testcase.child("skipped").empty() &&
+                   !saysNotRun(testcase.attribute("status").as_string()) &&
+                   !saysNotRun(testcase.attribute("result").as_string());
+  const bool failed = hasFailureChild(testcase) ||
+                      std::strcmp(testcase.attribute("status").as_string(), "fail") == 0;
+
+  const std::string key = classname.empty() || classname == name ? name : classname + "." + name;
+  const auto [known, added] = history.keyIndex.emplace(key, static_cast<int>(history.keys.size()));
+  if (added) history.keys.push_back(key);
+  const auto [earlier, first] = resultOfKey.emplace(known->second, run.results.size());
+  if (first) {
+    run.results.push_back({known->second, seconds, ran, failed});
+    return true;
+  }
+  TestResult& result = run.results[earlier->second];
+  result.seconds += seconds;
+  result.ran = result.ran || ran;
+  result.failed = result.failed || failed;
+  return true;
+}
+
+// Every <testcase> under the node, in document order; suites may nest.
+bool addTestcases(const pugi::xml_node& node, const LineStarts& starts, JunitHistory& history,
+                  TestRun& run, std::unordered_map<int, std::size_t>& resultOfKey,
+                  ReadError& error) {
+  for (const pugi::xml_node child : node.children()) {
+    if (child.type() != pugi::node_element) continue;
+    const bool read = std::strcmp(child.name(), "testcase") == 0
+                          ? addTestcase(child, starts, history, run, resultOfKey, error)
+                          : addTestcases(child, starts, history, run, resultOfKey, error);
+    if (!read) return false;
+  }
+  return true;
+}
+
+// Reads a report into the run given, which may hold results of other reports.
+bool readReportInto(std::istream& in, JunitHistory& history, TestRun& run,
+                    std::unordered_map<int, std::size_t>& resultOfKey, ReadError& error) {
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) {
+    error = {0, "the file could not be read to its end"};
+    return false;
+  }
+  const LineStarts starts = findLineStarts(text);
+  pugi::xml_document document;
+  const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size());
+  if (!parsed) {
+    error = {lineAt(starts, parsed.offset),
+             std::string("not well-formed XML: ") + parsed.description()};
+    return false;
+  }
+  const pugi::xml_node root = document.document_element();
+  if (std::strcmp(root.name(), "testsuites") != 0 && std::strcmp(root.name(), "testsuite") != 0) {
+    error = {lineAt(starts, root.offset_debug()), "not a JUnit report: its root element is <" +
+                                                      std::string(root.name()) +
+                                                      ">, not <testsuites> or <testsuite>"};
+    return false;
+  }
+  return addTestcases(root, starts, history, run, resultOfKey, error);
+}
+
+bool readReportFile(const fs::path& file, JunitHistory& history, TestRun& run,
+                    std::unordered_map<int, std::size_t>& resultOfKey, ReadError& error) {
+  errno = 0;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    error = {0, errno != 0 ? std::strerror(errno) : "cannot be opened"};
+  } else if (readReportInto(in, history, run, resultOfKey, error)) {
+    return true;
+  }
+  error.file = file.u8string();
+  return false;
+}
+
+bool isReport(const fs::directory_entry& entry) {
+  std::error_code status;
+  return entry.is_regular_file(status) && entry.path().extension() == ".xml";
+}
+
+// The entries of a folder in name order.
+std::vector<fs::directory_entry> sortedEntries(const fs::path& folder, bool recursive) {
+  std::vector<fs::directory_entry> entries;
+  if (recursive) {
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) entries.push_back(entry);
+  } else {
+    for (const auto& entry : fs::directory_iterator(folder)) entries.push_back(entry);
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.path().u8string() < b.path().u8string(); });
+  return entries;
+}
+
+// The median of the values, the mean of the two middle ones for an even count.
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+}  // namespace
+
+bool readJunitReport(std::istream& in, const std::string& file, const std::string& runName,
+                     JunitHistory& history, ReadError& error) {
+  history.runs.push_back({runName, {}});
+  std::unordered_map<int, std::size_t> resultOfKey;
+  if (readReportInto(in, history, history.runs.back(), resultOfKey, error)) return true;
+  error.file = file;
+  return false;
+}
+
+bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& error) {
+  const fs::path top = fs::u8path(path);
+  std::error_code status;
+  if (!fs::is_directory(top, status)) {
+    history.runs.push_back({top.stem().u8string(), {}});
+    std::unordered_map<int, std::size_t> resultOfKey;
+    return readReportFile(top, history, history.runs.back(), resultOfKey, error);
+  }
+  for (const fs::directory_entry& entry : sortedEntries(top, false)) {
+    const bool folder = entry.is_directory(status);
+    if (!folder && !isReport(entry)) continue;
+    TestRun run{(folder ? entry.path().filename() : entry.path().stem()).u8string(), {}};
+    std::unordered_map<int, std::size_t> resultOfKey;
+    for (const fs::directory_entry& report :
+         folder ? sortedEntries(entry.path(), true) : std::vector<fs::directory_entry>{entry}) {
+      if (!isReport(report)) continue;
+      if (!readReportFile(report.path(), history, run, resultOfKey, error)) return false;
+    }
+    history.runs.push_back(std::move(run));
+  }
+  if (history.runs.empty()) {
+    error = {0, "holds no .xml report, nor a folder of them"};
+    return false;
+  }
+  return true;
+}
+
+void buildHistorySuite(const JunitHistory& history, int window, SuiteBuilder& builder) {
+  const auto runCount = static_cast<int>(history.runs.size());
+  const int firstInWindow = std::max(0, runCount - window);
+  const TestRun& latest = history.runs.back();
+
+  // The suite's tests by key, and each one's times and failures in the window.
+  std::vector<int> testOfKey(history.keys.size(), -1);
+  std::vector<int> keyOfTest;
+  for (const TestResult& result : latest.results) {
+    if (!result.ran) continue;
+    testOfKey[static_cast<std::size_t>(result.key)] = static_cast<int>(keyOfTest.size());
+    keyOfTest.push_back(result.key);
+  }
+  std::vector<std::vector<double>> times(keyOfTest.size());
+  std::vector<std::vector<int>> failures(keyOfTest.size());
+  int failedRuns = 0;
+  for (int at = firstInWindow; at < runCount; ++at) {
+    const TestRun& run = history.runs[static_cast<std::size_t>(at)];
+    bool anyFailed = false;
+    for (const TestResult& result : run.results) {
+      anyFailed = anyFailed || result.failed;
+      const int test = testOfKey[static_cast<std::size_t>(result.key)];
+      if (test < 0) continue;
+      if (result.ran) times[static_cast<std::size_t>(test)].push_back(result.seconds);
+      if (!result.failed) continue;
+      failures[static_cast<std::size_t>(test)].push_back(
+          static_cast<int>(builder.rawFaultNames.size()));
+      builder.rawFaultNames.push_back(run.name + ":" +
+                                      history.keys[static_cast<std::size_t>(result.key)]);
+    }
+    failedRuns += anyFailed ? 1 : 0;
+  }
+
+  ReadError unused;
+  for (std::size_t test = 0; test < keyOfTest.size(); ++test) {
+    const double cost = std::max(MIN_SECONDS, median(times[test]));
+    // Keys are unique, so no test is refused.
+    addTest(builder, history.keys[static_cast<std::size_t>(keyOfTest[test])],
+            static_cast<float>(std::min(cost, static_cast<double>(MAX_COST))), 1, failures[test], 0,
+            unused);
+  }
+  builder.suite.itemNoun = "failures";
+  builder.nothingRevealedIsFine = true;
+  builder.suite.notes.push_back("runs in the window: " + std::to_string(runCount - firstInWindow) +
+                                " (at most " + std::to_string(window) + "), " +
+                                std::to_string(failedRuns) + " with a failure");
+}

@@ -1,0 +1,124 @@
+// The JUnit reader against reports in each producer's own shape, and the
+// rules by which a history of runs becomes a suite.
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "reading/junit_history.h"
+#include "reading/suite_reader.h"
+
+namespace {
+
+const std::string JUNIT = SOURCE_DIR "/tests/suites/junit/";
+
+// A result as "key ran|skip pass|fail seconds".
+std::string resultText(const JunitHistory& history, const TestResult& result) {
+  return history.keys[static_cast<std::size_t>(result.key)] + (result.ran ? " ran " : " skip ") +
+         (result.failed ? "fail " : "pass ") + std::to_string(result.seconds);
+}
+
+// What each producer writes, read as one run: keys, whether each ran and
+// failed, and its time, a result per key.
+TEST(JunitHistory, ReadsTheShapesEachProducerWrites) {
+  struct Case {
+    const char* path;
+    std::vector<std::string> results;
+  };
+  const Case cases[] = {
+      // A failed call and an errored teardown are one failed test, times added.
+      {"pytest.xml",
+       {"tests.test_cart.test_total ran fail 0.004000",
+        "tests.test_cart.test_empty ran pass 0.001000",
+        "tests.test_login.test_lockout[admin] skip pass 0.010000"}},
+      // "1." is a time; notrun and a skipped result did not run.
+      {"googletest.xml",
+       {"Apfd.EveryOrderScores ran pass 1.000000", "Apfd.Fails ran fail 0.002000",
+        "Apfd.DISABLED_Slow skip pass 0.000000", "Apfd.Skipped skip pass 0.000000"}},
+      // The classname repeats the name; status says fail, disabled and notrun.
+      {"ctest.xml",
+       {"report ran pass 0.012300", "seed_sweep ran fail 2.500000",
+        "rebuild_windows skip pass 0.000000", "memory_check skip pass 0.000000"}},
+      // A folder in a history is one run of all its reports; thousands commas;
+      // flaky and rerun failures.
+      {"surefire-history",
+       {"com.shop.CartTest.total ran pass 1234.500000", "com.shop.CartTest.flaky ran fail 0.200000",
+        "com.shop.LoginTest.lockout ran fail 0.050000",
+        "com.shop.LoginTest.reset ran fail 0.010000"}},
+      {"jest.xml", {"cart adds an item ran pass 0.004000", "cart totals ran fail 0.010000"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    JunitHistory history;
+    ReadError error;
+    ASSERT_TRUE(readJunitPath(JUNIT + c.path, history, error))
+        << error.file << error.line << error.reason;
+    ASSERT_EQ(history.runs.size(), 1u);
+    std::vector<std::string> results;
+    for (const TestResult& result : history.runs[0].results) {
+      results.push_back(resultText(history, result));
+    }
+    EXPECT_EQ(results, c.results);
+  }
+}
+
+// A folder of runs in name order, a folder among them one run; the window's
+// last runs make the suite: the tests that ran in the latest, the failures of
+// those tests as faults, the median time as cost.
+TEST(JunitHistory, MakesASuiteOfTheLastRuns) {
+  struct Case {
+    int window;
+    std::vector<std::string> faults;
+    std::vector<float> costs;  // login.new, cart.empty, cart.total
+    std::string note;
+  };
+  const Case cases[] = {
+      {50,
+       {"run-0001:cart.empty", "run-0002:cart.total", "run-0003:cart.empty", "run-0004:cart.total"},
+       {3.0f, 0.5001f, 5.0f},
+       "runs in the window: 4 (at most 50), 4 with a failure"},
+      // Three runs: an odd count's middle time, and a median below the least cost.
+      {3,
+       {"run-0002:cart.total", "run-0003:cart.empty", "run-0004:cart.total"},
+       {3.0f, 0.001f, 6.0f},
+       "runs in the window: 3 (at most 3), 3 with a failure"},
+      {1,
+       {"run-0004:cart.total"},
+       {1.0f, 0.001f, 10.0f},
+       "runs in the window: 1 (at most 1), 1 with a failure"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.window);
+    SparseSuite suite;
+    ReadError error;
+    SuiteFormat format = SuiteFormat::DETECT;
+    ASSERT_TRUE(readSuiteFile(SOURCE_DIR "/tests/suites/history", format, suite, error, {c.window}))
+        << error.file << error.line << error.reason;
+    EXPECT_EQ(format, SuiteFormat::JUNIT);
+    EXPECT_EQ(suite.testNames, (std::vector<std::string>{"login.new", "cart.empty", "cart.total"}));
+    EXPECT_EQ(suite.faultNames, c.faults);
+    EXPECT_EQ(suite.testCost, c.costs);
+    EXPECT_EQ(suite.itemNoun, "failures");
+    EXPECT_EQ(suite.notes, std::vector<std::string>{c.note});
+  }
+}
+
+// A healthy history is no error: a suite with nothing to reveal.
+TEST(JunitHistory, ReadsAHistoryWithoutFailures) {
+  JunitHistory history;
+  history.keys = {"a", "b"};
+  history.runs = {{"r1", {{0, 1.0, true, false}, {1, 2.0, true, false}}},
+                  {"r2", {{1, 4.0, true, false}, {0, 3.0, false, true}}}};
+  SuiteBuilder builder;
+  buildHistorySuite(history, 50, builder);
+  SparseSuite suite;
+  ReadError error;
+  ASSERT_TRUE(finishSuite(builder, suite, error)) << error.reason;
+  // a did not run in the latest run, so its failure there is none of the suite's.
+  EXPECT_EQ(suite.testNames, std::vector<std::string>{"b"});
+  EXPECT_EQ(suite.testCost, std::vector<float>{3.0f});
+  EXPECT_EQ(faultCount(suite), 0);
+}
+
+}  // namespace
