@@ -60,12 +60,28 @@ inline bool exploitsTrail(float q) {
   return static_cast<double>(q) < EXPLOIT_THRESHOLD;
 }
 
-// APFD from the float sum of the 1-based positions at which each fault is
-// first revealed; each step rounds to float, in this order.
-inline float apfdFromPositionSum(float positionSum, std::int64_t testCount,
-                                 std::int64_t faultCount) {
-  const float meanPosition = positionSum / static_cast<float>(testCount * faultCount);
+// APFD from the mean of the 1-based positions at which each fault is first
+// revealed, in float: 1 - mean + 1 / (2n), each step rounding to float.
+inline float apfdFromMeanPosition(float meanPosition, std::int64_t testCount) {
   const float uncovered = 1.0f - meanPosition;
   const float halfStep = 1.0f / static_cast<float>(2 * testCount);
   return uncovered + halfStep;
+}
+
+// APFD from the float sum of those positions, as the built-in program keeps it.
+inline float apfdFromPositionSum(float positionSum, std::int64_t testCount,
+                                 std::int64_t faultCount) {
+  return apfdFromMeanPosition(positionSum / static_cast<float>(testCount * faultCount), testCount);
+}
+
+// APFD from their exact sum: the mean is taken in double and rounded to float
+// once. Where the sum and n x m are below 2^24 this is apfdFromPositionSum's
+// number bit for bit (a float quotient of exact values and a double quotient
+// rounded to float are the same number); above, a float sum would lose whole
+// positions, and this stays right.
+inline float apfdFromExactPositionSum(std::int64_t positionSum, std::int64_t testCount,
+                                      std::int64_t faultCount) {
+  const double mean =
+      static_cast<double>(positionSum) / static_cast<double>(testCount * faultCount);
+  return apfdFromMeanPosition(static_cast<float>(mean), testCount);
 }

@@ -42,12 +42,9 @@ std::vector<int> firstRevealingPositions(const SparseSuite& suite, const int* or
 }
 
 float computeSuiteApfd(const SparseSuite& suite, const int* order) {
-  // Summed over the faults in their own order, as the formula reads.
-  float positionSum = 0.0f;
-  for (const int position : firstRevealingPositions(suite, order)) {
-    positionSum += static_cast<float>(position);
-  }
-  return apfdFromPositionSum(positionSum, testCount(suite), faultCount(suite));
+  std::int64_t positionSum = 0;
+  for (const int position : firstRevealingPositions(suite, order)) positionSum += position;
+  return apfdFromExactPositionSum(positionSum, testCount(suite), faultCount(suite));
 }
 
 float computeSuiteApfdc(const SparseSuite& suite, const int* order) {

@@ -45,9 +45,9 @@ FaultColumns buildFaultColumns(const SparseSuite& suite);
 // fault, by fault. O(n + ones) at most; the scan stops once every fault is found.
 std::vector<int> firstRevealingPositions(const SparseSuite& suite, const int* order);
 
-// APFD of an order of all the suite's tests: the float sum, over the faults in
-// order, of the 1-based position of the first test that reveals each, then
-// the steps of the APFD formula in float.
+// APFD of an order of all the suite's tests: the exact sum over the faults of
+// the 1-based position of the first test that reveals each, its mean over
+// n x m in double rounded to float, then the steps of the APFD formula in float.
 float computeSuiteApfd(const SparseSuite& suite, const int* order);
 
 // The cost-cognizant APFD of an order, every fault of severity 1: over the

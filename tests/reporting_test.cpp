@@ -61,6 +61,25 @@ TEST(Reporting, TheAreaUnderTheRevealCurveIsTheApfd) {
   }
 }
 
+// APFD keeps the sum of first positions exact: with 6,000 tests each
+// revealing a fault of its own, run in order, the sum (18,003,000) is past
+// what a float holds exactly, and APFD is 1/2 exactly.
+TEST(Reporting, ApfdStaysExactWhereAFloatSumWouldDrift) {
+  constexpr int tests = 6000;
+  SparseSuite suite;
+  suite.firstRevealed.push_back(0);
+  for (int test = 0; test < tests; ++test) {
+    suite.testNames.push_back("t" + std::to_string(test));
+    suite.testCost.push_back(1.0f);
+    suite.testSeverity.push_back(1);
+    suite.faultNames.push_back("f" + std::to_string(test));
+    suite.revealedFaults.push_back(test);
+    suite.firstRevealed.push_back(suite.revealedFaults.size());
+  }
+  const std::vector<int> order = givenOrderOf(suite);
+  EXPECT_EQ(computeSuiteApfd(suite, order.data()), 0.5f);
+}
+
 // A curve cut short ends at the cut, at the height it has there.
 TEST(Reporting, CutCurvesEndWhereTheyAreCut) {
   const std::vector<PlotPoint> steps = {{0.0, 0.0}, {0.2, 0.0}, {0.2, 0.5},
