@@ -62,7 +62,9 @@ bool finishSuite(SuiteBuilder& builder, SparseSuite& suite, ReadError& error) {
     }
   }
   if (revealed == 0 && !builder.nothingRevealedIsFine) {
-    error = {0, "no test reveals any fault: there is nothing to order"};
+    error = {0, built.itemNoun == "faults"
+                    ? "no test reveals any fault: there is nothing to order"
+                    : "no test has any " + built.itemNoun + ": there is nothing to order"};
     return false;
   }
   for (int& fault : built.revealedFaults) fault = newIndex[static_cast<std::size_t>(fault)];

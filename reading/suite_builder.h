@@ -10,6 +10,10 @@
 
 #include "ordering/sparse_suite.h"
 
+// What a test's coverage counts as the items it reveals: lines run, branches
+// taken or functions called.
+enum class CoverageItems { LINES, BRANCHES, FUNCTIONS };
+
 // What is wrong with an input, and where: line 0 for the file as a whole.
 struct ReadError {
   long line = 0;

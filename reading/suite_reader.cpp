@@ -37,15 +37,20 @@ std::string leadingText(const std::string& line) {
   return trimmed(line.rfind(mark, 0) == 0 ? line.substr(mark.size()) : line);
 }
 
-// Whether the file starts as XML does: with "<", past a byte order mark and blanks.
-bool startsLikeXml(const std::filesystem::path& file) {
+// The format of a file that is not read a line at a time, told by its first
+// character past a byte order mark and blanks: "<" for XML, "{" for JSON;
+// DETECT for any other.
+SuiteFormat documentFormat(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   std::string start(256, '\0');
   in.read(start.data(), static_cast<std::streamsize>(start.size()));
   start.resize(static_cast<std::size_t>(in.gcount()));
   const std::string text = leadingText(start);
   const std::size_t first = text.find_first_not_of(" \t\r\n");
-  return first != std::string::npos && text[first] == '<';
+  if (first == std::string::npos) return SuiteFormat::DETECT;
+  return text[first] == '<'   ? SuiteFormat::JUNIT
+         : text[first] == '{' ? SuiteFormat::COVERAGE_JSON
+                              : SuiteFormat::DETECT;
 }
 
 bool finishHistory(const JunitHistory& history, SparseSuite& suite, ReadError& error,
@@ -55,15 +60,32 @@ bool finishHistory(const JunitHistory& history, SparseSuite& suite, ReadError& e
   return finishSuite(builder, suite, error);
 }
 
+// Reads a whole stream in a format that is not read a line at a time.
+bool readDocument(std::istream& in, const std::string& name, SuiteFormat format, SparseSuite& suite,
+                  ReadError& error, const ReadOptions& options) {
+  if (format == SuiteFormat::JUNIT) {
+    JunitHistory history;
+    if (!readJunitReport(in, name, name, history, error)) {
+      error.file.clear();  // the report is the file given
+      return false;
+    }
+    return finishHistory(history, suite, error, options);
+  }
+  SuiteBuilder builder;
+  return readCoverageJson(in, builder, error) && finishSuite(builder, suite, error);
+}
+
 }  // namespace
 
 SuiteFormat detectFormat(const std::string& name, const std::string& firstLine) {
-  if (leadingText(firstLine).rfind('<', 0) == 0) return SuiteFormat::JUNIT;
+  const std::string text = leadingText(firstLine);
+  if (text.rfind('<', 0) == 0) return SuiteFormat::JUNIT;
+  if (text.rfind('{', 0) == 0) return SuiteFormat::COVERAGE_JSON;
+  if (text.rfind("TN:", 0) == 0 || text.rfind("SF:", 0) == 0) return SuiteFormat::LCOV;
   if (isSirHeader(firstLine)) return SuiteFormat::SIR;
   if (endsWithCsv(name)) return SuiteFormat::CSV;
   // Standard input has no name to go by; a CSV header has its commas, and
   // only CSV has comments.
-  const std::string text = trimmed(firstLine);
   if (name == STANDARD_INPUT && (text.find(',') != std::string::npos || text.rfind('#', 0) == 0)) {
     return SuiteFormat::CSV;
   }
@@ -80,6 +102,10 @@ const char* formatName(SuiteFormat format) {
       return "lists";
     case SuiteFormat::JUNIT:
       return "junit";
+    case SuiteFormat::LCOV:
+      return "lcov";
+    case SuiteFormat::COVERAGE_JSON:
+      return "coverage-json";
     case SuiteFormat::DETECT:
       break;
   }
@@ -88,6 +114,10 @@ const char* formatName(SuiteFormat format) {
 
 bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, SparseSuite& suite,
                ReadError& error, const ReadOptions& options) {
+  // JSON is often one long line: read it whole from the start.
+  if (format == SuiteFormat::DETECT && in.peek() == '{') format = SuiteFormat::COVERAGE_JSON;
+  if (format == SuiteFormat::COVERAGE_JSON)
+    return readDocument(in, name, format, suite, error, options);
   LineReader reader{in, 0, {}, false};
   std::string firstLine;
   if (!readLine(reader, firstLine) && !reader.tooLong) {
@@ -96,23 +126,20 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
   }
   unreadLine(reader, firstLine);
   if (format == SuiteFormat::DETECT) format = detectFormat(name, firstLine);
-  if (format == SuiteFormat::JUNIT) {
-    // One report, read whole: the first line again, then the rest.
+  if (format == SuiteFormat::JUNIT || format == SuiteFormat::COVERAGE_JSON) {
+    // A document, read whole: the first line again, then the rest.
     std::string rest{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::istringstream report(firstLine + "\n" + rest);
+    std::istringstream document(firstLine + "\n" + rest);
     rest.clear();
-    JunitHistory history;
-    if (!readJunitReport(report, name, name, history, error)) {
-      error.file.clear();  // the report is the file given
-      return false;
-    }
-    return finishHistory(history, suite, error, options);
+    return readDocument(document, name, format, suite, error, options);
   }
 
   SuiteBuilder builder;
   const bool read = format == SuiteFormat::CSV   ? readCsvSuite(reader, builder, error)
                     : format == SuiteFormat::SIR ? readSirSuite(reader, builder, error)
-                                                 : readListsSuite(reader, builder, error);
+                    : format == SuiteFormat::LCOV
+                        ? readLcovSuite(reader, builder, options.items, error)
+                        : readListsSuite(reader, builder, error);
   if (reader.tooLong) {
     error = {reader.lineNumber + 1,
              "the line is longer than " + std::to_string(MAX_LINE_BYTES >> 20) + " MiB"};
@@ -137,7 +164,7 @@ bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& su
   const std::filesystem::path file = std::filesystem::u8path(path);
   std::error_code status;
   const bool folder = std::filesystem::is_directory(file, status);
-  if (format == SuiteFormat::DETECT && (folder || startsLikeXml(file))) format = SuiteFormat::JUNIT;
+  if (format == SuiteFormat::DETECT) format = folder ? SuiteFormat::JUNIT : documentFormat(file);
   if (format == SuiteFormat::JUNIT) {
     JunitHistory history;
     return readJunitPath(path, history, error) && finishHistory(history, suite, error, options);

@@ -7,7 +7,10 @@
 //   inputs, then for each test a block "unitest<k>:" of V pairs "v<j>:" and 0 or 1;
 // - lists: line k is test t<k> and holds the ids of the faults it reveals;
 // - JUnit XML: a report, or a folder of them, read as a history of runs
-//   (see junit_history.h).
+//   (see junit_history.h);
+// - lcov tracefiles with a test name per capture: the lines (or branches,
+//   or functions) each test runs;
+// - coverage.py JSON reports with contexts: the lines each test runs.
 // Memory follows the tests and the ones, not what a header announces.
 
 #include <istream>
@@ -17,23 +20,24 @@
 #include "reading/junit_history.h"
 #include "reading/suite_builder.h"
 
-enum class SuiteFormat { DETECT, CSV, SIR, LISTS, JUNIT };
+enum class SuiteFormat { DETECT, CSV, SIR, LISTS, JUNIT, LCOV, COVERAGE_JSON };
 
 // What a format's reading takes besides the file.
 struct ReadOptions {
-  int window = DEFAULT_WINDOW;  // runs of a history, at least 1
+  int window = DEFAULT_WINDOW;                 // runs of a history, at least 1
+  CoverageItems items = CoverageItems::LINES;  // of coverage
 };
 
 // The path that names standard input.
 constexpr const char* STANDARD_INPUT = "-";
 
 // The format a file is in, when not given: JUnit by a first line that
-// starts with "<", SIR by its first line, CSV by a name ending in .csv (on
-// standard input, by a first line that holds a comma or starts a # comment),
-// otherwise lists.
+// starts with "<", coverage.py JSON by "{", lcov by a first record TN: or SF:, SIR by its first
+// line, CSV by a name ending in .csv (on standard input, by a first line that holds a comma or
+// starts a # comment), otherwise lists.
 SuiteFormat detectFormat(const std::string& name, const std::string& firstLine);
 
-// "csv", "sir", "lists" or "junit"; "detect" for DETECT.
+// "csv", "sir", "lists", "junit", "lcov" or "coverage-json"; "detect" for DETECT.
 const char* formatName(SuiteFormat format);
 
 // Reads the suite from the stream; `name` serves to detect the format, and

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <new>
 #include <string>
 #include <utility>
@@ -208,15 +209,30 @@ int parseAndRun(int argc, char** argv) {
   app.footer(
       "Formats: CSV (a header row, then a row per test: its name, optional cost and severity "
       "columns, and 0 or 1 per fault), a SIR fault matrix, lists (line k is test t<k>, with "
-      "the ids of the faults it reveals), or JUnit XML: a report, or a folder of them read as "
-      "a history of runs, whose failures are the faults.\n"
+      "the ids of the faults it reveals), JUnit XML (a report, or a folder of them read as "
+      "a history of runs, whose failures are the faults), an lcov tracefile with a test name "
+      "per capture, or coverage.py's JSON report with test contexts.\n"
       "Files written with --order, --plot and --csv appear whole or not at all.\n"
       "Exit status: 0 done, 1 a result could not be written, 2 bad usage or input, 130 "
       "interrupted.\n");
   // The same options on every platform: "/x" is a path, not an option, on Windows too.
   app.allow_windows_style_options(false);
   Options options;
+  // The formats and coverage items by the names the options take.
+  std::map<std::string, SuiteFormat> formats;
+  std::vector<std::string> formatNames;
+  for (const SuiteFormat format :
+       {SuiteFormat::CSV, SuiteFormat::SIR, SuiteFormat::LISTS, SuiteFormat::JUNIT,
+        SuiteFormat::LCOV, SuiteFormat::COVERAGE_JSON}) {
+    formats.emplace(formatName(format), format);
+    formatNames.emplace_back(formatName(format));
+  }
+  const std::map<std::string, CoverageItems> coverageItems = {
+      {"lines", CoverageItems::LINES},
+      {"branches", CoverageItems::BRANCHES},
+      {"functions", CoverageItems::FUNCTIONS}};
   std::string format;
+  std::string items = "lines";
   app.set_version_flag("--version", std::string(PROGRAM) + " " + ANTORDER_VERSION);
   app.add_option("FILE", options.file,
                  "The suite: a CSV matrix, a SIR fault matrix, lists, or a JUnit report or folder "
@@ -225,15 +241,22 @@ int parseAndRun(int argc, char** argv) {
       ->option_text(" ");
   app.add_option(
          "--input", format,
-         "The file's format; by default JUnit for a folder or XML, SIR by its first line, CSV "
+         "The file's format; by default JUnit for a folder or XML, coverage.py's JSON for JSON, "
+         "lcov by a first record TN: "
+         "or SF:, SIR by its first line, CSV "
          "by a .csv name (on standard input, by a comma or a # comment in the first line), "
          "otherwise lists")
-      ->check(CLI::IsMember({"csv", "sir", "lists", "junit"}))
-      ->option_text("csv|sir|lists|junit");
+      ->check(CLI::IsMember(formatNames))
+      ->option_text(CLI::detail::join(formatNames, "|"));
   app.add_option("--window", options.reading.window,
                  "Of a JUnit history, the last N runs make the suite (default 50)")
       ->check(CLI::Range(1, 1 << 30))
       ->option_text("N");
+  app.add_option("--items", items,
+                 "Of coverage, what a test reveals: the lines it runs, the branches it takes "
+                 "or the functions it calls (default lines)")
+      ->check(CLI::IsMember({"lines", "branches", "functions"}))
+      ->option_text("lines|branches|functions");
   app.add_option("--ants", options.search.antCount,
                  "Ants per iteration, at least 1, at most one per test (default 5)")
       ->check(CLI::Range(1, 1 << 30))
@@ -282,11 +305,8 @@ int parseAndRun(int argc, char** argv) {
                  PROGRAM);
     return 2;
   }
-  options.format = format == "csv"     ? SuiteFormat::CSV
-                   : format == "sir"   ? SuiteFormat::SIR
-                   : format == "lists" ? SuiteFormat::LISTS
-                   : format == "junit" ? SuiteFormat::JUNIT
-                                       : SuiteFormat::DETECT;
+  if (!format.empty()) options.format = formats.at(format);
+  options.reading.items = coverageItems.at(items);
   return run(options);
 }
 

@@ -103,6 +103,34 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
        "2: a testcase needs a name"},
       {"r.xml", "<testsuite><testcase name=\"a\"><skipped/></testcase></testsuite>",
        "0: the file holds no tests"},
+      {"c.info", "TN:\nSF:/src/a.c\nDA:1,1\nend_of_record\n",
+       "2: the tracefile names no test: capture each test's coverage on its own with \"lcov "
+       "--capture --test-name NAME\", then combine the captures with \"lcov -a\""},
+      {"c.info", "SF:/src/a.c\nDA:1,1\nend_of_record\n",
+       "1: the tracefile names no test: capture each test's coverage on its own with \"lcov "
+       "--capture --test-name NAME\", then combine the captures with \"lcov -a\""},
+      {"c.info", "TN:a\nSF:/src/a.c\nDA:1,many\n",
+       "3: DA needs a count where lcov writes one, found \"DA:1,many\""},
+      {"c.info", "TN:a\nSF:/src/a.c\nDA:7\n",
+       "3: DA needs a count where lcov writes one, found \"DA:7\""},
+      {"c.info", "TN:a\nSF:/src/a.c\nend_of_record\nDA:1,1\n",
+       "4: DA outside a record: no SF: line before it"},
+      {"c.info", "TN:a\nSF:/src/a.c\nDA:1,0\nend_of_record\n",
+       "0: no test has any covered lines: there is nothing to order"},
+      {"c.json", "{\"meta\": {}, \"files\": {\"a.py\": {\"executed_lines\": [1]}}}",
+       "0: the report has no test contexts: run the tests under coverage with dynamic_context = "
+       "test_function (or pytest --cov-context=test), then write the report with \"coverage json "
+       "--show-contexts\""},
+      {"c.json", "{\"files\": {\"a.py\": {\"contexts\": {\"1\": [\"\", \"|run\"]}}}}",
+       "0: the report has no test contexts: run the tests under coverage with dynamic_context = "
+       "test_function (or pytest --cov-context=test), then write the report with \"coverage json "
+       "--show-contexts\""},
+      {"c.json", "{\"meta\": {}}", "0: not a coverage.py JSON report: it has no \"files\""},
+      {"c.json", "{\"files\": {\"a.py\": {\"contexts\": {\"1\": [3]}}}}",
+       "1: a context must be a test's name, in quotes"},
+      {"c.json", "{\"files\":\n {\"a.py\": ",
+       "2: not well-formed JSON: syntax error while parsing value - unexpected end of input; "
+       "expected '[', '{', or a literal"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -157,6 +185,17 @@ TEST(SuiteReading, ReadsEachFormatIntoTheSameSparseSuite) {
        {{0, 1}, {}, {1, 2}},
        {}},
       {"named.csv", SuiteFormat::LISTS, "1\n", {"t1"}, {1.0f}, {1}, {"1"}, {{0}}, {}},
+      // A test named twice (its captures combined) gathers the records of both.
+      {"coverage.info",
+       SuiteFormat::DETECT,
+       "TN:t1\nSF:/a.c\nDA:3,1\nDA:4,0\nDA:5,2,checksum\nend_of_record\nTN:t2\nSF:/a.c\n"
+       "DA:4,-1\nDA:5,1\nend_of_record\nTN:t1\nSF:/b.c\nDA:3,7\nend_of_record\n",
+       {"t1", "t2"},
+       {1.0f, 1.0f},
+       {1, 1},
+       {"/a.c:3", "/a.c:5", "/b.c:3"},
+       {{0, 1, 2}, {1}},
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -175,6 +214,74 @@ TEST(SuiteReading, ReadsEachFormatIntoTheSameSparseSuite) {
     }
     EXPECT_EQ(revealed, c.revealed);
   }
+}
+
+// What an lcov tracefile's tests reveal, by the items asked for: lines run,
+// branches taken, functions called (lcov 1's FNDA records and lcov 2's FNA).
+TEST(SuiteReading, ReadsLcovLinesBranchesOrFunctions) {
+  struct Case {
+    CoverageItems items;
+    std::string noun;
+    std::vector<std::string> names;
+    std::vector<std::vector<int>> revealed;
+  };
+  const Case cases[] = {
+      {CoverageItems::LINES,
+       "covered lines",
+       {"/src/shop/cart.c:3", "/src/shop/stock.c:2", "/src/shop/stock.c:3", "/src/shop/cart.c:4",
+        "/src/shop/cart.c:5"},
+       {{0, 1, 2, 4}, {3, 4}}},
+      {CoverageItems::BRANCHES,
+       "covered branches",
+       {"/src/shop/cart.c:5:0:0", "/src/shop/cart.c:5:0:1"},
+       {{1}, {0}}},
+      {CoverageItems::FUNCTIONS,
+       "covered functions",
+       {"/src/shop/cart.c:total", "/src/shop/stock.c:reserve", "/src/shop/cart.c:discount"},
+       {{0, 1}, {2}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.noun);
+    SparseSuite suite;
+    ReadError error;
+    SuiteFormat format = SuiteFormat::DETECT;
+    ReadOptions options;
+    options.items = c.items;
+    ASSERT_TRUE(
+        readSuiteFile(SOURCE_DIR "/tests/suites/coverage.info", format, suite, error, options))
+        << error.line << ": " << error.reason;
+    EXPECT_EQ(format, SuiteFormat::LCOV);
+    EXPECT_EQ(suite.testNames, (std::vector<std::string>{"test_total", "test_discount"}));
+    EXPECT_EQ(suite.itemNoun, c.noun);
+    EXPECT_EQ(suite.faultNames, c.names);
+    std::vector<std::vector<int>> revealed;
+    for (std::size_t test = 0; test + 1 < suite.firstRevealed.size(); ++test) {
+      revealed.emplace_back(
+          suite.revealedFaults.begin() + static_cast<long>(suite.firstRevealed[test]),
+          suite.revealedFaults.begin() + static_cast<long>(suite.firstRevealed[test + 1]));
+    }
+    EXPECT_EQ(revealed, c.revealed);
+  }
+}
+
+// coverage.py's contexts: pytest node ids without their phase, the empty
+// context dropped, a line an item only where some test ran it.
+TEST(SuiteReading, ReadsCoveragePyContextsAsTests) {
+  SparseSuite suite;
+  ReadError error;
+  SuiteFormat format = SuiteFormat::DETECT;
+  ASSERT_TRUE(readSuiteFile(SOURCE_DIR "/tests/suites/contexts.json", format, suite, error))
+      << error.line << ": " << error.reason;
+  EXPECT_EQ(format, SuiteFormat::COVERAGE_JSON);
+  EXPECT_EQ(suite.testNames,
+            (std::vector<std::string>{"tests/test_cart.py::test_total",
+                                      "tests/test_cart.py::TestCart::test_empty",
+                                      "tests/test_stock.py::test_reserve[2-items]"}));
+  EXPECT_EQ(suite.faultNames,
+            (std::vector<std::string>{"src/shop/cart.py:2", "src/shop/cart.py:3",
+                                      "src/shop/cart.py:5", "src/shop/stock.py:4"}));
+  EXPECT_EQ(suite.revealedFaults, (std::vector<int>{0, 1, 3, 0, 2, 3}));
+  EXPECT_EQ(suite.itemNoun, "covered lines");
 }
 
 }  // namespace

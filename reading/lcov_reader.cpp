@@ -1,0 +1,164 @@
+// lcov tracefiles, as geninfo and lcov write them, with one test per "TN:"
+// name: records "TN:", "SF:", "DA:line,count[,checksum]", "BRDA:line,block,
+// branch,taken", "FNDA:count,name" or "FNA:index,count,name", ... ,
+// "end_of_record". The records after a TN: line are that test's; tests come
+// in the order their names first appear, and an item a test runs (a line, a
+// branch taken, a function called) is one it reveals.
+
+#include <charconv>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "reading/format_readers.h"
+
+namespace {
+
+const char* const NO_TEST_NAME =
+    "the tracefile names no test: capture each test's coverage on its own with "
+    "\"lcov --capture --test-name NAME\", then combine the captures with \"lcov -a\"";
+
+// The fields of a record's value, split at commas: at most `most`, the last
+// one taking the rest (a function's name may hold commas).
+std::vector<std::string> fields(const std::string& value, std::size_t most) {
+  std::vector<std::string> parts;
+  std::size_t at = 0;
+  while (parts.size() + 1 < most) {
+    const std::size_t comma = value.find(',', at);
+    if (comma == std::string::npos) break;
+    parts.push_back(value.substr(at, comma - at));
+    at = comma + 1;
+  }
+  parts.push_back(value.substr(at));
+  return parts;
+}
+
+// A count as lcov writes it: a whole number, maybe negative; "-" for a branch never reached.
+bool parseCount(const std::string& text, long long& count) {
+  if (text == "-") {
+    count = 0;
+    return true;
+  }
+  const char* end = text.data() + text.size();
+  const auto [stop, status] = std::from_chars(text.data(), end, count);
+  return !text.empty() && status == std::errc() && stop == end;
+}
+
+// Which field of each record the chosen items read: the item's fields and its count.
+struct ItemRecord {
+  const char* key;
+  std::size_t leastFields;
+  std::size_t mostFields;
+  std::size_t countField;
+  std::vector<std::size_t> nameFields;
+};
+
+// lcov 2 writes functions as FNA records, earlier versions as FNDA.
+ItemRecord recordFor(CoverageItems items, bool lcov2Functions) {
+  switch (items) {
+    case CoverageItems::BRANCHES:
+      return {"BRDA", 4, 4, 3, {0, 1, 2}};
+    case CoverageItems::FUNCTIONS:
+      return lcov2Functions ? ItemRecord{"FNA", 3, 3, 1, {2}} : ItemRecord{"FNDA", 2, 2, 0, {1}};
+    case CoverageItems::LINES:
+      break;
+  }
+  return {"DA", 2, 3, 1, {0}};
+}
+
+// The tests found so far and the record being read.
+struct LcovReading {
+  std::unordered_map<std::string, int> testOfName;
+  std::vector<std::string> testNames;
+  std::vector<long> testLines;
+  std::vector<std::vector<int>> covered;  // raw item indices, by test
+  std::unordered_map<std::string, int> itemOfName;
+  std::string testName;  // of the latest TN: line
+  std::string file;      // of the record being read; empty outside one
+  int test = -1;
+};
+
+// An SF: line starts a record of the latest TN: line's test.
+bool startRecord(LcovReading& reading, const std::string& file, long line, ReadError& error) {
+  if (reading.testName.empty()) {
+    error = {line, NO_TEST_NAME};
+    return false;
+  }
+  reading.file = file;
+  const auto [entry, added] =
+      reading.testOfName.emplace(reading.testName, static_cast<int>(reading.testNames.size()));
+  if (added) {
+    reading.testNames.push_back(reading.testName);
+    reading.testLines.push_back(line);
+    reading.covered.emplace_back();
+  }
+  reading.test = entry->second;
+  return true;
+}
+
+// A record of the items asked for: the item is the test's when its count is above 0.
+bool readItem(LcovReading& reading, const ItemRecord& record, const std::string& text,
+              const std::string& value, long line, SuiteBuilder& builder, ReadError& error) {
+  const std::vector<std::string> parts = fields(value, record.mostFields);
+  long long count = 0;
+  if (parts.size() < record.leastFields || !parseCount(parts[record.countField], count)) {
+    error = {line, std::string(record.key) + " needs a count where lcov writes one, found \"" +
+                       text + "\""};
+    return false;
+  }
+  if (reading.file.empty()) {
+    error = {line, std::string(record.key) + " outside a record: no SF: line before it"};
+    return false;
+  }
+  if (count <= 0) return true;
+  std::string name = reading.file;
+  for (const std::size_t field : record.nameFields) {
+    name += ':';
+    name += parts[field];
+  }
+  const auto [entry, added] =
+      reading.itemOfName.emplace(name, static_cast<int>(reading.itemOfName.size()));
+  if (added) builder.rawFaultNames.push_back(name);
+  reading.covered[static_cast<std::size_t>(reading.test)].push_back(entry->second);
+  return true;
+}
+
+}  // namespace
+
+bool readLcovSuite(LineReader& reader, SuiteBuilder& builder, CoverageItems items,
+                   ReadError& error) {
+  LcovReading reading;
+  const ItemRecord records[] = {recordFor(items, false), recordFor(items, true)};
+  std::string line;
+  while (readLine(reader, line)) {
+    const std::size_t colon = line.find(':');
+    const std::string key = line.substr(0, colon);
+    const std::string value = colon == std::string::npos ? "" : line.substr(colon + 1);
+    bool read = true;
+    if (key == "TN") {
+      reading.testName = trimmed(value);
+    } else if (key == "SF") {
+      read = startRecord(reading, value, reader.lineNumber, error);
+    } else if (key == "end_of_record") {
+      reading.file.clear();
+    } else {
+      for (const ItemRecord& record : records) {
+        if (key == record.key) {
+          read = readItem(reading, record, line, value, reader.lineNumber, builder, error);
+          break;
+        }
+      }
+    }
+    if (!read) return false;
+  }
+  for (std::size_t at = 0; at < reading.testNames.size(); ++at) {
+    if (!addTest(builder, reading.testNames[at], 1.0f, 1, reading.covered[at],
+                 reading.testLines[at], error)) {
+      return false;
+    }
+  }
+  builder.suite.itemNoun = items == CoverageItems::LINES      ? "covered lines"
+                           : items == CoverageItems::BRANCHES ? "covered branches"
+                                                              : "covered functions";
+  return true;
+}

@@ -1,0 +1,70 @@
+# Makes a real coverage.py JSON report with test contexts: a small Python
+# module and its three tests run under coverage with dynamic_context =
+# test_function, written with coverage json --show-contexts; then orders it
+# with antorder-suite. Exits with 77 (skipped) where Python, coverage.py or
+# pytest is missing.
+#
+# cmake -DPROGRAM=... -DWORK=... -P coverage_from_python.cmake
+# Debian's own Python first: its coverage and pytest packages serve it.
+find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+find_program(PYTHON NAMES python3)
+if(PYTHON)
+  execute_process(COMMAND ${PYTHON} -c "import coverage, pytest" RESULT_VARIABLE status
+    OUTPUT_QUIET ERROR_QUIET)
+endif()
+if(NOT PYTHON OR NOT status EQUAL 0)
+  message(STATUS "Skipped: no Python with coverage.py and pytest (Debian: python3-coverage, "
+    "python3-pytest)")
+  cmake_language(EXIT 77)
+endif()
+file(REMOVE_RECURSE "${WORK}")
+file(WRITE "${WORK}/shop.py" [=[
+def total(a, b):
+    return a + b
+
+
+def discount(price):
+    if price > 100:
+        return price - 10
+    return price
+]=])
+file(WRITE "${WORK}/test_shop.py" [=[
+import shop
+
+
+def test_total():
+    assert shop.total(1, 2) == 3
+
+
+def test_discount():
+    assert shop.discount(200) == 190
+
+
+def test_small_discount():
+    assert shop.discount(50) == 50
+]=])
+file(WRITE "${WORK}/.coveragerc" "[run]\ndynamic_context = test_function\nsource = .\n")
+function(run)
+  execute_process(COMMAND ${ARGV} WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status
+    OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${ARGV} ended with ${status}:\n${output}${errors}")
+  endif()
+endfunction()
+run(${PYTHON} -m coverage run -m pytest -q -p no:cacheprovider)
+run(${PYTHON} -m coverage json --show-contexts -o coverage.json)
+
+execute_process(COMMAND ${PROGRAM} coverage.json --order order.txt WORKING_DIRECTORY "${WORK}"
+  OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} ended with ${status}:\n${errors}")
+endif()
+if(NOT output MATCHES "tests: 3\ncovered lines: [1-9]")
+  message(FATAL_ERROR "${PROGRAM} read another suite from coverage.py's report:\n${output}")
+endif()
+file(STRINGS "${WORK}/order.txt" order)
+list(SORT order)
+if(NOT order STREQUAL "test_shop.test_discount;test_shop.test_small_discount;test_shop.test_total")
+  message(FATAL_ERROR "${PROGRAM} ordered the report's tests as ${order}")
+endif()
+message(STATUS "${PROGRAM} ordered the tests of a report coverage.py made:\n${output}")

@@ -1,0 +1,55 @@
+# Makes a real lcov tracefile: a small C program built with gcc --coverage,
+# each of its two tests run and captured on its own with lcov --test-name,
+# the captures combined; then orders it with antorder-suite. Exits with 77
+# (skipped) where gcc or lcov is missing.
+#
+# cmake -DPROGRAM=... -DWORK=... -P lcov_from_gcc.cmake
+find_program(GCC gcc)
+find_program(LCOV lcov)
+if(NOT GCC OR NOT LCOV)
+  message(STATUS "Skipped: no gcc or no lcov (Debian: gcc, lcov)")
+  cmake_language(EXIT 77)
+endif()
+file(REMOVE_RECURSE "${WORK}")
+file(WRITE "${WORK}/shop.c" [=[
+#include <string.h>
+static int total(int a, int b) { return a + b; }
+static int discount(int price) {
+  if (price > 100) return price - 10;
+  return price;
+}
+int main(int argc, char** argv) {
+  if (argc > 1 && strcmp(argv[1], "total") == 0) return total(1, 2) == 3 ? 0 : 1;
+  if (argc > 1 && strcmp(argv[1], "discount") == 0) return discount(200) == 190 ? 0 : 1;
+  return 0;
+}
+]=])
+function(run)
+  execute_process(COMMAND ${ARGV} WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status
+    OUTPUT_QUIET ERROR_VARIABLE errors)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${ARGV} ended with ${status}:\n${errors}")
+  endif()
+endfunction()
+run(${GCC} --coverage -O0 -o shop shop.c)
+foreach(test IN ITEMS total discount)
+  run(${LCOV} --quiet --zerocounters --directory .)
+  run(./shop ${test})
+  run(${LCOV} --quiet --capture --directory . --test-name ${test} --output-file ${test}.info)
+endforeach()
+run(${LCOV} --quiet -a total.info -a discount.info --output-file shop.info)
+
+execute_process(COMMAND ${PROGRAM} shop.info --order order.txt WORKING_DIRECTORY "${WORK}"
+  OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} ended with ${status}:\n${errors}")
+endif()
+if(NOT output MATCHES "tests: 2\ncovered lines: [1-9]")
+  message(FATAL_ERROR "${PROGRAM} read another suite from lcov's tracefile:\n${output}")
+endif()
+file(STRINGS "${WORK}/order.txt" order)
+list(SORT order)
+if(NOT order STREQUAL "discount;total")
+  message(FATAL_ERROR "${PROGRAM} ordered the tracefile's tests as ${order}")
+endif()
+message(STATUS "${PROGRAM} ordered the tests of a tracefile lcov made:\n${output}")
