@@ -14,15 +14,17 @@ build_dir=$(mkdir -p "${2:-build-fuzz}" && cd "${2:-build-fuzz}" && pwd)
 
 cmake -S "$source_dir" -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DANTORDER_FUZZ=ON -DANTORDER_BUILD_TESTS=OFF -DANTORDER_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$build_dir" -j2 --target fuzz_csv fuzz_sir fuzz_lists fuzz_junit >/dev/null
+cmake --build "$build_dir" -j2 --target fuzz_csv fuzz_sir fuzz_lists fuzz_junit fuzz_lcov fuzz_coverage_json >/dev/null
 
 declare -A seeds=(
   [csv]="$source_dir/tests/suites/*.csv $source_dir/examples/*.csv"
   [sir]="$source_dir/tests/suites/*.sir"
   [lists]="$source_dir/tests/suites/*.lists"
   [junit]="$source_dir/tests/suites/junit/*.xml $source_dir/tests/suites/history/*.xml"
+  [lcov]="$source_dir/tests/suites/*.info"
+  [coverage_json]="$source_dir/tests/suites/*.json"
 )
-for format in csv sir lists junit; do
+for format in csv sir lists junit lcov coverage_json; do
   corpus=$build_dir/corpus/$format
   mkdir -p "$corpus"
   # shellcheck disable=SC2086 # the seed patterns are globs
