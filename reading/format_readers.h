@@ -15,6 +15,10 @@ bool readListsSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error)
 // The whole stream, read as a coverage.py JSON report with contexts.
 bool readCoverageJson(std::istream& in, SuiteBuilder& builder, ReadError& error);
 
+// The whole stream, read as PIT's mutations.xml or Stryker's JSON report.
+bool readPitMutations(std::istream& in, SuiteBuilder& builder, ReadError& error);
+bool readStrykerReport(std::istream& in, SuiteBuilder& builder, ReadError& error);
+
 bool readLcovSuite(LineReader& reader, SuiteBuilder& builder, CoverageItems items,
                    ReadError& error);
 

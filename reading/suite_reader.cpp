@@ -37,20 +37,30 @@ std::string leadingText(const std::string& line) {
   return trimmed(line.rfind(mark, 0) == 0 ? line.substr(mark.size()) : line);
 }
 
-// The format of a file that is not read a line at a time, told by its first
-// character past a byte order mark and blanks: "<" for XML, "{" for JSON;
-// DETECT for any other.
-SuiteFormat documentFormat(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::string start(256, '\0');
-  in.read(start.data(), static_cast<std::streamsize>(start.size()));
-  start.resize(static_cast<std::size_t>(in.gcount()));
+// The format of a document, told by its start: XML is PIT's when its root is
+// <mutations>, else JUnit; JSON is Stryker's when it names its
+// "schemaVersion", else coverage.py's; DETECT for neither.
+SuiteFormat documentFormat(const std::string& start) {
   const std::string text = leadingText(start);
   const std::size_t first = text.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return SuiteFormat::DETECT;
-  return text[first] == '<'   ? SuiteFormat::JUNIT
-         : text[first] == '{' ? SuiteFormat::COVERAGE_JSON
-                              : SuiteFormat::DETECT;
+  if (text[first] == '<') {
+    return text.find("<mutations") != std::string::npos ? SuiteFormat::PIT : SuiteFormat::JUNIT;
+  }
+  if (text[first] == '{') {
+    return text.find("\"schemaVersion\"") != std::string::npos ? SuiteFormat::STRYKER
+                                                               : SuiteFormat::COVERAGE_JSON;
+  }
+  return SuiteFormat::DETECT;
+}
+
+// The first bytes of a file, enough to tell its format.
+std::string fileStart(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string start(4096, '\0');
+  in.read(start.data(), static_cast<std::streamsize>(start.size()));
+  start.resize(static_cast<std::size_t>(in.gcount()));
+  return start;
 }
 
 bool finishHistory(const JunitHistory& history, SparseSuite& suite, ReadError& error,
@@ -72,7 +82,15 @@ bool readDocument(std::istream& in, const std::string& name, SuiteFormat format,
     return finishHistory(history, suite, error, options);
   }
   SuiteBuilder builder;
-  return readCoverageJson(in, builder, error) && finishSuite(builder, suite, error);
+  const bool read = format == SuiteFormat::PIT       ? readPitMutations(in, builder, error)
+                    : format == SuiteFormat::STRYKER ? readStrykerReport(in, builder, error)
+                                                     : readCoverageJson(in, builder, error);
+  return read && finishSuite(builder, suite, error);
+}
+
+bool isDocument(SuiteFormat format) {
+  return format == SuiteFormat::JUNIT || format == SuiteFormat::COVERAGE_JSON ||
+         format == SuiteFormat::PIT || format == SuiteFormat::STRYKER;
 }
 
 }  // namespace
@@ -106,6 +124,10 @@ const char* formatName(SuiteFormat format) {
       return "lcov";
     case SuiteFormat::COVERAGE_JSON:
       return "coverage-json";
+    case SuiteFormat::PIT:
+      return "pit";
+    case SuiteFormat::STRYKER:
+      return "stryker";
     case SuiteFormat::DETECT:
       break;
   }
@@ -114,10 +136,12 @@ const char* formatName(SuiteFormat format) {
 
 bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, SparseSuite& suite,
                ReadError& error, const ReadOptions& options) {
-  // JSON is often one long line: read it whole from the start.
+  // JSON is often one long line: read it whole from the start (as coverage.py's
+  // when not said otherwise: a stream cannot be looked ahead in).
   if (format == SuiteFormat::DETECT && in.peek() == '{') format = SuiteFormat::COVERAGE_JSON;
-  if (format == SuiteFormat::COVERAGE_JSON)
+  if (format == SuiteFormat::COVERAGE_JSON || format == SuiteFormat::STRYKER) {
     return readDocument(in, name, format, suite, error, options);
+  }
   LineReader reader{in, 0, {}, false};
   std::string firstLine;
   if (!readLine(reader, firstLine) && !reader.tooLong) {
@@ -125,12 +149,15 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
     return false;
   }
   unreadLine(reader, firstLine);
-  if (format == SuiteFormat::DETECT) format = detectFormat(name, firstLine);
-  if (format == SuiteFormat::JUNIT || format == SuiteFormat::COVERAGE_JSON) {
+  const bool detected = format == SuiteFormat::DETECT;
+  if (detected) format = detectFormat(name, firstLine);
+  if (isDocument(format)) {
     // A document, read whole: the first line again, then the rest.
-    std::string rest{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::istringstream document(firstLine + "\n" + rest);
-    rest.clear();
+    std::string text = firstLine + "\n";
+    text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (detected) format = documentFormat(text.substr(0, 4096));
+    std::istringstream document(text);
+    text.clear();
     return readDocument(document, name, format, suite, error, options);
   }
 
@@ -164,7 +191,9 @@ bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& su
   const std::filesystem::path file = std::filesystem::u8path(path);
   std::error_code status;
   const bool folder = std::filesystem::is_directory(file, status);
-  if (format == SuiteFormat::DETECT) format = folder ? SuiteFormat::JUNIT : documentFormat(file);
+  if (format == SuiteFormat::DETECT) {
+    format = folder ? SuiteFormat::JUNIT : documentFormat(fileStart(file));
+  }
   if (format == SuiteFormat::JUNIT) {
     JunitHistory history;
     return readJunitPath(path, history, error) && finishHistory(history, suite, error, options);

@@ -10,7 +10,9 @@
 //   (see junit_history.h);
 // - lcov tracefiles with a test name per capture: the lines (or branches,
 //   or functions) each test runs;
-// - coverage.py JSON reports with contexts: the lines each test runs.
+// - coverage.py JSON reports with contexts: the lines each test runs;
+// - PIT's mutations.xml and Stryker's mutation-testing report: the mutants
+//   each test kills.
 // Memory follows the tests and the ones, not what a header announces.
 
 #include <istream>
@@ -20,7 +22,7 @@
 #include "reading/junit_history.h"
 #include "reading/suite_builder.h"
 
-enum class SuiteFormat { DETECT, CSV, SIR, LISTS, JUNIT, LCOV, COVERAGE_JSON };
+enum class SuiteFormat { DETECT, CSV, SIR, LISTS, JUNIT, LCOV, COVERAGE_JSON, PIT, STRYKER };
 
 // What a format's reading takes besides the file.
 struct ReadOptions {
@@ -31,13 +33,15 @@ struct ReadOptions {
 // The path that names standard input.
 constexpr const char* STANDARD_INPUT = "-";
 
-// The format a file is in, when not given: JUnit by a first line that
-// starts with "<", coverage.py JSON by "{", lcov by a first record TN: or SF:, SIR by its first
+// The format a file is in, when not given: JUnit (or PIT, by its root
+// <mutations>) by a first line that starts with "<", coverage.py JSON (or
+// Stryker's, by its "schemaVersion") by "{", lcov by a first record TN: or SF:, SIR by its first
 // line, CSV by a name ending in .csv (on standard input, by a first line that holds a comma or
 // starts a # comment), otherwise lists.
 SuiteFormat detectFormat(const std::string& name, const std::string& firstLine);
 
-// "csv", "sir", "lists", "junit", "lcov" or "coverage-json"; "detect" for DETECT.
+// "csv", "sir", "lists", "junit", "lcov", "coverage-json", "pit" or "stryker";
+// "detect" for DETECT.
 const char* formatName(SuiteFormat format);
 
 // Reads the suite from the stream; `name` serves to detect the format, and

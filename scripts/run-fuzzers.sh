@@ -14,7 +14,8 @@ build_dir=$(mkdir -p "${2:-build-fuzz}" && cd "${2:-build-fuzz}" && pwd)
 
 cmake -S "$source_dir" -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DANTORDER_FUZZ=ON -DANTORDER_BUILD_TESTS=OFF -DANTORDER_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$build_dir" -j2 --target fuzz_csv fuzz_sir fuzz_lists fuzz_junit fuzz_lcov fuzz_coverage_json >/dev/null
+formats=(csv sir lists junit lcov coverage_json pit stryker)
+cmake --build "$build_dir" -j2 --target "${formats[@]/#/fuzz_}" >/dev/null
 
 declare -A seeds=(
   [csv]="$source_dir/tests/suites/*.csv $source_dir/examples/*.csv"
@@ -22,9 +23,11 @@ declare -A seeds=(
   [lists]="$source_dir/tests/suites/*.lists"
   [junit]="$source_dir/tests/suites/junit/*.xml $source_dir/tests/suites/history/*.xml"
   [lcov]="$source_dir/tests/suites/*.info"
-  [coverage_json]="$source_dir/tests/suites/*.json"
+  [coverage_json]="$source_dir/tests/suites/contexts.json"
+  [pit]="$source_dir/tests/suites/mutations*.xml"
+  [stryker]="$source_dir/tests/suites/stryker.json"
 )
-for format in csv sir lists junit lcov coverage_json; do
+for format in "${formats[@]}"; do
   corpus=$build_dir/corpus/$format
   mkdir -p "$corpus"
   # shellcheck disable=SC2086 # the seed patterns are globs

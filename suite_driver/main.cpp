@@ -223,7 +223,7 @@ int parseAndRun(int argc, char** argv) {
   std::vector<std::string> formatNames;
   for (const SuiteFormat format :
        {SuiteFormat::CSV, SuiteFormat::SIR, SuiteFormat::LISTS, SuiteFormat::JUNIT,
-        SuiteFormat::LCOV, SuiteFormat::COVERAGE_JSON}) {
+        SuiteFormat::LCOV, SuiteFormat::COVERAGE_JSON, SuiteFormat::PIT, SuiteFormat::STRYKER}) {
     formats.emplace(formatName(format), format);
     formatNames.emplace_back(formatName(format));
   }

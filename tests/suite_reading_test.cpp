@@ -1,5 +1,6 @@
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -97,8 +98,9 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
        "1: time must be a number of seconds, found \"1.000,5\""},
       {"r.xml", "<testsuites>\n<testcase name=\"a\">\n</testsuites>\n",
        "3: not well-formed XML: Start-end tags mismatch"},
-      {"r.xml", "<mutations/>",
-       "1: not a JUnit report: its root element is <mutations>, not <testsuites> or <testsuite>"},
+      {"r.xml", "<coverage/>",
+       "1: not a JUnit report: its root element is <coverage>, not <testsuites> or <testsuite>"},
+      {"r.xml", "<mutations/>", "0: the file holds no tests"},
       {"r.xml", "<testsuite>\n  <testcase classname=\"c\"/></testsuite>",
        "2: a testcase needs a name"},
       {"r.xml", "<testsuite><testcase name=\"a\"><skipped/></testcase></testsuite>",
@@ -128,6 +130,12 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
       {"c.json", "{\"meta\": {}}", "0: not a coverage.py JSON report: it has no \"files\""},
       {"c.json", "{\"files\": {\"a.py\": {\"contexts\": {\"1\": [3]}}}}",
        "1: a context must be a test's name, in quotes"},
+      {"m.xml", "<mutations>\n<mutation><lineNumber>x</lineNumber></mutation></mutations>",
+       "2: a mutation's lineNumber must be a whole number, found \"x\""},
+      {"m.xml",
+       "<mutations><mutation status='SURVIVED'><lineNumber>3</lineNumber>"
+       "<succeedingTests>a</succeedingTests></mutation></mutations>",
+       "0: no test has any mutants killed: there is nothing to order"},
       {"c.json", "{\"files\":\n {\"a.py\": ",
        "2: not well-formed JSON: syntax error while parsing value - unexpected end of input; "
        "expected '[', '{', or a literal"},
@@ -138,6 +146,25 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
   }
   EXPECT_EQ(readText("x listversions\n", "s", SuiteFormat::SIR),
             "1: expected \"<versions> listversions\", found \"x listversions\"");
+  // Stryker's reports, which a stream cannot be told by.
+  const std::pair<std::string, std::string> stryker[] = {
+      {R"({"files": {}})",
+       "0: the report names no tests: Stryker writes them (\"testFiles\" and each mutant's "
+       "\"killedBy\") with coverageAnalysis \"perTest\""},
+      {R"({"testFiles": {}})", "0: not a mutation-testing report: it has no \"files\""},
+      {R"({"files": {"a.js": {"mutants": [{"id": "7", "killedBy": ["9"], "mutatorName": "M",
+          "location": {"start": {"line": 1}}}]}}, "testFiles": {}})",
+       "0: mutant 7 is killed by test id \"9\", which no test file has"},
+      {R"({"files": {"a.js": {}}, "testFiles": {}})",
+       "0: not a mutation-testing report: key 'mutants' not found"},
+      {"{\"files\":\n",
+       "2: not well-formed JSON: syntax error while parsing value - unexpected end "
+       "of input; expected '[', '{', or a literal"},
+  };
+  for (const auto& [text, expected] : stryker) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(readText(text, "s.json", SuiteFormat::STRYKER), expected);
+  }
 }
 
 // What each reader takes from a well-formed file: names, costs, severities,
@@ -282,6 +309,62 @@ TEST(SuiteReading, ReadsCoveragePyContextsAsTests) {
                                       "src/shop/cart.py:5", "src/shop/stock.py:4"}));
   EXPECT_EQ(suite.revealedFaults, (std::vector<int>{0, 1, 3, 0, 2, 3}));
   EXPECT_EQ(suite.itemNoun, "covered lines");
+}
+
+// Mutation results: a mutant a test kills is a fault of that test; the rest
+// are left out and counted by status.
+TEST(SuiteReading, ReadsTheMutantsEachTestKills) {
+  struct Case {
+    const char* file;
+    SuiteFormat format;
+    std::vector<std::string> tests;
+    std::vector<std::string> faults;
+    std::vector<int> revealed;
+    std::vector<std::string> notes;
+  };
+  const std::string cart = "com.shop.CartTest.[engine:junit-jupiter]/[class:com.shop.CartTest]/";
+  const Case cases[] = {
+      {"mutations.xml",
+       SuiteFormat::PIT,
+       {cart + "[method:total()]",
+        "com.shop.CheckoutTest.[engine:junit-jupiter]/[class:com.shop.CheckoutTest]/[method:pay()]",
+        cart + "[method:empty()]",
+        "com.shop.StockTest.[engine:junit-jupiter]/[class:com.shop.StockTest]/[method:reserve()]"},
+       {"Cart.java:12:MathMutator", "Stock.java:7:ConditionalsBoundaryMutator"},
+       {0, 0, 1},
+       {"mutants no test kills, left out: 2 (1 NO_COVERAGE, 1 SURVIVED)"}},
+      {"mutations-default.xml",
+       SuiteFormat::PIT,
+       {"com.shop.CartTest.total(com.shop.CartTest)"},
+       {"Cart.java:12:MathMutator"},
+       {0},
+       {"mutants no test kills, left out: 1 (1 TIMED_OUT)",
+        "the matrix is partial: PIT named one killing test a mutant; run it with "
+        "-DfullMutationMatrix=true for them all"}},
+      // A name two test files share is told apart by its file.
+      {"stryker.json",
+       SuiteFormat::STRYKER,
+       {"cart adds two prices", "cart totals an order",
+        "test/checkout.spec.js: cart adds two prices"},
+       {"src/cart.js:2:ArithmeticOperator"},
+       {0, 0},
+       {"mutants no test kills, left out: 2 (1 NoCoverage, 1 Survived)"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    SparseSuite suite;
+    ReadError error;
+    SuiteFormat format = SuiteFormat::DETECT;
+    ASSERT_TRUE(
+        readSuiteFile(SOURCE_DIR "/tests/suites/" + std::string(c.file), format, suite, error))
+        << error.line << ": " << error.reason;
+    EXPECT_EQ(format, c.format);
+    EXPECT_EQ(suite.testNames, c.tests);
+    EXPECT_EQ(suite.faultNames, c.faults);
+    EXPECT_EQ(suite.revealedFaults, c.revealed);
+    EXPECT_EQ(suite.notes, c.notes);
+    EXPECT_EQ(suite.itemNoun, "mutants killed");
+  }
 }
 
 }  // namespace
