@@ -238,12 +238,27 @@ bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& er
   return true;
 }
 
+std::vector<double> medianSeconds(const JunitHistory& history, int window) {
+  const auto runCount = static_cast<int>(history.runs.size());
+  std::vector<std::vector<double>> times(history.keys.size());
+  for (int at = std::max(0, runCount - window); at < runCount; ++at) {
+    for (const TestResult& result : history.runs[static_cast<std::size_t>(at)].results) {
+      if (result.ran) times[static_cast<std::size_t>(result.key)].push_back(result.seconds);
+    }
+  }
+  std::vector<double> medians(history.keys.size(), -1.0);
+  for (std::size_t key = 0; key < medians.size(); ++key) {
+    if (!times[key].empty()) medians[key] = std::max(MIN_SECONDS, median(times[key]));
+  }
+  return medians;
+}
+
 void buildHistorySuite(const JunitHistory& history, int window, SuiteBuilder& builder) {
   const auto runCount = static_cast<int>(history.runs.size());
   const int firstInWindow = std::max(0, runCount - window);
   const TestRun& latest = history.runs.back();
 
-  // The suite's tests by key, and each one's times and failures in the window.
+  // The suite's tests by key, and each one's failures in the window.
   std::vector<int> testOfKey(history.keys.size(), -1);
   std::vector<int> keyOfTest;
   for (const TestResult& result : latest.results) {
@@ -251,7 +266,6 @@ void buildHistorySuite(const JunitHistory& history, int window, SuiteBuilder& bu
     testOfKey[static_cast<std::size_t>(result.key)] = static_cast<int>(keyOfTest.size());
     keyOfTest.push_back(result.key);
   }
-  std::vector<std::vector<double>> times(keyOfTest.size());
   std::vector<std::vector<int>> failures(keyOfTest.size());
   int failedRuns = 0;
   for (int at = firstInWindow; at < runCount; ++at) {
@@ -260,9 +274,7 @@ void buildHistorySuite(const JunitHistory& history, int window, SuiteBuilder& bu
     for (const TestResult& result : run.results) {
       anyFailed = anyFailed || result.failed;
       const int test = testOfKey[static_cast<std::size_t>(result.key)];
-      if (test < 0) continue;
-      if (result.ran) times[static_cast<std::size_t>(test)].push_back(result.seconds);
-      if (!result.failed) continue;
+      if (test < 0 || !result.failed) continue;
       failures[static_cast<std::size_t>(test)].push_back(
           static_cast<int>(builder.rawFaultNames.size()));
       builder.rawFaultNames.push_back(run.name + ":" +
@@ -271,13 +283,14 @@ void buildHistorySuite(const JunitHistory& history, int window, SuiteBuilder& bu
     failedRuns += anyFailed ? 1 : 0;
   }
 
+  const std::vector<double> seconds = medianSeconds(history, window);
   ReadError unused;
   for (std::size_t test = 0; test < keyOfTest.size(); ++test) {
-    const double cost = std::max(MIN_SECONDS, median(times[test]));
+    const auto key = static_cast<std::size_t>(keyOfTest[test]);
     // Keys are unique, so no test is refused.
-    addTest(builder, history.keys[static_cast<std::size_t>(keyOfTest[test])],
-            static_cast<float>(std::min(cost, static_cast<double>(MAX_COST))), 1, failures[test], 0,
-            unused);
+    addTest(builder, history.keys[key],
+            static_cast<float>(std::min(seconds[key], static_cast<double>(MAX_COST))), 1,
+            failures[test], 0, unused);
   }
   builder.suite.itemNoun = "failures";
   builder.nothingRevealedIsFine = true;

@@ -21,6 +21,7 @@
 #include "reading/suite_builder.h"
 
 constexpr int DEFAULT_WINDOW = 50;
+constexpr double MIN_SECONDS = 0.001;  // the least cost a test's times give it
 
 // One test's result in one run.
 struct TestResult {
@@ -52,10 +53,14 @@ bool readJunitReport(std::istream& in, const std::string& file, const std::strin
 // order, the oldest first. Errors name the file they are in.
 bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& error);
 
+// By key, the median of its times over the last `window` runs in which it
+// ran (the mean of the two middle ones for an even count), at least
+// MIN_SECONDS; -1 for a key that did not run in them.
+std::vector<double> medianSeconds(const JunitHistory& history, int window);
+
 // The suite of the last `window` runs: the tests that ran in the latest, in
 // its order; each failure of one of them in the window a fault named
 // RUN:KEY; each test's cost the median of its times over the window's runs in
 // which it ran, at least MIN_SECONDS. The summary's notes say how many runs
 // the window holds and how many failed.
-constexpr double MIN_SECONDS = 0.001;
 void buildHistorySuite(const JunitHistory& history, int window, SuiteBuilder& builder);

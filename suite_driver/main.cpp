@@ -14,6 +14,7 @@
 #include <map>
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
 #include "reading/suite_reader.h"
+#include "reading/test_costs.h"
 #include "reporting/json_results.h"
 #include "reporting/order_table.h"
 #include "reporting/run_results.h"
@@ -47,6 +49,7 @@ struct Options {
   std::uint32_t seed = 12345u;
   std::string objective;  // "apfd", "apfdc", or empty for the suite's default
   std::int64_t effortMillions = DEFAULT_SEARCH_EFFORT / 1000000;
+  std::string costsFile;  // costs for the suite's tests, from another file
   std::string orderFile;
   std::string plotFile;
   std::string csvFile;
@@ -149,10 +152,21 @@ int run(const Options& options) {
   SparseSuite suite;
   ReadError error;
   SuiteFormat format = options.format;
-  const bool read = readSuiteFile(options.file, format, suite, error, options.reading);
+  bool read = readSuiteFile(options.file, format, suite, error, options.reading);
+  std::string readFile = options.file;
+  if (read && !options.costsFile.empty()) {
+    std::unordered_map<std::string, float> costs;
+    readFile = options.costsFile;
+    read = readTestCosts(options.costsFile, options.reading, costs, error);
+    const int without = read ? applyTestCosts(suite, costs) : 0;
+    if (without > 0) {
+      std::fprintf(stderr, "%s: %d of %d tests have no cost in %s and keep their own\n", PROGRAM,
+                   without, testCount(suite), options.costsFile.c_str());
+    }
+  }
   if (stopSignal != 0) return stoppedStatus();
   if (!read) {
-    const std::string name = error.file.empty() ? displayName(options.file) : error.file;
+    const std::string name = error.file.empty() ? displayName(readFile) : error.file;
     if (error.line > 0) {
       std::fprintf(stderr, "%s: %s:%ld: %s\n", PROGRAM, name.c_str(), error.line,
                    error.reason.c_str());
@@ -257,6 +271,10 @@ int parseAndRun(int argc, char** argv) {
                  "or the functions it calls (default lines)")
       ->check(CLI::IsMember({"lines", "branches", "functions"}))
       ->option_text("lines|branches|functions");
+  app.add_option("--costs", options.costsFile,
+                 "Take the tests' costs from this file: a CSV of test,cost, or a JUnit report or "
+                 "folder (each test's median time); a pytest node id matches its JUnit key")
+      ->option_text("FILE");
   app.add_option("--ants", options.search.antCount,
                  "Ants per iteration, at least 1, at most one per test (default 5)")
       ->check(CLI::Range(1, 1 << 30))

@@ -1,13 +1,18 @@
 // The JUnit reader against reports in each producer's own shape, and the
 // rules by which a history of runs becomes a suite.
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "reading/junit_history.h"
 #include "reading/suite_reader.h"
+#include "reading/test_costs.h"
 
 namespace {
 
@@ -119,6 +124,51 @@ TEST(JunitHistory, ReadsAHistoryWithoutFailures) {
   EXPECT_EQ(suite.testNames, std::vector<std::string>{"b"});
   EXPECT_EQ(suite.testCost, std::vector<float>{3.0f});
   EXPECT_EQ(faultCount(suite), 0);
+}
+
+// Costs for a suite that has none, by test name or by the JUnit key of a
+// pytest node id: from a CSV of test,cost or from a history's median times.
+TEST(JunitHistory, GivesCoverageItsCostsFromAnotherFile) {
+  const std::pair<const char*, const char*> keys[] = {
+      {"tests/test_cart.py::TestCart::test_total", "tests.test_cart.TestCart.test_total"},
+      {"test_login.py::test_lockout[admin]", "test_login.test_lockout[admin]"},
+      {"tests\\unit\\test_stock.py::test_reserve", "tests.unit.test_stock.test_reserve"},
+      {"cart.total", "cart.total"},
+  };
+  for (const auto& [name, key] : keys) EXPECT_EQ(junitKeyOf(name), key);
+
+  SparseSuite suite;
+  suite.testNames = {"tests/cart.py::total", "cart.empty", "login.new", "unknown"};
+  suite.testCost.assign(4, 1.0f);
+  const std::string folder = testing::TempDir() + "antorder-costs/";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "costs.csv") << "test,cost\ntests.cart.total,2.5\nlogin.new,4\n";
+  struct Case {
+    std::string path;
+    std::vector<float> costs;
+    int without;
+  };
+  const Case cases[] = {
+      {folder + "costs.csv", {2.5f, 1.0f, 4.0f, 1.0f}, 2},
+      // The history's median times: cart.empty 0.5001 s, login.new 3 s.
+      {SOURCE_DIR "/tests/suites/history", {1.0f, 0.5001f, 3.0f, 1.0f}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::unordered_map<std::string, float> costs;
+    ReadError error;
+    ASSERT_TRUE(readTestCosts(c.path, {}, costs, error)) << error.line << ": " << error.reason;
+    SparseSuite costed = suite;
+    EXPECT_EQ(applyTestCosts(costed, costs), c.without);
+    EXPECT_EQ(costed.testCost, c.costs);
+  }
+
+  std::ofstream(folder + "bad.csv") << "test,cost\na,2\nb,free\n";
+  std::unordered_map<std::string, float> costs;
+  ReadError error;
+  EXPECT_FALSE(readTestCosts(folder + "bad.csv", {}, costs, error));
+  EXPECT_EQ(std::to_string(error.line) + ": " + error.reason,
+            "3: cost must be a number from 1e-18 to 1e18, found \"free\"");
 }
 
 }  // namespace

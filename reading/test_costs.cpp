@@ -1,0 +1,76 @@
+#include "reading/test_costs.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "reading/field_values.h"
+#include "reading/format_readers.h"
+
+bool readTestCosts(const std::string& path, const ReadOptions& options,
+                   std::unordered_map<std::string, float>& costs, ReadError& error) {
+  SuiteFormat format = SuiteFormat::CSV;
+  std::error_code status;
+  const std::filesystem::path file = std::filesystem::u8path(path);
+  if (std::filesystem::is_directory(file, status) || detectFormat(path, "") == SuiteFormat::JUNIT) {
+    format = SuiteFormat::JUNIT;
+  }
+  errno = 0;
+  std::ifstream in(file, std::ios::binary);
+  if (format == SuiteFormat::CSV && in.peek() == '<') format = SuiteFormat::JUNIT;
+  if (format == SuiteFormat::JUNIT) {
+    JunitHistory history;
+    if (!readJunitPath(path, history, error)) return false;
+    const std::vector<double> seconds = medianSeconds(history, options.window);
+    for (std::size_t key = 0; key < seconds.size(); ++key) {
+      if (seconds[key] < 0.0) continue;
+      costs[history.keys[key]] =
+          static_cast<float>(std::min(seconds[key], static_cast<double>(MAX_COST)));
+    }
+    return true;
+  }
+  if (!in) {
+    error = {0, errno != 0 ? std::strerror(errno) : "cannot be opened"};
+    return false;
+  }
+  // A suite in CSV with no fault columns: its tests and their costs.
+  LineReader reader{in, 0, {}, false};
+  SuiteBuilder builder;
+  builder.nothingRevealedIsFine = true;
+  SparseSuite read;
+  if (!readCsvSuite(reader, builder, error) || !finishSuite(builder, read, error)) return false;
+  for (std::size_t test = 0; test < read.testNames.size(); ++test) {
+    costs[read.testNames[test]] = read.testCost[test];
+  }
+  return true;
+}
+
+std::string junitKeyOf(const std::string& name) {
+  const std::size_t parts = name.find("::");
+  if (parts == std::string::npos) return name;
+  std::string path = name.substr(0, parts);
+  if (path.size() > 3 && path.compare(path.size() - 3, 3, ".py") == 0) path.resize(path.size() - 3);
+  std::replace(path.begin(), path.end(), '/', '.');
+  std::replace(path.begin(), path.end(), '\\', '.');
+  std::string rest = name.substr(parts + 2);
+  for (std::size_t at = rest.find("::"); at != std::string::npos; at = rest.find("::", at)) {
+    rest.replace(at, 2, ".");
+  }
+  return path + "." + rest;
+}
+
+int applyTestCosts(SparseSuite& suite, const std::unordered_map<std::string, float>& costs) {
+  int without = 0;
+  for (std::size_t test = 0; test < suite.testNames.size(); ++test) {
+    auto found = costs.find(suite.testNames[test]);
+    if (found == costs.end()) found = costs.find(junitKeyOf(suite.testNames[test]));
+    if (found == costs.end()) {
+      ++without;
+    } else {
+      suite.testCost[test] = found->second;
+    }
+  }
+  return without;
+}

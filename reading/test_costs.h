@@ -1,0 +1,25 @@
+#pragma once
+
+// The costs of a suite's tests from another file, for inputs that have none
+// (coverage): a CSV of test,cost or a JUnit report or history.
+
+#include <string>
+#include <unordered_map>
+
+#include "reading/suite_reader.h"
+
+// Reads the costs by test name: from a CSV whose header names a test column
+// and a cost column (cost rules as a suite's), or from a JUnit report or
+// folder, each test's median time over the window. False with the line and
+// the reason on a file that is neither.
+bool readTestCosts(const std::string& path, const ReadOptions& options,
+                   std::unordered_map<std::string, float>& costs, ReadError& error);
+
+// The key a JUnit report gives the test a pytest node id names:
+// "tests/test_cart.py::TestCart::test_total" is "tests.test_cart.TestCart.test_total".
+// Other names are their own key.
+std::string junitKeyOf(const std::string& name);
+
+// Gives each test of the suite its cost, found by its name or its JUnit key;
+// returns how many tests found none and keep theirs.
+int applyTestCosts(SparseSuite& suite, const std::unordered_map<std::string, float>& costs);
