@@ -28,7 +28,9 @@ std::vector<int> additionalGreedyOrder(const SparseSuite& suite, const FaultColu
   const int tests = testCount(suite);
   std::vector<int> newFaults(static_cast<std::size_t>(tests));
   for (std::size_t test = 0; test < newFaults.size(); ++test) {
-    newFaults[test] = static_cast<int>(suite.firstRevealed[test + 1] - suite.firstRevealed[test]);
+    for (std::size_t one = suite.firstRevealed[test]; one < suite.firstRevealed[test + 1]; ++one) {
+      newFaults[test] += faultWeight(suite, static_cast<std::size_t>(suite.revealedFaults[one]));
+    }
   }
   WinnerTree tree = buildWinnerTree(newFaults);
   std::vector<char> revealed(suite.faultNames.size(), 0);
@@ -47,7 +49,7 @@ std::vector<int> additionalGreedyOrder(const SparseSuite& suite, const FaultColu
       for (std::size_t entry = columns.first[fault]; entry < columns.first[fault + 1]; ++entry) {
         const int other = columns.tests[entry];
         const int otherKey = treeKey(tree, other);
-        if (otherKey != TAKEN_KEY) lowerKey(tree, other, otherKey - 1);
+        if (otherKey != TAKEN_KEY) lowerKey(tree, other, otherKey - faultWeight(suite, fault));
       }
     }
   }

@@ -112,7 +112,7 @@ std::vector<int> mergeFaults(const SparseSuite& suite, std::vector<double>& item
     const auto [at, added] =
         itemOfColumn.emplace(std::move(tests), static_cast<int>(itemWeight.size()));
     if (added) itemWeight.push_back(0.0);
-    itemWeight[static_cast<Index>(at->second)] += 1.0;
+    itemWeight[static_cast<Index>(at->second)] += faultWeight(suite, fault);
     itemOfFault[fault] = at->second;
   }
   return itemOfFault;

@@ -5,14 +5,18 @@
 // the ones), so memory follows the tests and the ones, not tests x faults.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 struct SparseSuite {
-  std::vector<std::string> testNames;             // unique, in file order
-  std::vector<float> testCost;                    // each above 0
-  std::vector<int> testSeverity;                  // each from 1 to MAX_SEVERITY
-  std::vector<std::string> faultNames;            // faults some test reveals, in file order
+  std::vector<std::string> testNames;  // unique, in file order
+  std::vector<float> testCost;         // each above 0
+  std::vector<int> testSeverity;       // each from 1 to MAX_SEVERITY
+  // Faults some test reveals, in file order; faults that exactly the same
+  // tests reveal are one, named by the first, weighted by their number.
+  std::vector<std::string> faultNames;
+  std::vector<int> faultWeight;                   // by fault; empty when every weight is 1
   std::vector<std::string> unrevealedFaultNames;  // faults no test reveals: left out of every score
   // The faults test t reveals, ascending: revealedFaults[firstRevealed[t] ..
   // firstRevealed[t + 1]). firstRevealed has one entry more than there are tests.
@@ -28,9 +32,22 @@ inline int testCount(const SparseSuite& suite) {
   return static_cast<int>(suite.testNames.size());
 }
 
+// The distinct faults: what the colony and the scores work on.
 inline int faultCount(const SparseSuite& suite) {
   return static_cast<int>(suite.faultNames.size());
 }
+
+inline int faultWeight(const SparseSuite& suite, std::size_t fault) {
+  return suite.faultWeight.empty() ? 1 : suite.faultWeight[fault];
+}
+
+// Every fault, merged ones counted each: the m of APFD. O(faults).
+std::int64_t totalFaultWeight(const SparseSuite& suite);
+
+// Merges faults that exactly the same tests reveal into one of their number's
+// weight, which changes no score and no step of the colony, and shrinks the
+// work to the distinct columns. O(ones) expected.
+void mergeIdenticalFaults(SparseSuite& suite);
 
 // The tests that reveal each fault, ascending: tests[first[f] .. first[f + 1]).
 struct FaultColumns {
@@ -45,9 +62,10 @@ FaultColumns buildFaultColumns(const SparseSuite& suite);
 // fault, by fault. O(n + ones) at most; the scan stops once every fault is found.
 std::vector<int> firstRevealingPositions(const SparseSuite& suite, const int* order);
 
-// APFD of an order of all the suite's tests: the exact sum over the faults of
-// the 1-based position of the first test that reveals each, its mean over
-// n x m in double rounded to float, then the steps of the APFD formula in float.
+// APFD of an order of all the suite's tests: the exact sum over the faults
+// (each by its weight) of the 1-based position of the first test that
+// reveals it, its mean over n x m in double rounded to float, then the steps
+// of the APFD formula in float.
 float computeSuiteApfd(const SparseSuite& suite, const int* order);
 
 // The cost-cognizant APFD of an order, every fault of severity 1: over the

@@ -84,9 +84,13 @@ void setUpTrail(SuiteColony& run) {
 
 void setUpGreedy(SuiteColony& run) {
   std::vector<int> keys(static_cast<Index>(run.tests));
+  // newFaults counts each fault by its weight: the faults merged into it.
   for (Index test = 0; test < keys.size(); ++test) {
-    const auto faults = run.suite.firstRevealed[test + 1] - run.suite.firstRevealed[test];
-    keys[test] = static_cast<int>(faults) + run.suite.testSeverity[test];
+    keys[test] = run.suite.testSeverity[test];
+    for (Index one = run.suite.firstRevealed[test]; one < run.suite.firstRevealed[test + 1];
+         ++one) {
+      keys[test] += faultWeight(run.suite, static_cast<Index>(run.suite.revealedFaults[one]));
+    }
   }
   run.greedyAtStart = buildWinnerTree(keys);
   run.greedyOrder = testsByHighest(run.suite.testSeverity);
@@ -153,6 +157,7 @@ void visitTest(const SuiteColony& run, Ant& ant, int test) {
     if (ant.revealed[fault] != 0) continue;
     ant.revealed[fault] = 1;
     ++ant.revealedCount;
+    const int weight = faultWeight(suite, fault);
     // The tests of a column are known ahead: fetching their leaves early
     // turns a wait on memory per test into one for the whole column.
     const Index end = run.columns.first[fault + 1];
@@ -164,9 +169,9 @@ void visitTest(const SuiteColony& run, Ant& ant, int test) {
       const int key = treeKey(tree, other);
       if (key == TAKEN_KEY) continue;
       if (stale) {
-        setLeafKey(tree, other, key - 1);
+        setLeafKey(tree, other, key - weight);
       } else {
-        lowerKey(tree, other, key - 1);
+        lowerKey(tree, other, key - weight);
       }
     }
   }

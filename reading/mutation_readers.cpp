@@ -236,8 +236,8 @@ bool readStrykerReport(std::istream& in, SuiteBuilder& builder, ReadError& error
     return false;
   }
   MutationMatrix matrix;
-  std::unordered_map<std::string, int> testOfId;
   try {
+    std::unordered_map<std::string, int> testOfId;
     addStrykerTests(report["testFiles"], matrix, testOfId);
     for (const auto& [file, source] : report["files"].items()) {
       for (const Json& mutant : source.at("mutants")) {

@@ -68,10 +68,13 @@ bool finishSuite(SuiteBuilder& builder, SparseSuite& suite, ReadError& error) {
     return false;
   }
   for (int& fault : built.revealedFaults) fault = newIndex[static_cast<std::size_t>(fault)];
+  mergeIdenticalFaults(built);
 
   for (std::size_t test = 0; test < built.testNames.size(); ++test) {
-    const auto faults =
-        static_cast<std::int64_t>(built.firstRevealed[test + 1] - built.firstRevealed[test]);
+    std::int64_t faults = 0;
+    for (std::size_t one = built.firstRevealed[test]; one < built.firstRevealed[test + 1]; ++one) {
+      faults += faultWeight(built, static_cast<std::size_t>(built.revealedFaults[one]));
+    }
     if (faults + built.testSeverity[test] >= MAX_GREEDY_KEY) {
       error = {0, "test \"" + built.testNames[test] +
                       "\" reveals too many faults for its severity: faults plus severity must "

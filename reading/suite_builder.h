@@ -27,7 +27,7 @@ struct ReadError {
 struct SuiteBuilder {
   // The tests so far; until finishSuite, revealedFaults holds raw indices
   // into rawFaultNames, the faults in file order, revealed or not.
-  SparseSuite suite = {{}, {}, {}, {}, {}, {0}, {}, "faults", {}};
+  SparseSuite suite = {{}, {}, {}, {}, {}, {}, {0}, {}, "faults", {}};
   std::vector<std::string> rawFaultNames;
   std::unordered_map<std::string, long> lineOfTest;
   // A history in which nothing failed is still a suite to order.
@@ -39,7 +39,8 @@ struct SuiteBuilder {
 bool addTest(SuiteBuilder& builder, const std::string& name, float cost, int severity,
              std::vector<int>& rawFaults, long line, ReadError& error);
 
-// Leaves out the faults no test reveals and hands over the suite; false, with
+// Leaves out the faults no test reveals, merges those that the same tests
+// reveal, and hands over the suite; false, with
 // the reason, when there is nothing to order (no test, or no fault revealed
 // unless that is fine) or the suite is too large to order exactly.
 bool finishSuite(SuiteBuilder& builder, SparseSuite& suite, ReadError& error);

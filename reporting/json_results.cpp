@@ -36,7 +36,8 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
   Json input = {{"file", results.file},
                 {"format", results.formatName},
                 {"tests", testCount(suite)},
-                {suite.itemNoun, faultCount(suite)}};
+                {suite.itemNoun, totalFaultWeight(suite)}};
+  if (faultCount(suite) < totalFaultWeight(suite)) input["distinct"] = faultCount(suite);
   if (!suite.notes.empty()) input["notes"] = suite.notes;
   input["faults_left_out"] = suite.unrevealedFaultNames;
   if (faultCount(suite) == 0) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace {
@@ -46,15 +47,22 @@ std::vector<PlotPoint> revealCurve(const SparseSuite& suite, const std::vector<i
     costBefore[position + 1] =
         costBefore[position] + (byCost ? static_cast<double>(suite.testCost[test]) : 1.0);
   }
-  std::vector<int> positions = firstRevealingPositions(suite, order.data());
-  std::sort(positions.begin(), positions.end());
+  // The faults by the position that first reveals them, each with its weight.
+  const std::vector<int> positions = firstRevealingPositions(suite, order.data());
+  std::vector<std::pair<int, int>> steps;
+  for (std::size_t fault = 0; fault < positions.size(); ++fault) {
+    steps.emplace_back(positions[fault], faultWeight(suite, fault));
+  }
+  std::sort(steps.begin(), steps.end());
   const double total = costBefore.back();
-  const double faults = faultCount(suite);
+  const auto faults = static_cast<double>(totalFaultWeight(suite));
   StepCurve curve{{{0.0, 0.0}}, 0.0, 1.0, maxSteps};
-  for (std::size_t at = 0; at < positions.size(); ++at) {
-    const auto position = static_cast<std::size_t>(positions[at]);
-    const double middle = (costBefore[position - 1] + costBefore[position]) / 2.0;
-    riseTo(curve, middle / total, static_cast<double>(at + 1) / faults);
+  std::int64_t revealed = 0;
+  for (const auto& [position, weight] : steps) {
+    const auto at = static_cast<std::size_t>(position);
+    const double middle = (costBefore[at - 1] + costBefore[at]) / 2.0;
+    revealed += weight;
+    riseTo(curve, middle / total, static_cast<double>(revealed) / faults);
   }
   return finish(curve);
 }

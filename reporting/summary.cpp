@@ -13,7 +13,12 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
   const char* noun = suite.itemNoun.c_str();
   std::fprintf(out, "suite: %s\n", displayName(results.file).c_str());
   std::fprintf(out, "tests: %d\n", testCount(suite));
-  std::fprintf(out, "%s: %d\n", noun, faultCount(suite));
+  // Faults that the same tests reveal count each, and are searched as one.
+  const std::int64_t faults = totalFaultWeight(suite);
+  std::fprintf(out, "%s: %lld", noun, static_cast<long long>(faults));
+  if (faultCount(suite) < faults)
+    std::fprintf(out, " (%d distinct by the tests that reveal them)", faultCount(suite));
+  std::fputc('\n', out);
   for (const std::string& note : suite.notes) std::fprintf(out, "%s\n", note.c_str());
   if (suite.itemNoun == "faults" || !suite.unrevealedFaultNames.empty()) {
     std::fprintf(out, "%s revealed by no test, left out: %zu", noun,

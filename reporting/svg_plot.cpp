@@ -231,8 +231,8 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
                "<rect width=\"%d\" height=\"%d\" fill=\"white\"/>\n",
                WIDTH, HEIGHT, WIDTH, HEIGHT, WIDTH, HEIGHT);
   char heading[160];
-  std::snprintf(heading, sizeof heading, "%d tests, %d %s", testCount(suite), faultCount(suite),
-                suite.itemNoun.c_str());
+  std::snprintf(heading, sizeof heading, "%d tests, %lld %s", testCount(suite),
+                static_cast<long long>(totalFaultWeight(suite)), suite.itemNoun.c_str());
   // The file's own name: a long folder path would run off the picture.
   const std::string name = displayName(results.file);
   printText(out, 20, 30, "start", 19,

@@ -1,6 +1,7 @@
 // The JUnit reader against reports in each producer's own shape, and the
 // rules by which a history of runs becomes a suite.
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -70,39 +71,48 @@ TEST(JunitHistory, ReadsTheShapesEachProducerWrites) {
 
 // A folder of runs in name order, a folder among them one run; the window's
 // last runs make the suite: the tests that ran in the latest, the failures of
-// those tests as faults, the median time as cost.
+// those tests as faults, the median time as cost. The failures of one test
+// are revealed by the same test, and so searched as one of their weight.
 TEST(JunitHistory, MakesASuiteOfTheLastRuns) {
   struct Case {
     int window;
-    std::vector<std::string> faults;
+    std::vector<std::string> failures;
+    std::vector<int> weights;  // of the distinct failures, by the first's name
     std::vector<float> costs;  // login.new, cart.empty, cart.total
     std::string note;
   };
   const Case cases[] = {
       {50,
        {"run-0001:cart.empty", "run-0002:cart.total", "run-0003:cart.empty", "run-0004:cart.total"},
+       {2, 2},
        {3.0f, 0.5001f, 5.0f},
        "runs in the window: 4 (at most 50), 4 with a failure"},
       // Three runs: an odd count's middle time, and a median below the least cost.
       {3,
        {"run-0002:cart.total", "run-0003:cart.empty", "run-0004:cart.total"},
+       {2, 1},
        {3.0f, 0.001f, 6.0f},
        "runs in the window: 3 (at most 3), 3 with a failure"},
       {1,
        {"run-0004:cart.total"},
+       {},
        {1.0f, 0.001f, 10.0f},
        "runs in the window: 1 (at most 1), 1 with a failure"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.window);
-    SparseSuite suite;
+    JunitHistory history;
     ReadError error;
-    SuiteFormat format = SuiteFormat::DETECT;
-    ASSERT_TRUE(readSuiteFile(SOURCE_DIR "/tests/suites/history", format, suite, error, {c.window}))
+    ASSERT_TRUE(readJunitPath(SOURCE_DIR "/tests/suites/history", history, error))
         << error.file << error.line << error.reason;
-    EXPECT_EQ(format, SuiteFormat::JUNIT);
+    SuiteBuilder builder;
+    buildHistorySuite(history, c.window, builder);
+    EXPECT_EQ(builder.rawFaultNames, c.failures);
+    SparseSuite suite;
+    ASSERT_TRUE(finishSuite(builder, suite, error)) << error.reason;
     EXPECT_EQ(suite.testNames, (std::vector<std::string>{"login.new", "cart.empty", "cart.total"}));
-    EXPECT_EQ(suite.faultNames, c.faults);
+    EXPECT_EQ(suite.faultWeight, c.weights);
+    EXPECT_EQ(totalFaultWeight(suite), static_cast<std::int64_t>(c.failures.size()));
     EXPECT_EQ(suite.testCost, c.costs);
     EXPECT_EQ(suite.itemNoun, "failures");
     EXPECT_EQ(suite.notes, std::vector<std::string>{c.note});

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -243,6 +244,66 @@ TEST(SuiteColony, AgreesBitForBitWithTheDenseModelOnRandomSuites) {
                   model.pheromone[static_cast<Index>(from)][static_cast<Index>(to)])
             << from << " -> " << to;
       }
+    }
+  }
+}
+
+// The suite with fault f repeated 1 + f % 3 times: columns that merging
+// makes one again.
+SparseSuite repeatFaults(const SparseSuite& suite) {
+  SparseSuite repeated = suite;
+  std::vector<int> firstCopy;
+  repeated.faultNames.clear();
+  for (Index fault = 0; fault < suite.faultNames.size(); ++fault) {
+    firstCopy.push_back(static_cast<int>(repeated.faultNames.size()));
+    for (Index copy = 0; copy < 1 + fault % 3; ++copy) {
+      repeated.faultNames.push_back(suite.faultNames[fault] + "." + std::to_string(copy));
+    }
+  }
+  repeated.revealedFaults.clear();
+  repeated.firstRevealed = {0};
+  for (Index test = 0; test + 1 < suite.firstRevealed.size(); ++test) {
+    for (Index one = suite.firstRevealed[test]; one < suite.firstRevealed[test + 1]; ++one) {
+      const auto fault = static_cast<Index>(suite.revealedFaults[one]);
+      for (Index copy = 0; copy < 1 + fault % 3; ++copy) {
+        repeated.revealedFaults.push_back(firstCopy[fault] + static_cast<int>(copy));
+      }
+    }
+    repeated.firstRevealed.push_back(repeated.revealedFaults.size());
+  }
+  return repeated;
+}
+
+// Faults that the same tests reveal, merged into one of their weight, change
+// no score, no baseline and no step of the colony: the suite with repeated
+// columns and its merged form agree bit for bit.
+TEST(SuiteColony, MergedFaultsChangeNoStep) {
+  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    const SuiteShape shape{5 + static_cast<int>(seed % 30),
+                           3 + static_cast<int>(seed % 20),
+                           0.1 + 0.02 * (seed % 10),
+                           seed % 2 == 0,
+                           seed % 3 == 0,
+                           1.0f,
+                           seed};
+    SCOPED_TRACE(seed);
+    const SparseSuite repeated = repeatFaults(generateSuite(shape));
+    SparseSuite merged = repeated;
+    mergeIdenticalFaults(merged);
+    ASSERT_LT(faultCount(merged), faultCount(repeated));
+    ASSERT_EQ(totalFaultWeight(merged), faultCount(repeated));
+
+    const std::vector<int> greedy = additionalGreedyOrder(repeated, buildFaultColumns(repeated));
+    EXPECT_EQ(additionalGreedyOrder(merged, buildFaultColumns(merged)), greedy);
+    seedRandom(seed);
+    const SearchResult plain = runSuiteSearch(repeated, {3, 30});
+    seedRandom(seed);
+    const SearchResult search = runSuiteSearch(merged, {3, 30});
+    EXPECT_EQ(search.iterationApfd, plain.iterationApfd);
+    EXPECT_EQ(search.bestOrder, plain.bestOrder);
+    for (const std::vector<int>& order : {greedy, plain.bestOrder}) {
+      EXPECT_EQ(computeSuiteApfd(merged, order.data()), computeSuiteApfd(repeated, order.data()));
+      EXPECT_EQ(computeSuiteApfdc(merged, order.data()), computeSuiteApfdc(repeated, order.data()));
     }
   }
 }

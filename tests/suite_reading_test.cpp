@@ -220,8 +220,8 @@ TEST(SuiteReading, ReadsEachFormatIntoTheSameSparseSuite) {
        {"t1", "t2"},
        {1.0f, 1.0f},
        {1, 1},
-       {"/a.c:3", "/a.c:5", "/b.c:3"},
-       {{0, 1, 2}, {1}},
+       {"/a.c:3", "/a.c:5"},
+       {{0, 1}, {1}},
        {}},
   };
   for (const Case& c : cases) {
@@ -244,28 +244,33 @@ TEST(SuiteReading, ReadsEachFormatIntoTheSameSparseSuite) {
 }
 
 // What an lcov tracefile's tests reveal, by the items asked for: lines run,
-// branches taken, functions called (lcov 1's FNDA records and lcov 2's FNA).
+// branches taken, functions called (lcov 1's FNDA records and lcov 2's FNA);
+// items the same tests reveal are one, of their number's weight.
 TEST(SuiteReading, ReadsLcovLinesBranchesOrFunctions) {
   struct Case {
     CoverageItems items;
     std::string noun;
     std::vector<std::string> names;
+    std::vector<int> weights;
     std::vector<std::vector<int>> revealed;
   };
   const Case cases[] = {
+      // cart.c:3 and stock.c:2 and 3 are test_total's alone.
       {CoverageItems::LINES,
        "covered lines",
-       {"/src/shop/cart.c:3", "/src/shop/stock.c:2", "/src/shop/stock.c:3", "/src/shop/cart.c:4",
-        "/src/shop/cart.c:5"},
-       {{0, 1, 2, 4}, {3, 4}}},
+       {"/src/shop/cart.c:3", "/src/shop/cart.c:4", "/src/shop/cart.c:5"},
+       {3, 1, 1},
+       {{0, 2}, {1, 2}}},
       {CoverageItems::BRANCHES,
        "covered branches",
        {"/src/shop/cart.c:5:0:0", "/src/shop/cart.c:5:0:1"},
+       {},
        {{1}, {0}}},
       {CoverageItems::FUNCTIONS,
        "covered functions",
-       {"/src/shop/cart.c:total", "/src/shop/stock.c:reserve", "/src/shop/cart.c:discount"},
-       {{0, 1}, {2}}},
+       {"/src/shop/cart.c:total", "/src/shop/cart.c:discount"},
+       {2, 1},
+       {{0}, {1}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.noun);
@@ -281,6 +286,7 @@ TEST(SuiteReading, ReadsLcovLinesBranchesOrFunctions) {
     EXPECT_EQ(suite.testNames, (std::vector<std::string>{"test_total", "test_discount"}));
     EXPECT_EQ(suite.itemNoun, c.noun);
     EXPECT_EQ(suite.faultNames, c.names);
+    EXPECT_EQ(suite.faultWeight, c.weights);
     std::vector<std::vector<int>> revealed;
     for (std::size_t test = 0; test + 1 < suite.firstRevealed.size(); ++test) {
       revealed.emplace_back(
