@@ -293,7 +293,7 @@ int parseAndRun(int argc, char** argv) {
       ->option_text("apfd|apfdc");
   app.add_option("--effort", options.effortMillions,
                  "The search for the best order stops after this many million steps, the same "
-                 "on every machine (default 300, about a second)")
+                 "on every machine (default 100, about a third of a second)")
       ->check(CLI::Range(std::int64_t{1}, std::int64_t{1000000000}))
       ->option_text("N");
   app.add_option("--order", options.orderFile, "Write the best order here, a test a line")

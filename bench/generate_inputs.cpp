@@ -1,0 +1,182 @@
+// Writes seeded inputs in the shapes real tools write, for measuring
+// antorder-suite's readers as whole processes:
+//   antorder_generate_input junit-history DIR --runs 50 --tests 2000
+//   antorder_generate_input lcov --tests 1000 --files 2000 > coverage.info
+//   antorder_generate_input coverage-json --tests 1000 --lines 100000 > coverage.json
+// The same options and seed give the same bytes on every platform.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+namespace {
+
+// A uniform draw from 0 to bound - 1 from the engine's raw output, which the
+// standard fixes for every platform (its distributions it does not).
+std::uint32_t drawBelow(std::mt19937& engine, std::uint32_t bound) {
+  return static_cast<std::uint32_t>(engine() % bound);
+}
+
+bool drawWith(std::mt19937& engine, double share) {
+  return engine() < static_cast<std::uint32_t>(share * 4294967295.0);
+}
+
+struct HistoryShape {
+  int runs = 50;
+  int tests = 2000;
+  double failShare = 0.002;  // of the tests that passed in their last run
+  double againShare = 0.3;   // of the tests that failed in their last run
+  std::uint32_t seed = 1;
+};
+
+// A history of pytest-shaped reports, run-0001.xml on: failures cluster, as
+// a test that failed in its last run fails again far more often.
+void writeHistory(const std::string& folder, const HistoryShape& shape) {
+  std::mt19937 engine(shape.seed);
+  std::filesystem::create_directories(folder);
+  const auto tests = static_cast<std::size_t>(shape.tests);
+  std::vector<double> seconds(tests);
+  for (double& time : seconds) time = 0.001 * (1 + drawBelow(engine, 2000));
+  std::vector<char> failedLast(tests, 0);
+  for (int run = 1; run <= shape.runs; ++run) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/run-%04d.xml", run);
+    std::FILE* out = std::fopen((folder + name).c_str(), "w");
+    if (out == nullptr) throw std::runtime_error("cannot write " + folder + name);
+    std::fprintf(out,
+                 "<?xml version=\"1.0\" encoding=\"utf-8\"?><testsuites><testsuite "
+                 "name=\"pytest\" tests=\"%d\">\n",
+                 shape.tests);
+    for (std::size_t test = 0; test < tests; ++test) {
+      const bool failed =
+          drawWith(engine, failedLast[test] != 0 ? shape.againShare : shape.failShare);
+      failedLast[test] = failed ? 1 : 0;
+      const double time = seconds[test] * (0.8 + 0.4 * drawBelow(engine, 1000) / 1000.0);
+      std::fprintf(out,
+                   "<testcase classname=\"tests.test_module_%zu\" name=\"test_case_%zu\" "
+                   "file=\"tests/test_module_%zu.py\" line=\"%zu\" time=\"%.3f\">",
+                   test / 20, test, test / 20, 10 + test % 20 * 7, time);
+      if (failed) {
+        std::fprintf(out,
+                     "<failure message=\"AssertionError: assert 3 == 4\">def test_case_%zu():\n"
+                     "&gt;       assert compute() == 4\nE       AssertionError: assert 3 == 4\n"
+                     "</failure>",
+                     test);
+      } else {
+        std::fputs(
+            "<system-out>setting up fixtures, connecting to the test database, loading "
+            "the sample catalogue of 120 items and the price list</system-out>",
+            out);
+      }
+      std::fputs("</testcase>\n", out);
+    }
+    std::fputs("</testsuite></testsuites>\n", out);
+    std::fclose(out);
+  }
+}
+
+struct CoverageShape {
+  int tests = 1000;
+  int files = 2000;
+  int linesPerFile = 50;
+  double share = 0.2;  // of the blocks (lcov) or lines (coverage.py) a test runs
+  std::uint32_t seed = 1;
+};
+
+// An lcov tracefile of one capture per test: each file's lines fall in
+// blocks of 10 to 50 that run together.
+void writeLcov(const CoverageShape& shape) {
+  std::mt19937 engine(shape.seed);
+  // blockEnd[f]: the last line of each block of file f, ascending.
+  std::vector<std::vector<int>> blockEnd(static_cast<std::size_t>(shape.files));
+  for (auto& ends : blockEnd) {
+    for (int line = 0; line < shape.linesPerFile;) {
+      line = std::min(shape.linesPerFile, line + 10 + static_cast<int>(drawBelow(engine, 41)));
+      ends.push_back(line);
+    }
+  }
+  std::string record;
+  for (int test = 1; test <= shape.tests; ++test) {
+    std::printf("TN:test_%d\n", test);
+    for (std::size_t file = 0; file < blockEnd.size(); ++file) {
+      record.clear();
+      int first = 1;
+      for (const int end : blockEnd[file]) {
+        if (drawWith(engine, shape.share)) {
+          for (int line = first; line <= end; ++line) {
+            record += "DA:" + std::to_string(line) + "," + std::to_string(1 + line % 7) + "\n";
+          }
+        }
+        first = end + 1;
+      }
+      if (record.empty()) continue;
+      std::printf("SF:/src/project/module_%zu/source_%zu.c\n%send_of_record\n", file / 100, file,
+                  record.c_str());
+    }
+  }
+}
+
+// coverage.py's JSON with contexts: each line run by each test with the
+// share given, its contexts as pytest-cov names them.
+void writeCoverageJson(const CoverageShape& shape) {
+  std::mt19937 engine(shape.seed);
+  std::printf(
+      "{\"meta\": {\"version\": \"7.2.7\", \"timestamp\": \"2026-12-01T10:00:00\", "
+      "\"branch_coverage\": false, \"show_contexts\": true}, \"files\": {");
+  for (int file = 0; file < shape.files; ++file) {
+    std::printf("%s\"src/project/module_%d.py\": {\"executed_lines\": [], \"contexts\": {",
+                file == 0 ? "" : ", ", file);
+    for (int line = 1; line <= shape.linesPerFile; ++line) {
+      std::printf("%s\"%d\": [\"\"", line == 1 ? "" : ", ", line);
+      for (int test = 1; test <= shape.tests; ++test) {
+        if (drawWith(engine, shape.share)) {
+          std::printf(", \"tests/test_module_%d.py::test_case_%d|run\"", test / 20, test);
+        }
+      }
+      std::printf("]");
+    }
+    std::printf("}}");
+  }
+  std::printf("}}\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) try {
+  CLI::App app{"Writes seeded inputs in the shapes real tools write."};
+  app.require_subcommand(1);
+  HistoryShape history;
+  std::string folder;
+  CLI::App* junit = app.add_subcommand("junit-history", "A folder of JUnit reports, a run each");
+  junit->add_option("DIR", folder)->required();
+  junit->add_option("--runs", history.runs)->check(CLI::Range(1, 100000));
+  junit->add_option("--tests", history.tests)->check(CLI::Range(1, 10000000));
+  junit->add_option("--seed", history.seed);
+  CoverageShape lcov;
+  CLI::App* lcovCommand = app.add_subcommand("lcov", "An lcov tracefile, a capture per test");
+  lcovCommand->add_option("--tests", lcov.tests)->check(CLI::Range(1, 1000000));
+  lcovCommand->add_option("--files", lcov.files)->check(CLI::Range(1, 1000000));
+  lcovCommand->add_option("--seed", lcov.seed);
+  CoverageShape json{1000, 1000, 100, 0.02, 1};
+  CLI::App* jsonCommand =
+      app.add_subcommand("coverage-json", "coverage.py's JSON report with contexts");
+  jsonCommand->add_option("--tests", json.tests)->check(CLI::Range(1, 1000000));
+  jsonCommand->add_option("--files", json.files)->check(CLI::Range(1, 1000000));
+  jsonCommand->add_option("--seed", json.seed);
+  CLI11_PARSE(app, argc, argv);
+  if (junit->parsed()) writeHistory(folder, history);
+  if (lcovCommand->parsed()) writeLcov(lcov);
+  if (jsonCommand->parsed()) writeCoverageJson(json);
+  return 0;
+} catch (const std::exception& failure) {
+  std::fprintf(stderr, "antorder_generate_input: %s\n", failure.what());
+  return 1;
+}
