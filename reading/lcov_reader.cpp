@@ -171,37 +171,41 @@ bool readLineRecord(LcovReading& reading, const std::string& text, long line, Su
   return true;
 }
 
+// One line of the tracefile: a record the items asked for read, a test's
+// record begun or ended, any other record passed over.
+bool readRecord(LcovReading& reading, CoverageItems items, const std::string& line, long lineNumber,
+                SuiteBuilder& builder, ReadError& error) {
+  if (items == CoverageItems::LINES && line.compare(0, 3, "DA:") == 0) {
+    return readLineRecord(reading, line, lineNumber, builder, error);
+  }
+  const std::size_t colon = line.find(':');
+  const std::string key = line.substr(0, colon);
+  const std::string value = colon == std::string::npos ? "" : line.substr(colon + 1);
+  if (key == "TN") {
+    reading.testName = trimmed(value);
+    return true;
+  }
+  if (key == "SF") return startRecord(reading, value, lineNumber, error);
+  if (key == "end_of_record") {
+    reading.file.clear();
+    return true;
+  }
+  for (const bool lcov2 : {false, true}) {
+    const ItemRecord record = recordFor(items, lcov2);
+    if (key == record.key)
+      return readItem(reading, record, line, value, lineNumber, builder, error);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool readLcovSuite(LineReader& reader, SuiteBuilder& builder, CoverageItems items,
                    ReadError& error) {
   LcovReading reading;
-  const ItemRecord records[] = {recordFor(items, false), recordFor(items, true)};
   std::string line;
   while (readLine(reader, line)) {
-    if (items == CoverageItems::LINES && line.compare(0, 3, "DA:") == 0) {
-      if (!readLineRecord(reading, line, reader.lineNumber, builder, error)) return false;
-      continue;
-    }
-    const std::size_t colon = line.find(':');
-    const std::string key = line.substr(0, colon);
-    const std::string value = colon == std::string::npos ? "" : line.substr(colon + 1);
-    bool read = true;
-    if (key == "TN") {
-      reading.testName = trimmed(value);
-    } else if (key == "SF") {
-      read = startRecord(reading, value, reader.lineNumber, error);
-    } else if (key == "end_of_record") {
-      reading.file.clear();
-    } else {
-      for (const ItemRecord& record : records) {
-        if (key == record.key) {
-          read = readItem(reading, record, line, value, reader.lineNumber, builder, error);
-          break;
-        }
-      }
-    }
-    if (!read) return false;
+    if (!readRecord(reading, items, line, reader.lineNumber, builder, error)) return false;
   }
   for (std::size_t at = 0; at < reading.testNames.size(); ++at) {
     if (!addTest(builder, reading.testNames[at], 1.0f, 1, reading.covered[at],
