@@ -91,11 +91,8 @@ struct CoverageShape {
   std::uint32_t seed = 1;
 };
 
-// An lcov tracefile of one capture per test: each file's lines fall in
-// blocks of 10 to 50 that run together.
-void writeLcov(const CoverageShape& shape) {
-  std::mt19937 engine(shape.seed);
-  // blockEnd[f]: the last line of each block of file f, ascending.
+// Each file's lines in blocks of 10 to 50 (the last one shorter) that run together.
+std::vector<std::vector<int>> drawBlocks(std::mt19937& engine, const CoverageShape& shape) {
   std::vector<std::vector<int>> blockEnd(static_cast<std::size_t>(shape.files));
   for (auto& ends : blockEnd) {
     for (int line = 0; line < shape.linesPerFile;) {
@@ -103,6 +100,14 @@ void writeLcov(const CoverageShape& shape) {
       ends.push_back(line);
     }
   }
+  return blockEnd;
+}
+
+// An lcov tracefile of one capture per test: each file's lines fall in
+// blocks of 10 to 50 that run together.
+void writeLcov(const CoverageShape& shape) {
+  std::mt19937 engine(shape.seed);
+  const std::vector<std::vector<int>> blockEnd = drawBlocks(engine, shape);
   std::string record;
   for (int test = 1; test <= shape.tests; ++test) {
     std::printf("TN:test_%d\n", test);
@@ -124,24 +129,33 @@ void writeLcov(const CoverageShape& shape) {
   }
 }
 
-// coverage.py's JSON with contexts: each line run by each test with the
-// share given, its contexts as pytest-cov names them.
-void writeCoverageJson(const CoverageShape& shape) {
+// coverage.py's JSON with contexts: each block of lines run by each test with
+// the share given (or, unblocked, each line), its contexts as pytest-cov
+// names them.
+void writeCoverageJson(const CoverageShape& shape, bool blocks) {
   std::mt19937 engine(shape.seed);
+  const std::vector<std::vector<int>> blockEnd = drawBlocks(engine, shape);
   std::printf(
       "{\"meta\": {\"version\": \"7.2.7\", \"timestamp\": \"2026-12-01T10:00:00\", "
       "\"branch_coverage\": false, \"show_contexts\": true}, \"files\": {");
-  for (int file = 0; file < shape.files; ++file) {
-    std::printf("%s\"src/project/module_%d.py\": {\"executed_lines\": [], \"contexts\": {",
+  std::string contexts;
+  for (std::size_t file = 0; file < blockEnd.size(); ++file) {
+    std::printf("%s\"src/project/module_%zu.py\": {\"executed_lines\": [], \"contexts\": {",
                 file == 0 ? "" : ", ", file);
-    for (int line = 1; line <= shape.linesPerFile; ++line) {
-      std::printf("%s\"%d\": [\"\"", line == 1 ? "" : ", ", line);
-      for (int test = 1; test <= shape.tests; ++test) {
-        if (drawWith(engine, shape.share)) {
-          std::printf(", \"tests/test_module_%d.py::test_case_%d|run\"", test / 20, test);
+    int first = 1;
+    for (const int end : blockEnd[file]) {
+      for (int line = first; line <= end; ++line) {
+        if (line == first || !blocks) {
+          contexts.clear();
+          for (int test = 1; test <= shape.tests; ++test) {
+            if (!drawWith(engine, shape.share)) continue;
+            contexts += ", \"tests/test_module_" + std::to_string(test / 20) + ".py::test_case_" +
+                        std::to_string(test) + "|run\"";
+          }
         }
+        std::printf("%s\"%d\": [\"\"%s]", line == 1 ? "" : ", ", line, contexts.c_str());
       }
-      std::printf("]");
+      first = end + 1;
     }
     std::printf("}}");
   }
@@ -171,10 +185,13 @@ int main(int argc, char** argv) try {
   jsonCommand->add_option("--tests", json.tests)->check(CLI::Range(1, 1000000));
   jsonCommand->add_option("--files", json.files)->check(CLI::Range(1, 1000000));
   jsonCommand->add_option("--seed", json.seed);
+  bool lineByLine = false;
+  jsonCommand->add_flag("--lines-apart", lineByLine,
+                        "Each line run on its own draw, rather than in blocks that run together");
   CLI11_PARSE(app, argc, argv);
   if (junit->parsed()) writeHistory(folder, history);
   if (lcovCommand->parsed()) writeLcov(lcov);
-  if (jsonCommand->parsed()) writeCoverageJson(json);
+  if (jsonCommand->parsed()) writeCoverageJson(json, !lineByLine);
   return 0;
 } catch (const std::exception& failure) {
   std::fprintf(stderr, "antorder_generate_input: %s\n", failure.what());
