@@ -10,31 +10,12 @@
 #include <iterator>
 #include <system_error>
 
-#include <pugixml.hpp>
-
 #include "reading/field_values.h"
+#include "reading/xml_document.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The line of each byte offset of a text, from where its lines start.
-struct LineStarts {
-  std::vector<std::ptrdiff_t> offsets{0};
-};
-
-LineStarts findLineStarts(const std::string& text) {
-  LineStarts starts;
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    if (text[at] == '\n') starts.offsets.push_back(static_cast<std::ptrdiff_t>(at) + 1);
-  }
-  return starts;
-}
-
-long lineAt(const LineStarts& starts, std::ptrdiff_t offset) {
-  const auto after = std::upper_bound(starts.offsets.begin(), starts.offsets.end(), offset);
-  return static_cast<long>(after - starts.offsets.begin());
-}
 
 // Whether the whole part's commas, if any, each stand before three digits,
 // after one to three: "1,234" and "12,345,678", not "1,2" or ",123".
@@ -84,10 +65,10 @@ bool hasFailureChild(const pugi::xml_node& testcase) {
 }
 
 // Adds one <testcase> to the run, merging it with an earlier result of the same key.
-bool addTestcase(const pugi::xml_node& testcase, const LineStarts& starts, JunitHistory& history,
+bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, JunitHistory& history,
                  TestRun& run, std::unordered_map<int, std::size_t>& resultOfKey,
                  ReadError& error) {
-  const long line = lineAt(starts, testcase.offset_debug());
+  const long line = lineAt(report, testcase.offset_debug());
   const std::string name = testcase.attribute("name").as_string();
   const std::string classname = testcase.attribute("classname").as_string();
   if (name.empty()) {
@@ -123,14 +104,14 @@ bool addTestcase(const pugi::xml_node& testcase, const LineStarts& starts, Junit
 }
 
 // Every <testcase> under the node, in document order; suites may nest.
-bool addTestcases(const pugi::xml_node& node, const LineStarts& starts, JunitHistory& history,
+bool addTestcases(const pugi::xml_node& node, const XmlReport& report, JunitHistory& history,
                   TestRun& run, std::unordered_map<int, std::size_t>& resultOfKey,
                   ReadError& error) {
   for (const pugi::xml_node child : node.children()) {
     if (child.type() != pugi::node_element) continue;
     const bool read = std::strcmp(child.name(), "testcase") == 0
-                          ? addTestcase(child, starts, history, run, resultOfKey, error)
-                          : addTestcases(child, starts, history, run, resultOfKey, error);
+                          ? addTestcase(child, report, history, run, resultOfKey, error)
+                          : addTestcases(child, report, history, run, resultOfKey, error);
     if (!read) return false;
   }
   return true;
@@ -139,27 +120,11 @@ bool addTestcases(const pugi::xml_node& node, const LineStarts& starts, JunitHis
 // Reads a report into the run given, which may hold results of other reports.
 bool readReportInto(std::istream& in, JunitHistory& history, TestRun& run,
                     std::unordered_map<int, std::size_t>& resultOfKey, ReadError& error) {
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) {
-    error = {0, "the file could not be read to its end"};
+  XmlReport report;
+  if (!loadXmlReport(in, {"testsuites", "testsuite"}, "a JUnit report", report, error)) {
     return false;
   }
-  const LineStarts starts = findLineStarts(text);
-  pugi::xml_document document;
-  const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size());
-  if (!parsed) {
-    error = {lineAt(starts, parsed.offset),
-             std::string("not well-formed XML: ") + parsed.description()};
-    return false;
-  }
-  const pugi::xml_node root = document.document_element();
-  if (std::strcmp(root.name(), "testsuites") != 0 && std::strcmp(root.name(), "testsuite") != 0) {
-    error = {lineAt(starts, root.offset_debug()), "not a JUnit report: its root element is <" +
-                                                      std::string(root.name()) +
-                                                      ">, not <testsuites> or <testsuite>"};
-    return false;
-  }
-  return addTestcases(root, starts, history, run, resultOfKey, error);
+  return addTestcases(report.document.document_element(), report, history, run, resultOfKey, error);
 }
 
 bool readReportFile(const fs::path& file, JunitHistory& history, TestRun& run,

@@ -19,10 +19,10 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
-#include <pugixml.hpp>
 
 #include "reading/field_values.h"
 #include "reading/format_readers.h"
+#include "reading/xml_document.h"
 
 namespace {
 
@@ -67,12 +67,6 @@ std::string reasonOf(const std::exception& failure) {
   const std::string what = failure.what();
   const std::size_t tag = what.find("] ");
   return tag == std::string::npos ? what : what.substr(tag + 2);
-}
-
-// The line of each byte offset of a text.
-long lineOf(const std::string& text, std::ptrdiff_t offset) {
-  const auto end = text.begin() + std::min(offset, static_cast<std::ptrdiff_t>(text.size()));
-  return 1 + static_cast<long>(std::count(text.begin(), end, '\n'));
 }
 
 // "a|b|c" as its names, none empty.
@@ -126,25 +120,13 @@ bool addPitMutation(const pugi::xml_node& mutation, long line, MutationMatrix& m
 }  // namespace
 
 bool readPitMutations(std::istream& in, SuiteBuilder& builder, ReadError& error) {
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  pugi::xml_document document;
-  const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size());
-  if (!parsed) {
-    error = {lineOf(text, parsed.offset),
-             std::string("not well-formed XML: ") + parsed.description()};
-    return false;
-  }
-  const pugi::xml_node root = document.document_element();
-  if (std::strcmp(root.name(), "mutations") != 0) {
-    error = {lineOf(text, root.offset_debug()), "not a PIT report: its root element is <" +
-                                                    std::string(root.name()) +
-                                                    ">, not <mutations>"};
-    return false;
-  }
+  XmlReport report;
+  if (!loadXmlReport(in, {"mutations"}, "a PIT report", report, error)) return false;
+  const pugi::xml_node root = report.document.document_element();
   MutationMatrix matrix;
   bool partial = false;
   for (const pugi::xml_node mutation : root.children("mutation")) {
-    if (!addPitMutation(mutation, lineOf(text, mutation.offset_debug()), matrix, builder, partial,
+    if (!addPitMutation(mutation, lineAt(report, mutation.offset_debug()), matrix, builder, partial,
                         error)) {
       return false;
     }

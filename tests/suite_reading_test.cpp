@@ -21,6 +21,17 @@ std::string readText(const std::string& text, const std::string& name,
   return "";
 }
 
+// The faults each test reveals, a list per test.
+std::vector<std::vector<int>> revealedByTest(const SparseSuite& suite) {
+  std::vector<std::vector<int>> revealed;
+  for (std::size_t test = 0; test + 1 < suite.firstRevealed.size(); ++test) {
+    revealed.emplace_back(
+        suite.revealedFaults.begin() + static_cast<long>(suite.firstRevealed[test]),
+        suite.revealedFaults.begin() + static_cast<long>(suite.firstRevealed[test + 1]));
+  }
+  return revealed;
+}
+
 // Each refused input gives its own line and reason, for every reader.
 TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
   struct Case {
@@ -233,13 +244,7 @@ TEST(SuiteReading, ReadsEachFormatIntoTheSameSparseSuite) {
     EXPECT_EQ(suite.testSeverity, c.severities);
     EXPECT_EQ(suite.faultNames, c.faults);
     EXPECT_EQ(suite.unrevealedFaultNames, c.unrevealed);
-    std::vector<std::vector<int>> revealed;
-    for (std::size_t test = 0; test + 1 < suite.firstRevealed.size(); ++test) {
-      revealed.emplace_back(
-          suite.revealedFaults.begin() + static_cast<long>(suite.firstRevealed[test]),
-          suite.revealedFaults.begin() + static_cast<long>(suite.firstRevealed[test + 1]));
-    }
-    EXPECT_EQ(revealed, c.revealed);
+    EXPECT_EQ(revealedByTest(suite), c.revealed);
   }
 }
 
@@ -287,13 +292,7 @@ TEST(SuiteReading, ReadsLcovLinesBranchesOrFunctions) {
     EXPECT_EQ(suite.itemNoun, c.noun);
     EXPECT_EQ(suite.faultNames, c.names);
     EXPECT_EQ(suite.faultWeight, c.weights);
-    std::vector<std::vector<int>> revealed;
-    for (std::size_t test = 0; test + 1 < suite.firstRevealed.size(); ++test) {
-      revealed.emplace_back(
-          suite.revealedFaults.begin() + static_cast<long>(suite.firstRevealed[test]),
-          suite.revealedFaults.begin() + static_cast<long>(suite.firstRevealed[test + 1]));
-    }
-    EXPECT_EQ(revealed, c.revealed);
+    EXPECT_EQ(revealedByTest(suite), c.revealed);
   }
 }
 
