@@ -132,6 +132,17 @@ void writeLcov(const CoverageShape& shape) {
 // coverage.py's JSON with contexts: each block of lines run by each test with
 // the share given (or, unblocked, each line), its contexts as pytest-cov
 // names them.
+// The contexts of a line, as JSON strings after the empty context's: each
+// test with the share given.
+void drawContexts(std::mt19937& engine, const CoverageShape& shape, std::string& contexts) {
+  contexts.clear();
+  for (int test = 1; test <= shape.tests; ++test) {
+    if (!drawWith(engine, shape.share)) continue;
+    contexts += ", \"tests/test_module_" + std::to_string(test / 20) + ".py::test_case_" +
+                std::to_string(test) + "|run\"";
+  }
+}
+
 void writeCoverageJson(const CoverageShape& shape, bool blocks) {
   std::mt19937 engine(shape.seed);
   const std::vector<std::vector<int>> blockEnd = drawBlocks(engine, shape);
@@ -145,14 +156,7 @@ void writeCoverageJson(const CoverageShape& shape, bool blocks) {
     int first = 1;
     for (const int end : blockEnd[file]) {
       for (int line = first; line <= end; ++line) {
-        if (line == first || !blocks) {
-          contexts.clear();
-          for (int test = 1; test <= shape.tests; ++test) {
-            if (!drawWith(engine, shape.share)) continue;
-            contexts += ", \"tests/test_module_" + std::to_string(test / 20) + ".py::test_case_" +
-                        std::to_string(test) + "|run\"";
-          }
-        }
+        if (line == first || !blocks) drawContexts(engine, shape, contexts);
         std::printf("%s\"%d\": [\"\"%s]", line == 1 ? "" : ", ", line, contexts.c_str());
       }
       first = end + 1;

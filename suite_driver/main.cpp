@@ -145,13 +145,10 @@ int runWithoutFaults(const Options& options, const SparseSuite& suite, RunResult
   return finishStandardOutput() ? 0 : 1;
 }
 
-int run(const Options& options) {
-  const auto start = std::chrono::steady_clock::now();
-  catchStopSignals();
-  if (options.file == STANDARD_INPUT) std::ios::sync_with_stdio(false);
-  SparseSuite suite;
+// Reads the suite, and its costs from the file --costs names; false, with the
+// file, line and reason on standard error, on bad input.
+bool readInput(const Options& options, SparseSuite& suite, SuiteFormat& format) {
   ReadError error;
-  SuiteFormat format = options.format;
   bool read = readSuiteFile(options.file, format, suite, error, options.reading);
   std::string readFile = options.file;
   if (read && !options.costsFile.empty()) {
@@ -164,17 +161,26 @@ int run(const Options& options) {
                    without, testCount(suite), options.costsFile.c_str());
     }
   }
-  if (stopSignal != 0) return stoppedStatus();
-  if (!read) {
-    const std::string name = error.file.empty() ? displayName(readFile) : error.file;
-    if (error.line > 0) {
-      std::fprintf(stderr, "%s: %s:%ld: %s\n", PROGRAM, name.c_str(), error.line,
-                   error.reason.c_str());
-    } else {
-      std::fprintf(stderr, "%s: %s: %s\n", PROGRAM, name.c_str(), error.reason.c_str());
-    }
-    return 2;
+  if (read) return true;
+  const std::string name = error.file.empty() ? displayName(readFile) : error.file;
+  if (error.line > 0) {
+    std::fprintf(stderr, "%s: %s:%ld: %s\n", PROGRAM, name.c_str(), error.line,
+                 error.reason.c_str());
+  } else {
+    std::fprintf(stderr, "%s: %s: %s\n", PROGRAM, name.c_str(), error.reason.c_str());
   }
+  return false;
+}
+
+int run(const Options& options) {
+  const auto start = std::chrono::steady_clock::now();
+  catchStopSignals();
+  if (options.file == STANDARD_INPUT) std::ios::sync_with_stdio(false);
+  SparseSuite suite;
+  SuiteFormat format = options.format;
+  const bool read = readInput(options, suite, format);
+  if (stopSignal != 0) return stoppedStatus();
+  if (!read) return 2;
 
   RunResults results;
   results.file = options.file;
