@@ -350,7 +350,7 @@ TEST(SuiteReading, ReadsTheMutantsEachTestKills) {
       {"stryker.json",
        SuiteFormat::STRYKER,
        {"cart adds two prices", "cart totals an order",
-        "test/checkout.spec.js: cart adds two prices"},
+        "test/checkout.test.js: cart adds two prices"},
        {"src/cart.js:2:ArithmeticOperator"},
        {0, 0},
        {"mutants no test kills, left out: 2 (1 NoCoverage, 1 Survived)"}},
