@@ -80,12 +80,12 @@ TEST(SuiteProgram, ExitsWithTheStatusAndTheMessageOfEachFailure) {
     std::string errors;  // the whole of standard error, or its start when it ends in "..."
   };
   const std::string builtIn = SUITES + "built_in.csv";
-  const std::string examples = SOURCE_DIR "/examples";
+  const std::string noReports = freshFolder("no-reports");
   const Case cases[] = {
       {"--version", 0, ""},
       {"/no/such/suite.csv", 2, "antorder-suite: /no/such/suite.csv: No such file or directory\n"},
-      {examples, 2,
-       "antorder-suite: " + examples + ": holds no .xml report, nor a folder of them\n"},
+      {noReports, 2,
+       "antorder-suite: " + noReports + ": holds no .xml report, nor a folder of them\n"},
       {"--input csv " + SUITES, 2,
        "antorder-suite: " + SUITES + ": is a directory, not a suite file\n"},
       {"--window 0 " + builtIn, 2, "antorder-suite: --window: Value 0 not in range 1 to ..."},
