@@ -190,8 +190,9 @@ bool parseReport(std::istream& in, Json& report, ReadError& error) {
   try {
     report = Json::parse(in);
     return true;
-  } catch (const Json::parse_error& failure) {
-    // "parse error at line 3, column 7: syntax error while parsing ..."
+  } catch (const Json::exception& failure) {
+    // "parse error at line 3, column 7: syntax error while parsing ...", or a
+    // number too large for a double, which the parser reports as out of range.
     const std::string what = reasonOf(failure);
     const std::size_t at = what.find("at line ");
     const std::size_t colon = what.find(": ");

@@ -168,6 +168,7 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
        "0: mutant 7 is killed by test id \"9\", which no test file has"},
       {R"({"files": {"a.js": {}}, "testFiles": {}})",
        "0: not a mutation-testing report: key 'mutants' not found"},
+      {"{\"files\": 1e99999}", "0: not well-formed JSON: number overflow parsing '1e99999'"},
       {"{\"files\":\n",
        "2: not well-formed JSON: syntax error while parsing value - unexpected end "
        "of input; expected '[', '{', or a literal"},
