@@ -13,6 +13,18 @@ std::vector<int> givenOrder(const SparseSuite& suite);
 std::vector<int> cheapestFirstOrder(const SparseSuite& suite);
 
 // Additional greedy: again and again the test that reveals the most faults not
-// yet revealed, the lowest index on ties; once all are revealed, the rest in
-// file order. O((n + ones) log n) at worst.
+// yet revealed, the lowest index on ties. When no test left adds anything new,
+// the revealed set is emptied and the rule starts afresh over the tests left;
+// tests that reveal nothing at all come last, in file order. O((n + ones) log n)
+// per round of restarts.
 std::vector<int> additionalGreedyOrder(const SparseSuite& suite, const FaultColumns& columns);
+
+// The same rule over the tests not yet placed, from an empty revealed set,
+// ties going to the test that comes first in tieOrder (every test of the
+// suite, once): the order of the tests left.
+std::vector<int> restartingGreedyOrder(const SparseSuite& suite, const FaultColumns& columns,
+                                       const std::vector<int>& tieOrder,
+                                       const std::vector<char>& placed);
+
+// The tests by how many faults each reveals, most first, file order on ties.
+std::vector<int> mostRevealingFirstOrder(const SparseSuite& suite);

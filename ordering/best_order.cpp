@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "ordering/baselines.h"
+
 namespace {
 
 using Index = std::size_t;
@@ -665,19 +667,20 @@ std::vector<int> standInSequence(const Candidates& c, const std::vector<int>& or
   return sequence;
 }
 
-// The prefix's tests, then the others in additional greedy's order.
-std::vector<int> completeOrder(const Candidates& c, const std::vector<int>& prefix,
-                               const std::vector<int>& greedyOrder) {
+// The prefix's tests, then the others by additional greedy's restarting
+// rule, ties to the test that reveals the most faults in all.
+std::vector<int> completeOrder(const SparseSuite& suite, const Candidates& c,
+                               const std::vector<int>& prefix) {
   std::vector<int> order;
-  std::vector<char> placed(greedyOrder.size(), 0);
+  std::vector<char> placed(suite.testNames.size(), 0);
   for (const int candidate : prefix) {
     const int test = c.test[static_cast<Index>(candidate)];
     order.push_back(test);
     placed[static_cast<Index>(test)] = 1;
   }
-  for (const int test : greedyOrder) {
-    if (placed[static_cast<Index>(test)] == 0) order.push_back(test);
-  }
+  const std::vector<int> tail = restartingGreedyOrder(suite, buildFaultColumns(suite),
+                                                      mostRevealingFirstOrder(suite), placed);
+  order.insert(order.end(), tail.begin(), tail.end());
   return order;
 }
 
@@ -729,7 +732,7 @@ BestOrder findBestOrder(const SparseSuite& suite, const std::vector<int>& greedy
     }
     best.effortSpent = effort.spent;
   }
-  best.order = completeOrder(candidates, prefix, greedyOrder);
+  best.order = completeOrder(suite, candidates, prefix);
 
   // Neither start may score higher, as the program reports scores.
   const float found = objectiveScore(suite, settings.objective, best.order);

@@ -27,7 +27,10 @@
 // Ties: the dynamic program takes, position by position, the lowest-numbered
 // test among those that keep the score best; the local search keeps the
 // first improvement in a fixed scan order. After the prefix the other tests
-// follow in additional greedy's order.
+// follow by additional greedy's restarting rule, afresh from nothing revealed,
+// ties to the test that reveals the most faults in all (then file order):
+// scored against other faults than the ones it was ordered by (coverage
+// ordered, real faults scored), this tail beats lowest-index ties.
 
 #include <cstdint>
 #include <vector>

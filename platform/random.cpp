@@ -10,7 +10,8 @@ constexpr std::uint32_t MULTIPLIER = 214013u;
 constexpr std::uint32_t INCREMENT = 2531011u;
 constexpr unsigned int OUTPUT_SHIFT = 16u;
 
-std::uint32_t randomState = 1u;
+// One sequence per thread, so that runs replayed at once each draw their own.
+thread_local std::uint32_t randomState = 1u;
 
 }  // namespace
 

@@ -205,8 +205,12 @@ bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& er
 
 std::vector<double> medianSeconds(const JunitHistory& history, int window) {
   const auto runCount = static_cast<int>(history.runs.size());
+  return medianSecondsOf(history, std::max(0, runCount - window), runCount);
+}
+
+std::vector<double> medianSecondsOf(const JunitHistory& history, int firstRun, int endRun) {
   std::vector<std::vector<double>> times(history.keys.size());
-  for (int at = std::max(0, runCount - window); at < runCount; ++at) {
+  for (int at = firstRun; at < endRun; ++at) {
     for (const TestResult& result : history.runs[static_cast<std::size_t>(at)].results) {
       if (result.ran) times[static_cast<std::size_t>(result.key)].push_back(result.seconds);
     }
@@ -220,20 +224,26 @@ std::vector<double> medianSeconds(const JunitHistory& history, int window) {
 
 void buildHistorySuite(const JunitHistory& history, int window, SuiteBuilder& builder) {
   const auto runCount = static_cast<int>(history.runs.size());
-  const int firstInWindow = std::max(0, runCount - window);
-  const TestRun& latest = history.runs.back();
+  const int firstRun = std::max(0, runCount - window);
+  const int failedRuns = buildWindowSuite(history, history.runs.back(), firstRun, runCount, builder);
+  builder.suite.notes.push_back("runs in the window: " + std::to_string(runCount - firstRun) +
+                                " (at most " + std::to_string(window) + "), " +
+                                std::to_string(failedRuns) + " with a failure");
+}
 
+int buildWindowSuite(const JunitHistory& history, const TestRun& tests, int firstRun, int endRun,
+                     SuiteBuilder& builder) {
   // The suite's tests by key, and each one's failures in the window.
   std::vector<int> testOfKey(history.keys.size(), -1);
   std::vector<int> keyOfTest;
-  for (const TestResult& result : latest.results) {
+  for (const TestResult& result : tests.results) {
     if (!result.ran) continue;
     testOfKey[static_cast<std::size_t>(result.key)] = static_cast<int>(keyOfTest.size());
     keyOfTest.push_back(result.key);
   }
   std::vector<std::vector<int>> failures(keyOfTest.size());
   int failedRuns = 0;
-  for (int at = firstInWindow; at < runCount; ++at) {
+  for (int at = firstRun; at < endRun; ++at) {
     const TestRun& run = history.runs[static_cast<std::size_t>(at)];
     bool anyFailed = false;
     for (const TestResult& result : run.results) {
@@ -248,18 +258,23 @@ void buildHistorySuite(const JunitHistory& history, int window, SuiteBuilder& bu
     failedRuns += anyFailed ? 1 : 0;
   }
 
-  const std::vector<double> seconds = medianSeconds(history, window);
+  // A test that did not run in the window costs the median of the others.
+  const std::vector<double> seconds = medianSecondsOf(history, firstRun, endRun);
+  std::vector<double> known;
+  for (const int key : keyOfTest) {
+    if (seconds[static_cast<std::size_t>(key)] >= 0.0) known.push_back(seconds[static_cast<std::size_t>(key)]);
+  }
+  const double unknownCost = known.empty() ? 1.0 : median(known);
   ReadError unused;
   for (std::size_t test = 0; test < keyOfTest.size(); ++test) {
     const auto key = static_cast<std::size_t>(keyOfTest[test]);
+    const double cost = seconds[key] >= 0.0 ? seconds[key] : unknownCost;
     // Keys are unique, so no test is refused.
     addTest(builder, history.keys[key],
-            static_cast<float>(std::min(seconds[key], static_cast<double>(MAX_COST))), 1,
+            static_cast<float>(std::min(cost, static_cast<double>(MAX_COST))), 1,
             failures[test], 0, unused);
   }
   builder.suite.itemNoun = "failures";
   builder.nothingRevealedIsFine = true;
-  builder.suite.notes.push_back("runs in the window: " + std::to_string(runCount - firstInWindow) +
-                                " (at most " + std::to_string(window) + "), " +
-                                std::to_string(failedRuns) + " with a failure");
+  return failedRuns;
 }

@@ -12,9 +12,13 @@ namespace {
 using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool,
                                   std::int64_t, std::uint64_t, float>;
 
-Json scoreJson(const ScoredOrder& scored, bool costsDiffer) {
+Json scoreJson(const ScoredOrder& scored, const RunResults& results) {
   Json json = {{"apfd", scored.apfd}};
-  if (costsDiffer) json["apfdc"] = scored.apfdc;
+  if (results.costsDiffer) json["apfdc"] = scored.apfdc;
+  if (results.evaluated) {
+    json["evaluation"] = {{"apfd", scored.evaluatedApfd}};
+    if (results.costsDiffer) json["evaluation"]["apfdc"] = scored.evaluatedApfdc;
+  }
   return json;
 }
 
@@ -40,16 +44,24 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
   if (faultCount(suite) < totalFaultWeight(suite)) input["distinct"] = faultCount(suite);
   if (!suite.notes.empty()) input["notes"] = suite.notes;
   input["faults_left_out"] = suite.unrevealedFaultNames;
-  if (faultCount(suite) == 0) {
-    return printed(
-        {{"input", input},
-         {"orders", {{"cheapest_first", {{"order", orderJson(suite, results.best.order)}}}}}});
+  if (results.evaluated) {
+    const SparseSuite& evaluation = results.evaluation;
+    input["evaluation"] = {{"file", results.evaluationFile},
+                           {evaluation.itemNoun, totalFaultWeight(evaluation)},
+                           {"faults_left_out", evaluation.unrevealedFaultNames}};
   }
-  Json colony = scoreJson(results.colony, results.costsDiffer);
+  if (faultCount(suite) == 0) {
+    Json cheapest = {{"order", orderJson(suite, results.best.order)}};
+    if (results.evaluated) {
+      cheapest["evaluation"] = scoreJson(results.best, results)["evaluation"];
+    }
+    return printed({{"input", input}, {"orders", {{"cheapest_first", cheapest}}}});
+  }
+  Json colony = scoreJson(results.colony, results);
   colony["found_in_iteration"] = results.search.bestIteration;
   colony["iteration_apfd"] = results.search.iterationApfd;
   colony["order"] = orderJson(suite, results.colony.order);
-  Json best = scoreJson(results.best, results.costsDiffer);
+  Json best = scoreJson(results.best, results);
   best["method"] = bestMethodText(results);
   best["exact"] = results.bestFound.exact;
   best["effort_spent"] = results.bestFound.effortSpent;
@@ -62,8 +74,8 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
                            {"ants", results.settings.antCount},
                            {"objective", results.objective == Objective::APFD ? "apfd" : "apfdc"}}},
                          {"orders",
-                          {{"given", scoreJson(results.given, results.costsDiffer)},
-                           {"additional_greedy", scoreJson(results.greedy, results.costsDiffer)},
+                          {{"given", scoreJson(results.given, results)},
+                           {"additional_greedy", scoreJson(results.greedy, results)},
                            {"ant_colony", colony},
                            {"best", best}}},
                          {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};

@@ -1,6 +1,7 @@
 #include "reporting/order_table.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,22 +21,55 @@ void printField(std::FILE* out, const std::string& text) {
   std::fputc('"', out);
 }
 
+// By position, how many of the faults the order has revealed by then, each
+// by its weight.
+std::vector<std::int64_t> revealedByPosition(const SparseSuite& suite,
+                                             const std::vector<int>& order) {
+  std::vector<std::int64_t> revealed(order.size() + 1, 0);
+  const std::vector<int> first = firstRevealingPositions(suite, order.data());
+  for (std::size_t fault = 0; fault < first.size(); ++fault) {
+    revealed[static_cast<std::size_t>(first[fault])] += faultWeight(suite, fault);
+  }
+  for (std::size_t position = 1; position < revealed.size(); ++position) {
+    revealed[position] += revealed[position - 1];
+  }
+  return revealed;
+}
+
 }  // namespace
 
 void printOrderTable(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
   // With nothing revealed there is only the given order and the cheapest first.
   const bool nothing = faultCount(suite) == 0;
-  std::fputs(nothing ? "position,given order,cheapest first\n"
-                     : "position,given order,additional greedy,ant colony,best order\n",
-             out);
+  std::vector<const char*> names = {"given order"};
   std::vector<const std::vector<int>*> orders = {&results.given.order};
-  if (!nothing) orders.insert(orders.end(), {&results.greedy.order, &results.colony.order});
+  if (!nothing) {
+    names.insert(names.end(), {"additional greedy", "ant colony"});
+    orders.insert(orders.end(), {&results.greedy.order, &results.colony.order});
+  }
+  names.push_back(nothing ? "cheapest first" : "best order");
   orders.push_back(&results.best.order);
+  // With --evaluate, how many of the other matrix's faults each order has
+  // revealed by each position.
+  std::vector<std::vector<std::int64_t>> revealed;
+  std::fputs("position", out);
+  for (const char* name : names) std::fprintf(out, ",%s", name);
+  if (results.evaluated) {
+    for (std::size_t at = 0; at < orders.size(); ++at) {
+      std::fputc(',', out);
+      printField(out, results.evaluation.itemNoun + " revealed by " + names[at]);
+      revealed.push_back(revealedByPosition(results.evaluation, *orders[at]));
+    }
+  }
+  std::fputc('\n', out);
   for (std::size_t position = 0; position < suite.testNames.size(); ++position) {
     std::fprintf(out, "%zu", position + 1);
     for (const std::vector<int>* order : orders) {
       std::fputc(',', out);
       printField(out, suite.testNames[static_cast<std::size_t>((*order)[position])]);
+    }
+    for (const std::vector<std::int64_t>& counts : revealed) {
+      std::fprintf(out, ",%lld", static_cast<long long>(counts[position + 1]));
     }
     std::fputc('\n', out);
   }

@@ -57,3 +57,8 @@ std::string bestMethodText(const RunResults& results) {
 std::string displayName(const std::string& file) {
   return file == "-" ? "(standard input)" : file;
 }
+
+std::string baseName(const std::string& file) {
+  const std::string name = displayName(file);
+  return name.substr(name.find_last_of("/\\") + 1);
+}

@@ -15,6 +15,9 @@ struct ScoredOrder {
   std::vector<int> order;  // test indices, first to run first
   float apfd = 0.0f;
   float apfdc = 0.0f;  // cost-cognizant, every fault of severity 1
+  // Against the matrix of --evaluate, where there is one.
+  float evaluatedApfd = 0.0f;
+  float evaluatedApfdc = 0.0f;
 };
 
 struct RunResults {
@@ -31,6 +34,11 @@ struct RunResults {
   Objective objective = Objective::APFD;
   bool costsDiffer = false;  // APFDc is reported only then
   double elapsedSeconds = 0.0;
+  // Every order scored also against another matrix's faults, matched by test
+  // name (--evaluate): that matrix over the suite's tests.
+  bool evaluated = false;
+  std::string evaluationFile;
+  SparseSuite evaluation;
 };
 
 // Scores an order of every test of the suite.
@@ -55,3 +63,6 @@ std::string bestMethodText(const RunResults& results);
 
 // The file as messages and the summary name it.
 std::string displayName(const std::string& file);
+
+// The file's name without its folders, as the picture names it.
+std::string baseName(const std::string& file);

@@ -30,14 +30,49 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
     }
     std::fprintf(out, "%s\n", suite.unrevealedFaultNames.empty() ? "" : ")");
   }
+  const SparseSuite& evaluation = results.evaluation;
+  if (results.evaluated) {
+    std::fprintf(out, "scored also against: %s, %s: %lld", displayName(results.evaluationFile).c_str(),
+                 evaluation.itemNoun.c_str(),
+                 static_cast<long long>(totalFaultWeight(evaluation)));
+    if (!evaluation.unrevealedFaultNames.empty()) {
+      std::fprintf(out, " (and %zu no test reveals, left out)",
+                   evaluation.unrevealedFaultNames.size());
+    }
+    std::fputc('\n', out);
+  }
+  // Scores labelled by what they count where there are two sets of them, or
+  // by their files where both count the same kind.
+  const bool sameKind = evaluation.itemNoun == suite.itemNoun;
+  const std::string label = sameKind ? baseName(results.file) : suite.itemNoun;
+  const std::string evaluationLabel =
+      sameKind ? baseName(results.evaluationFile) : evaluation.itemNoun;
+  const auto printScores = [&](const char* name, const ScoredOrder& scored) {
+    std::fprintf(out, "%-19s", name);
+    if (results.evaluated) std::fprintf(out, "%s: ", label.c_str());
+    if (faultCount(suite) > 0) {
+      std::fprintf(out, "APFD %f", static_cast<double>(scored.apfd));
+      if (results.costsDiffer) std::fprintf(out, "  APFDc %f", static_cast<double>(scored.apfdc));
+    } else {
+      std::fputs("-", out);
+    }
+    if (!results.evaluated) return;
+    std::fprintf(out, "  %s: APFD %f", evaluationLabel.c_str(),
+                 static_cast<double>(scored.evaluatedApfd));
+    if (results.costsDiffer) {
+      std::fprintf(out, "  APFDc %f", static_cast<double>(scored.evaluatedApfdc));
+    }
+  };
   if (faultCount(suite) == 0) {
     std::fprintf(out, "no %s to reveal: the order runs the cheapest tests first\n", noun);
+    if (results.evaluated) {
+      printScores("given order", results.given);
+      std::fputc('\n', out);
+      printScores("cheapest first", results.best);
+      std::fputc('\n', out);
+    }
     return;
   }
-  const auto printScores = [&](const char* name, const ScoredOrder& scored) {
-    std::fprintf(out, "%-19sAPFD %f", name, static_cast<double>(scored.apfd));
-    if (results.costsDiffer) std::fprintf(out, "  APFDc %f", static_cast<double>(scored.apfdc));
-  };
   printScores("given order", results.given);
   std::fputc('\n', out);
   printScores("additional greedy", results.greedy);

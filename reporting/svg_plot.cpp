@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "reporting/plot_curves.h"
+#include "reporting/svg_drawing.h"
 
 namespace {
 
 constexpr int WIDTH = 1000;
 constexpr int HEIGHT = 900;
+constexpr int EVALUATED_HEIGHT = 1300;  // with a row for the other matrix
 constexpr int MAX_STEPS = 1000;    // per curve: below a pixel's width at this size
 constexpr int UNMERGED = 1 << 30;  // steps closer than this share are none on any suite
 
@@ -21,168 +23,6 @@ constexpr const char* GREEDY_COLOUR = "#0072B2";
 constexpr const char* COLONY_COLOUR = "#009E73";
 constexpr const char* BEST_COLOUR = "#CC79A7";
 constexpr const char* SELECTED_COLOUR = "#888888";
-
-// A panel's plotting area in pixels and the data range it shows.
-struct Panel {
-  double left, top, width, height;
-  double xLow, xHigh, yLow, yHigh;
-};
-
-double pixelX(const Panel& panel, double x) {
-  return panel.left + (x - panel.xLow) / (panel.xHigh - panel.xLow) * panel.width;
-}
-
-double pixelY(const Panel& panel, double y) {
-  return panel.top + panel.height - (y - panel.yLow) / (panel.yHigh - panel.yLow) * panel.height;
-}
-
-// The length of the well-formed UTF-8 character at `at` (no overlong form,
-// no surrogate, nothing above U+10FFFF), or 0 where there is none.
-std::size_t utf8Length(const std::string& text, std::size_t at) {
-  const auto byte = [&](std::size_t offset) {
-    return at + offset < text.size() ? static_cast<unsigned char>(text[at + offset]) : 0u;
-  };
-  const unsigned first = byte(0);
-  if (first < 0x80) return 1;
-  // The range the second byte must fall in, by the first; the rest are 80 to BF.
-  unsigned low = 0x80;
-  unsigned high = 0xBF;
-  std::size_t length = 0;
-  if (first >= 0xC2 && first <= 0xDF) {
-    length = 2;
-  } else if (first >= 0xE0 && first <= 0xEF) {
-    length = 3;
-    low = first == 0xE0 ? 0xA0 : low;
-    high = first == 0xED ? 0x9F : high;
-  } else if (first >= 0xF0 && first <= 0xF4) {
-    length = 4;
-    low = first == 0xF0 ? 0x90 : low;
-    high = first == 0xF4 ? 0x8F : high;
-  }
-  if (length == 0 || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t next = 2; next < length; ++next) {
-    if ((byte(next) & 0xC0u) != 0x80u) return 0;
-  }
-  return length;
-}
-
-// Text for XML: markup characters escaped; control characters and bytes that
-// are not UTF-8 become '?', so the document stays well-formed.
-std::string xmlText(const std::string& text) {
-  std::string out;
-  for (std::size_t at = 0; at < text.size();) {
-    const char c = text[at];
-    const std::size_t length = utf8Length(text, at);
-    if (length == 0 || (length == 1 && c < 0x20 && c != '\t')) {
-      out += '?';
-    } else if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else if (c == '"') {
-      out += "&quot;";
-    } else {
-      out.append(text, at, length);
-    }
-    at += length == 0 ? 1 : length;
-  }
-  return out;
-}
-
-// Tick values from low to high at a step of 1, 2 or 5 times a power of ten.
-std::vector<double> ticks(double low, double high, int most) {
-  const double rough = (high - low) / most;
-  const double power = std::pow(10.0, std::floor(std::log10(rough)));
-  double step = power * 10.0;
-  for (const double factor : {1.0, 2.0, 5.0}) {
-    if (power * factor >= rough) {
-      step = power * factor;
-      break;
-    }
-  }
-  std::vector<double> values;
-  const auto first = static_cast<long>(std::ceil(low / step - 1e-9));
-  const auto last = static_cast<long>(std::floor(high / step + 1e-9));
-  for (long multiple = first; multiple <= last; ++multiple) {
-    values.push_back(static_cast<double>(multiple) * step);
-  }
-  return values;
-}
-
-// Decimals that tell ticks this far apart from each other.
-int decimalsFor(const std::vector<double>& values) {
-  if (values.size() < 2) return 3;
-  return std::max(0, static_cast<int>(std::ceil(-std::log10(values[1] - values[0]) - 1e-9)));
-}
-
-void printText(std::FILE* out, double x, double y, const char* anchor, int size,
-               const std::string& text, const char* extra = "") {
-  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\" font-size=\"%d\"%s>%s</text>\n",
-               x, y, anchor, size, extra, text.c_str());
-}
-
-// The frame, grid, ticks, title and axis labels of a panel.
-void printAxes(std::FILE* out, const Panel& panel, const std::string& title,
-               const std::string& xLabel, const std::string& yLabel, bool percent) {
-  const double right = panel.left + panel.width;
-  const double bottom = panel.top + panel.height;
-  printText(out, panel.left + panel.width / 2, panel.top - 14, "middle", 17, title,
-            " font-weight=\"bold\"");
-  const std::vector<double> xTicks = ticks(panel.xLow, panel.xHigh, 5);
-  const std::vector<double> yTicks = ticks(panel.yLow, panel.yHigh, 6);
-  const int xDecimals = std::max(0, decimalsFor(xTicks) - (percent ? 2 : 0));
-  const int yDecimals = std::max(0, decimalsFor(yTicks) - (percent ? 2 : 0));
-  char label[32];
-  for (const double tick : xTicks) {
-    const double x = pixelX(panel, tick);
-    std::fprintf(out,
-                 "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#DDDDDD\"/>\n", x,
-                 panel.top, x, bottom);
-    std::snprintf(label, sizeof label, percent ? "%.*f%%" : "%.*f", xDecimals,
-                  percent ? tick * 100.0 : tick);
-    printText(out, x, bottom + 20, "middle", 14, label);
-  }
-  for (const double tick : yTicks) {
-    const double y = pixelY(panel, tick);
-    std::fprintf(out,
-                 "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#DDDDDD\"/>\n",
-                 panel.left, y, right, y);
-    std::snprintf(label, sizeof label, percent ? "%.*f%%" : "%.*f", yDecimals,
-                  percent ? tick * 100.0 : tick);
-    printText(out, panel.left - 8, y + 5, "end", 14, label);
-  }
-  std::fprintf(out,
-               "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" "
-               "stroke=\"#333333\"/>\n",
-               panel.left, panel.top, panel.width, panel.height);
-  printText(out, panel.left + panel.width / 2, bottom + 44, "middle", 15, xLabel);
-  char rotate[64];
-  const double yLabelX = panel.left - 62;
-  const double yLabelY = panel.top + panel.height / 2;
-  std::snprintf(rotate, sizeof rotate, " transform=\"rotate(-90 %.1f %.1f)\"", yLabelX, yLabelY);
-  printText(out, yLabelX, yLabelY, "middle", 15, yLabel, rotate);
-}
-
-void printCurve(std::FILE* out, const Panel& panel, const std::vector<PlotPoint>& points,
-                const char* colour, double width, const char* dash) {
-  std::fprintf(out, "<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"%.1f\"%s points=\"",
-               colour, width, dash);
-  for (const PlotPoint& point : points) {
-    std::fprintf(out, "%.2f,%.2f ", pixelX(panel, point.x), pixelY(panel, point.y));
-  }
-  std::fputs("\"/>\n", out);
-}
-
-void printLegendEntry(std::FILE* out, double x, double y, const char* colour, double width,
-                      const char* dash, const std::string& text) {
-  std::fprintf(out,
-               "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" "
-               "stroke-width=\"%.1f\"%s/>\n",
-               x, y - 5, x + 34, y - 5, colour, width, dash);
-  printText(out, x + 42, y, "start", 15, text);
-}
 
 // An order's legend: its name and scores.
 std::string scoreText(const char* name, const ScoredOrder& scored, bool costsDiffer) {
@@ -219,24 +59,49 @@ double zoomEnd(const std::vector<std::vector<PlotPoint>>& searched) {
   return std::min(1.0, std::max(step, std::ceil(last * 1.15 / step) * step));
 }
 
+// The bottom row, with --evaluate: the same orders against the other
+// matrix's faults, and their scores there.
+void printEvaluationRow(std::FILE* out, const RunResults& results, const CurveStyle (&styles)[4],
+                        bool byCost) {
+  const SparseSuite& evaluation = results.evaluation;
+  std::string title = evaluation.itemNoun + " revealed, scored against the other matrix";
+  title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
+  const Panel panel{90, 960, 380, 280, 0.0, 1.0, 0.0, 1.0};
+  printAxes(out, panel, title,
+            byCost ? "time spent (% of the suite's)" : "tests run (% of the suite)",
+            evaluation.itemNoun + " revealed (% of all)", true);
+  for (const CurveStyle& style : styles) {
+    printCurve(out, panel, revealCurve(evaluation, style.scored.order, MAX_STEPS, byCost),
+               style.colour, style.width, style.dash);
+  }
+  double y = 980;
+  printText(out, 540, y, "start", 16,
+            "Against " + xmlText(baseName(results.evaluationFile)) + ": " +
+                std::to_string(totalFaultWeight(evaluation)) + " " + xmlText(evaluation.itemNoun),
+            " font-weight=\"bold\"");
+  for (const std::size_t at : {3u, 2u, 0u, 1u}) {
+    y += 28;
+    const CurveStyle& style = styles[at];
+    ScoredOrder scores;
+    scores.apfd = style.scored.evaluatedApfd;
+    scores.apfdc = style.scored.evaluatedApfdc;
+    printLegendEntry(out, 540, y, style.colour, style.width, style.dash,
+                     scoreText(style.name, scores, byCost));
+  }
+}
+
 }  // namespace
 
 void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
   constexpr const char* GIVEN_DASH = " stroke-dasharray=\"8 5\"";
   constexpr const char* GREEDY_DASH = " stroke-dasharray=\"2 3\"";
-  std::fprintf(out,
-               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"%d\" "
-               "height=\"%d\" viewBox=\"0 0 %d %d\" font-family=\"sans-serif\" fill=\"#222222\">\n"
-               "<rect width=\"%d\" height=\"%d\" fill=\"white\"/>\n",
-               WIDTH, HEIGHT, WIDTH, HEIGHT, WIDTH, HEIGHT);
+  printSvgStart(out, WIDTH, results.evaluated ? EVALUATED_HEIGHT : HEIGHT);
   char heading[160];
   std::snprintf(heading, sizeof heading, "%d tests, %lld %s", testCount(suite),
                 static_cast<long long>(totalFaultWeight(suite)), suite.itemNoun.c_str());
   // The file's own name: a long folder path would run off the picture.
-  const std::string name = displayName(results.file);
   printText(out, 20, 30, "start", 19,
-            "antorder-suite: " + xmlText(name.substr(name.find_last_of("/\\") + 1)) + " (" +
+            "antorder-suite: " + xmlText(baseName(results.file)) + " (" +
                 heading + ")",
             " font-weight=\"bold\"");
   if (faultCount(suite) == 0) {
@@ -332,5 +197,6 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
   std::snprintf(best, sizeof best, "best so far: %.6f, first in iteration %d",
                 static_cast<double>(results.colony.apfd), results.search.bestIteration);
   printLegendEntry(out, 540, y, COLONY_COLOUR, 3.0, "", best);
+  if (results.evaluated) printEvaluationRow(out, results, styles, byCost);
   std::fputs("</svg>\n", out);
 }

@@ -1,225 +1,32 @@
 // antorder-suite: orders the tests of a suite read from a file with the ant
-// colony, and prints how early each order reveals the faults.
+// colony, and prints how early each order reveals the faults; or replays a
+// history of CI runs to show how early each way of ordering would have
+// revealed their failures. This file reads the options and hands each mode
+// to its own file.
 //
 // Exit status: 0 done; 1 a result could not be written; 2 bad usage or input;
 // 130 interrupted (Ctrl-C), 143 terminated.
 
-#include <cerrno>
-#include <chrono>
-#include <csignal>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <iostream>
 #include <map>
 #include <new>
 #include <string>
-#include <unordered_map>
-#include <utility>
+#include <thread>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
-#ifndef _WIN32
-#include <signal.h>
-#endif
-
-#include "ordering/suite_colony.h"
-#include "platform/random.h"
-#include "reading/suite_reader.h"
-#include "reading/test_costs.h"
-#include "reporting/json_results.h"
-#include "reporting/order_table.h"
-#include "reporting/run_results.h"
-#include "reporting/summary.h"
-#include "reporting/svg_plot.h"
 #include "suite_driver/command_line.h"
-#include "suite_driver/output_files.h"
-#include "suite_driver/progress.h"
+#include "suite_driver/order_suite.h"
+#include "suite_driver/replay_history.h"
+#include "suite_driver/run_control.h"
 
 namespace {
 
-constexpr const char* PROGRAM = "antorder-suite";
-
-struct Options {
-  std::string file;
-  SuiteFormat format = SuiteFormat::DETECT;
-  ReadOptions reading;
-  SearchSettings search;
-  std::uint32_t seed = 12345u;
-  std::string objective;  // "apfd", "apfdc", or empty for the suite's default
-  std::int64_t effortMillions = DEFAULT_SEARCH_EFFORT / 1000000;
-  std::string costsFile;  // costs for the suite's tests, from another file
-  std::string orderFile;
-  std::string plotFile;
-  std::string csvFile;
-  bool json = false;
-  bool trace = false;
-  bool quiet = false;
-};
-
-// The signal that asked the run to stop, or 0. The run stops at the next
-// iteration, removes its temporary files and exits with 128 + the signal.
-volatile std::sig_atomic_t stopSignal = 0;
-
-extern "C" {
-static void onStopSignal(int signal) {
-  stopSignal = signal;
-}
-}
-
-void catchStopSignals() {
-#ifdef _WIN32
-  std::signal(SIGINT, onStopSignal);
-  std::signal(SIGTERM, onStopSignal);
-#else
-  // Without SA_RESTART, so that a read of standard input waiting on a terminal ends too.
-  struct sigaction action {};
-  action.sa_handler = onStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-#endif
-}
-
-int stoppedStatus() {
-  return 128 + stopSignal;
-}
-
-// Flushes standard output, and says why when what it wrote is lost.
-bool finishStandardOutput() {
-  errno = 0;
-  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return true;
-  std::fprintf(stderr, "%s: could not write the summary: %s\n", PROGRAM,
-               errno != 0 ? std::strerror(errno) : "unknown error");
-  return false;
-}
-
-using PrintFile = void (*)(std::FILE*, const SparseSuite&, const RunResults&);
-
-void printBestOrder(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
-  printOrder(out, suite, results.best.order);
-}
-
-// Writes every file asked for, each through a temporary file; they are moved
-// into place only when all are complete. Returns the exit status.
-int writeFiles(const Options& options, const SparseSuite& suite, const RunResults& results) {
-  const std::pair<const std::string*, PrintFile> requests[] = {{&options.orderFile, printBestOrder},
-                                                               {&options.plotFile, printSvgPlot},
-                                                               {&options.csvFile, printOrderTable}};
-  std::vector<OutputFile> files;
-  std::string failedPath;
-  std::string reason;
-  for (const auto& [path, print] : requests) {
-    if (path->empty()) continue;
-    files.emplace_back();
-    if (!openOutput(files.back(), *path, reason)) {
-      failedPath = *path;
-      break;
-    }
-    print(files.back().out, suite, results);
-    if (!closeOutput(files.back(), reason)) {
-      failedPath = *path;
-      break;
-    }
-  }
-  if (failedPath.empty() && stopSignal == 0) commitOutputs(files, failedPath, reason);
-  discardOutputs(files);
-  if (stopSignal != 0) return stoppedStatus();
-  if (failedPath.empty()) return 0;
-  std::fprintf(stderr, "%s: could not write %s: %s\n", PROGRAM, failedPath.c_str(), reason.c_str());
-  return 1;
-}
-
-// A history in which nothing failed: nothing to search for, and the
-// cheapest tests go first, ties in the given order.
-int runWithoutFaults(const Options& options, const SparseSuite& suite, RunResults& results) {
-  orderWithoutFaults(suite, results);
-  const int written = writeFiles(options, suite, results);
-  if (written != 0) return written;
-  if (options.json) {
-    std::fputs(resultsJson(suite, results).c_str(), stdout);
-  } else {
-    printSummary(stdout, suite, results);
-  }
-  return finishStandardOutput() ? 0 : 1;
-}
-
-// Reads the suite, and its costs from the file --costs names; false, with the
-// file, line and reason on standard error, on bad input.
-bool readInput(const Options& options, SparseSuite& suite, SuiteFormat& format) {
-  ReadError error;
-  bool read = readSuiteFile(options.file, format, suite, error, options.reading);
-  std::string readFile = options.file;
-  if (read && !options.costsFile.empty()) {
-    std::unordered_map<std::string, float> costs;
-    readFile = options.costsFile;
-    read = readTestCosts(options.costsFile, options.reading, costs, error);
-    const int without = read ? applyTestCosts(suite, costs) : 0;
-    if (without > 0) {
-      std::fprintf(stderr, "%s: %d of %d tests have no cost in %s and keep their own\n", PROGRAM,
-                   without, testCount(suite), options.costsFile.c_str());
-    }
-  }
-  if (read) return true;
-  const std::string name = error.file.empty() ? displayName(readFile) : error.file;
-  if (error.line > 0) {
-    std::fprintf(stderr, "%s: %s:%ld: %s\n", PROGRAM, name.c_str(), error.line,
-                 error.reason.c_str());
-  } else {
-    std::fprintf(stderr, "%s: %s: %s\n", PROGRAM, name.c_str(), error.reason.c_str());
-  }
-  return false;
-}
-
-int run(const Options& options) {
-  const auto start = std::chrono::steady_clock::now();
-  catchStopSignals();
-  if (options.file == STANDARD_INPUT) std::ios::sync_with_stdio(false);
-  SparseSuite suite;
-  SuiteFormat format = options.format;
-  const bool read = readInput(options, suite, format);
-  if (stopSignal != 0) return stoppedStatus();
-  if (!read) return 2;
-
-  RunResults results;
-  results.file = options.file;
-  results.formatName = formatName(format);
-  results.seed = options.seed;
-  results.settings = options.search;
-  if (faultCount(suite) == 0) return runWithoutFaults(options, suite, results);
-  scoreBaselines(suite, results);
-
-  seedRandom(options.seed);
-  Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
-  results.search = runSuiteSearch(suite, options.search, [&](const SearchResult& soFar) {
-    showProgress(progress, static_cast<int>(soFar.iterationApfd.size()),
-                 options.search.iterationCount, soFar.bestApfd);
-    return stopSignal == 0;
-  });
-  endProgress(progress);
-  if (stopSignal != 0) return stoppedStatus();
-  results.colony = scoreOrder(suite, results.search.bestOrder);
-  results.objective = options.objective == "apfd"    ? Objective::APFD
-                      : options.objective == "apfdc" ? Objective::APFDC
-                                                     : defaultObjective(suite);
-  findBest(suite, results, options.effortMillions * 1000000);
-  if (stopSignal != 0) return stoppedStatus();
-  results.elapsedSeconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-
-  const int written = writeFiles(options, suite, results);
-  if (written != 0) return written;
-  if (options.json) {
-    std::fputs(resultsJson(suite, results).c_str(), stdout);
-  } else {
-    if (options.trace) printTrace(stdout, results.search);
-    printSummary(stdout, suite, results);
-  }
-  return finishStandardOutput() ? 0 : 1;
-}
-
-// Reads the options and runs; every bad input is handled in run itself.
+// Reads the options and hands them to the mode asked for; every bad input
+// is handled there.
 int parseAndRun(int argc, char** argv) {
   CLI::App app{
       "Orders the tests of a suite with an ant colony so that its faults are revealed "
@@ -237,7 +44,9 @@ int parseAndRun(int argc, char** argv) {
       "interrupted.\n");
   // The same options on every platform: "/x" is a path, not an option, on Windows too.
   app.allow_windows_style_options(false);
-  Options options;
+  SuiteOptions options;
+  ReplayOptions replay;
+  bool replayMode = false;
   // The formats and coverage items by the names the options take.
   std::map<std::string, SuiteFormat> formats;
   std::vector<std::string> formatNames;
@@ -297,11 +106,13 @@ int parseAndRun(int argc, char** argv) {
                  "else apfd")
       ->check(CLI::IsMember({"apfd", "apfdc"}))
       ->option_text("apfd|apfdc");
-  app.add_option("--effort", options.effortMillions,
-                 "The search for the best order stops after this many million steps, the same "
-                 "on every machine (default 100, about a third of a second)")
-      ->check(CLI::Range(std::int64_t{1}, std::int64_t{1000000000}))
-      ->option_text("N");
+  CLI::Option* effort =
+      app.add_option("--effort", options.effortMillions,
+                     "The search for the best order stops after this many million steps, the "
+                     "same on every machine (default 100, about a third of a second; with "
+                     "--replay 2 per run)")
+          ->check(CLI::Range(std::int64_t{1}, std::int64_t{1000000000}))
+          ->option_text("N");
   app.add_option("--order", options.orderFile, "Write the best order here, a test a line")
       ->option_text("FILE");
   app.add_option("--plot", options.plotFile,
@@ -316,6 +127,30 @@ int parseAndRun(int argc, char** argv) {
   app.add_flag("--trace", options.trace, "Print each iteration's selected APFD before the summary")
       ->excludes(json);
   app.add_flag("--quiet", options.quiet, "Show no progress line on a terminal");
+  CLI::Option* evaluate =
+      app.add_option("--evaluate", options.evaluateFile,
+                     "Score every order also against this matrix (of real faults, say), in any "
+                     "of the formats, its tests matched by name")
+          ->option_text("FILE");
+  CLI::Option* replayFlag =
+      app.add_flag("--replay", replayMode,
+                   "FILE is a folder of JUnit runs: replay each failing run, ordering its tests "
+                   "from the runs before it by every strategy, and score how soon each shows "
+                   "its failures")
+          ->excludes(evaluate);
+  app.add_option("--budget", replay.budgetSeconds,
+                 "With --replay: also give the share of failing runs whose first failure shows "
+                 "within this many seconds")
+      ->check(CLI::NonNegativeNumber)
+      ->needs(replayFlag)
+      ->option_text("SECONDS");
+  replay.settings.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  app.add_option("--jobs", replay.settings.jobs,
+                 "With --replay: replay this many runs at once (default: the machine's hardware "
+                 "threads); the results are the same for any number")
+      ->check(CLI::Range(1, 1024))
+      ->needs(replayFlag)
+      ->option_text("N");
 
   const std::vector<std::string> arguments = commandLineArguments(argc, argv);
   std::vector<const char*> argumentText;
@@ -331,7 +166,26 @@ int parseAndRun(int argc, char** argv) {
   }
   if (!format.empty()) options.format = formats.at(format);
   options.reading.items = coverageItems.at(items);
-  return run(options);
+  if (!replayMode) return orderSuite(options);
+
+  // Of the ordering options, the replay takes the colony's and the best order's.
+  for (const char* other : {"--input", "--items", "--costs", "--order", "--csv", "--trace"}) {
+    if (app.count(other) > 0) {
+      std::fprintf(stderr, "%s: %s cannot be used with --replay\nRun '%s --help' for the options.\n",
+                   PROGRAM, other, PROGRAM);
+      return 2;
+    }
+  }
+  replay.folder = options.file;
+  replay.settings.window = options.reading.window;
+  replay.settings.search = options.search;
+  replay.settings.seed = options.seed;
+  replay.settings.objectiveGiven = !options.objective.empty();
+  replay.settings.objective = options.objective == "apfdc" ? Objective::APFDC : Objective::APFD;
+  if (effort->count() > 0) replay.effortMillions = options.effortMillions;
+  replay.plotFile = options.plotFile;
+  replay.json = options.json;
+  return replayRuns(replay);
 }
 
 }  // namespace

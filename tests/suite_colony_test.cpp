@@ -3,6 +3,7 @@
 // step, and every choice a full scan. Both draw from the real generator,
 // seeded alike, so they agree bit for bit or not at all.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <random>
@@ -184,16 +185,21 @@ DenseColony createDenseColony(const DenseSuite& suite, int ants) {
 std::vector<int> plainAdditionalGreedy(const DenseSuite& suite) {
   std::vector<char> taken(static_cast<Index>(suite.tests), 0);
   std::vector<char> revealed(static_cast<Index>(suite.faults), 0);
+  const auto newFaults = [&](int test) {
+    int count = 0;
+    for (Index fault = 0; fault < revealed.size(); ++fault) {
+      count += suite.reveals[static_cast<Index>(test)][fault] != 0 && revealed[fault] == 0 ? 1 : 0;
+    }
+    return count;
+  };
   std::vector<int> order;
   while (order.size() < taken.size()) {
-    const int chosen = bestUnvisited(taken, [&](int test) {
-      int newFaults = 0;
-      for (Index fault = 0; fault < revealed.size(); ++fault) {
-        newFaults +=
-            suite.reveals[static_cast<Index>(test)][fault] != 0 && revealed[fault] == 0 ? 1 : 0;
-      }
-      return static_cast<float>(newFaults);
-    });
+    int chosen = bestUnvisited(taken, [&](int test) { return static_cast<float>(newFaults(test)); });
+    if (newFaults(chosen) == 0 && std::find(revealed.begin(), revealed.end(), 1) != revealed.end()) {
+      // Nothing left adds anything: the rule starts afresh.
+      std::fill(revealed.begin(), revealed.end(), 0);
+      chosen = bestUnvisited(taken, [&](int test) { return static_cast<float>(newFaults(test)); });
+    }
     order.push_back(chosen);
     taken[static_cast<Index>(chosen)] = 1;
     for (Index fault = 0; fault < revealed.size(); ++fault) {

@@ -1,0 +1,257 @@
+#include "replay/replay.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <thread>
+#include <utility>
+
+#include "ordering/baselines.h"
+#include "platform/random.h"
+#include "reading/suite_builder.h"
+
+namespace {
+
+using Index = std::size_t;
+
+// The report order, stably sorted so that `before` holds.
+template <typename Before>
+std::vector<int> reportOrderSortedBy(std::size_t tests, Before before) {
+  std::vector<int> order(tests);
+  for (Index at = 0; at < tests; ++at) order[at] = static_cast<int>(at);
+  std::stable_sort(order.begin(), order.end(), before);
+  return order;
+}
+
+// The results of the run's tests that ran, in report order.
+std::vector<const TestResult*> ranIn(const TestRun& run) {
+  std::vector<const TestResult*> ran;
+  for (const TestResult& result : run.results) {
+    if (result.ran) ran.push_back(&result);
+  }
+  return ran;
+}
+
+// By test, its failures in the runs of the window.
+std::vector<int> windowFailures(const JunitHistory& history, const RunPast& past, int window) {
+  std::vector<int> testOfKey(history.keys.size(), -1);
+  for (Index test = 0; test < past.keys.size(); ++test) {
+    testOfKey[static_cast<Index>(past.keys[test])] = static_cast<int>(test);
+  }
+  std::vector<int> failures(past.keys.size(), 0);
+  for (int at = std::max(0, past.run - window); at < past.run; ++at) {
+    for (const TestResult& result : history.runs[static_cast<Index>(at)].results) {
+      const int test = testOfKey[static_cast<Index>(result.key)];
+      if (result.failed && test >= 0) ++failures[static_cast<Index>(test)];
+    }
+  }
+  return failures;
+}
+
+// The orders of additional greedy, the colony and the best order on the
+// window's suite, whose tests are the run's in report order.
+void orderByWindowSuite(const JunitHistory& history, const RunPast& past,
+                        const ReplaySettings& settings, StrategyOrders& orders) {
+  SuiteBuilder builder;
+  buildWindowSuite(history, history.runs[static_cast<Index>(past.run)],
+                   std::max(0, past.run - settings.window), past.run, builder);
+  SparseSuite suite;
+  ReadError unused;
+  finishSuite(builder, suite, unused);
+  const FaultColumns columns = buildFaultColumns(suite);
+  std::vector<int>& greedy = orders[static_cast<Index>(Strategy::ADDITIONAL_GREEDY)];
+  greedy = additionalGreedyOrder(suite, columns);
+  if (faultCount(suite) == 0) {
+    orders[static_cast<Index>(Strategy::ANT_COLONY)] = cheapestFirstOrder(suite);
+    orders[static_cast<Index>(Strategy::BEST_ORDER)] = cheapestFirstOrder(suite);
+    return;
+  }
+  seedRandom(settings.seed);
+  std::vector<int>& colony = orders[static_cast<Index>(Strategy::ANT_COLONY)];
+  colony = runSuiteSearch(suite, settings.search).bestOrder;
+  BestOrderSettings best;
+  best.objective = settings.objectiveGiven ? settings.objective
+                   : costsAllEqual(suite)  ? Objective::APFD
+                                           : Objective::APFDC;
+  best.effort = settings.effort;
+  orders[static_cast<Index>(Strategy::BEST_ORDER)] =
+      findBestOrder(suite, greedy, colony, best).order;
+}
+
+}  // namespace
+
+const char* strategyName(Strategy strategy) {
+  switch (strategy) {
+    case Strategy::GIVEN:
+      return "given";
+    case Strategy::SHORTEST_FIRST:
+      return "shortest first";
+    case Strategy::FAILURE_COUNT:
+      return "failure count";
+    case Strategy::RECENTLY_FAILED:
+      return "recently failed";
+    case Strategy::ADDITIONAL_GREEDY:
+      return "additional greedy";
+    case Strategy::ANT_COLONY:
+      return "ant colony";
+    case Strategy::BEST_ORDER:
+      return "best order";
+    case Strategy::HINDSIGHT:
+      return "hindsight";
+  }
+  return "";
+}
+
+std::vector<RunPast> pastsOfFailingRuns(const JunitHistory& history) {
+  // By key, over the runs so far: time summed and runs counted, and p.
+  std::vector<double> secondsSum(history.keys.size(), 0.0);
+  std::vector<int> runsCounted(history.keys.size(), 0);
+  std::vector<double> likelihood(history.keys.size(), 0.0);
+  std::vector<RunPast> pasts;
+  for (Index at = 0; at < history.runs.size(); ++at) {
+    const std::vector<const TestResult*> ran = ranIn(history.runs[at]);
+    const bool failed = std::any_of(ran.begin(), ran.end(),
+                                    [](const TestResult* result) { return result->failed; });
+    if (failed && at > 0) {
+      RunPast past;
+      past.run = static_cast<int>(at);
+      for (const TestResult* result : ran) {
+        const auto key = static_cast<Index>(result->key);
+        past.keys.push_back(result->key);
+        past.meanSeconds.push_back(runsCounted[key] == 0
+                                       ? -1.0
+                                       : secondsSum[key] / static_cast<double>(runsCounted[key]));
+        past.failureLikelihood.push_back(likelihood[key]);
+      }
+      pasts.push_back(std::move(past));
+    }
+    for (const TestResult* result : ran) {
+      const auto key = static_cast<Index>(result->key);
+      secondsSum[key] += result->seconds;
+      ++runsCounted[key];
+      likelihood[key] = 0.8 * (result->failed ? 1.0 : 0.0) + 0.2 * likelihood[key];
+    }
+  }
+  return pasts;
+}
+
+StrategyOrders orderRun(const JunitHistory& history, const RunPast& past,
+                        const ReplaySettings& settings) {
+  const std::size_t tests = past.keys.size();
+  const std::vector<const TestResult*> ran = ranIn(history.runs[static_cast<Index>(past.run)]);
+  StrategyOrders orders;
+  orders[static_cast<Index>(Strategy::GIVEN)] = reportOrderSortedBy(tests, [](int, int) {
+    return false;
+  });
+  const std::vector<double>& mean = past.meanSeconds;
+  orders[static_cast<Index>(Strategy::SHORTEST_FIRST)] =
+      reportOrderSortedBy(tests, [&](int a, int b) {
+        const double first = mean[static_cast<Index>(a)];
+        const double second = mean[static_cast<Index>(b)];
+        // Never run before (-1) sorts first.
+        return first < second;
+      });
+  const std::vector<int> failures = windowFailures(history, past, settings.window);
+  orders[static_cast<Index>(Strategy::FAILURE_COUNT)] =
+      reportOrderSortedBy(tests, [&](int a, int b) {
+        return failures[static_cast<Index>(a)] > failures[static_cast<Index>(b)];
+      });
+  const std::vector<double>& p = past.failureLikelihood;
+  orders[static_cast<Index>(Strategy::RECENTLY_FAILED)] =
+      reportOrderSortedBy(tests, [&](int a, int b) {
+        return p[static_cast<Index>(a)] > p[static_cast<Index>(b)];
+      });
+  orderByWindowSuite(history, past, settings, orders);
+  // Hindsight: failing first, cheapest first by this run's times (all
+  // alike where they sum to 0), then the rest.
+  double total = 0.0;
+  for (const TestResult* result : ran) total += result->seconds;
+  orders[static_cast<Index>(Strategy::HINDSIGHT)] = reportOrderSortedBy(tests, [&](int a, int b) {
+    const TestResult& first = *ran[static_cast<Index>(a)];
+    const TestResult& second = *ran[static_cast<Index>(b)];
+    if (first.failed != second.failed) return first.failed;
+    return first.failed && total > 0.0 && first.seconds < second.seconds;
+  });
+  return orders;
+}
+
+ReplayedRun scoreRun(const JunitHistory& history, const RunPast& past,
+                     const StrategyOrders& orders) {
+  const std::vector<const TestResult*> ran = ranIn(history.runs[static_cast<Index>(past.run)]);
+  ReplayedRun replayed;
+  replayed.run = past.run;
+  replayed.tests = static_cast<int>(ran.size());
+  for (const TestResult* result : ran) {
+    replayed.seconds += result->seconds;
+    replayed.failing += result->failed ? 1 : 0;
+  }
+  const bool unitCosts = !(replayed.seconds > 0.0);
+  const auto cost = [&](int test) {
+    return unitCosts ? 1.0 : ran[static_cast<Index>(test)]->seconds;
+  };
+  const double totalCost = unitCosts ? static_cast<double>(ran.size()) : replayed.seconds;
+  const auto n = static_cast<double>(replayed.tests);
+  const auto m = static_cast<double>(replayed.failing);
+  for (Index strategy = 0; strategy < orders.size(); ++strategy) {
+    RunScore& score = replayed.scores[strategy];
+    double positionSum = 0.0;
+    double costAfterSum = 0.0;  // over the failing tests: their cost to the end, less half theirs
+    double spent = 0.0;         // of the run's times, up to here
+    double spentCost = 0.0;     // of the costs, before here
+    bool found = false;
+    const std::vector<int>& order = orders[strategy];
+    for (Index position = 0; position < order.size(); ++position) {
+      const int test = order[position];
+      spent += ran[static_cast<Index>(test)]->seconds;
+      const double testCost = cost(test);
+      if (ran[static_cast<Index>(test)]->failed) {
+        positionSum += static_cast<double>(position + 1);
+        costAfterSum += totalCost - spentCost - testCost / 2.0;
+        if (!found) {
+          found = true;
+          score.firstFailureSeconds = spent;
+          score.firstFailureShare = (spentCost + testCost) / totalCost;
+        }
+      }
+      spentCost += testCost;
+    }
+    score.apfd = 1.0 - positionSum / (n * m) + 1.0 / (2.0 * n);
+    score.apfdc = costAfterSum / (totalCost * m);
+  }
+  return replayed;
+}
+
+std::vector<ReplayedRun> replayHistory(const JunitHistory& history,
+                                       const ReplaySettings& settings,
+                                       const std::function<bool()>& keepGoing) {
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  std::vector<ReplayedRun> replayed(pasts.size());
+  std::vector<char> done(pasts.size(), 0);
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stopped{false};
+  const auto work = [&]() {
+    for (;;) {
+      if (stopped.load() || !keepGoing()) {
+        stopped.store(true);
+        return;
+      }
+      const std::size_t at = next.fetch_add(1);
+      if (at >= pasts.size()) return;
+      replayed[at] = scoreRun(history, pasts[at], orderRun(history, pasts[at], settings));
+      done[at] = 1;
+    }
+  };
+  const auto jobs = static_cast<std::size_t>(std::max(1, settings.jobs));
+  std::vector<std::thread> helpers;
+  for (std::size_t job = 1; job < std::min(jobs, pasts.size()); ++job) helpers.emplace_back(work);
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  if (stopped.load()) {
+    std::vector<ReplayedRun> finished;
+    for (std::size_t at = 0; at < pasts.size(); ++at) {
+      if (done[at] != 0) finished.push_back(replayed[at]);
+    }
+    return finished;
+  }
+  return replayed;
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+// Replaying a history of CI runs: for each run that failed, its tests are
+// ordered from the runs before it alone, by each strategy, and every order is
+// scored against the failures that actually happened in that run.
+//
+// The strategies, every tie going to the run's report order:
+// - given: the report order;
+// - shortest first: tests never run before first, then by their mean time
+//   over every earlier run in which they ran, ascending;
+// - failure count: most failures in the window (the last runs before) first;
+// - recently failed: p = 0.8 x failed + 0.2 x p, once for each earlier run in
+//   which the test ran (p starts at 0), highest first;
+// - additional greedy, ant colony and best order on the window's suite: its
+//   tests those of the run, each failure in the window a fault, each cost the
+//   test's median time there; with nothing failed in the window, additional
+//   greedy keeps the report order and the other two take the cheapest first;
+// - hindsight: the run's failing tests first, cheapest first by the run's own
+//   times, then the rest: the bound no strategy can pass.
+//
+// Scores, each failing test one fault, in double: APFD = 1 - sum(TF)/(n m) +
+// 1/(2n); APFDc with the run's times as costs (unit costs where they sum to
+// 0); and the time to the first failure, the run's times summed up to and
+// including the first failing test.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "ordering/best_order.h"
+#include "ordering/suite_colony.h"
+#include "reading/junit_history.h"
+
+enum class Strategy {
+  GIVEN,
+  SHORTEST_FIRST,
+  FAILURE_COUNT,
+  RECENTLY_FAILED,
+  ADDITIONAL_GREEDY,
+  ANT_COLONY,
+  BEST_ORDER,
+  HINDSIGHT
+};
+constexpr int STRATEGY_COUNT = 8;
+
+// "given", "shortest first", ... as the table names them.
+const char* strategyName(Strategy strategy);
+
+// The best order's effort per run when replaying, in million steps: a
+// hundredth of a second, as the runs are many.
+constexpr std::int64_t REPLAY_EFFORT_MILLIONS = 2;
+
+struct ReplaySettings {
+  int window = DEFAULT_WINDOW;  // of earlier runs, at least 1
+  SearchSettings search;
+  std::uint32_t seed = 12345u;  // the colony's, the same for every run
+  std::int64_t effort = REPLAY_EFFORT_MILLIONS * 1000000;
+  bool objectiveGiven = false;  // else the best order takes APFDc where costs differ
+  Objective objective = Objective::APFD;
+  int jobs = 1;  // runs replayed at once
+};
+
+// What the runs before a run tell of its tests (those that ran, in report
+// order), gathered in one pass over the history.
+struct RunPast {
+  int run = 0;                            // index into history.runs
+  std::vector<int> keys;                  // the tests
+  std::vector<double> meanSeconds;        // over earlier runs; -1 when never run before
+  std::vector<double> failureLikelihood;  // the recently-failed p
+};
+
+// The pasts of the runs that are replayed: those with a failing test and at
+// least one run before them, oldest first.
+std::vector<RunPast> pastsOfFailingRuns(const JunitHistory& history);
+
+// Every strategy's order of the run's tests, as indices into past.keys.
+using StrategyOrders = std::array<std::vector<int>, STRATEGY_COUNT>;
+StrategyOrders orderRun(const JunitHistory& history, const RunPast& past,
+                        const ReplaySettings& settings);
+
+struct RunScore {
+  double apfd = 0.0;
+  double apfdc = 0.0;
+  double firstFailureSeconds = 0.0;
+  double firstFailureShare = 0.0;  // of the run's time (of its tests, at unit costs)
+};
+
+struct ReplayedRun {
+  int run = 0;  // index into history.runs
+  int tests = 0;
+  int failing = 0;
+  double seconds = 0.0;  // the run's time, its tests' times summed
+  std::array<RunScore, STRATEGY_COUNT> scores;
+};
+
+// Scores each order against the run's failing tests.
+ReplayedRun scoreRun(const JunitHistory& history, const RunPast& past,
+                     const StrategyOrders& orders);
+
+// Replays every failing run, settings.jobs at a time; the same results for
+// any number of jobs. `keepGoing` is asked before each run, from any of the
+// threads; once it says no,
+// the runs not yet begun are left out and the result is incomplete.
+std::vector<ReplayedRun> replayHistory(const JunitHistory& history,
+                                       const ReplaySettings& settings,
+                                       const std::function<bool()>& keepGoing);

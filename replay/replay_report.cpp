@@ -1,0 +1,195 @@
+#include "replay/replay_report.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include <nlohmann/json.hpp>
+
+#include "reporting/svg_drawing.h"
+
+namespace {
+
+using Index = std::size_t;
+using Json = nlohmann::ordered_json;
+
+constexpr Strategy STRATEGIES[STRATEGY_COUNT] = {
+    Strategy::GIVEN,         Strategy::SHORTEST_FIRST,    Strategy::FAILURE_COUNT,
+    Strategy::RECENTLY_FAILED, Strategy::ADDITIONAL_GREEDY, Strategy::ANT_COLONY,
+    Strategy::BEST_ORDER,    Strategy::HINDSIGHT};
+
+// Colours told apart with any colour vision, one per strategy.
+constexpr const char* COLOURS[STRATEGY_COUNT] = {"#D55E00", "#E69F00", "#56B4E9", "#F0C000",
+                                                 "#0072B2", "#009E73", "#CC79A7", "#000000"};
+constexpr const char* DASHES[STRATEGY_COUNT] = {" stroke-dasharray=\"8 5\"", "", "", "", "", "",
+                                                "", " stroke-dasharray=\"2 3\""};
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+bool hasPassingTest(const ReplayedRun& run) {
+  return run.failing < run.tests;
+}
+
+void printTable(std::FILE* out, const ReplayReport& report, bool withPassingOnly) {
+  const bool budget = report.budgetSeconds >= 0.0;
+  std::fprintf(out, "%-19s %10s %11s %22s %6s", "strategy", "mean APFD", "mean APFDc",
+               "median first failure", "runs");
+  if (budget) {
+    char heading[64];
+    std::snprintf(heading, sizeof heading, "failing within %g s", report.budgetSeconds);
+    std::fprintf(out, "  %s", heading);
+  }
+  std::fputc('\n', out);
+  for (const Strategy strategy : STRATEGIES) {
+    const StrategySummary summary = summarise(report, strategy, withPassingOnly);
+    std::fprintf(out, "%-19s %10.6f %11.6f %20.3f s %6d", strategyName(strategy),
+                 summary.meanApfd, summary.meanApfdc, summary.medianFirstFailureSeconds,
+                 summary.runs);
+    if (budget) std::fprintf(out, "  %17.1f%%", summary.withinBudget * 100.0);
+    std::fputc('\n', out);
+  }
+}
+
+Json summaryJson(const StrategySummary& summary, bool budget) {
+  Json json = {{"mean_apfd", summary.meanApfd},
+               {"mean_apfdc", summary.meanApfdc},
+               {"median_first_failure_seconds", summary.medianFirstFailureSeconds},
+               {"runs", summary.runs}};
+  if (budget) json["within_budget"] = summary.withinBudget;
+  return json;
+}
+
+}  // namespace
+
+StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool withPassingOnly) {
+  StrategySummary summary;
+  std::vector<double> firstFailures;
+  int withinBudget = 0;
+  for (const ReplayedRun& run : report.runs) {
+    if (withPassingOnly && !hasPassingTest(run)) continue;
+    const RunScore& score = run.scores[static_cast<Index>(strategy)];
+    summary.meanApfd += score.apfd;
+    summary.meanApfdc += score.apfdc;
+    firstFailures.push_back(score.firstFailureSeconds);
+    withinBudget += score.firstFailureSeconds <= report.budgetSeconds ? 1 : 0;
+    ++summary.runs;
+  }
+  if (summary.runs == 0) return summary;
+  const auto runs = static_cast<double>(summary.runs);
+  summary.meanApfd /= runs;
+  summary.meanApfdc /= runs;
+  summary.medianFirstFailureSeconds = median(firstFailures);
+  summary.withinBudget = static_cast<double>(withinBudget) / runs;
+  return summary;
+}
+
+void printReplaySummary(std::FILE* out, const JunitHistory& history, const ReplayReport& report) {
+  const auto withPassing =
+      std::count_if(report.runs.begin(), report.runs.end(), hasPassingTest);
+  std::fprintf(out, "history: %s\n", report.folder.c_str());
+  std::fprintf(out, "runs: %zu\n", history.runs.size());
+  std::fprintf(out, "window: the last %d runs before each\n", report.window);
+  std::fprintf(out, "failing runs replayed: %zu (those with a run before them), %ld with a passing test\n",
+               report.runs.size(), static_cast<long>(withPassing));
+  if (report.runs.empty()) {
+    std::fputs("no run failed after the first: there is nothing to replay\n", out);
+    return;
+  }
+  std::fputc('\n', out);
+  printTable(out, report, false);
+  std::fprintf(out, "\nthe failing runs that also have a passing test: %ld\n",
+               static_cast<long>(withPassing));
+  if (withPassing > 0) printTable(out, report, true);
+}
+
+std::string replayJson(const JunitHistory& history, const ReplayReport& report) {
+  const bool budget = report.budgetSeconds >= 0.0;
+  Json options = {{"window", report.window},
+                  {"seed", report.settings.seed},
+                  {"iterations", report.settings.search.iterationCount},
+                  {"ants", report.settings.search.antCount},
+                  {"effort_millions", report.settings.effort / 1000000},
+                  {"objective", !report.settings.objectiveGiven ? "default"
+                                : report.settings.objective == Objective::APFD ? "apfd"
+                                                                                : "apfdc"}};
+  if (budget) options["budget_seconds"] = report.budgetSeconds;
+  Json strategies = Json::array();
+  for (const Strategy strategy : STRATEGIES) {
+    Json entry = {{"name", strategyName(strategy)}};
+    entry["all"] = summaryJson(summarise(report, strategy, false), budget);
+    entry["with_a_passing_test"] = summaryJson(summarise(report, strategy, true), budget);
+    strategies.push_back(entry);
+  }
+  Json runs = Json::array();
+  for (const ReplayedRun& run : report.runs) {
+    Json scores = Json::object();
+    for (const Strategy strategy : STRATEGIES) {
+      const RunScore& score = run.scores[static_cast<Index>(strategy)];
+      scores[strategyName(strategy)] = {{"apfd", score.apfd},
+                                        {"apfdc", score.apfdc},
+                                        {"first_failure_seconds", score.firstFailureSeconds}};
+    }
+    runs.push_back({{"run", history.runs[static_cast<Index>(run.run)].name},
+                    {"tests", run.tests},
+                    {"failing", run.failing},
+                    {"seconds", run.seconds},
+                    {"scores", scores}});
+  }
+  const Json document = {{"history", {{"folder", report.folder}, {"runs", history.runs.size()}}},
+                         {"options", options},
+                         {"strategies", strategies},
+                         {"runs", runs}};
+  return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+void printReplayPlot(std::FILE* out, const ReplayReport& report) {
+  constexpr int WIDTH = 1000;
+  constexpr int HEIGHT = 560;
+  printSvgStart(out, WIDTH, HEIGHT);
+  const std::string name = report.folder.substr(report.folder.find_last_of("/\\") + 1);
+  char heading[160];
+  std::snprintf(heading, sizeof heading, " (%zu failing runs replayed, window %d)",
+                report.runs.size(), report.window);
+  printText(out, 20, 30, "start", 19, "antorder-suite --replay: " + xmlText(name) + heading,
+            " font-weight=\"bold\"");
+  const Panel panel{90, 90, 520, 380, 0.0, 1.0, 0.0, 1.0};
+  printAxes(out, panel, "How soon the first failure shows", "time spent (% of the run's)",
+            "failing runs with a failure shown", true);
+  double y = 110;
+  printText(out, 660, y - 20, "start", 16, "Strategy, mean APFDc", " font-weight=\"bold\"");
+  // Hindsight first, at the back, so that the strategies show on it.
+  for (int at = STRATEGY_COUNT - 1; at >= 0; --at) {
+    const Strategy strategy = STRATEGIES[at];
+    std::vector<double> shares;
+    for (const ReplayedRun& run : report.runs) {
+      shares.push_back(run.scores[static_cast<Index>(strategy)].firstFailureShare);
+    }
+    std::sort(shares.begin(), shares.end());
+    std::vector<PlotPoint> points = {{0.0, 0.0}};
+    const auto count = static_cast<double>(shares.size());
+    for (std::size_t k = 0; k < shares.size(); ++k) {
+      if (k + 1 < shares.size() && shares[k + 1] == shares[k]) continue;
+      points.push_back({shares[k], points.back().y});
+      points.push_back({shares[k], static_cast<double>(k + 1) / count});
+    }
+    points.push_back({1.0, points.back().y});
+    printCurve(out, panel, points, COLOURS[at], at == STRATEGY_COUNT - 1 ? 3.0 : 2.0, DASHES[at]);
+  }
+  for (int at = 0; at < STRATEGY_COUNT; ++at) {
+    y += 30;
+    char text[96];
+    std::snprintf(text, sizeof text, "%s, %.4f", strategyName(STRATEGIES[at]),
+                  summarise(report, STRATEGIES[at], false).meanApfdc);
+    printLegendEntry(out, 660, y, COLOURS[at], at == STRATEGY_COUNT - 1 ? 3.0 : 2.0, DASHES[at],
+                     text);
+  }
+  y += 40;
+  printText(out, 660, y, "start", 14, "The higher and further left a curve,", " font-style=\"italic\"");
+  printText(out, 660, y + 20, "start", 14, "the sooner its failures show.", " font-style=\"italic\"");
+  std::fputs("</svg>\n", out);
+}

@@ -1,0 +1,140 @@
+#include "suite_driver/order_suite.h"
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "ordering/suite_colony.h"
+#include "platform/random.h"
+#include "reading/test_costs.h"
+#include "reporting/evaluation.h"
+#include "reporting/json_results.h"
+#include "reporting/order_table.h"
+#include "reporting/run_results.h"
+#include "reporting/summary.h"
+#include "reporting/svg_plot.h"
+#include "suite_driver/progress.h"
+#include "suite_driver/run_control.h"
+
+namespace {
+
+
+// Writes every file asked for, whole or not at all; returns the exit status.
+int writeResultFiles(const SuiteOptions& options, const SparseSuite& suite,
+                     const RunResults& results) {
+  return writeFiles(
+      {{options.orderFile, [&](std::FILE* out) { printOrder(out, suite, results.best.order); }},
+       {options.plotFile, [&](std::FILE* out) { printSvgPlot(out, suite, results); }},
+       {options.csvFile, [&](std::FILE* out) { printOrderTable(out, suite, results); }}});
+}
+
+// Prints the results, as JSON or the summary; returns the exit status.
+int printResults(const SuiteOptions& options, const SparseSuite& suite,
+                 const RunResults& results) {
+  const int written = writeResultFiles(options, suite, results);
+  if (written != 0) return written;
+  if (options.json) {
+    std::fputs(resultsJson(suite, results).c_str(), stdout);
+  } else {
+    if (options.trace) printTrace(stdout, results.search);
+    printSummary(stdout, suite, results);
+  }
+  return finishStandardOutput() ? 0 : 1;
+}
+
+// A history in which nothing failed: nothing to search for, and the
+// cheapest tests go first, ties in the given order.
+int runWithoutFaults(const SuiteOptions& options, const SparseSuite& suite, RunResults& results) {
+  orderWithoutFaults(suite, results);
+  if (results.evaluated) scoreEvaluation(results);
+  return printResults(options, suite, results);
+}
+
+// Reads the suite, and its costs from the file --costs names; false, with the
+// file, line and reason on standard error, on bad input.
+bool readInput(const SuiteOptions& options, SparseSuite& suite, SuiteFormat& format) {
+  ReadError error;
+  bool read = readSuiteFile(options.file, format, suite, error, options.reading);
+  std::string readFile = options.file;
+  if (read && !options.costsFile.empty()) {
+    std::unordered_map<std::string, float> costs;
+    readFile = options.costsFile;
+    read = readTestCosts(options.costsFile, options.reading, costs, error);
+    const int without = read ? applyTestCosts(suite, costs) : 0;
+    if (without > 0) {
+      std::fprintf(stderr, "%s: %d of %d tests have no cost in %s and keep their own\n", PROGRAM,
+                   without, testCount(suite), options.costsFile.c_str());
+    }
+  }
+  if (!read) reportReadError(readFile, error);
+  return read;
+}
+
+// Reads the matrix --evaluate names, over the suite's tests; false, with the
+// reason on standard error, on bad input or a test the suite lacks.
+bool readEvaluation(const SuiteOptions& options, const SparseSuite& suite, RunResults& results) {
+  SuiteFormat format = SuiteFormat::DETECT;
+  SparseSuite other;
+  ReadError error;
+  if (!readSuiteFile(options.evaluateFile, format, other, error, options.reading)) {
+    reportReadError(options.evaluateFile, error);
+    return false;
+  }
+  std::string unknownTest;
+  if (!alignToSuite(suite, other, results.evaluation, unknownTest)) {
+    reportReadError(options.evaluateFile,
+                    ReadError{0, "test " + unknownTest + " is not in the suite"});
+    return false;
+  }
+  results.evaluated = true;
+  results.evaluationFile = options.evaluateFile;
+  return true;
+}
+
+}  // namespace
+
+int orderSuite(const SuiteOptions& options) {
+  const auto start = std::chrono::steady_clock::now();
+  catchStopSignals();
+  if (options.file == STANDARD_INPUT) std::ios::sync_with_stdio(false);
+  SparseSuite suite;
+  SuiteFormat format = options.format;
+  const bool read = readInput(options, suite, format);
+  if (stopSignal != 0) return stoppedStatus();
+  if (!read) return 2;
+
+  RunResults results;
+  if (!options.evaluateFile.empty() && !readEvaluation(options, suite, results)) return 2;
+  if (stopSignal != 0) return stoppedStatus();
+  results.file = options.file;
+  results.formatName = formatName(format);
+  results.seed = options.seed;
+  results.settings = options.search;
+  if (faultCount(suite) == 0) return runWithoutFaults(options, suite, results);
+  scoreBaselines(suite, results);
+
+  seedRandom(options.seed);
+  Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
+  results.search = runSuiteSearch(suite, options.search, [&](const SearchResult& soFar) {
+    showProgress(progress, static_cast<int>(soFar.iterationApfd.size()),
+                 options.search.iterationCount, soFar.bestApfd);
+    return stopSignal == 0;
+  });
+  endProgress(progress);
+  if (stopSignal != 0) return stoppedStatus();
+  results.colony = scoreOrder(suite, results.search.bestOrder);
+  results.objective = options.objective == "apfd"    ? Objective::APFD
+                      : options.objective == "apfdc" ? Objective::APFDC
+                                                     : defaultObjective(suite);
+  findBest(suite, results, options.effortMillions * 1000000);
+  if (stopSignal != 0) return stoppedStatus();
+  results.elapsedSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+  if (results.evaluated) scoreEvaluation(results);
+  return printResults(options, suite, results);
+}
+

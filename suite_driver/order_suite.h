@@ -1,0 +1,32 @@
+#pragma once
+
+// The program's main mode: orders the tests of a suite read from a file and
+// prints how early each order reveals the faults.
+
+#include <cstdint>
+#include <string>
+
+#include "ordering/best_order.h"
+#include "ordering/suite_colony.h"
+#include "reading/suite_reader.h"
+
+struct SuiteOptions {
+  std::string file;
+  SuiteFormat format = SuiteFormat::DETECT;
+  ReadOptions reading;
+  SearchSettings search;
+  std::uint32_t seed = 12345u;
+  std::string objective;  // "apfd", "apfdc", or empty for the suite's default
+  std::int64_t effortMillions = DEFAULT_SEARCH_EFFORT / 1000000;
+  std::string costsFile;     // costs for the suite's tests, from another file
+  std::string evaluateFile;  // another matrix to score every order against
+  std::string orderFile;
+  std::string plotFile;
+  std::string csvFile;
+  bool json = false;
+  bool trace = false;
+  bool quiet = false;
+};
+
+// Runs the mode; returns the exit status.
+int orderSuite(const SuiteOptions& options);

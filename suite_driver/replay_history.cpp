@@ -1,0 +1,37 @@
+#include "suite_driver/replay_history.h"
+
+#include <cstdio>
+
+#include "reading/junit_history.h"
+#include "replay/replay_report.h"
+#include "suite_driver/run_control.h"
+
+int replayRuns(const ReplayOptions& options) {
+  catchStopSignals();
+  JunitHistory history;
+  ReadError error;
+  if (!readJunitPath(options.folder, history, error)) {
+    reportReadError(options.folder, error);
+    return stopSignal != 0 ? stoppedStatus() : 2;
+  }
+  if (stopSignal != 0) return stoppedStatus();
+
+  ReplayReport report;
+  report.folder = options.folder;
+  report.window = options.settings.window;
+  report.budgetSeconds = options.budgetSeconds;
+  report.settings = options.settings;
+  report.settings.effort = options.effortMillions * 1000000;
+  report.runs = replayHistory(history, report.settings, [] { return stopSignal == 0; });
+  if (stopSignal != 0) return stoppedStatus();
+
+  const int written = writeFiles(
+      {{options.plotFile, [&](std::FILE* out) { printReplayPlot(out, report); }}});
+  if (written != 0) return written;
+  if (options.json) {
+    std::fputs(replayJson(history, report).c_str(), stdout);
+  } else {
+    printReplaySummary(stdout, history, report);
+  }
+  return finishStandardOutput() ? 0 : 1;
+}
