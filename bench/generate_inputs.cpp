@@ -1,6 +1,6 @@
 // Writes seeded inputs in the shapes real tools write, for measuring
 // antorder-suite's readers as whole processes:
-//   antorder_generate_input junit-history DIR --runs 50 --tests 2000
+//   antorder_generate_input junit-history DIR --runs 50 --tests 2000 [--first-tests 1500]
 //   antorder_generate_input lcov --tests 1000 --files 2000 > coverage.info
 //   antorder_generate_input coverage-json --tests 1000 --lines 100000 > coverage.json
 // The same options and seed give the same bytes on every platform.
@@ -31,7 +31,9 @@ bool drawWith(std::mt19937& engine, double share) {
 
 struct HistoryShape {
   int runs = 50;
-  int tests = 2000;
+  int tests = 2000;     // in the last run
+  int firstTests = -1;  // in the first run, the suite growing evenly to `tests`; -1: all
+
   double failShare = 0.002;  // of the tests that passed in their last run
   double againShare = 0.3;   // of the tests that failed in their last run
   std::uint32_t seed = 1;
@@ -51,11 +53,19 @@ void writeHistory(const std::string& folder, const HistoryShape& shape) {
     std::snprintf(name, sizeof name, "/run-%04d.xml", run);
     std::FILE* out = std::fopen((folder + name).c_str(), "w");
     if (out == nullptr) throw std::runtime_error("cannot write " + folder + name);
+    // The suite grows as the project does: its first tests, and as many
+    // more again by the last run.
+    const int first = shape.firstTests < 0 ? shape.tests : std::min(shape.firstTests, shape.tests);
+    const std::size_t present =
+        shape.runs == 1
+            ? tests
+            : static_cast<std::size_t>(first + static_cast<long long>(shape.tests - first) *
+                                                   (run - 1) / (shape.runs - 1));
     std::fprintf(out,
                  "<?xml version=\"1.0\" encoding=\"utf-8\"?><testsuites><testsuite "
-                 "name=\"pytest\" tests=\"%d\">\n",
-                 shape.tests);
-    for (std::size_t test = 0; test < tests; ++test) {
+                 "name=\"pytest\" tests=\"%zu\">\n",
+                 present);
+    for (std::size_t test = 0; test < present; ++test) {
       const bool failed =
           drawWith(engine, failedLast[test] != 0 ? shape.againShare : shape.failShare);
       failedLast[test] = failed ? 1 : 0;
@@ -177,6 +187,14 @@ int main(int argc, char** argv) try {
   junit->add_option("DIR", folder)->required();
   junit->add_option("--runs", history.runs)->check(CLI::Range(1, 100000));
   junit->add_option("--tests", history.tests)->check(CLI::Range(1, 10000000));
+  junit->add_option("--first-tests", history.firstTests, "Tests in the first run (default: all)")
+      ->check(CLI::Range(1, 10000000));
+  junit->add_option("--fail-share", history.failShare,
+                    "Chance that a test fails after passing its last run (default 0.002)")
+      ->check(CLI::Range(0.0, 1.0));
+  junit->add_option("--again-share", history.againShare,
+                    "Chance that a test fails again after failing its last run (default 0.3)")
+      ->check(CLI::Range(0.0, 1.0));
   junit->add_option("--seed", history.seed);
   CoverageShape lcov;
   CLI::App* lcovCommand = app.add_subcommand("lcov", "An lcov tracefile, a capture per test");

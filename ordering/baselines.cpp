@@ -37,9 +37,8 @@ std::vector<int> revealedWeights(const SparseSuite& suite) {
 
 }  // namespace
 
-std::vector<int> mostRevealingFirstOrder(const SparseSuite& suite) {
+std::vector<int> mostRevealingFirst(const SparseSuite& suite, std::vector<int> order) {
   const std::vector<int> weights = revealedWeights(suite);
-  std::vector<int> order = givenOrder(suite);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
     return weights[static_cast<std::size_t>(a)] > weights[static_cast<std::size_t>(b)];
   });

@@ -26,5 +26,6 @@ std::vector<int> restartingGreedyOrder(const SparseSuite& suite, const FaultColu
                                        const std::vector<int>& tieOrder,
                                        const std::vector<char>& placed);
 
-// The tests by how many faults each reveals, most first, file order on ties.
-std::vector<int> mostRevealingFirstOrder(const SparseSuite& suite);
+// The order sorted by how many faults each test reveals, most first, keeping
+// the order's own on ties.
+std::vector<int> mostRevealingFirst(const SparseSuite& suite, std::vector<int> order);

@@ -668,9 +668,10 @@ std::vector<int> standInSequence(const Candidates& c, const std::vector<int>& or
 }
 
 // The prefix's tests, then the others by additional greedy's restarting
-// rule, ties to the test that reveals the most faults in all.
+// rule, ties to the test that reveals the most faults in all, then under
+// APFDc to the cheaper.
 std::vector<int> completeOrder(const SparseSuite& suite, const Candidates& c,
-                               const std::vector<int>& prefix) {
+                               const std::vector<int>& prefix, Objective objective) {
   std::vector<int> order;
   std::vector<char> placed(suite.testNames.size(), 0);
   for (const int candidate : prefix) {
@@ -678,8 +679,10 @@ std::vector<int> completeOrder(const SparseSuite& suite, const Candidates& c,
     order.push_back(test);
     placed[static_cast<Index>(test)] = 1;
   }
-  const std::vector<int> tail = restartingGreedyOrder(suite, buildFaultColumns(suite),
-                                                      mostRevealingFirstOrder(suite), placed);
+  const std::vector<int> tieOrder = mostRevealingFirst(
+      suite, objective == Objective::APFDC ? cheapestFirstOrder(suite) : givenOrder(suite));
+  const std::vector<int> tail =
+      restartingGreedyOrder(suite, buildFaultColumns(suite), tieOrder, placed);
   order.insert(order.end(), tail.begin(), tail.end());
   return order;
 }
@@ -732,7 +735,7 @@ BestOrder findBestOrder(const SparseSuite& suite, const std::vector<int>& greedy
     }
     best.effortSpent = effort.spent;
   }
-  best.order = completeOrder(suite, candidates, prefix);
+  best.order = completeOrder(suite, candidates, prefix, settings.objective);
 
   // Neither start may score higher, as the program reports scores.
   const float found = objectiveScore(suite, settings.objective, best.order);

@@ -28,9 +28,11 @@
 // test among those that keep the score best; the local search keeps the
 // first improvement in a fixed scan order. After the prefix the other tests
 // follow by additional greedy's restarting rule, afresh from nothing revealed,
-// ties to the test that reveals the most faults in all (then file order):
-// scored against other faults than the ones it was ordered by (coverage
-// ordered, real faults scored), this tail beats lowest-index ties.
+// ties to the test that reveals the most faults in all, then under APFDc to
+// the cheaper, then file order. The tail decides much of the score against
+// other faults than the ones the order was made by (ordered by coverage,
+// scored by real faults; ordered by past failures, scored by the next run's),
+// and these ties serve it better than the lowest index.
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-// The run's one source of random integers: a 15-bit generator in the manner of
+// Each thread's own source of random integers: a 15-bit generator in the manner of
 // the C runtime's srand and rand, carried by the program so that every platform
 // draws the same sequence.
 //

@@ -315,4 +315,93 @@ TEST(SuiteProgram, ReadsStandardInput) {
   EXPECT_NE(run.output.find("ant colony         APFD 0.780000"), std::string::npos);
 }
 
+// Coverage orders scored against faults: both orders cover every line with
+// t1, and only their tails tell them apart. After t1, additional greedy
+// starts afresh: t3 (three lines), then t2 and t4 each add line 4, the lower
+// index first; the best order's tail takes t4 first, as it covers more in all,
+// and reveals f1 a test sooner. t2 is not in the faults file: it reveals none.
+TEST(SuiteProgram, ScoresEveryOrderAgainstAnotherMatrix) {
+  const std::string evaluate = SUITES + "evaluate/";
+  const ProgramRun run = runSuiteProgram("--json " + evaluate + "coverage.lists --evaluate " +
+                                         evaluate + "faults.csv");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const nlohmann::json json = nlohmann::json::parse(run.output);
+  const nlohmann::json& orders = json["orders"];
+  EXPECT_EQ(orders["best"]["order"], nlohmann::json::parse(R"(["t1", "t3", "t4", "t2"])"));
+  EXPECT_FLOAT_EQ(orders["additional_greedy"]["apfd"].get<float>(), 0.875f);
+  EXPECT_FLOAT_EQ(orders["best"]["apfd"].get<float>(), 0.875f);
+  // f1 at 4 or 3, f2 at 2, of 4 tests: 1 - 6/8 + 1/8 and 1 - 5/8 + 1/8.
+  EXPECT_FLOAT_EQ(orders["additional_greedy"]["evaluation"]["apfd"].get<float>(), 0.375f);
+  EXPECT_FLOAT_EQ(orders["best"]["evaluation"]["apfd"].get<float>(), 0.5f);
+  EXPECT_EQ(json["input"]["evaluation"]["faults"], 2);
+
+  // Both files count faults, so the summary names the scores by file.
+  const ProgramRun summary =
+      runSuiteProgram(evaluate + "coverage.lists --evaluate " + evaluate + "faults.csv");
+  EXPECT_NE(summary.output.find("best order         coverage.lists: APFD 0.875000  faults.csv: "
+                                "APFD 0.500000  (exact search"),
+            std::string::npos)
+      << summary.output;
+  const std::string table = testing::TempDir() + "antorder-suite-evaluated.csv";
+  EXPECT_EQ(runSuiteProgram("--csv " + table + " " + evaluate + "coverage.lists --evaluate " +
+                            evaluate + "faults.csv")
+                .status,
+            0);
+  EXPECT_EQ(readFile(table).substr(readFile(table).find('\n') + 1),
+            "1,t1,t1,t1,t1,0,0,0,0\n2,t2,t3,t2,t3,0,1,0,1\n3,t3,t2,t3,t4,1,1,1,2\n"
+            "4,t4,t4,t4,t2,2,2,2,2\n");
+
+  // A test the suite lacks is refused by name.
+  const ProgramRun unknown = runSuiteProgram(evaluate + "coverage.lists --evaluate " + evaluate +
+                                             "unknown.csv");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.output, "");
+  EXPECT_EQ(unknown.errors,
+            "antorder-suite: " + evaluate + "unknown.csv: test t9 is not in the suite\n");
+}
+
+// The replay prints the same bytes however many runs it replays at once,
+// and refuses what does not go with it.
+TEST(SuiteProgram, ReplaysAHistoryTheSameForAnyNumberOfJobs) {
+  const std::string history = SUITES + "replay";
+  const std::string folder = freshFolder("replay");
+  std::vector<ProgramRun> runs;
+  for (const char* jobs : {"1", "2"}) {
+    const std::string arguments = std::string("--replay --window 3 --budget 3 --jobs ") + jobs +
+                                  " --plot " + folder + "plot-" + jobs + ".svg ";
+    runs.push_back(runSuiteProgram(arguments + history));
+    runs.push_back(runSuiteProgram(arguments + "--json " + history));
+    EXPECT_EQ(runs.back().status, 0) << runs.back().errors;
+  }
+  EXPECT_EQ(runs[0].output, runs[2].output);
+  EXPECT_EQ(runs[1].output, runs[3].output);
+  EXPECT_EQ(readFile(folder + "plot-1.svg"), readFile(folder + "plot-2.svg"));
+  EXPECT_NE(runs[0].output.find("failing runs replayed: 6 (those with a run before them), 5 with "
+                                "a passing test\n"),
+            std::string::npos)
+      << runs[0].output;
+  EXPECT_NE(runs[0].output.find("hindsight             0.788889    "), std::string::npos);
+  EXPECT_NE(runs[0].output.find("failing within 3 s"), std::string::npos);
+  const nlohmann::json json = nlohmann::json::parse(runs[1].output);
+  EXPECT_EQ(json["runs"].size(), 6u);
+  EXPECT_EQ(json["runs"][0]["run"], "run-02");
+  EXPECT_EQ(json["runs"][0]["scores"]["hindsight"]["first_failure_seconds"], 2.0);
+
+  struct Refused {
+    std::string arguments;
+    std::string message;
+  };
+  const Refused refused[] = {
+      {"--budget 3 " + history, "--budget requires --replay"},
+      {"--replay --csv x.csv " + history, "--csv cannot be used with --replay"},
+      {"--replay --evaluate x.csv " + history, "--evaluate excludes --replay"},
+      {"--replay " + SUITES + "built_in.csv", "built_in.csv:"},
+  };
+  for (const Refused& r : refused) {
+    const ProgramRun run = runSuiteProgram(r.arguments);
+    EXPECT_EQ(run.status, 2) << r.arguments;
+    EXPECT_NE(run.errors.find(r.message), std::string::npos) << run.errors;
+  }
+}
+
 }  // namespace

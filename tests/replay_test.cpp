@@ -1,0 +1,186 @@
+// Replaying a dozen hand-made runs of five tests (tests/suites/replay), each
+// strategy's order and scores worked out by hand. The tests' usual times are
+// a 4 s, b 1 s, c 2 s, d 3 s, e 2.5 s; b took 7 s in run 5.
+//
+//   run  1  2  3  4   5  6  7    8  9    10 11 12
+//   a    .  .  .  F   .  .  .    .  .    .  .  F
+//   b    .  .  .  .   7s .  F    .  .    .  .  F
+//   c    .  F  .  .   .  .  .    .  .    .  .  F
+//   d    .  .  .  -   .  .  F    -  -    .  F  F
+//   e                               F(new) .  .  F
+// (F failed, - skipped, e first ran in run 9.) The window is 3 runs.
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "reading/junit_history.h"
+#include "replay/replay.h"
+#include "replay/replay_report.h"
+
+namespace {
+
+JunitHistory readFixture() {
+  JunitHistory history;
+  ReadError error;
+  EXPECT_TRUE(readJunitPath(SOURCE_DIR "/tests/suites/replay", history, error)) << error.reason;
+  return history;
+}
+
+ReplaySettings fixtureSettings() {
+  ReplaySettings settings;
+  settings.window = 3;
+  return settings;
+}
+
+// An order as the tests' letters: "shop.test_b" is b.
+std::string letters(const JunitHistory& history, const RunPast& past, const std::vector<int>& order) {
+  std::string text;
+  for (const int test : order) {
+    text += history.keys[static_cast<std::size_t>(past.keys[static_cast<std::size_t>(test)])].back();
+  }
+  return text;
+}
+
+TEST(Replay, ReplaysTheFailingRunsThatHaveARunBefore) {
+  const JunitHistory history = readFixture();
+  std::vector<int> runs;
+  for (const RunPast& past : pastsOfFailingRuns(history)) runs.push_back(past.run + 1);
+  EXPECT_EQ(runs, (std::vector<int>{2, 4, 7, 9, 11, 12}));
+}
+
+TEST(Replay, OrdersEachRunByEveryStrategyFromThePastAlone) {
+  const JunitHistory history = readFixture();
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  struct Case {
+    int run;
+    const char* why;
+    std::vector<std::string> orders;  // given, shortest first, failure count, recently
+                                      // failed, additional greedy, best order, hindsight
+  };
+  const Case cases[] = {
+      {2, "nothing failed before: the colony and the best order take the cheapest first",
+       {"abcd", "bcda", "abcd", "abcd", "abcd", "bcda", "cabd"}},
+      {4, "d skipped; c failed in the window; the best order's tail goes cheapest first",
+       {"abc", "bca", "cab", "cab", "cab", "cba", "abc"}},
+      {7, "b's mean time 2 ties c's (report order); c's failure is out of the window but not "
+          "out of p; d's skipped run leaves its mean",
+       {"abcd", "bcda", "abcd", "acbd", "abcd", "abcd", "bdac"}},
+      {9, "e is new: first by time, last by failures, the median known cost (2) in the suite, "
+          "tied with c",
+       {"abce", "ebca", "bace", "bace", "bace", "bcea", "eabc"}},
+      {11, "d's p is kept over its skipped runs and ties e's: report order",
+       {"abcde", "bceda", "eabcd", "debac", "eabcd", "ebcda", "dabce"}},
+  };
+  constexpr Strategy SHOWN[] = {Strategy::GIVEN,           Strategy::SHORTEST_FIRST,
+                                Strategy::FAILURE_COUNT,   Strategy::RECENTLY_FAILED,
+                                Strategy::ADDITIONAL_GREEDY, Strategy::BEST_ORDER,
+                                Strategy::HINDSIGHT};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "run " << c.run << ": " << c.why);
+    const RunPast* past = nullptr;
+    for (const RunPast& each : pasts) {
+      if (each.run + 1 == c.run) past = &each;
+    }
+    ASSERT_NE(past, nullptr);
+    const StrategyOrders orders = orderRun(history, *past, fixtureSettings());
+    for (std::size_t at = 0; at < c.orders.size(); ++at) {
+      EXPECT_EQ(letters(history, *past, orders[static_cast<std::size_t>(SHOWN[at])]), c.orders[at])
+          << strategyName(SHOWN[at]);
+    }
+    // The colony's best order holds every test once, and puts a test that
+    // failed in the window first where one did.
+    std::string colony = letters(history, *past, orders[static_cast<std::size_t>(Strategy::ANT_COLONY)]);
+    if (c.run == 2) {
+      EXPECT_EQ(colony, "bcda");
+    }
+    if (c.run == 7) {
+      EXPECT_EQ(colony[0], 'a');
+    }
+    std::string sorted = colony;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, c.orders[0]);
+  }
+}
+
+TEST(Replay, ScoresEachOrderAgainstTheRunsOwnFailures) {
+  const JunitHistory history = readFixture();
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  struct Case {
+    int run;
+    Strategy strategy;
+    double apfd;
+    double apfdc;
+    double firstFailure;
+  };
+  // APFD = 1 - sum(TF)/(n m) + 1/(2n); APFDc over the run's times; the
+  // first failure's time, its own included.
+  const Case cases[] = {
+      {2, Strategy::GIVEN, 0.375, 0.4, 7.0},            // c at 3 of a4 b1 c2 d3
+      {2, Strategy::SHORTEST_FIRST, 0.625, 0.8, 3.0},   // c at 2
+      {2, Strategy::HINDSIGHT, 0.875, 0.9, 2.0},        // c first
+      {4, Strategy::GIVEN, 5.0 / 6.0, 5.0 / 7.0, 4.0},  // a first of a4 b1 c2
+      {4, Strategy::FAILURE_COUNT, 0.5, 3.0 / 7.0, 6.0},
+      {4, Strategy::BEST_ORDER, 1.0 / 6.0, 2.0 / 7.0, 7.0},
+      {7, Strategy::GIVEN, 0.375, 0.35, 5.0},  // b at 2, d at 4
+      {7, Strategy::SHORTEST_FIRST, 0.625, 0.75, 1.0},
+      {7, Strategy::RECENTLY_FAILED, 0.25, 0.25, 7.0},
+      {7, Strategy::HINDSIGHT, 0.75, 0.85, 1.0},
+      {9, Strategy::SHORTEST_FIRST, 0.875, 8.25 / 9.5, 2.5},
+      {9, Strategy::BEST_ORDER, 0.375, 5.25 / 9.5, 5.5},
+      {9, Strategy::FAILURE_COUNT, 0.125, 1.25 / 9.5, 9.5},
+      {11, Strategy::RECENTLY_FAILED, 0.9, 11.0 / 12.5, 3.0},
+      {12, Strategy::GIVEN, 0.5, 0.0, 4.0},  // every test failed
+      {12, Strategy::HINDSIGHT, 0.5, 0.0, 1.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "run " << c.run << ", " << strategyName(c.strategy));
+    const RunPast* past = nullptr;
+    for (const RunPast& each : pasts) {
+      if (each.run + 1 == c.run) past = &each;
+    }
+    ASSERT_NE(past, nullptr);
+    const ReplayedRun run = scoreRun(history, *past, orderRun(history, *past, fixtureSettings()));
+    const RunScore& score = run.scores[static_cast<std::size_t>(c.strategy)];
+    EXPECT_NEAR(score.apfd, c.apfd, 1e-12);
+    if (c.run != 12) {
+      EXPECT_NEAR(score.apfdc, c.apfdc, 1e-12);
+    }
+    EXPECT_NEAR(score.firstFailureSeconds, c.firstFailure, 1e-12);
+  }
+}
+
+TEST(Replay, SummarisesAllFailingRunsAndThoseWithAPassingTest) {
+  const JunitHistory history = readFixture();
+  ReplayReport report;
+  report.settings = fixtureSettings();
+  report.budgetSeconds = 3.0;
+  report.runs = replayHistory(history, report.settings, [] { return true; });
+  ASSERT_EQ(report.runs.size(), 6u);
+  // Hindsight's first failures: 2, 4, 1, 2.5, 3 and 1 s; the run where
+  // every test failed (1 s) is left out of the second set.
+  const StrategySummary all = summarise(report, Strategy::HINDSIGHT, false);
+  const StrategySummary withPassing = summarise(report, Strategy::HINDSIGHT, true);
+  EXPECT_EQ(all.runs, 6);
+  EXPECT_EQ(withPassing.runs, 5);
+  EXPECT_DOUBLE_EQ(all.medianFirstFailureSeconds, 2.25);
+  EXPECT_DOUBLE_EQ(withPassing.medianFirstFailureSeconds, 2.5);
+  EXPECT_DOUBLE_EQ(all.withinBudget, 5.0 / 6.0);
+  EXPECT_DOUBLE_EQ(withPassing.withinBudget, 4.0 / 5.0);
+  EXPECT_NEAR(all.meanApfd, (0.875 + 5.0 / 6.0 + 0.75 + 0.875 + 0.9 + 0.5) / 6.0, 1e-12);
+}
+
+TEST(Replay, GivesTheSameResultsForAnyNumberOfJobs) {
+  const JunitHistory history = readFixture();
+  ReplaySettings settings = fixtureSettings();
+  ReplayReport one;
+  one.runs = replayHistory(history, settings, [] { return true; });
+  settings.jobs = 3;
+  ReplayReport three;
+  three.runs = replayHistory(history, settings, [] { return true; });
+  EXPECT_EQ(replayJson(history, one), replayJson(history, three));
+}
+
+}  // namespace
