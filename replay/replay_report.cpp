@@ -21,8 +21,10 @@ constexpr Strategy STRATEGIES[STRATEGY_COUNT] = {
 // Colours told apart with any colour vision, one per strategy.
 constexpr const char* COLOURS[STRATEGY_COUNT] = {"#D55E00", "#E69F00", "#56B4E9", "#F0C000",
                                                  "#0072B2", "#009E73", "#CC79A7", "#000000"};
-constexpr const char* DASHES[STRATEGY_COUNT] = {" stroke-dasharray=\"8 5\"", "", "", "", "", "",
-                                                "", " stroke-dasharray=\"2 3\""};
+constexpr double WIDTHS[STRATEGY_COUNT] = {2.0, 2.0, 2.0, 2.0, 2.0, 4.0, 2.0, 3.0};
+constexpr const char* DASHES[STRATEGY_COUNT] = {
+    " stroke-dasharray=\"8 5\"", "", "", "", " stroke-dasharray=\"6 3\"", "", "",
+    " stroke-dasharray=\"2 3\""};
 
 double median(std::vector<double> values) {
   if (values.empty()) return 0.0;
@@ -89,21 +91,25 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool wi
 }
 
 void printReplaySummary(std::FILE* out, const JunitHistory& history, const ReplayReport& report) {
-  const auto withPassing =
-      std::count_if(report.runs.begin(), report.runs.end(), hasPassingTest);
+  const long withPassing = static_cast<long>(
+      std::count_if(report.runs.begin(), report.runs.end(), hasPassingTest));
   std::fprintf(out, "history: %s\n", report.folder.c_str());
   std::fprintf(out, "runs: %zu\n", history.runs.size());
   std::fprintf(out, "window: the last %d runs before each\n", report.window);
   std::fprintf(out, "failing runs replayed: %zu (those with a run before them), %ld with a passing test\n",
-               report.runs.size(), static_cast<long>(withPassing));
+               report.runs.size(), withPassing);
   if (report.runs.empty()) {
     std::fputs("no run failed after the first: there is nothing to replay\n", out);
     return;
   }
   std::fputc('\n', out);
   printTable(out, report, false);
-  std::fprintf(out, "\nthe failing runs that also have a passing test: %ld\n",
-               static_cast<long>(withPassing));
+  std::fprintf(out, "\nthe failing runs that also have a passing test: %ld", withPassing);
+  if (withPassing == static_cast<long>(report.runs.size())) {
+    std::fputs(", all of them\n", out);
+    return;
+  }
+  std::fputc('\n', out);
   if (withPassing > 0) printTable(out, report, true);
 }
 
@@ -162,8 +168,9 @@ void printReplayPlot(std::FILE* out, const ReplayReport& report) {
             "failing runs with a failure shown", true);
   double y = 110;
   printText(out, 660, y - 20, "start", 16, "Strategy, mean APFDc", " font-weight=\"bold\"");
-  // Hindsight first, at the back, so that the strategies show on it.
-  for (int at = STRATEGY_COUNT - 1; at >= 0; --at) {
+  // Hindsight first, at the back, then the others in the table's order, so
+  // that the searched orders show on top; the colony's line is the widest.
+  for (const int at : {7, 0, 1, 2, 3, 4, 5, 6}) {
     const Strategy strategy = STRATEGIES[at];
     std::vector<double> shares;
     for (const ReplayedRun& run : report.runs) {
@@ -178,15 +185,14 @@ void printReplayPlot(std::FILE* out, const ReplayReport& report) {
       points.push_back({shares[k], static_cast<double>(k + 1) / count});
     }
     points.push_back({1.0, points.back().y});
-    printCurve(out, panel, points, COLOURS[at], at == STRATEGY_COUNT - 1 ? 3.0 : 2.0, DASHES[at]);
+    printCurve(out, panel, points, COLOURS[at], WIDTHS[at], DASHES[at]);
   }
   for (int at = 0; at < STRATEGY_COUNT; ++at) {
     y += 30;
     char text[96];
     std::snprintf(text, sizeof text, "%s, %.4f", strategyName(STRATEGIES[at]),
                   summarise(report, STRATEGIES[at], false).meanApfdc);
-    printLegendEntry(out, 660, y, COLOURS[at], at == STRATEGY_COUNT - 1 ? 3.0 : 2.0, DASHES[at],
-                     text);
+    printLegendEntry(out, 660, y, COLOURS[at], WIDTHS[at], DASHES[at], text);
   }
   y += 40;
   printText(out, 660, y, "start", 14, "The higher and further left a curve,", " font-style=\"italic\"");

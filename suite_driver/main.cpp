@@ -31,7 +31,9 @@ int parseAndRun(int argc, char** argv) {
   CLI::App app{
       "Orders the tests of a suite with an ant colony so that its faults are revealed "
       "early, improves the colony's order with a local search, and scores the orders by APFD "
-      "(and, where costs differ, APFDc) against the given order and additional greedy.",
+      "(and, where costs differ, APFDc) against the given order and additional greedy. With "
+      "--replay, replays a history of JUnit runs instead: how soon each way of ordering would "
+      "have shown each failing run's failures.",
       PROGRAM};
   app.footer(
       "Formats: CSV (a header row, then a row per test: its name, optional cost and severity "
