@@ -189,11 +189,13 @@ int main(int argc, char** argv) try {
   junit->add_option("--tests", history.tests)->check(CLI::Range(1, 10000000));
   junit->add_option("--first-tests", history.firstTests, "Tests in the first run (default: all)")
       ->check(CLI::Range(1, 10000000));
-  junit->add_option("--fail-share", history.failShare,
-                    "Chance that a test fails after passing its last run (default 0.002)")
+  junit
+      ->add_option("--fail-share", history.failShare,
+                   "Chance that a test fails after passing its last run (default 0.002)")
       ->check(CLI::Range(0.0, 1.0));
-  junit->add_option("--again-share", history.againShare,
-                    "Chance that a test fails again after failing its last run (default 0.3)")
+  junit
+      ->add_option("--again-share", history.againShare,
+                   "Chance that a test fails again after failing its last run (default 0.3)")
       ->check(CLI::Range(0.0, 1.0));
   junit->add_option("--seed", history.seed);
   CoverageShape lcov;

@@ -225,7 +225,8 @@ std::vector<double> medianSecondsOf(const JunitHistory& history, int firstRun, i
 void buildHistorySuite(const JunitHistory& history, int window, SuiteBuilder& builder) {
   const auto runCount = static_cast<int>(history.runs.size());
   const int firstRun = std::max(0, runCount - window);
-  const int failedRuns = buildWindowSuite(history, history.runs.back(), firstRun, runCount, builder);
+  const int failedRuns =
+      buildWindowSuite(history, history.runs.back(), firstRun, runCount, builder);
   builder.suite.notes.push_back("runs in the window: " + std::to_string(runCount - firstRun) +
                                 " (at most " + std::to_string(window) + "), " +
                                 std::to_string(failedRuns) + " with a failure");
@@ -262,7 +263,8 @@ int buildWindowSuite(const JunitHistory& history, const TestRun& tests, int firs
   const std::vector<double> seconds = medianSecondsOf(history, firstRun, endRun);
   std::vector<double> known;
   for (const int key : keyOfTest) {
-    if (seconds[static_cast<std::size_t>(key)] >= 0.0) known.push_back(seconds[static_cast<std::size_t>(key)]);
+    if (seconds[static_cast<std::size_t>(key)] >= 0.0)
+      known.push_back(seconds[static_cast<std::size_t>(key)]);
   }
   const double unknownCost = known.empty() ? 1.0 : median(known);
   ReadError unused;
@@ -271,8 +273,8 @@ int buildWindowSuite(const JunitHistory& history, const TestRun& tests, int firs
     const double cost = seconds[key] >= 0.0 ? seconds[key] : unknownCost;
     // Keys are unique, so no test is refused.
     addTest(builder, history.keys[key],
-            static_cast<float>(std::min(cost, static_cast<double>(MAX_COST))), 1,
-            failures[test], 0, unused);
+            static_cast<float>(std::min(cost, static_cast<double>(MAX_COST))), 1, failures[test], 0,
+            unused);
   }
   builder.suite.itemNoun = "failures";
   builder.nothingRevealedIsFine = true;

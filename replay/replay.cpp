@@ -118,9 +118,8 @@ std::vector<RunPast> pastsOfFailingRuns(const JunitHistory& history) {
       for (const TestResult* result : ran) {
         const auto key = static_cast<Index>(result->key);
         past.keys.push_back(result->key);
-        past.meanSeconds.push_back(runsCounted[key] == 0
-                                       ? -1.0
-                                       : secondsSum[key] / static_cast<double>(runsCounted[key]));
+        past.meanSeconds.push_back(
+            runsCounted[key] == 0 ? -1.0 : secondsSum[key] / static_cast<double>(runsCounted[key]));
         past.failureLikelihood.push_back(likelihood[key]);
       }
       pasts.push_back(std::move(past));
@@ -140,9 +139,8 @@ StrategyOrders orderRun(const JunitHistory& history, const RunPast& past,
   const std::size_t tests = past.keys.size();
   const std::vector<const TestResult*> ran = ranIn(history.runs[static_cast<Index>(past.run)]);
   StrategyOrders orders;
-  orders[static_cast<Index>(Strategy::GIVEN)] = reportOrderSortedBy(tests, [](int, int) {
-    return false;
-  });
+  orders[static_cast<Index>(Strategy::GIVEN)] =
+      reportOrderSortedBy(tests, [](int, int) { return false; });
   const std::vector<double>& mean = past.meanSeconds;
   orders[static_cast<Index>(Strategy::SHORTEST_FIRST)] =
       reportOrderSortedBy(tests, [&](int a, int b) {
@@ -157,10 +155,8 @@ StrategyOrders orderRun(const JunitHistory& history, const RunPast& past,
         return failures[static_cast<Index>(a)] > failures[static_cast<Index>(b)];
       });
   const std::vector<double>& p = past.failureLikelihood;
-  orders[static_cast<Index>(Strategy::RECENTLY_FAILED)] =
-      reportOrderSortedBy(tests, [&](int a, int b) {
-        return p[static_cast<Index>(a)] > p[static_cast<Index>(b)];
-      });
+  orders[static_cast<Index>(Strategy::RECENTLY_FAILED)] = reportOrderSortedBy(
+      tests, [&](int a, int b) { return p[static_cast<Index>(a)] > p[static_cast<Index>(b)]; });
   orderByWindowSuite(history, past, settings, orders);
   // Hindsight: failing first, cheapest first by this run's times (all
   // alike where they sum to 0), then the rest.
@@ -221,37 +217,36 @@ ReplayedRun scoreRun(const JunitHistory& history, const RunPast& past,
   return replayed;
 }
 
-std::vector<ReplayedRun> replayHistory(const JunitHistory& history,
-                                       const ReplaySettings& settings,
-                                       const std::function<bool()>& keepGoing) {
+std::vector<ReplayedRun> replayHistory(const JunitHistory& history, const ReplaySettings& settings,
+                                       const ReplayCallback& afterRun) {
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
   std::vector<ReplayedRun> replayed(pasts.size());
   std::vector<char> done(pasts.size(), 0);
   std::atomic<std::size_t> next{0};
+  std::atomic<int> finished{0};
   std::atomic<bool> stopped{false};
-  const auto work = [&]() {
-    for (;;) {
-      if (stopped.load() || !keepGoing()) {
-        stopped.store(true);
-        return;
-      }
+  // Each thread takes the next run not yet begun until none is left.
+  const auto work = [&](bool calling) {
+    while (!stopped.load()) {
       const std::size_t at = next.fetch_add(1);
       if (at >= pasts.size()) return;
       replayed[at] = scoreRun(history, pasts[at], orderRun(history, pasts[at], settings));
       done[at] = 1;
+      const int count = finished.fetch_add(1) + 1;
+      if (calling && !afterRun(count, static_cast<int>(pasts.size()))) stopped.store(true);
     }
   };
   const auto jobs = static_cast<std::size_t>(std::max(1, settings.jobs));
   std::vector<std::thread> helpers;
-  for (std::size_t job = 1; job < std::min(jobs, pasts.size()); ++job) helpers.emplace_back(work);
-  work();
-  for (std::thread& helper : helpers) helper.join();
-  if (stopped.load()) {
-    std::vector<ReplayedRun> finished;
-    for (std::size_t at = 0; at < pasts.size(); ++at) {
-      if (done[at] != 0) finished.push_back(replayed[at]);
-    }
-    return finished;
+  for (std::size_t job = 1; job < std::min(jobs, pasts.size()); ++job) {
+    helpers.emplace_back(work, false);
   }
-  return replayed;
+  work(true);
+  for (std::thread& helper : helpers) helper.join();
+  if (!stopped.load()) return replayed;
+  std::vector<ReplayedRun> complete;
+  for (std::size_t at = 0; at < pasts.size(); ++at) {
+    if (done[at] != 0) complete.push_back(replayed[at]);
+  }
+  return complete;
 }

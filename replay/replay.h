@@ -99,9 +99,10 @@ ReplayedRun scoreRun(const JunitHistory& history, const RunPast& past,
                      const StrategyOrders& orders);
 
 // Replays every failing run, settings.jobs at a time; the same results for
-// any number of jobs. `keepGoing` is asked before each run, from any of the
-// threads; once it says no,
-// the runs not yet begun are left out and the result is incomplete.
-std::vector<ReplayedRun> replayHistory(const JunitHistory& history,
-                                       const ReplaySettings& settings,
-                                       const std::function<bool()>& keepGoing);
+// any number of jobs. `afterRun` is called on the calling thread after each
+// run it replays itself, with the runs done so far (by every thread) and
+// their number in all; once it says no, the runs not yet begun are left out
+// and the result is incomplete.
+using ReplayCallback = std::function<bool(int done, int total)>;
+std::vector<ReplayedRun> replayHistory(const JunitHistory& history, const ReplaySettings& settings,
+                                       const ReplayCallback& afterRun);

@@ -14,17 +14,17 @@ using Index = std::size_t;
 using Json = nlohmann::ordered_json;
 
 constexpr Strategy STRATEGIES[STRATEGY_COUNT] = {
-    Strategy::GIVEN,         Strategy::SHORTEST_FIRST,    Strategy::FAILURE_COUNT,
+    Strategy::GIVEN,           Strategy::SHORTEST_FIRST,    Strategy::FAILURE_COUNT,
     Strategy::RECENTLY_FAILED, Strategy::ADDITIONAL_GREEDY, Strategy::ANT_COLONY,
-    Strategy::BEST_ORDER,    Strategy::HINDSIGHT};
+    Strategy::BEST_ORDER,      Strategy::HINDSIGHT};
 
 // Colours told apart with any colour vision, one per strategy.
 constexpr const char* COLOURS[STRATEGY_COUNT] = {"#D55E00", "#E69F00", "#56B4E9", "#F0C000",
                                                  "#0072B2", "#009E73", "#CC79A7", "#000000"};
 constexpr double WIDTHS[STRATEGY_COUNT] = {2.0, 2.0, 2.0, 2.0, 2.0, 4.0, 2.0, 3.0};
 constexpr const char* DASHES[STRATEGY_COUNT] = {
-    " stroke-dasharray=\"8 5\"", "", "", "", " stroke-dasharray=\"6 3\"", "", "",
-    " stroke-dasharray=\"2 3\""};
+    " stroke-dasharray=\"8 5\"", "", "", "",
+    " stroke-dasharray=\"6 3\"", "", "", " stroke-dasharray=\"2 3\""};
 
 double median(std::vector<double> values) {
   if (values.empty()) return 0.0;
@@ -49,9 +49,8 @@ void printTable(std::FILE* out, const ReplayReport& report, bool withPassingOnly
   std::fputc('\n', out);
   for (const Strategy strategy : STRATEGIES) {
     const StrategySummary summary = summarise(report, strategy, withPassingOnly);
-    std::fprintf(out, "%-19s %10.6f %11.6f %20.3f s %6d", strategyName(strategy),
-                 summary.meanApfd, summary.meanApfdc, summary.medianFirstFailureSeconds,
-                 summary.runs);
+    std::fprintf(out, "%-19s %10.6f %11.6f %20.3f s %6d", strategyName(strategy), summary.meanApfd,
+                 summary.meanApfdc, summary.medianFirstFailureSeconds, summary.runs);
     if (budget) std::fprintf(out, "  %17.1f%%", summary.withinBudget * 100.0);
     std::fputc('\n', out);
   }
@@ -91,13 +90,14 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool wi
 }
 
 void printReplaySummary(std::FILE* out, const JunitHistory& history, const ReplayReport& report) {
-  const long withPassing = static_cast<long>(
-      std::count_if(report.runs.begin(), report.runs.end(), hasPassingTest));
+  const long withPassing =
+      static_cast<long>(std::count_if(report.runs.begin(), report.runs.end(), hasPassingTest));
   std::fprintf(out, "history: %s\n", report.folder.c_str());
   std::fprintf(out, "runs: %zu\n", history.runs.size());
   std::fprintf(out, "window: the last %d runs before each\n", report.window);
-  std::fprintf(out, "failing runs replayed: %zu (those with a run before them), %ld with a passing test\n",
-               report.runs.size(), withPassing);
+  std::fprintf(
+      out, "failing runs replayed: %zu (those with a run before them), %ld with a passing test\n",
+      report.runs.size(), withPassing);
   if (report.runs.empty()) {
     std::fputs("no run failed after the first: there is nothing to replay\n", out);
     return;
@@ -120,9 +120,9 @@ std::string replayJson(const JunitHistory& history, const ReplayReport& report) 
                   {"iterations", report.settings.search.iterationCount},
                   {"ants", report.settings.search.antCount},
                   {"effort_millions", report.settings.effort / 1000000},
-                  {"objective", !report.settings.objectiveGiven ? "default"
+                  {"objective", !report.settings.objectiveGiven                ? "default"
                                 : report.settings.objective == Objective::APFD ? "apfd"
-                                                                                : "apfdc"}};
+                                                                               : "apfdc"}};
   if (budget) options["budget_seconds"] = report.budgetSeconds;
   Json strategies = Json::array();
   for (const Strategy strategy : STRATEGIES) {
@@ -195,7 +195,9 @@ void printReplayPlot(std::FILE* out, const ReplayReport& report) {
     printLegendEntry(out, 660, y, COLOURS[at], WIDTHS[at], DASHES[at], text);
   }
   y += 40;
-  printText(out, 660, y, "start", 14, "The higher and further left a curve,", " font-style=\"italic\"");
-  printText(out, 660, y + 20, "start", 14, "the sooner its failures show.", " font-style=\"italic\"");
+  printText(out, 660, y, "start", 14, "The higher and further left a curve,",
+            " font-style=\"italic\"");
+  printText(out, 660, y + 20, "start", 14, "the sooner its failures show.",
+            " font-style=\"italic\"");
   std::fputs("</svg>\n", out);
 }

@@ -9,7 +9,11 @@ void printTrace(std::FILE* out, const SearchResult& result) {
   }
 }
 
-void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
+namespace {
+
+// What was read: the suite, its faults, the reader's notes, and the other
+// matrix of --evaluate.
+void printInput(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
   const char* noun = suite.itemNoun.c_str();
   std::fprintf(out, "suite: %s\n", displayName(results.file).c_str());
   std::fprintf(out, "tests: %d\n", testCount(suite));
@@ -30,57 +34,67 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
     }
     std::fprintf(out, "%s\n", suite.unrevealedFaultNames.empty() ? "" : ")");
   }
+  if (!results.evaluated) return;
   const SparseSuite& evaluation = results.evaluation;
-  if (results.evaluated) {
-    std::fprintf(out, "scored also against: %s, %s: %lld", displayName(results.evaluationFile).c_str(),
-                 evaluation.itemNoun.c_str(),
-                 static_cast<long long>(totalFaultWeight(evaluation)));
-    if (!evaluation.unrevealedFaultNames.empty()) {
-      std::fprintf(out, " (and %zu no test reveals, left out)",
-                   evaluation.unrevealedFaultNames.size());
-    }
-    std::fputc('\n', out);
+  std::fprintf(out, "scored also against: %s, %s: %lld",
+               displayName(results.evaluationFile).c_str(), evaluation.itemNoun.c_str(),
+               static_cast<long long>(totalFaultWeight(evaluation)));
+  if (!evaluation.unrevealedFaultNames.empty()) {
+    std::fprintf(out, " (and %zu no test reveals, left out)",
+                 evaluation.unrevealedFaultNames.size());
   }
-  // Scores labelled by what they count where there are two sets of them, or
-  // by their files where both count the same kind.
+  std::fputc('\n', out);
+}
+
+// One order's line: its name and scores, without the line end. Where there
+// are two sets of scores, each is labelled by what it counts, or by its file
+// where both count the same kind.
+void printScores(std::FILE* out, const SparseSuite& suite, const RunResults& results,
+                 const char* name, const ScoredOrder& scored) {
+  std::fprintf(out, "%-19s", name);
+  const SparseSuite& evaluation = results.evaluation;
   const bool sameKind = evaluation.itemNoun == suite.itemNoun;
-  const std::string label = sameKind ? baseName(results.file) : suite.itemNoun;
-  const std::string evaluationLabel =
-      sameKind ? baseName(results.evaluationFile) : evaluation.itemNoun;
-  const auto printScores = [&](const char* name, const ScoredOrder& scored) {
-    std::fprintf(out, "%-19s", name);
-    if (results.evaluated) std::fprintf(out, "%s: ", label.c_str());
-    if (faultCount(suite) > 0) {
-      std::fprintf(out, "APFD %f", static_cast<double>(scored.apfd));
-      if (results.costsDiffer) std::fprintf(out, "  APFDc %f", static_cast<double>(scored.apfdc));
-    } else {
-      std::fputs("-", out);
-    }
-    if (!results.evaluated) return;
-    std::fprintf(out, "  %s: APFD %f", evaluationLabel.c_str(),
-                 static_cast<double>(scored.evaluatedApfd));
-    if (results.costsDiffer) {
-      std::fprintf(out, "  APFDc %f", static_cast<double>(scored.evaluatedApfdc));
-    }
-  };
+  if (results.evaluated) {
+    std::fprintf(out, "%s: ", (sameKind ? baseName(results.file) : suite.itemNoun).c_str());
+  }
+  if (faultCount(suite) > 0) {
+    std::fprintf(out, "APFD %f", static_cast<double>(scored.apfd));
+    if (results.costsDiffer) std::fprintf(out, "  APFDc %f", static_cast<double>(scored.apfdc));
+  } else {
+    std::fputs("-", out);
+  }
+  if (!results.evaluated) return;
+  std::fprintf(out, "  %s: APFD %f",
+               (sameKind ? baseName(results.evaluationFile) : evaluation.itemNoun).c_str(),
+               static_cast<double>(scored.evaluatedApfd));
+  if (results.costsDiffer) {
+    std::fprintf(out, "  APFDc %f", static_cast<double>(scored.evaluatedApfdc));
+  }
+}
+
+}  // namespace
+
+void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
+  printInput(out, suite, results);
   if (faultCount(suite) == 0) {
-    std::fprintf(out, "no %s to reveal: the order runs the cheapest tests first\n", noun);
+    std::fprintf(out, "no %s to reveal: the order runs the cheapest tests first\n",
+                 suite.itemNoun.c_str());
     if (results.evaluated) {
-      printScores("given order", results.given);
+      printScores(out, suite, results, "given order", results.given);
       std::fputc('\n', out);
-      printScores("cheapest first", results.best);
+      printScores(out, suite, results, "cheapest first", results.best);
       std::fputc('\n', out);
     }
     return;
   }
-  printScores("given order", results.given);
+  printScores(out, suite, results, "given order", results.given);
   std::fputc('\n', out);
-  printScores("additional greedy", results.greedy);
+  printScores(out, suite, results, "additional greedy", results.greedy);
   std::fputc('\n', out);
-  printScores("ant colony", results.colony);
+  printScores(out, suite, results, "ant colony", results.colony);
   std::fprintf(out, "  (found in iteration %d of %d)\n", results.search.bestIteration,
                results.settings.iterationCount);
-  printScores("best order", results.best);
+  printScores(out, suite, results, "best order", results.best);
   std::fprintf(out, "  (%s)\n", bestMethodText(results).c_str());
 }
 

@@ -171,4 +171,3 @@ void printLegendEntry(std::FILE* out, double x, double y, const char* colour, do
                x, y - 5, x + 34, y - 5, colour, width, dash);
   printText(out, x + 42, y, "start", 15, text);
 }
-

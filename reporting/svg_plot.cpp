@@ -14,8 +14,8 @@ namespace {
 constexpr int WIDTH = 1000;
 constexpr int HEIGHT = 900;
 constexpr int EVALUATED_HEIGHT = 1300;  // with a row for the other matrix
-constexpr int MAX_STEPS = 1000;    // per curve: below a pixel's width at this size
-constexpr int UNMERGED = 1 << 30;  // steps closer than this share are none on any suite
+constexpr int MAX_STEPS = 1000;         // per curve: below a pixel's width at this size
+constexpr int UNMERGED = 1 << 30;       // steps closer than this share are none on any suite
 
 // Colours told apart with any colour vision; each curve also has its own dash.
 constexpr const char* GIVEN_COLOUR = "#D55E00";
@@ -101,8 +101,7 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
                 static_cast<long long>(totalFaultWeight(suite)), suite.itemNoun.c_str());
   // The file's own name: a long folder path would run off the picture.
   printText(out, 20, 30, "start", 19,
-            "antorder-suite: " + xmlText(baseName(results.file)) + " (" +
-                heading + ")",
+            "antorder-suite: " + xmlText(baseName(results.file)) + " (" + heading + ")",
             " font-weight=\"bold\"");
   if (faultCount(suite) == 0) {
     printText(out, 20, 70, "start", 16,

@@ -173,7 +173,8 @@ int parseAndRun(int argc, char** argv) {
   // Of the ordering options, the replay takes the colony's and the best order's.
   for (const char* other : {"--input", "--items", "--costs", "--order", "--csv", "--trace"}) {
     if (app.count(other) > 0) {
-      std::fprintf(stderr, "%s: %s cannot be used with --replay\nRun '%s --help' for the options.\n",
+      std::fprintf(stderr,
+                   "%s: %s cannot be used with --replay\nRun '%s --help' for the options.\n",
                    PROGRAM, other, PROGRAM);
       return 2;
     }
@@ -187,6 +188,7 @@ int parseAndRun(int argc, char** argv) {
   if (effort->count() > 0) replay.effortMillions = options.effortMillions;
   replay.plotFile = options.plotFile;
   replay.json = options.json;
+  replay.quiet = options.quiet;
   return replayRuns(replay);
 }
 

@@ -21,7 +21,6 @@
 
 namespace {
 
-
 // Writes every file asked for, whole or not at all; returns the exit status.
 int writeResultFiles(const SuiteOptions& options, const SparseSuite& suite,
                      const RunResults& results) {
@@ -32,8 +31,7 @@ int writeResultFiles(const SuiteOptions& options, const SparseSuite& suite,
 }
 
 // Prints the results, as JSON or the summary; returns the exit status.
-int printResults(const SuiteOptions& options, const SparseSuite& suite,
-                 const RunResults& results) {
+int printResults(const SuiteOptions& options, const SparseSuite& suite, const RunResults& results) {
   const int written = writeResultFiles(options, suite, results);
   if (written != 0) return written;
   if (options.json) {
@@ -137,4 +135,3 @@ int orderSuite(const SuiteOptions& options) {
   if (results.evaluated) scoreEvaluation(results);
   return printResults(options, suite, results);
 }
-

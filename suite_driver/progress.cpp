@@ -26,6 +26,16 @@ void drawLine(Progress& progress, const std::string& text) {
   progress.drawnWidth = text.size();
 }
 
+// Whether to redraw now; the time since the start when it is.
+bool timeToDraw(Progress& progress, Seconds& elapsed) {
+  if (!progress.enabled) return false;
+  const Clock::time_point now = Clock::now();
+  elapsed = now - progress.start;
+  if (elapsed < FIRST_DRAW_AFTER || now - progress.lastDrawn < REDRAW_AFTER) return false;
+  progress.lastDrawn = now;
+  return true;
+}
+
 }  // namespace
 
 bool isTerminal(std::FILE* out) {
@@ -42,16 +52,23 @@ Progress startProgress(std::FILE* out, bool enabled) {
 }
 
 void showProgress(Progress& progress, int iteration, int iterationCount, float bestApfd) {
-  if (!progress.enabled) return;
-  const Clock::time_point now = Clock::now();
-  const Seconds elapsed = now - progress.start;
-  if (elapsed < FIRST_DRAW_AFTER || now - progress.lastDrawn < REDRAW_AFTER) return;
-  progress.lastDrawn = now;
+  Seconds elapsed{};
+  if (!timeToDraw(progress, elapsed)) return;
   const double left = elapsed.count() / iteration * (iterationCount - iteration);
   char text[160];
   std::snprintf(text, sizeof text,
                 "iteration %d of %d, best APFD %f, %.1f s elapsed, about %.1f s left", iteration,
                 iterationCount, static_cast<double>(bestApfd), elapsed.count(), left);
+  drawLine(progress, text);
+}
+
+void showReplayProgress(Progress& progress, int done, int total) {
+  Seconds elapsed{};
+  if (!timeToDraw(progress, elapsed)) return;
+  const double left = elapsed.count() / done * (total - done);
+  char text[160];
+  std::snprintf(text, sizeof text, "run %d of %d replayed, %.1f s elapsed, about %.1f s left", done,
+                total, elapsed.count(), left);
   drawLine(progress, text);
 }
 

@@ -25,5 +25,8 @@ Progress startProgress(std::FILE* out, bool enabled);
 // Redraws the line after an iteration, when it is time to.
 void showProgress(Progress& progress, int iteration, int iterationCount, float bestApfd);
 
+// Redraws the line after a replayed run, when it is time to.
+void showReplayProgress(Progress& progress, int done, int total);
+
 // Erases the line, if one is drawn.
 void endProgress(Progress& progress);

@@ -4,6 +4,7 @@
 
 #include "reading/junit_history.h"
 #include "replay/replay_report.h"
+#include "suite_driver/progress.h"
 #include "suite_driver/run_control.h"
 
 int replayRuns(const ReplayOptions& options) {
@@ -22,11 +23,16 @@ int replayRuns(const ReplayOptions& options) {
   report.budgetSeconds = options.budgetSeconds;
   report.settings = options.settings;
   report.settings.effort = options.effortMillions * 1000000;
-  report.runs = replayHistory(history, report.settings, [] { return stopSignal == 0; });
+  Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
+  report.runs = replayHistory(history, report.settings, [&](int done, int total) {
+    showReplayProgress(progress, done, total);
+    return stopSignal == 0;
+  });
+  endProgress(progress);
   if (stopSignal != 0) return stoppedStatus();
 
-  const int written = writeFiles(
-      {{options.plotFile, [&](std::FILE* out) { printReplayPlot(out, report); }}});
+  const int written =
+      writeFiles({{options.plotFile, [&](std::FILE* out) { printReplayPlot(out, report); }}});
   if (written != 0) return written;
   if (options.json) {
     std::fputs(replayJson(history, report).c_str(), stdout);

@@ -16,6 +16,7 @@ struct ReplayOptions {
   double budgetSeconds = -1.0;  // below 0: none asked for
   std::string plotFile;
   bool json = false;
+  bool quiet = false;  // no progress line on a terminal
 };
 
 // Runs the mode; returns the exit status.

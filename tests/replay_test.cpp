@@ -36,10 +36,12 @@ ReplaySettings fixtureSettings() {
 }
 
 // An order as the tests' letters: "shop.test_b" is b.
-std::string letters(const JunitHistory& history, const RunPast& past, const std::vector<int>& order) {
+std::string letters(const JunitHistory& history, const RunPast& past,
+                    const std::vector<int>& order) {
   std::string text;
   for (const int test : order) {
-    text += history.keys[static_cast<std::size_t>(past.keys[static_cast<std::size_t>(test)])].back();
+    text +=
+        history.keys[static_cast<std::size_t>(past.keys[static_cast<std::size_t>(test)])].back();
   }
   return text;
 }
@@ -61,23 +63,28 @@ TEST(Replay, OrdersEachRunByEveryStrategyFromThePastAlone) {
                                       // failed, additional greedy, best order, hindsight
   };
   const Case cases[] = {
-      {2, "nothing failed before: the colony and the best order take the cheapest first",
+      {2,
+       "nothing failed before: the colony and the best order take the cheapest first",
        {"abcd", "bcda", "abcd", "abcd", "abcd", "bcda", "cabd"}},
-      {4, "d skipped; c failed in the window; the best order's tail goes cheapest first",
+      {4,
+       "d skipped; c failed in the window; the best order's tail goes cheapest first",
        {"abc", "bca", "cab", "cab", "cab", "cba", "abc"}},
-      {7, "b's mean time 2 ties c's (report order); c's failure is out of the window but not "
-          "out of p; d's skipped run leaves its mean",
+      {7,
+       "b's mean time 2 ties c's (report order); c's failure is out of the window but not "
+       "out of p; d's skipped run leaves its mean",
        {"abcd", "bcda", "abcd", "acbd", "abcd", "abcd", "bdac"}},
-      {9, "e is new: first by time, last by failures, the median known cost (2) in the suite, "
-          "tied with c",
+      {9,
+       "e is new: first by time, last by failures, the median known cost (2) in the suite, "
+       "tied with c",
        {"abce", "ebca", "bace", "bace", "bace", "bcea", "eabc"}},
-      {11, "d's p is kept over its skipped runs and ties e's: report order",
+      {11,
+       "d's p is kept over its skipped runs and ties e's: report order",
        {"abcde", "bceda", "eabcd", "debac", "eabcd", "ebcda", "dabce"}},
   };
-  constexpr Strategy SHOWN[] = {Strategy::GIVEN,           Strategy::SHORTEST_FIRST,
-                                Strategy::FAILURE_COUNT,   Strategy::RECENTLY_FAILED,
-                                Strategy::ADDITIONAL_GREEDY, Strategy::BEST_ORDER,
-                                Strategy::HINDSIGHT};
+  constexpr Strategy SHOWN[] = {
+      Strategy::GIVEN,           Strategy::SHORTEST_FIRST,    Strategy::FAILURE_COUNT,
+      Strategy::RECENTLY_FAILED, Strategy::ADDITIONAL_GREEDY, Strategy::BEST_ORDER,
+      Strategy::HINDSIGHT};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "run " << c.run << ": " << c.why);
     const RunPast* past = nullptr;
@@ -92,7 +99,8 @@ TEST(Replay, OrdersEachRunByEveryStrategyFromThePastAlone) {
     }
     // The colony's best order holds every test once, and puts a test that
     // failed in the window first where one did.
-    std::string colony = letters(history, *past, orders[static_cast<std::size_t>(Strategy::ANT_COLONY)]);
+    std::string colony =
+        letters(history, *past, orders[static_cast<std::size_t>(Strategy::ANT_COLONY)]);
     if (c.run == 2) {
       EXPECT_EQ(colony, "bcda");
     }
@@ -157,7 +165,7 @@ TEST(Replay, SummarisesAllFailingRunsAndThoseWithAPassingTest) {
   ReplayReport report;
   report.settings = fixtureSettings();
   report.budgetSeconds = 3.0;
-  report.runs = replayHistory(history, report.settings, [] { return true; });
+  report.runs = replayHistory(history, report.settings, [](int, int) { return true; });
   ASSERT_EQ(report.runs.size(), 6u);
   // Hindsight's first failures: 2, 4, 1, 2.5, 3 and 1 s; the run where
   // every test failed (1 s) is left out of the second set.
@@ -176,10 +184,10 @@ TEST(Replay, GivesTheSameResultsForAnyNumberOfJobs) {
   const JunitHistory history = readFixture();
   ReplaySettings settings = fixtureSettings();
   ReplayReport one;
-  one.runs = replayHistory(history, settings, [] { return true; });
+  one.runs = replayHistory(history, settings, [](int, int) { return true; });
   settings.jobs = 3;
   ReplayReport three;
-  three.runs = replayHistory(history, settings, [] { return true; });
+  three.runs = replayHistory(history, settings, [](int, int) { return true; });
   EXPECT_EQ(replayJson(history, one), replayJson(history, three));
 }
 

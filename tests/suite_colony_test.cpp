@@ -194,8 +194,10 @@ std::vector<int> plainAdditionalGreedy(const DenseSuite& suite) {
   };
   std::vector<int> order;
   while (order.size() < taken.size()) {
-    int chosen = bestUnvisited(taken, [&](int test) { return static_cast<float>(newFaults(test)); });
-    if (newFaults(chosen) == 0 && std::find(revealed.begin(), revealed.end(), 1) != revealed.end()) {
+    int chosen =
+        bestUnvisited(taken, [&](int test) { return static_cast<float>(newFaults(test)); });
+    if (newFaults(chosen) == 0 &&
+        std::find(revealed.begin(), revealed.end(), 1) != revealed.end()) {
       // Nothing left adds anything: the rule starts afresh.
       std::fill(revealed.begin(), revealed.end(), 0);
       chosen = bestUnvisited(taken, [&](int test) { return static_cast<float>(newFaults(test)); });

@@ -352,8 +352,8 @@ TEST(SuiteProgram, ScoresEveryOrderAgainstAnotherMatrix) {
             "4,t4,t4,t4,t2,2,2,2,2\n");
 
   // A test the suite lacks is refused by name.
-  const ProgramRun unknown = runSuiteProgram(evaluate + "coverage.lists --evaluate " + evaluate +
-                                             "unknown.csv");
+  const ProgramRun unknown =
+      runSuiteProgram(evaluate + "coverage.lists --evaluate " + evaluate + "unknown.csv");
   EXPECT_EQ(unknown.status, 2);
   EXPECT_EQ(unknown.output, "");
   EXPECT_EQ(unknown.errors,
@@ -367,8 +367,9 @@ TEST(SuiteProgram, ReplaysAHistoryTheSameForAnyNumberOfJobs) {
   const std::string folder = freshFolder("replay");
   std::vector<ProgramRun> runs;
   for (const char* jobs : {"1", "2"}) {
-    const std::string arguments = std::string("--replay --window 3 --budget 3 --jobs ") + jobs +
-                                  " --plot " + folder + "plot-" + jobs + ".svg ";
+    std::string arguments = "--replay --window 3 --budget 3 --jobs ";
+    arguments.append(jobs).append(" --plot ").append(folder).append("plot-").append(jobs);
+    arguments += ".svg ";
     runs.push_back(runSuiteProgram(arguments + history));
     runs.push_back(runSuiteProgram(arguments + "--json " + history));
     EXPECT_EQ(runs.back().status, 0) << runs.back().errors;
