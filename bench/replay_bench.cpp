@@ -39,7 +39,7 @@ JunitHistory clusteredHistory(int runs, int tests) {
 void replayAHistory(benchmark::State& state) {
   const JunitHistory history = clusteredHistory(300, 125);
   ReplaySettings settings;
-  for (auto _ : state) {
+  for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom
     benchmark::DoNotOptimize(replayHistory(history, settings, [](int, int) { return true; }));
   }
 }

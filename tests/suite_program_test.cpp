@@ -371,7 +371,9 @@ TEST(SuiteProgram, ReplaysAHistoryTheSameForAnyNumberOfJobs) {
     arguments.append(jobs).append(" --plot ").append(folder).append("plot-").append(jobs);
     arguments += ".svg ";
     runs.push_back(runSuiteProgram(arguments + history));
-    runs.push_back(runSuiteProgram(arguments + "--json " + history));
+    std::string jsonArguments = arguments;
+    jsonArguments.append("--json ").append(history);
+    runs.push_back(runSuiteProgram(jsonArguments));
     EXPECT_EQ(runs.back().status, 0) << runs.back().errors;
   }
   EXPECT_EQ(runs[0].output, runs[2].output);
