@@ -27,5 +27,7 @@ cppcheck --quiet --std=c++17 --language=c++ --enable=warning,style,performance,p
   --library=googletest --inline-suppr --error-exitcode=1 -I . \
   --suppress=missingIncludeSystem --suppress=useStlAlgorithm \
   --suppress=constParameterCallback:bench/colony_bench.cpp \
-  colony driver platform suite formulas reading ordering reporting suite_driver fuzz tests bench
+  --suppress=constParameterCallback:bench/replay_bench.cpp \
+  colony driver platform suite formulas reading ordering reporting replay suite_driver fuzz tests \
+  bench
 echo "static checks passed"
