@@ -634,6 +634,17 @@ std::vector<int> exactPrefix(const Candidates& c, Effort& effort) {
     m.masks.push_back(mask);
     all |= mask;
   }
+  // Candidates that each reveal an item no other one does reach at least two
+  // to the power of their number of sets: too many, without enumerating them.
+  Mask seenOnce = 0;
+  Mask seenTwice = 0;
+  for (const Mask mask : m.masks) {
+    seenTwice |= seenOnce & mask;
+    seenOnce |= mask;
+  }
+  int alone = 0;
+  for (const Mask mask : m.masks) alone += (mask & ~seenTwice) != 0 ? 1 : 0;
+  if ((Index{1} << static_cast<unsigned>(alone)) > MAX_EXACT_STATES) return {};
   std::vector<Mask> sets;
   std::unordered_map<Mask, Index> indexOf;
   if (!reachableSets(m, effort, sets, indexOf)) return {};

@@ -9,7 +9,9 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <utility>
 
+#include "platform/parallel.h"
 #include "reading/field_values.h"
 #include "reading/xml_document.h"
 
@@ -165,6 +167,34 @@ double median(std::vector<double> values) {
   return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
 }
 
+// Reads one run, a report or a folder of them, into a history of its own.
+bool readRun(const fs::directory_entry& entry, JunitHistory& part, ReadError& error) {
+  std::error_code status;
+  const bool folder = entry.is_directory(status);
+  part.runs.push_back({(folder ? entry.path().filename() : entry.path().stem()).u8string(), {}});
+  std::unordered_map<int, std::size_t> resultOfKey;
+  for (const fs::directory_entry& report :
+       folder ? sortedEntries(entry.path(), true) : std::vector<fs::directory_entry>{entry}) {
+    if (!isReport(report)) continue;
+    if (!readReportFile(report.path(), part, part.runs.back(), resultOfKey, error)) return false;
+  }
+  return true;
+}
+
+// Appends the one run of `part` to the history, its keys renumbered.
+void joinRun(JunitHistory& history, JunitHistory& part) {
+  std::vector<int> keyOf(part.keys.size());
+  for (std::size_t key = 0; key < part.keys.size(); ++key) {
+    const auto [known, added] =
+        history.keyIndex.emplace(part.keys[key], static_cast<int>(history.keys.size()));
+    if (added) history.keys.push_back(part.keys[key]);
+    keyOf[key] = known->second;
+  }
+  TestRun& run = part.runs.back();
+  for (TestResult& result : run.results) result.key = keyOf[static_cast<std::size_t>(result.key)];
+  history.runs.push_back(std::move(run));
+}
+
 }  // namespace
 
 bool readJunitReport(std::istream& in, const std::string& file, const std::string& runName,
@@ -176,7 +206,7 @@ bool readJunitReport(std::istream& in, const std::string& file, const std::strin
   return false;
 }
 
-bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& error) {
+bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& error, int jobs) {
   const fs::path top = fs::u8path(path);
   std::error_code status;
   if (!fs::is_directory(top, status)) {
@@ -184,21 +214,34 @@ bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& er
     std::unordered_map<int, std::size_t> resultOfKey;
     return readReportFile(top, history, history.runs.back(), resultOfKey, error);
   }
+  std::vector<fs::directory_entry> runEntries;
   for (const fs::directory_entry& entry : sortedEntries(top, false)) {
-    const bool folder = entry.is_directory(status);
-    if (!folder && !isReport(entry)) continue;
-    TestRun run{(folder ? entry.path().filename() : entry.path().stem()).u8string(), {}};
-    std::unordered_map<int, std::size_t> resultOfKey;
-    for (const fs::directory_entry& report :
-         folder ? sortedEntries(entry.path(), true) : std::vector<fs::directory_entry>{entry}) {
-      if (!isReport(report)) continue;
-      if (!readReportFile(report.path(), history, run, resultOfKey, error)) return false;
-    }
-    history.runs.push_back(std::move(run));
+    if (entry.is_directory(status) || isReport(entry)) runEntries.push_back(entry);
   }
-  if (history.runs.empty()) {
+  if (runEntries.empty()) {
     error = {0, "holds no .xml report, nor a folder of them"};
     return false;
+  }
+  // Runs are read a batch at a time, each into a history of its own, then
+  // joined in order: the keys come out numbered as one reader would number
+  // them, and the first error in run order is the one reported.
+  constexpr std::size_t BATCH = 64;
+  for (std::size_t first = 0; first < runEntries.size(); first += BATCH) {
+    const std::size_t count = std::min(BATCH, runEntries.size() - first);
+    std::vector<JunitHistory> parts(count);
+    std::vector<ReadError> errors(count);
+    std::vector<char> read(count, 0);
+    forEachIndex(count, jobs, [&](std::size_t at, bool) {
+      read[at] = readRun(runEntries[first + at], parts[at], errors[at]) ? 1 : 0;
+      return true;
+    });
+    for (std::size_t at = 0; at < count; ++at) {
+      if (read[at] == 0) {
+        error = errors[at];
+        return false;
+      }
+      joinRun(history, parts[at]);
+    }
   }
   return true;
 }

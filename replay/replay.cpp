@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
-#include <thread>
 #include <utility>
 
 #include "ordering/baselines.h"
+#include "platform/parallel.h"
 #include "platform/random.h"
 #include "reading/suite_builder.h"
 
@@ -222,31 +222,18 @@ std::vector<ReplayedRun> replayHistory(const JunitHistory& history, const Replay
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
   std::vector<ReplayedRun> replayed(pasts.size());
   std::vector<char> done(pasts.size(), 0);
-  std::atomic<std::size_t> next{0};
   std::atomic<int> finished{0};
-  std::atomic<bool> stopped{false};
-  // Each thread takes the next run not yet begun until none is left.
-  const auto work = [&](bool calling) {
-    while (!stopped.load()) {
-      const std::size_t at = next.fetch_add(1);
-      if (at >= pasts.size()) return;
-      replayed[at] = scoreRun(history, pasts[at], orderRun(history, pasts[at], settings));
-      done[at] = 1;
-      const int count = finished.fetch_add(1) + 1;
-      if (calling && !afterRun(count, static_cast<int>(pasts.size()))) stopped.store(true);
-    }
-  };
-  const auto jobs = static_cast<std::size_t>(std::max(1, settings.jobs));
-  std::vector<std::thread> helpers;
-  for (std::size_t job = 1; job < std::min(jobs, pasts.size()); ++job) {
-    helpers.emplace_back(work, false);
-  }
-  work(true);
-  for (std::thread& helper : helpers) helper.join();
-  if (!stopped.load()) return replayed;
-  std::vector<ReplayedRun> complete;
+  const bool complete =
+      forEachIndex(pasts.size(), settings.jobs, [&](std::size_t at, bool calling) {
+        replayed[at] = scoreRun(history, pasts[at], orderRun(history, pasts[at], settings));
+        done[at] = 1;
+        const int count = finished.fetch_add(1) + 1;
+        return !calling || afterRun(count, static_cast<int>(pasts.size()));
+      });
+  if (complete) return replayed;
+  std::vector<ReplayedRun> finishedRuns;
   for (std::size_t at = 0; at < pasts.size(); ++at) {
-    if (done[at] != 0) complete.push_back(replayed[at]);
+    if (done[at] != 0) finishedRuns.push_back(replayed[at]);
   }
-  return complete;
+  return finishedRuns;
 }

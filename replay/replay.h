@@ -47,9 +47,9 @@ constexpr int STRATEGY_COUNT = 8;
 // "given", "shortest first", ... as the table names them.
 const char* strategyName(Strategy strategy);
 
-// The best order's effort per run when replaying, in million steps: a
-// hundredth of a second, as the runs are many.
-constexpr std::int64_t REPLAY_EFFORT_MILLIONS = 2;
+// The best order's effort per run when replaying, in million steps: a few
+// thousandths of a second, as the runs are many.
+constexpr std::int64_t REPLAY_EFFORT_MILLIONS = 1;
 
 struct ReplaySettings {
   int window = DEFAULT_WINDOW;  // of earlier runs, at least 1

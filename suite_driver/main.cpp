@@ -112,7 +112,7 @@ int parseAndRun(int argc, char** argv) {
       app.add_option("--effort", options.effortMillions,
                      "The search for the best order stops after this many million steps, the "
                      "same on every machine (default 100, about a third of a second; with "
-                     "--replay 2 per run)")
+                     "--replay 1 per run)")
           ->check(CLI::Range(std::int64_t{1}, std::int64_t{1000000000}))
           ->option_text("N");
   app.add_option("--order", options.orderFile, "Write the best order here, a test a line")

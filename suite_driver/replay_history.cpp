@@ -11,7 +11,7 @@ int replayRuns(const ReplayOptions& options) {
   catchStopSignals();
   JunitHistory history;
   ReadError error;
-  if (!readJunitPath(options.folder, history, error)) {
+  if (!readJunitPath(options.folder, history, error, options.settings.jobs)) {
     reportReadError(options.folder, error);
     return stopSignal != 0 ? stoppedStatus() : 2;
   }
