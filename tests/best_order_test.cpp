@@ -149,3 +149,73 @@ TEST(BestOrder, NeverFallsBelowItsStartsWhateverTheEffort) {
 }
 
 }  // namespace
+
+namespace {
+
+// A suite of unit costs from the faults each test reveals.
+SparseSuite suiteRevealing(const std::vector<std::vector<int>>& reveals) {
+  SparseSuite suite;
+  int faults = 0;
+  suite.firstRevealed = {0};
+  for (const std::vector<int>& revealed : reveals) {
+    suite.testNames.push_back("t" + std::to_string(suite.testNames.size()));
+    suite.testCost.push_back(1.0f);
+    suite.testSeverity.push_back(1);
+    suite.revealedFaults.insert(suite.revealedFaults.end(), revealed.begin(), revealed.end());
+    suite.firstRevealed.push_back(suite.revealedFaults.size());
+    for (const int fault : revealed) faults = std::max(faults, fault + 1);
+  }
+  for (int fault = 0; fault < faults; ++fault)
+    suite.faultNames.push_back("f" + std::to_string(fault));
+  return suite;
+}
+
+// Additional greedy starts afresh once nothing left adds anything new, ties
+// to the first in the tie order given, over the tests not yet placed.
+TEST(AdditionalGreedy, StartsAfreshOverTheTestsLeft) {
+  // t0 reveals all four; t2 three; t3 two; t1 one (of which t3 has both).
+  const std::vector<std::vector<int>> covering = {{0, 1, 2, 3}, {3}, {0, 1, 2}, {2, 3}};
+  struct Case {
+    const char* why;
+    std::vector<std::vector<int>> reveals;
+    bool mostRevealingTies;
+    std::vector<char> placed;
+    std::vector<int> order;
+  };
+  const Case cases[] = {
+      {"after t0 afresh: t2, then t1 and t3 add fault 3 alike, the lower index first",
+       covering,
+       false,
+       {0, 0, 0, 0},
+       {0, 2, 1, 3}},
+      {"ties to the test that reveals more in all: t3 before t1",
+       covering,
+       true,
+       {0, 0, 0, 0},
+       {0, 2, 3, 1}},
+      {"t0 placed already: the rest from nothing revealed",
+       covering,
+       false,
+       {1, 0, 0, 0},
+       {2, 1, 3}},
+      {"tests that reveal nothing last, in file order",
+       {{}, {0}, {}, {0}},
+       false,
+       {0, 0, 0, 0},
+       {1, 3, 0, 2}},
+      {"every test placed: nothing left", covering, false, {1, 1, 1, 1}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    const SparseSuite suite = suiteRevealing(c.reveals);
+    std::vector<int> ties(suite.testNames.size());
+    std::iota(ties.begin(), ties.end(), 0);
+    if (c.mostRevealingTies) ties = mostRevealingFirst(suite, ties);
+    EXPECT_EQ(restartingGreedyOrder(suite, buildFaultColumns(suite), ties, c.placed), c.order);
+  }
+  EXPECT_EQ(
+      additionalGreedyOrder(suiteRevealing(covering), buildFaultColumns(suiteRevealing(covering))),
+      (std::vector<int>{0, 2, 1, 3}));
+}
+
+}  // namespace

@@ -182,3 +182,43 @@ TEST(JunitHistory, GivesCoverageItsCostsFromAnotherFile) {
 }
 
 }  // namespace
+
+// Runs read several at a time come out as one reader reads them: the same
+// keys in the same order, the same results; and the first bad run in name
+// order is the one reported, whichever thread met it.
+TEST(JunitHistory, ReadsRunsInParallelAsOneReaderWould) {
+  JunitHistory alone;
+  ReadError error;
+  ASSERT_TRUE(readJunitPath(SOURCE_DIR "/tests/suites/replay", alone, error, 1)) << error.reason;
+  for (const int jobs : {2, 5}) {
+    JunitHistory shared;
+    ASSERT_TRUE(readJunitPath(SOURCE_DIR "/tests/suites/replay", shared, error, jobs));
+    EXPECT_EQ(shared.keys, alone.keys);
+    ASSERT_EQ(shared.runs.size(), alone.runs.size());
+    for (std::size_t run = 0; run < alone.runs.size(); ++run) {
+      EXPECT_EQ(shared.runs[run].name, alone.runs[run].name);
+      ASSERT_EQ(shared.runs[run].results.size(), alone.runs[run].results.size());
+      for (std::size_t at = 0; at < alone.runs[run].results.size(); ++at) {
+        const TestResult& a = alone.runs[run].results[at];
+        const TestResult& b = shared.runs[run].results[at];
+        EXPECT_TRUE(a.key == b.key && a.seconds == b.seconds && a.ran == b.ran &&
+                    a.failed == b.failed)
+            << "run " << run << ", result " << at;
+      }
+    }
+  }
+
+  const std::string folder = testing::TempDir() + "antorder-bad-runs/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "run-1.xml") << "<testsuite><testcase name=\"a\"/></testsuite>\n";
+  std::ofstream(folder + "run-2.xml") << "<testsuite>\n<testcase name=\"a\" time=\"x\"/>\n";
+  std::ofstream(folder + "run-3.xml") << "<nothing/>\n";
+  for (const int jobs : {1, 3}) {
+    JunitHistory history;
+    ReadError bad;
+    EXPECT_FALSE(readJunitPath(folder, history, bad, jobs));
+    EXPECT_EQ(std::filesystem::path(bad.file).filename(), "run-2.xml") << bad.reason;
+    EXPECT_EQ(bad.line, 2);
+  }
+}
