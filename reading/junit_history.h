@@ -52,8 +52,7 @@ bool readJunitReport(std::istream& in, const std::string& file, const std::strin
 // run, each folder inside one run of every .xml file under it; runs in name
 // order, the oldest first, read `jobs` at a time with the same result for
 // any number. Errors name the file they are in.
-bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& error,
-                   int jobs = 1);
+bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& error, int jobs = 1);
 
 // By key, the median of its times over the last `window` runs in which it
 // ran (the mean of the two middle ones for an even count), at least
