@@ -160,13 +160,6 @@ std::vector<fs::directory_entry> sortedEntries(const fs::path& folder, bool recu
   return entries;
 }
 
-// The median of the values, the mean of the two middle ones for an even count.
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
-
 // Reads one run, a report or a folder of them, into a history of its own.
 bool readRun(const fs::directory_entry& entry, JunitHistory& part, ReadError& error) {
   std::error_code status;
@@ -246,6 +239,13 @@ bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& er
   return true;
 }
 
+double medianOf(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
 std::vector<double> medianSeconds(const JunitHistory& history, int window) {
   const auto runCount = static_cast<int>(history.runs.size());
   return medianSecondsOf(history, std::max(0, runCount - window), runCount);
@@ -260,7 +260,7 @@ std::vector<double> medianSecondsOf(const JunitHistory& history, int firstRun, i
   }
   std::vector<double> medians(history.keys.size(), -1.0);
   for (std::size_t key = 0; key < medians.size(); ++key) {
-    if (!times[key].empty()) medians[key] = std::max(MIN_SECONDS, median(times[key]));
+    if (!times[key].empty()) medians[key] = std::max(MIN_SECONDS, medianOf(times[key]));
   }
   return medians;
 }
@@ -309,7 +309,7 @@ int buildWindowSuite(const JunitHistory& history, const TestRun& tests, int firs
     if (seconds[static_cast<std::size_t>(key)] >= 0.0)
       known.push_back(seconds[static_cast<std::size_t>(key)]);
   }
-  const double unknownCost = known.empty() ? 1.0 : median(known);
+  const double unknownCost = known.empty() ? 1.0 : medianOf(known);
   ReadError unused;
   for (std::size_t test = 0; test < keyOfTest.size(); ++test) {
     const auto key = static_cast<std::size_t>(keyOfTest[test]);

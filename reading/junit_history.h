@@ -54,6 +54,10 @@ bool readJunitReport(std::istream& in, const std::string& file, const std::strin
 // any number. Errors name the file they are in.
 bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& error, int jobs = 1);
 
+// The median of the values, the mean of the two middle ones for an even
+// count; 0 for none.
+double medianOf(std::vector<double> values);
+
 // By key, the median of its times over the last `window` runs in which it
 // ran (the mean of the two middle ones for an even count), at least
 // MIN_SECONDS; -1 for a key that did not run in them.

@@ -32,24 +32,9 @@ std::vector<const TestResult*> ranIn(const TestRun& run) {
   return ran;
 }
 
-// By test, its failures in the runs of the window.
-std::vector<int> windowFailures(const JunitHistory& history, const RunPast& past, int window) {
-  std::vector<int> testOfKey(history.keys.size(), -1);
-  for (Index test = 0; test < past.keys.size(); ++test) {
-    testOfKey[static_cast<Index>(past.keys[test])] = static_cast<int>(test);
-  }
-  std::vector<int> failures(past.keys.size(), 0);
-  for (int at = std::max(0, past.run - window); at < past.run; ++at) {
-    for (const TestResult& result : history.runs[static_cast<Index>(at)].results) {
-      const int test = testOfKey[static_cast<Index>(result.key)];
-      if (result.failed && test >= 0) ++failures[static_cast<Index>(test)];
-    }
-  }
-  return failures;
-}
-
-// The orders of additional greedy, the colony and the best order on the
-// window's suite, whose tests are the run's in report order.
+// The orders of failure count, additional greedy, the colony and the best
+// order on the window's suite, whose tests are the run's in report order: a
+// test's faults there are its failures in the window, one fault each.
 void orderByWindowSuite(const JunitHistory& history, const RunPast& past,
                         const ReplaySettings& settings, StrategyOrders& orders) {
   SuiteBuilder builder;
@@ -59,6 +44,8 @@ void orderByWindowSuite(const JunitHistory& history, const RunPast& past,
   ReadError unused;
   finishSuite(builder, suite, unused);
   const FaultColumns columns = buildFaultColumns(suite);
+  orders[static_cast<Index>(Strategy::FAILURE_COUNT)] =
+      mostRevealingFirst(suite, givenOrder(suite));
   std::vector<int>& greedy = orders[static_cast<Index>(Strategy::ADDITIONAL_GREEDY)];
   greedy = additionalGreedyOrder(suite, columns);
   if (faultCount(suite) == 0) {
@@ -148,11 +135,6 @@ StrategyOrders orderRun(const JunitHistory& history, const RunPast& past,
         const double second = mean[static_cast<Index>(b)];
         // Never run before (-1) sorts first.
         return first < second;
-      });
-  const std::vector<int> failures = windowFailures(history, past, settings.window);
-  orders[static_cast<Index>(Strategy::FAILURE_COUNT)] =
-      reportOrderSortedBy(tests, [&](int a, int b) {
-        return failures[static_cast<Index>(a)] > failures[static_cast<Index>(b)];
       });
   const std::vector<double>& p = past.failureLikelihood;
   orders[static_cast<Index>(Strategy::RECENTLY_FAILED)] = reportOrderSortedBy(

@@ -26,13 +26,6 @@ constexpr const char* DASHES[STRATEGY_COUNT] = {
     " stroke-dasharray=\"8 5\"", "", "", "",
     " stroke-dasharray=\"6 3\"", "", "", " stroke-dasharray=\"2 3\""};
 
-double median(std::vector<double> values) {
-  if (values.empty()) return 0.0;
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
-
 bool hasPassingTest(const ReplayedRun& run) {
   return run.failing < run.tests;
 }
@@ -84,7 +77,7 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool wi
   const auto runs = static_cast<double>(summary.runs);
   summary.meanApfd /= runs;
   summary.meanApfdc /= runs;
-  summary.medianFirstFailureSeconds = median(firstFailures);
+  summary.medianFirstFailureSeconds = medianOf(firstFailures);
   summary.withinBudget = static_cast<double>(withinBudget) / runs;
   return summary;
 }
