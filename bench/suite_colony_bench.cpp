@@ -34,7 +34,7 @@ void findTheBestOrder(benchmark::State& state) {
   shape.faults = static_cast<int>(state.range(1));
   shape.density = static_cast<double>(state.range(2)) / 100.0;
   const SparseSuite suite = generateSuite(shape);
-  const std::vector<int> greedy = additionalGreedyOrder(suite, buildFaultColumns(suite));
+  const std::vector<int> greedy = additionalGreedyOrder(suite);
   seedRandom(12345u);
   const std::vector<int> colony = runSuiteSearch(suite, {5, 100}).bestOrder;
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom

@@ -692,8 +692,7 @@ std::vector<int> completeOrder(const SparseSuite& suite, const Candidates& c,
   }
   const std::vector<int> tieOrder = mostRevealingFirst(
       suite, objective == Objective::APFDC ? cheapestFirstOrder(suite) : givenOrder(suite));
-  const std::vector<int> tail =
-      restartingGreedyOrder(suite, buildFaultColumns(suite), tieOrder, placed);
+  const std::vector<int> tail = restartingGreedyOrder(suite, tieOrder, placed);
   order.insert(order.end(), tail.begin(), tail.end());
   return order;
 }

@@ -63,15 +63,6 @@ inline void setLeafKey(WinnerTree& tree, int test, int key) {
       packEntry(key, test);
 }
 
-// Raises the test's key to newKey and repairs the winners above it: a node
-// already won by a higher entry stays, and so does everything above it.
-inline void raiseKey(WinnerTree& tree, int test, int newKey) {
-  std::size_t at = static_cast<std::size_t>(tree.leafCount) + static_cast<std::size_t>(test);
-  const std::uint64_t entry = packEntry(newKey, test);
-  tree.node[at] = entry;
-  for (at /= 2; at >= 1 && tree.node[at] < entry; at /= 2) tree.node[at] = entry;
-}
-
 // Lowers the test's key to newKey and repairs the winners above it: a node
 // that another test wins stays as it is, and so does everything above it.
 inline void lowerKey(WinnerTree& tree, int test, int newKey) {

@@ -43,11 +43,10 @@ void orderByWindowSuite(const JunitHistory& history, const RunPast& past,
   SparseSuite suite;
   ReadError unused;
   finishSuite(builder, suite, unused);
-  const FaultColumns columns = buildFaultColumns(suite);
   orders[static_cast<Index>(Strategy::FAILURE_COUNT)] =
       mostRevealingFirst(suite, givenOrder(suite));
   std::vector<int>& greedy = orders[static_cast<Index>(Strategy::ADDITIONAL_GREEDY)];
-  greedy = additionalGreedyOrder(suite, columns);
+  greedy = additionalGreedyOrder(suite);
   if (faultCount(suite) == 0) {
     orders[static_cast<Index>(Strategy::ANT_COLONY)] = cheapestFirstOrder(suite);
     orders[static_cast<Index>(Strategy::BEST_ORDER)] = cheapestFirstOrder(suite);

@@ -20,7 +20,7 @@ void orderWithoutFaults(const SparseSuite& suite, RunResults& results) {
 void scoreBaselines(const SparseSuite& suite, RunResults& results) {
   results.costsDiffer = !costsAllEqual(suite);
   results.given = scoreOrder(suite, givenOrder(suite));
-  results.greedy = scoreOrder(suite, additionalGreedyOrder(suite, buildFaultColumns(suite)));
+  results.greedy = scoreOrder(suite, additionalGreedyOrder(suite));
 }
 
 Objective defaultObjective(const SparseSuite& suite) {

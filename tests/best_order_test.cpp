@@ -61,7 +61,7 @@ TEST(BestOrder, ReachesTheHighestScoreOfEveryOrderOnSmallSuites) {
         const SuiteShape shape{
             1 + at % 7, 1 + (at / 7) % 8, densities[at % 3], at % 2 == 0, false, 1.0f, seed};
         const SparseSuite suite = generateSuite(shape);
-        const std::vector<int> greedy = additionalGreedyOrder(suite, buildFaultColumns(suite));
+        const std::vector<int> greedy = additionalGreedyOrder(suite);
         const std::vector<int> colony = colonyOrder(suite, seed);
         BestOrderSettings settings;
         settings.objective = objective;
@@ -94,7 +94,7 @@ TEST(BestOrder, TheLocalSearchAloneNearlyMatchesTheExactSearch) {
       const auto seed = static_cast<std::uint32_t>(5000 + at);
       const SparseSuite suite = generateSuite(
           {30 + at % 50, 10 + at % 7, 0.05 + 0.05 * (at % 4), at % 2 == 0, false, 1.0f, seed});
-      const std::vector<int> greedy = additionalGreedyOrder(suite, buildFaultColumns(suite));
+      const std::vector<int> greedy = additionalGreedyOrder(suite);
       const std::vector<int> colony = colonyOrder(suite, seed);
       BestOrderSettings settings;
       settings.objective = objective;
@@ -134,7 +134,7 @@ TEST(BestOrder, NeverFallsBelowItsStartsWhateverTheEffort) {
     for (const Objective objective : {Objective::APFD, Objective::APFDC}) {
       SCOPED_TRACE(std::to_string(c.shape.seed) + " " + objectiveName(objective));
       const SparseSuite suite = generateSuite(c.shape);
-      const std::vector<int> greedy = additionalGreedyOrder(suite, buildFaultColumns(suite));
+      const std::vector<int> greedy = additionalGreedyOrder(suite);
       const std::vector<int> colony = colonyOrder(suite, c.shape.seed);
       const BestOrderSettings settings{objective, c.effort, true};
       const BestOrder found = findBestOrder(suite, greedy, colony, settings);
@@ -211,11 +211,9 @@ TEST(AdditionalGreedy, StartsAfreshOverTheTestsLeft) {
     std::vector<int> ties(suite.testNames.size());
     std::iota(ties.begin(), ties.end(), 0);
     if (c.mostRevealingTies) ties = mostRevealingFirst(suite, ties);
-    EXPECT_EQ(restartingGreedyOrder(suite, buildFaultColumns(suite), ties, c.placed), c.order);
+    EXPECT_EQ(restartingGreedyOrder(suite, ties, c.placed), c.order);
   }
-  EXPECT_EQ(
-      additionalGreedyOrder(suiteRevealing(covering), buildFaultColumns(suiteRevealing(covering))),
-      (std::vector<int>{0, 2, 1, 3}));
+  EXPECT_EQ(additionalGreedyOrder(suiteRevealing(covering)), (std::vector<int>{0, 2, 1, 3}));
 }
 
 }  // namespace
