@@ -11,10 +11,10 @@ namespace {
 // A history held in memory, as the reader leaves one: `runs` runs of `tests`
 // tests whose failures cluster (a test that failed in its last run fails
 // again three times in ten, another one in five hundred).
-JunitHistory clusteredHistory(int runs, int tests) {
+History clusteredHistory(int runs, int tests) {
   std::mt19937 engine(7u);
   std::uniform_real_distribution<double> draw(0.0, 1.0);
-  JunitHistory history;
+  History history;
   std::vector<double> seconds;
   for (int test = 0; test < tests; ++test) {
     history.keys.push_back("tests.test_module." + std::to_string(test));
@@ -37,7 +37,7 @@ JunitHistory clusteredHistory(int runs, int tests) {
 
 // Replaying every failing run of a history of 300 runs x 125 tests, on one thread.
 void replayAHistory(benchmark::State& state) {
-  const JunitHistory history = clusteredHistory(300, 125);
+  const History history = clusteredHistory(300, 125);
   ReplaySettings settings;
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom
     benchmark::DoNotOptimize(replayHistory(history, settings, [](int, int) { return true; }));

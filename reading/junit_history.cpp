@@ -67,7 +67,7 @@ bool hasFailureChild(const pugi::xml_node& testcase) {
 }
 
 // Adds one <testcase> to the run, merging it with an earlier result of the same key.
-bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, JunitHistory& history,
+bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, History& history,
                  TestRun& run, std::unordered_map<int, std::size_t>& resultOfKey,
                  ReadError& error) {
   const long line = lineAt(report, testcase.offset_debug());
@@ -106,7 +106,7 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, JunitH
 }
 
 // Every <testcase> under the node, in document order; suites may nest.
-bool addTestcases(const pugi::xml_node& node, const XmlReport& report, JunitHistory& history,
+bool addTestcases(const pugi::xml_node& node, const XmlReport& report, History& history,
                   TestRun& run, std::unordered_map<int, std::size_t>& resultOfKey,
                   ReadError& error) {
   for (const pugi::xml_node child : node.children()) {
@@ -120,7 +120,7 @@ bool addTestcases(const pugi::xml_node& node, const XmlReport& report, JunitHist
 }
 
 // Reads a report into the run given, which may hold results of other reports.
-bool readReportInto(std::istream& in, JunitHistory& history, TestRun& run,
+bool readReportInto(std::istream& in, History& history, TestRun& run,
                     std::unordered_map<int, std::size_t>& resultOfKey, ReadError& error) {
   XmlReport report;
   if (!loadXmlReport(in, {"testsuites", "testsuite"}, "a JUnit report", report, error)) {
@@ -129,7 +129,7 @@ bool readReportInto(std::istream& in, JunitHistory& history, TestRun& run,
   return addTestcases(report.document.document_element(), report, history, run, resultOfKey, error);
 }
 
-bool readReportFile(const fs::path& file, JunitHistory& history, TestRun& run,
+bool readReportFile(const fs::path& file, History& history, TestRun& run,
                     std::unordered_map<int, std::size_t>& resultOfKey, ReadError& error) {
   errno = 0;
   std::ifstream in(file, std::ios::binary);
@@ -161,7 +161,7 @@ std::vector<fs::directory_entry> sortedEntries(const fs::path& folder, bool recu
 }
 
 // Reads one run, a report or a folder of them, into a history of its own.
-bool readRun(const fs::directory_entry& entry, JunitHistory& part, ReadError& error) {
+bool readRun(const fs::directory_entry& entry, History& part, ReadError& error) {
   std::error_code status;
   const bool folder = entry.is_directory(status);
   part.runs.push_back({(folder ? entry.path().filename() : entry.path().stem()).u8string(), {}});
@@ -175,7 +175,7 @@ bool readRun(const fs::directory_entry& entry, JunitHistory& part, ReadError& er
 }
 
 // Appends the one run of `part` to the history, its keys renumbered.
-void joinRun(JunitHistory& history, JunitHistory& part) {
+void joinRun(History& history, History& part) {
   std::vector<int> keyOf(part.keys.size());
   for (std::size_t key = 0; key < part.keys.size(); ++key) {
     const auto [known, added] =
@@ -191,7 +191,7 @@ void joinRun(JunitHistory& history, JunitHistory& part) {
 }  // namespace
 
 bool readJunitReport(std::istream& in, const std::string& file, const std::string& runName,
-                     JunitHistory& history, ReadError& error) {
+                     History& history, ReadError& error) {
   history.runs.push_back({runName, {}});
   std::unordered_map<int, std::size_t> resultOfKey;
   if (readReportInto(in, history, history.runs.back(), resultOfKey, error)) return true;
@@ -199,7 +199,7 @@ bool readJunitReport(std::istream& in, const std::string& file, const std::strin
   return false;
 }
 
-bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& error, int jobs) {
+bool readJunitPath(const std::string& path, History& history, ReadError& error, int jobs) {
   const fs::path top = fs::u8path(path);
   std::error_code status;
   if (!fs::is_directory(top, status)) {
@@ -221,7 +221,7 @@ bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& er
   constexpr std::size_t BATCH = 64;
   for (std::size_t first = 0; first < runEntries.size(); first += BATCH) {
     const std::size_t count = std::min(BATCH, runEntries.size() - first);
-    std::vector<JunitHistory> parts(count);
+    std::vector<History> parts(count);
     std::vector<ReadError> errors(count);
     std::vector<char> read(count, 0);
     forEachIndex(count, jobs, [&](std::size_t at, bool) {
@@ -237,89 +237,4 @@ bool readJunitPath(const std::string& path, JunitHistory& history, ReadError& er
     }
   }
   return true;
-}
-
-double medianOf(std::vector<double> values) {
-  if (values.empty()) return 0.0;
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
-
-std::vector<double> medianSeconds(const JunitHistory& history, int window) {
-  const auto runCount = static_cast<int>(history.runs.size());
-  return medianSecondsOf(history, std::max(0, runCount - window), runCount);
-}
-
-std::vector<double> medianSecondsOf(const JunitHistory& history, int firstRun, int endRun) {
-  std::vector<std::vector<double>> times(history.keys.size());
-  for (int at = firstRun; at < endRun; ++at) {
-    for (const TestResult& result : history.runs[static_cast<std::size_t>(at)].results) {
-      if (result.ran) times[static_cast<std::size_t>(result.key)].push_back(result.seconds);
-    }
-  }
-  std::vector<double> medians(history.keys.size(), -1.0);
-  for (std::size_t key = 0; key < medians.size(); ++key) {
-    if (!times[key].empty()) medians[key] = std::max(MIN_SECONDS, medianOf(times[key]));
-  }
-  return medians;
-}
-
-void buildHistorySuite(const JunitHistory& history, int window, SuiteBuilder& builder) {
-  const auto runCount = static_cast<int>(history.runs.size());
-  const int firstRun = std::max(0, runCount - window);
-  const int failedRuns =
-      buildWindowSuite(history, history.runs.back(), firstRun, runCount, builder);
-  builder.suite.notes.push_back("runs in the window: " + std::to_string(runCount - firstRun) +
-                                " (at most " + std::to_string(window) + "), " +
-                                std::to_string(failedRuns) + " with a failure");
-}
-
-int buildWindowSuite(const JunitHistory& history, const TestRun& tests, int firstRun, int endRun,
-                     SuiteBuilder& builder) {
-  // The suite's tests by key, and each one's failures in the window.
-  std::vector<int> testOfKey(history.keys.size(), -1);
-  std::vector<int> keyOfTest;
-  for (const TestResult& result : tests.results) {
-    if (!result.ran) continue;
-    testOfKey[static_cast<std::size_t>(result.key)] = static_cast<int>(keyOfTest.size());
-    keyOfTest.push_back(result.key);
-  }
-  std::vector<std::vector<int>> failures(keyOfTest.size());
-  int failedRuns = 0;
-  for (int at = firstRun; at < endRun; ++at) {
-    const TestRun& run = history.runs[static_cast<std::size_t>(at)];
-    bool anyFailed = false;
-    for (const TestResult& result : run.results) {
-      anyFailed = anyFailed || result.failed;
-      const int test = testOfKey[static_cast<std::size_t>(result.key)];
-      if (test < 0 || !result.failed) continue;
-      failures[static_cast<std::size_t>(test)].push_back(
-          static_cast<int>(builder.rawFaultNames.size()));
-      builder.rawFaultNames.push_back(run.name + ":" +
-                                      history.keys[static_cast<std::size_t>(result.key)]);
-    }
-    failedRuns += anyFailed ? 1 : 0;
-  }
-
-  // A test that did not run in the window costs the median of the others.
-  const std::vector<double> seconds = medianSecondsOf(history, firstRun, endRun);
-  std::vector<double> known;
-  for (const int key : keyOfTest) {
-    if (seconds[static_cast<std::size_t>(key)] >= 0.0)
-      known.push_back(seconds[static_cast<std::size_t>(key)]);
-  }
-  const double unknownCost = known.empty() ? 1.0 : medianOf(known);
-  ReadError unused;
-  for (std::size_t test = 0; test < keyOfTest.size(); ++test) {
-    const auto key = static_cast<std::size_t>(keyOfTest[test]);
-    const double cost = seconds[key] >= 0.0 ? seconds[key] : unknownCost;
-    // Keys are unique, so no test is refused.
-    addTest(builder, history.keys[key],
-            static_cast<float>(std::min(cost, static_cast<double>(MAX_COST))), 1, failures[test], 0,
-            unused);
-  }
-  builder.suite.itemNoun = "failures";
-  builder.nothingRevealedIsFine = true;
-  return failedRuns;
 }

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "reading/format_readers.h"
+#include "reading/history_suite.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -63,7 +64,7 @@ std::string fileStart(const std::filesystem::path& file) {
   return start;
 }
 
-bool finishHistory(const JunitHistory& history, SparseSuite& suite, ReadError& error,
+bool finishHistory(const History& history, SparseSuite& suite, ReadError& error,
                    const ReadOptions& options) {
   SuiteBuilder builder;
   buildHistorySuite(history, options.window, builder);
@@ -74,7 +75,7 @@ bool finishHistory(const JunitHistory& history, SparseSuite& suite, ReadError& e
 bool readDocument(std::istream& in, const std::string& name, SuiteFormat format, SparseSuite& suite,
                   ReadError& error, const ReadOptions& options) {
   if (format == SuiteFormat::JUNIT) {
-    JunitHistory history;
+    History history;
     if (!readJunitReport(in, name, name, history, error)) {
       error.file.clear();  // the report is the file given
       return false;
@@ -195,7 +196,7 @@ bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& su
     format = folder ? SuiteFormat::JUNIT : documentFormat(fileStart(file));
   }
   if (format == SuiteFormat::JUNIT) {
-    JunitHistory history;
+    History history;
     return readJunitPath(path, history, error) && finishHistory(history, suite, error, options);
   }
   if (folder) {

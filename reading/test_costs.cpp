@@ -21,7 +21,7 @@ bool readTestCosts(const std::string& path, const ReadOptions& options,
   std::ifstream in(file, std::ios::binary);
   if (format == SuiteFormat::CSV && in.peek() == '<') format = SuiteFormat::JUNIT;
   if (format == SuiteFormat::JUNIT) {
-    JunitHistory history;
+    History history;
     if (!readJunitPath(path, history, error)) return false;
     const std::vector<double> seconds = medianSeconds(history, options.window);
     for (std::size_t key = 0; key < seconds.size(); ++key) {

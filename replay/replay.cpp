@@ -8,6 +8,8 @@
 #include "ordering/baselines.h"
 #include "platform/parallel.h"
 #include "platform/random.h"
+#include "history/failure_model.h"
+#include "reading/history_suite.h"
 #include "reading/suite_builder.h"
 
 namespace {
@@ -32,10 +34,17 @@ std::vector<const TestResult*> ranIn(const TestRun& run) {
   return ran;
 }
 
+// The objective of the best order and the failure model: the one asked for,
+// else APFDc where the window's costs differ.
+Objective replayObjective(const SparseSuite& suite, const ReplaySettings& settings) {
+  if (settings.objectiveGiven) return settings.objective;
+  return costsAllEqual(suite) ? Objective::APFD : Objective::APFDC;
+}
+
 // The orders of failure count, additional greedy, the colony and the best
-// order on the window's suite, whose tests are the run's in report order: a
+// order on the window's suite, and the failure model's, whose tests are the run's in report order: a
 // test's faults there are its failures in the window, one fault each.
-void orderByWindowSuite(const JunitHistory& history, const RunPast& past,
+void orderByWindowSuite(const History& history, const RunPast& past,
                         const ReplaySettings& settings, StrategyOrders& orders) {
   SuiteBuilder builder;
   buildWindowSuite(history, history.runs[static_cast<Index>(past.run)],
@@ -47,6 +56,9 @@ void orderByWindowSuite(const JunitHistory& history, const RunPast& past,
       mostRevealingFirst(suite, givenOrder(suite));
   std::vector<int>& greedy = orders[static_cast<Index>(Strategy::ADDITIONAL_GREEDY)];
   greedy = additionalGreedyOrder(suite);
+  orders[static_cast<Index>(Strategy::FAILURE_MODEL)] =
+      orderByFailureChance(past.failureProbability, past.expectedSeconds,
+                           replayObjective(suite, settings) == Objective::APFDC);
   if (faultCount(suite) == 0) {
     orders[static_cast<Index>(Strategy::ANT_COLONY)] = cheapestFirstOrder(suite);
     orders[static_cast<Index>(Strategy::BEST_ORDER)] = cheapestFirstOrder(suite);
@@ -56,9 +68,7 @@ void orderByWindowSuite(const JunitHistory& history, const RunPast& past,
   std::vector<int>& colony = orders[static_cast<Index>(Strategy::ANT_COLONY)];
   colony = runSuiteSearch(suite, settings.search).bestOrder;
   BestOrderSettings best;
-  best.objective = settings.objectiveGiven ? settings.objective
-                   : costsAllEqual(suite)  ? Objective::APFD
-                                           : Objective::APFDC;
+  best.objective = replayObjective(suite, settings);
   best.effort = settings.effort;
   orders[static_cast<Index>(Strategy::BEST_ORDER)] =
       findBestOrder(suite, greedy, colony, best).order;
@@ -82,45 +92,15 @@ const char* strategyName(Strategy strategy) {
       return "ant colony";
     case Strategy::BEST_ORDER:
       return "best order";
+    case Strategy::FAILURE_MODEL:
+      return "failure model";
     case Strategy::HINDSIGHT:
       return "hindsight";
   }
   return "";
 }
 
-std::vector<RunPast> pastsOfFailingRuns(const JunitHistory& history) {
-  // By key, over the runs so far: time summed and runs counted, and p.
-  std::vector<double> secondsSum(history.keys.size(), 0.0);
-  std::vector<int> runsCounted(history.keys.size(), 0);
-  std::vector<double> likelihood(history.keys.size(), 0.0);
-  std::vector<RunPast> pasts;
-  for (Index at = 0; at < history.runs.size(); ++at) {
-    const std::vector<const TestResult*> ran = ranIn(history.runs[at]);
-    const bool failed = std::any_of(ran.begin(), ran.end(),
-                                    [](const TestResult* result) { return result->failed; });
-    if (failed && at > 0) {
-      RunPast past;
-      past.run = static_cast<int>(at);
-      for (const TestResult* result : ran) {
-        const auto key = static_cast<Index>(result->key);
-        past.keys.push_back(result->key);
-        past.meanSeconds.push_back(
-            runsCounted[key] == 0 ? -1.0 : secondsSum[key] / static_cast<double>(runsCounted[key]));
-        past.failureLikelihood.push_back(likelihood[key]);
-      }
-      pasts.push_back(std::move(past));
-    }
-    for (const TestResult* result : ran) {
-      const auto key = static_cast<Index>(result->key);
-      secondsSum[key] += result->seconds;
-      ++runsCounted[key];
-      likelihood[key] = 0.8 * (result->failed ? 1.0 : 0.0) + 0.2 * likelihood[key];
-    }
-  }
-  return pasts;
-}
-
-StrategyOrders orderRun(const JunitHistory& history, const RunPast& past,
+StrategyOrders orderRun(const History& history, const RunPast& past,
                         const ReplaySettings& settings) {
   const std::size_t tests = past.keys.size();
   const std::vector<const TestResult*> ran = ranIn(history.runs[static_cast<Index>(past.run)]);
@@ -152,7 +132,7 @@ StrategyOrders orderRun(const JunitHistory& history, const RunPast& past,
   return orders;
 }
 
-ReplayedRun scoreRun(const JunitHistory& history, const RunPast& past,
+ReplayedRun scoreRun(const History& history, const RunPast& past,
                      const StrategyOrders& orders) {
   const std::vector<const TestResult*> ran = ranIn(history.runs[static_cast<Index>(past.run)]);
   ReplayedRun replayed;
@@ -198,7 +178,7 @@ ReplayedRun scoreRun(const JunitHistory& history, const RunPast& past,
   return replayed;
 }
 
-std::vector<ReplayedRun> replayHistory(const JunitHistory& history, const ReplaySettings& settings,
+std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySettings& settings,
                                        const ReplayCallback& afterRun) {
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
   std::vector<ReplayedRun> replayed(pasts.size());

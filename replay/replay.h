@@ -15,6 +15,9 @@
 //   tests those of the run, each failure in the window a fault, each cost the
 //   test's median time there; with nothing failed in the window, additional
 //   greedy keeps the report order and the other two take the cheapest first;
+// - failure model: by the model's probability that the test fails (see
+//   history/failure_model.h); under APFDc by that probability over the
+//   expected time raised to TIME_POWER;
 // - hindsight: the run's failing tests first, cheapest first by the run's own
 //   times, then the rest: the bound no strategy can pass.
 //
@@ -30,7 +33,7 @@
 
 #include "ordering/best_order.h"
 #include "ordering/suite_colony.h"
-#include "reading/junit_history.h"
+#include "history/run_pasts.h"
 
 enum class Strategy {
   GIVEN,
@@ -40,9 +43,10 @@ enum class Strategy {
   ADDITIONAL_GREEDY,
   ANT_COLONY,
   BEST_ORDER,
+  FAILURE_MODEL,
   HINDSIGHT
 };
-constexpr int STRATEGY_COUNT = 8;
+constexpr int STRATEGY_COUNT = 9;
 
 // "given", "shortest first", ... as the table names them.
 const char* strategyName(Strategy strategy);
@@ -56,27 +60,14 @@ struct ReplaySettings {
   SearchSettings search;
   std::uint32_t seed = 12345u;  // the colony's, the same for every run
   std::int64_t effort = REPLAY_EFFORT_MILLIONS * 1000000;
-  bool objectiveGiven = false;  // else the best order takes APFDc where costs differ
+  bool objectiveGiven = false;  // else the best order and the model take APFDc where costs differ
   Objective objective = Objective::APFD;
   int jobs = 1;  // runs replayed at once
 };
 
-// What the runs before a run tell of its tests (those that ran, in report
-// order), gathered in one pass over the history.
-struct RunPast {
-  int run = 0;                            // index into history.runs
-  std::vector<int> keys;                  // the tests
-  std::vector<double> meanSeconds;        // over earlier runs; -1 when never run before
-  std::vector<double> failureLikelihood;  // the recently-failed p
-};
-
-// The pasts of the runs that are replayed: those with a failing test and at
-// least one run before them, oldest first.
-std::vector<RunPast> pastsOfFailingRuns(const JunitHistory& history);
-
 // Every strategy's order of the run's tests, as indices into past.keys.
 using StrategyOrders = std::array<std::vector<int>, STRATEGY_COUNT>;
-StrategyOrders orderRun(const JunitHistory& history, const RunPast& past,
+StrategyOrders orderRun(const History& history, const RunPast& past,
                         const ReplaySettings& settings);
 
 struct RunScore {
@@ -95,7 +86,7 @@ struct ReplayedRun {
 };
 
 // Scores each order against the run's failing tests.
-ReplayedRun scoreRun(const JunitHistory& history, const RunPast& past,
+ReplayedRun scoreRun(const History& history, const RunPast& past,
                      const StrategyOrders& orders);
 
 // Replays every failing run, settings.jobs at a time; the same results for
@@ -104,5 +95,5 @@ ReplayedRun scoreRun(const JunitHistory& history, const RunPast& past,
 // their number in all; once it says no, the runs not yet begun are left out
 // and the result is incomplete.
 using ReplayCallback = std::function<bool(int done, int total)>;
-std::vector<ReplayedRun> replayHistory(const JunitHistory& history, const ReplaySettings& settings,
+std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySettings& settings,
                                        const ReplayCallback& afterRun);

@@ -16,15 +16,16 @@ using Json = nlohmann::ordered_json;
 constexpr Strategy STRATEGIES[STRATEGY_COUNT] = {
     Strategy::GIVEN,           Strategy::SHORTEST_FIRST,    Strategy::FAILURE_COUNT,
     Strategy::RECENTLY_FAILED, Strategy::ADDITIONAL_GREEDY, Strategy::ANT_COLONY,
-    Strategy::BEST_ORDER,      Strategy::HINDSIGHT};
+    Strategy::BEST_ORDER,      Strategy::FAILURE_MODEL,     Strategy::HINDSIGHT};
 
 // Colours told apart with any colour vision, one per strategy.
-constexpr const char* COLOURS[STRATEGY_COUNT] = {"#D55E00", "#E69F00", "#56B4E9", "#F0C000",
-                                                 "#0072B2", "#009E73", "#CC79A7", "#000000"};
-constexpr double WIDTHS[STRATEGY_COUNT] = {2.0, 2.0, 2.0, 2.0, 2.0, 4.0, 2.0, 3.0};
+constexpr const char* COLOURS[STRATEGY_COUNT] = {"#D55E00", "#E69F00", "#56B4E9",
+                                                 "#F0C000", "#0072B2", "#009E73",
+                                                 "#CC79A7", "#7A3E9D", "#000000"};
+constexpr double WIDTHS[STRATEGY_COUNT] = {2.0, 2.0, 2.0, 2.0, 2.0, 4.0, 2.0, 3.0, 3.0};
 constexpr const char* DASHES[STRATEGY_COUNT] = {
-    " stroke-dasharray=\"8 5\"", "", "", "",
-    " stroke-dasharray=\"6 3\"", "", "", " stroke-dasharray=\"2 3\""};
+    " stroke-dasharray=\"8 5\"", "", "", "", " stroke-dasharray=\"6 3\"", "", "", "",
+    " stroke-dasharray=\"2 3\""};
 
 bool hasPassingTest(const ReplayedRun& run) {
   return run.failing < run.tests;
@@ -82,7 +83,7 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool wi
   return summary;
 }
 
-void printReplaySummary(std::FILE* out, const JunitHistory& history, const ReplayReport& report) {
+void printReplaySummary(std::FILE* out, const History& history, const ReplayReport& report) {
   const long withPassing =
       static_cast<long>(std::count_if(report.runs.begin(), report.runs.end(), hasPassingTest));
   std::fprintf(out, "history: %s\n", report.folder.c_str());
@@ -106,7 +107,7 @@ void printReplaySummary(std::FILE* out, const JunitHistory& history, const Repla
   if (withPassing > 0) printTable(out, report, true);
 }
 
-std::string replayJson(const JunitHistory& history, const ReplayReport& report) {
+std::string replayJson(const History& history, const ReplayReport& report) {
   const bool budget = report.budgetSeconds >= 0.0;
   Json options = {{"window", report.window},
                   {"seed", report.settings.seed},

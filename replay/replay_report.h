@@ -31,9 +31,9 @@ struct ReplayReport {
 // the runs were replayed.
 StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool withPassingOnly);
 
-void printReplaySummary(std::FILE* out, const JunitHistory& history, const ReplayReport& report);
+void printReplaySummary(std::FILE* out, const History& history, const ReplayReport& report);
 
-std::string replayJson(const JunitHistory& history, const ReplayReport& report);
+std::string replayJson(const History& history, const ReplayReport& report);
 
 // Per strategy, the share of the failing runs whose first failure has shown
 // by each share of the run's time.

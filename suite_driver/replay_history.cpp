@@ -9,7 +9,7 @@
 
 int replayRuns(const ReplayOptions& options) {
   catchStopSignals();
-  JunitHistory history;
+  History history;
   ReadError error;
   if (!readJunitPath(options.folder, history, error, options.settings.jobs)) {
     reportReadError(options.folder, error);

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "reading/history_suite.h"
 #include "reading/junit_history.h"
 #include "reading/suite_reader.h"
 #include "reading/test_costs.h"
@@ -20,14 +21,14 @@ namespace {
 const std::string JUNIT = SOURCE_DIR "/tests/suites/junit/";
 
 // A result as "key ran|skip pass|fail seconds".
-std::string resultText(const JunitHistory& history, const TestResult& result) {
+std::string resultText(const History& history, const TestResult& result) {
   return history.keys[static_cast<std::size_t>(result.key)] + (result.ran ? " ran " : " skip ") +
          (result.failed ? "fail " : "pass ") + std::to_string(result.seconds);
 }
 
 // What each producer writes, read as one run: keys, whether each ran and
 // failed, and its time, a result per key.
-TEST(JunitHistory, ReadsTheShapesEachProducerWrites) {
+TEST(History, ReadsTheShapesEachProducerWrites) {
   struct Case {
     const char* path;
     std::vector<std::string> results;
@@ -56,7 +57,7 @@ TEST(JunitHistory, ReadsTheShapesEachProducerWrites) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
-    JunitHistory history;
+    History history;
     ReadError error;
     ASSERT_TRUE(readJunitPath(JUNIT + c.path, history, error))
         << error.file << error.line << error.reason;
@@ -73,7 +74,7 @@ TEST(JunitHistory, ReadsTheShapesEachProducerWrites) {
 // last runs make the suite: the tests that ran in the latest, the failures of
 // those tests as faults, the median time as cost. The failures of one test
 // are revealed by the same test, and so searched as one of their weight.
-TEST(JunitHistory, MakesASuiteOfTheLastRuns) {
+TEST(History, MakesASuiteOfTheLastRuns) {
   struct Case {
     int window;
     std::vector<std::string> failures;
@@ -101,7 +102,7 @@ TEST(JunitHistory, MakesASuiteOfTheLastRuns) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.window);
-    JunitHistory history;
+    History history;
     ReadError error;
     ASSERT_TRUE(readJunitPath(SOURCE_DIR "/tests/suites/history", history, error))
         << error.file << error.line << error.reason;
@@ -120,8 +121,8 @@ TEST(JunitHistory, MakesASuiteOfTheLastRuns) {
 }
 
 // A healthy history is no error: a suite with nothing to reveal.
-TEST(JunitHistory, ReadsAHistoryWithoutFailures) {
-  JunitHistory history;
+TEST(History, ReadsAHistoryWithoutFailures) {
+  History history;
   history.keys = {"a", "b"};
   history.runs = {{"r1", {{0, 1.0, true, false}, {1, 2.0, true, false}}},
                   {"r2", {{1, 4.0, true, false}, {0, 3.0, false, true}}}};
@@ -138,7 +139,7 @@ TEST(JunitHistory, ReadsAHistoryWithoutFailures) {
 
 // Costs for a suite that has none, by test name or by the JUnit key of a
 // pytest node id: from a CSV of test,cost or from a history's median times.
-TEST(JunitHistory, GivesCoverageItsCostsFromAnotherFile) {
+TEST(History, GivesCoverageItsCostsFromAnotherFile) {
   const std::pair<const char*, const char*> keys[] = {
       {"tests/test_cart.py::TestCart::test_total", "tests.test_cart.TestCart.test_total"},
       {"test_login.py::test_lockout[admin]", "test_login.test_lockout[admin]"},
@@ -186,12 +187,12 @@ TEST(JunitHistory, GivesCoverageItsCostsFromAnotherFile) {
 // Runs read several at a time come out as one reader reads them: the same
 // keys in the same order, the same results; and the first bad run in name
 // order is the one reported, whichever thread met it.
-TEST(JunitHistory, ReadsRunsInParallelAsOneReaderWould) {
-  JunitHistory alone;
+TEST(History, ReadsRunsInParallelAsOneReaderWould) {
+  History alone;
   ReadError error;
   ASSERT_TRUE(readJunitPath(SOURCE_DIR "/tests/suites/replay", alone, error, 1)) << error.reason;
   for (const int jobs : {2, 5}) {
-    JunitHistory shared;
+    History shared;
     ASSERT_TRUE(readJunitPath(SOURCE_DIR "/tests/suites/replay", shared, error, jobs));
     EXPECT_EQ(shared.keys, alone.keys);
     ASSERT_EQ(shared.runs.size(), alone.runs.size());
@@ -215,7 +216,7 @@ TEST(JunitHistory, ReadsRunsInParallelAsOneReaderWould) {
   std::ofstream(folder + "run-2.xml") << "<testsuite>\n<testcase name=\"a\" time=\"x\"/>\n";
   std::ofstream(folder + "run-3.xml") << "<nothing/>\n";
   for (const int jobs : {1, 3}) {
-    JunitHistory history;
+    History history;
     ReadError bad;
     EXPECT_FALSE(readJunitPath(folder, history, bad, jobs));
     EXPECT_EQ(std::filesystem::path(bad.file).filename(), "run-2.xml") << bad.reason;

@@ -22,8 +22,8 @@
 
 namespace {
 
-JunitHistory readFixture() {
-  JunitHistory history;
+History readFixture() {
+  History history;
   ReadError error;
   EXPECT_TRUE(readJunitPath(SOURCE_DIR "/tests/suites/replay", history, error)) << error.reason;
   return history;
@@ -36,7 +36,7 @@ ReplaySettings fixtureSettings() {
 }
 
 // An order as the tests' letters: "shop.test_b" is b.
-std::string letters(const JunitHistory& history, const RunPast& past,
+std::string letters(const History& history, const RunPast& past,
                     const std::vector<int>& order) {
   std::string text;
   for (const int test : order) {
@@ -47,14 +47,14 @@ std::string letters(const JunitHistory& history, const RunPast& past,
 }
 
 TEST(Replay, ReplaysTheFailingRunsThatHaveARunBefore) {
-  const JunitHistory history = readFixture();
+  const History history = readFixture();
   std::vector<int> runs;
   for (const RunPast& past : pastsOfFailingRuns(history)) runs.push_back(past.run + 1);
   EXPECT_EQ(runs, (std::vector<int>{2, 4, 7, 9, 11, 12}));
 }
 
 TEST(Replay, OrdersEachRunByEveryStrategyFromThePastAlone) {
-  const JunitHistory history = readFixture();
+  const History history = readFixture();
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
   struct Case {
     int run;
@@ -114,7 +114,7 @@ TEST(Replay, OrdersEachRunByEveryStrategyFromThePastAlone) {
 }
 
 TEST(Replay, ScoresEachOrderAgainstTheRunsOwnFailures) {
-  const JunitHistory history = readFixture();
+  const History history = readFixture();
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
   struct Case {
     int run;
@@ -161,7 +161,7 @@ TEST(Replay, ScoresEachOrderAgainstTheRunsOwnFailures) {
 }
 
 TEST(Replay, SummarisesAllFailingRunsAndThoseWithAPassingTest) {
-  const JunitHistory history = readFixture();
+  const History history = readFixture();
   ReplayReport report;
   report.settings = fixtureSettings();
   report.budgetSeconds = 3.0;
@@ -181,7 +181,7 @@ TEST(Replay, SummarisesAllFailingRunsAndThoseWithAPassingTest) {
 }
 
 TEST(Replay, GivesTheSameResultsForAnyNumberOfJobs) {
-  const JunitHistory history = readFixture();
+  const History history = readFixture();
   ReplaySettings settings = fixtureSettings();
   ReplayReport one;
   one.runs = replayHistory(history, settings, [](int, int) { return true; });

@@ -1,0 +1,88 @@
+#pragma once
+
+// What a history tells of each test, and a model, learned from it, of the
+// chance that a test fails in the next run.
+//
+// Each test's past holds its verdicts smoothed at four speeds, its runs and
+// failures, the runs since it last failed, how often its verdict flipped and
+// its latest times. The model is a logistic regression over what the past
+// says of a test (FEATURE_COUNT signals, below), trained online: once a run
+// has been predicted, each of its tests in report order takes one gradient
+// step, so a run's prediction depends on the runs before it alone. Every step
+// is plain double arithmetic, so the same history gives the same
+// probabilities on every platform.
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+#include "history/history.h"
+
+// How fast each smoothed verdict forgets: v = RATE x failed + (1 - RATE) x v.
+// The first is the recently-failed heuristic's.
+constexpr std::array<double, 3> SMOOTHING_RATES = {0.8, 0.2, 0.05};
+
+// What the runs so far say of one test.
+struct TestPast {
+  int runs = 0;  // in which it ran
+  int failures = 0;
+  int runsSinceFailure = -1;  // of its runs since its last failure; -1: never failed
+  int flips = 0;              // times its verdict differed from its run before
+  bool lastFailed = false;
+  std::array<double, SMOOTHING_RATES.size()> smoothed{};  // failure, smoothed at each rate
+  double secondsSum = 0.0;
+  std::vector<double> recentSeconds;  // its times in its last DEFAULT_WINDOW runs, a ring
+};
+
+// What the runs so far say of every test, by key.
+struct HistoryPast {
+  std::vector<TestPast> tests;
+  int runs = 0;
+};
+
+// Adds a run's results to the past.
+void addRun(HistoryPast& past, const TestRun& run);
+
+// A test's expected time: the median of its recent times, at least
+// MIN_SECONDS; -1 for a test never run.
+double expectedSeconds(const HistoryPast& past, int key);
+
+// The signals, each near 0 to 1: a constant; the verdict smoothed at each
+// rate; 1 / (1 + runs since the last failure), 0 if none; the share of its
+// runs whose verdict flipped; whether it is new; log(1 + runs) / 10; the
+// share of runs it failed; whether it never failed; log of the failure
+// share, half a failure added, / 10; log of its expected time / 10.
+constexpr std::size_t FEATURE_COUNT = 12;
+using Features = std::array<double, FEATURE_COUNT>;
+
+// A key the past does not know yet (or never ran) is a new test.
+Features featuresOf(const HistoryPast& past, int key);
+
+// The model starts out as the recently-failed heuristic, a test that failed
+// lately likelier to fail again, and learns from there: on a short history
+// it has seen too little to do better alone.
+struct FailureModel {
+  Features weights = {-3.0, 4.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  double learningRate = 0.1;
+  double decay = 0.0001;  // of the weights, each step
+};
+
+double failureProbability(const FailureModel& model, const Features& features);
+
+// One gradient step of the log loss on each test's features and verdict, in
+// the order given.
+void learnRun(FailureModel& model, const std::vector<Features>& features,
+              const std::vector<bool>& failed);
+
+// The tests by their chance of failing, highest first. With perSecond, by
+// the chance over the expected time raised to TIME_POWER (the failures to
+// expect per second of running, damped: probabilities are not calibrated
+// enough for the plain ratio); otherwise ties go to the cheaper. Remaining
+// ties keep the given order. Indices into the vectors.
+constexpr double TIME_POWER = 0.25;
+std::vector<int> orderByFailureChance(const std::vector<double>& probability,
+                                      const std::vector<double>& seconds, bool perSecond);
+
+// e^x and ln x from + - x / alone, so that every platform rounds alike.
+double portableExp(double x);
+double portableLog(double x);  // x > 0

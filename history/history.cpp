@@ -1,0 +1,30 @@
+#include "history/history.h"
+
+#include <algorithm>
+#include <cstddef>
+
+double medianOf(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+std::vector<double> medianSeconds(const History& history, int window) {
+  const auto runCount = static_cast<int>(history.runs.size());
+  return medianSecondsOf(history, std::max(0, runCount - window), runCount);
+}
+
+std::vector<double> medianSecondsOf(const History& history, int firstRun, int endRun) {
+  std::vector<std::vector<double>> times(history.keys.size());
+  for (int at = firstRun; at < endRun; ++at) {
+    for (const TestResult& result : history.runs[static_cast<std::size_t>(at)].results) {
+      if (result.ran) times[static_cast<std::size_t>(result.key)].push_back(result.seconds);
+    }
+  }
+  std::vector<double> medians(history.keys.size(), -1.0);
+  for (std::size_t key = 0; key < medians.size(); ++key) {
+    if (!times[key].empty()) medians[key] = std::max(MIN_SECONDS, medianOf(times[key]));
+  }
+  return medians;
+}

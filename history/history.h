@@ -1,0 +1,42 @@
+#pragma once
+
+// A project's test runs as its reports recorded them, the oldest first, and
+// the times they give each test.
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+constexpr int DEFAULT_WINDOW = 50;
+constexpr double MIN_SECONDS = 0.001;  // the least cost a test's times give it
+
+// One test's result in one run.
+struct TestResult {
+  int key;  // into History::keys
+  double seconds;
+  bool ran;
+  bool failed;
+};
+
+struct TestRun {
+  std::string name;                 // the report's file name without .xml, or its folder's name
+  std::vector<TestResult> results;  // in report order, one per key
+};
+
+struct History {
+  std::vector<std::string> keys;
+  std::unordered_map<std::string, int> keyIndex;
+  std::vector<TestRun> runs;  // oldest first
+};
+
+// The median of the values, the mean of the two middle ones for an even
+// count; 0 for none.
+double medianOf(std::vector<double> values);
+
+// By key, the median of its times over the last `window` runs in which it
+// ran (the mean of the two middle ones for an even count), at least
+// MIN_SECONDS; -1 for a key that did not run in them.
+std::vector<double> medianSeconds(const History& history, int window);
+
+// The same over the runs from firstRun up to, not including, endRun.
+std::vector<double> medianSecondsOf(const History& history, int firstRun, int endRun);

@@ -1,0 +1,79 @@
+#include "history/run_pasts.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <utility>
+
+#include "history/failure_model.h"
+
+namespace {
+
+using Index = std::size_t;
+
+// The past of the run's tests that ran, as the past and the model see them.
+RunPast pastOf(const HistoryPast& past, const FailureModel& model, const TestRun& run, int at,
+               std::vector<Features>& features) {
+  RunPast runPast;
+  runPast.run = at;
+  features.clear();
+  std::vector<double> known;
+  for (const TestResult& result : run.results) {
+    if (!result.ran) continue;
+    runPast.keys.push_back(result.key);
+    const auto key = static_cast<Index>(result.key);
+    const bool seen = key < past.tests.size() && past.tests[key].runs > 0;
+    runPast.meanSeconds.push_back(
+        seen ? past.tests[key].secondsSum / static_cast<double>(past.tests[key].runs) : -1.0);
+    runPast.failureLikelihood.push_back(seen ? past.tests[key].smoothed[0] : 0.0);
+    features.push_back(featuresOf(past, result.key));
+    runPast.failureProbability.push_back(failureProbability(model, features.back()));
+    runPast.expectedSeconds.push_back(expectedSeconds(past, result.key));
+    if (seen) known.push_back(runPast.expectedSeconds.back());
+  }
+  const double unknown = known.empty() ? 1.0 : medianOf(known);
+  for (double& seconds : runPast.expectedSeconds) {
+    if (seconds < 0.0) seconds = unknown;
+  }
+  return runPast;
+}
+
+// Walks the runs oldest first: each run's past is taken before the model
+// learns from it; `keep` has the pasts wanted.
+template <typename Keep>
+std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* next) {
+  HistoryPast past;
+  FailureModel model;
+  std::vector<RunPast> pasts;
+  std::vector<Features> features;
+  for (Index at = 0; at < history.runs.size(); ++at) {
+    const TestRun& run = history.runs[at];
+    RunPast runPast = pastOf(past, model, run, static_cast<int>(at), features);
+    std::vector<bool> failed;
+    for (const TestResult& result : run.results) {
+      if (result.ran) failed.push_back(result.failed);
+    }
+    const bool anyFailed = std::find(failed.begin(), failed.end(), true) != failed.end();
+    if (keep(at, anyFailed)) pasts.push_back(std::move(runPast));
+    learnRun(model, features, failed);
+    addRun(past, run);
+  }
+  if (next != nullptr && !history.runs.empty()) {
+    *next = pastOf(past, model, history.runs.back(), static_cast<int>(history.runs.size()),
+                   features);
+  }
+  return pasts;
+}
+
+}  // namespace
+
+std::vector<RunPast> pastsOfFailingRuns(const History& history) {
+  return walkHistory(
+      history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, nullptr);
+}
+
+RunPast pastOfNextRun(const History& history) {
+  RunPast next;
+  walkHistory(
+      history, [](Index, bool) { return false; }, &next);
+  return next;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+// What the runs before a run tell of its tests: their times, the
+// recently-failed heuristic's likelihood and the failure model's
+// probability, gathered in one pass over the history, the model learning
+// each run once it has been predicted.
+
+#include <vector>
+
+#include "history/history.h"
+
+struct RunPast {
+  int run = 0;                            // index into history.runs; its size for the next run
+  std::vector<int> keys;                  // the tests that ran, in report order
+  std::vector<double> meanSeconds;        // over earlier runs; -1 when never run before
+  std::vector<double> failureLikelihood;  // recently failed: p = 0.8 x failed + 0.2 x p
+  std::vector<double> failureProbability;  // the failure model's
+  // The median of the test's recent times, at least MIN_SECONDS; a test
+  // never run before takes the median of the others', or 1 when none ran.
+  std::vector<double> expectedSeconds;
+};
+
+// The pasts of the runs that are replayed: those with a failing test and at
+// least one run before them, oldest first.
+std::vector<RunPast> pastsOfFailingRuns(const History& history);
+
+// The past of a run after the history's latest, of the latest run's tests
+// (those that ran), from every run.
+RunPast pastOfNextRun(const History& history);
