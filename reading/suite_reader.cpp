@@ -197,7 +197,7 @@ bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& su
   }
   if (format == SuiteFormat::JUNIT) {
     History history;
-    return readJunitPath(path, history, error) && finishHistory(history, suite, error, options);
+    return readHistorySuite(path, history, suite, error, options);
   }
   if (folder) {
     error = {0, "is a directory, not a suite file"};
@@ -210,4 +210,20 @@ bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& su
     return false;
   }
   return readSuite(in, path, format, suite, error, options);
+}
+
+bool isHistoryFile(const std::string& path, SuiteFormat format) {
+  if (path == STANDARD_INPUT) return false;
+  const std::filesystem::path file = std::filesystem::u8path(path);
+  std::error_code status;
+  if (format == SuiteFormat::DETECT) {
+    format = std::filesystem::is_directory(file, status) ? SuiteFormat::JUNIT
+                                                         : documentFormat(fileStart(file));
+  }
+  return format == SuiteFormat::JUNIT;
+}
+
+bool readHistorySuite(const std::string& path, History& history, SparseSuite& suite,
+                      ReadError& error, const ReadOptions& options) {
+  return readJunitPath(path, history, error) && finishHistory(history, suite, error, options);
 }

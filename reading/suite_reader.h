@@ -55,3 +55,11 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
 // as a JUnit history.
 bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& suite,
                    ReadError& error, const ReadOptions& options = {});
+
+// Whether the file, read as `format`, is a history of runs: a folder, or
+// JUnit XML given or detected; standard input never is.
+bool isHistoryFile(const std::string& path, SuiteFormat format);
+
+// Reads a history's runs, and its suite over the last options.window runs.
+bool readHistorySuite(const std::string& path, History& history, SparseSuite& suite,
+                      ReadError& error, const ReadOptions& options = {});

@@ -34,6 +34,19 @@ std::vector<const TestResult*> ranIn(const TestRun& run) {
   return ran;
 }
 
+// The orders that need no search: the given order, recently failed and the
+// failure model's.
+void orderByPast(const RunPast& past, bool perSecond, StrategyOrders& orders) {
+  const std::size_t tests = past.keys.size();
+  orders[static_cast<Index>(Strategy::GIVEN)] =
+      reportOrderSortedBy(tests, [](int, int) { return false; });
+  const std::vector<double>& p = past.failureLikelihood;
+  orders[static_cast<Index>(Strategy::RECENTLY_FAILED)] = reportOrderSortedBy(
+      tests, [&](int a, int b) { return p[static_cast<Index>(a)] > p[static_cast<Index>(b)]; });
+  orders[static_cast<Index>(Strategy::FAILURE_MODEL)] =
+      orderByFailureChance(past.failureProbability, past.expectedSeconds, perSecond);
+}
+
 // The objective of the best order and the failure model: the one asked for,
 // else APFDc where the window's costs differ.
 Objective replayObjective(const SparseSuite& suite, const ReplaySettings& settings) {
@@ -56,9 +69,7 @@ void orderByWindowSuite(const History& history, const RunPast& past,
       mostRevealingFirst(suite, givenOrder(suite));
   std::vector<int>& greedy = orders[static_cast<Index>(Strategy::ADDITIONAL_GREEDY)];
   greedy = additionalGreedyOrder(suite);
-  orders[static_cast<Index>(Strategy::FAILURE_MODEL)] =
-      orderByFailureChance(past.failureProbability, past.expectedSeconds,
-                           replayObjective(suite, settings) == Objective::APFDC);
+  orderByPast(past, replayObjective(suite, settings) == Objective::APFDC, orders);
   if (faultCount(suite) == 0) {
     orders[static_cast<Index>(Strategy::ANT_COLONY)] = cheapestFirstOrder(suite);
     orders[static_cast<Index>(Strategy::BEST_ORDER)] = cheapestFirstOrder(suite);
@@ -105,8 +116,6 @@ StrategyOrders orderRun(const History& history, const RunPast& past,
   const std::size_t tests = past.keys.size();
   const std::vector<const TestResult*> ran = ranIn(history.runs[static_cast<Index>(past.run)]);
   StrategyOrders orders;
-  orders[static_cast<Index>(Strategy::GIVEN)] =
-      reportOrderSortedBy(tests, [](int, int) { return false; });
   const std::vector<double>& mean = past.meanSeconds;
   orders[static_cast<Index>(Strategy::SHORTEST_FIRST)] =
       reportOrderSortedBy(tests, [&](int a, int b) {
@@ -115,9 +124,6 @@ StrategyOrders orderRun(const History& history, const RunPast& past,
         // Never run before (-1) sorts first.
         return first < second;
       });
-  const std::vector<double>& p = past.failureLikelihood;
-  orders[static_cast<Index>(Strategy::RECENTLY_FAILED)] = reportOrderSortedBy(
-      tests, [&](int a, int b) { return p[static_cast<Index>(a)] > p[static_cast<Index>(b)]; });
   orderByWindowSuite(history, past, settings, orders);
   // Hindsight: failing first, cheapest first by this run's times (all
   // alike where they sum to 0), then the rest.
@@ -157,6 +163,7 @@ ReplayedRun scoreRun(const History& history, const RunPast& past,
     double spentCost = 0.0;     // of the costs, before here
     bool found = false;
     const std::vector<int>& order = orders[strategy];
+    if (order.empty()) continue;  // not asked for
     for (Index position = 0; position < order.size(); ++position) {
       const int test = order[position];
       spent += ran[static_cast<Index>(test)]->seconds;
@@ -197,4 +204,44 @@ std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySetti
     if (done[at] != 0) finishedRuns.push_back(replayed[at]);
   }
   return finishedRuns;
+}
+
+NextRunPrediction predictNextRun(const History& history, bool perSecond) {
+  NextRunPrediction prediction;
+  const RunPast next = pastOfNextRun(history);
+  prediction.learnedFromRuns = static_cast<int>(history.runs.size());
+  std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  prediction.anyFailure =
+      !pasts.empty() || std::any_of(history.runs.front().results.begin(),
+                                    history.runs.front().results.end(),
+                                    [](const TestResult& result) { return result.ran && result.failed; });
+  if (!prediction.anyFailure) {
+    prediction.order = reportOrderSortedBy(next.keys.size(), [&](int a, int b) {
+      return next.expectedSeconds[static_cast<Index>(a)] < next.expectedSeconds[static_cast<Index>(b)];
+    });
+    return prediction;
+  }
+  prediction.order = orderByFailureChance(next.failureProbability, next.expectedSeconds, perSecond);
+  const std::size_t first = pasts.size() > static_cast<std::size_t>(EVIDENCE_RUNS)
+                                ? pasts.size() - static_cast<std::size_t>(EVIDENCE_RUNS)
+                                : 0;
+  for (std::size_t at = first; at < pasts.size(); ++at) {
+    StrategyOrders orders;
+    orderByPast(pasts[at], perSecond, orders);
+    const ReplayedRun scored = scoreRun(history, pasts[at], orders);
+    const auto add = [&](OrderMeans& means, Strategy strategy) {
+      means.apfd += scored.scores[static_cast<Index>(strategy)].apfd;
+      means.apfdc += scored.scores[static_cast<Index>(strategy)].apfdc;
+    };
+    add(prediction.given, Strategy::GIVEN);
+    add(prediction.recentlyFailed, Strategy::RECENTLY_FAILED);
+    add(prediction.model, Strategy::FAILURE_MODEL);
+  }
+  prediction.evidenceRuns = static_cast<int>(pasts.size() - first);
+  for (OrderMeans* means : {&prediction.given, &prediction.recentlyFailed, &prediction.model}) {
+    if (prediction.evidenceRuns == 0) break;
+    means->apfd /= prediction.evidenceRuns;
+    means->apfdc /= prediction.evidenceRuns;
+  }
+  return prediction;
 }

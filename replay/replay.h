@@ -33,6 +33,7 @@
 
 #include "ordering/best_order.h"
 #include "ordering/suite_colony.h"
+#include "history/prediction.h"
 #include "history/run_pasts.h"
 
 enum class Strategy {
@@ -97,3 +98,11 @@ ReplayedRun scoreRun(const History& history, const RunPast& past,
 using ReplayCallback = std::function<bool(int done, int total)>;
 std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySettings& settings,
                                        const ReplayCallback& afterRun);
+
+// The failure model's order for the run after the history's latest, of the
+// latest run's tests; with perSecond by the chance of failing per second
+// (see orderByFailureChance). Without a failure in the history nothing
+// separates the tests, and the cheapest go first. The evidence replays the
+// last EVIDENCE_RUNS failing runs with the given order, recently failed and
+// the model.
+NextRunPrediction predictNextRun(const History& history, bool perSecond);

@@ -29,6 +29,26 @@ Json orderJson(const SparseSuite& suite, const std::vector<int>& order) {
   return names;
 }
 
+// The failure model's order, what it learned from, and its evidence.
+Json predictionJson(const SparseSuite& suite, const RunResults& results) {
+  const NextRunPrediction& prediction = results.prediction;
+  Json json = Json::object();
+  if (faultCount(suite) > 0) json = scoreJson(results.model, results);
+  json["learned_from_runs"] = prediction.learnedFromRuns;
+  json["any_failure"] = prediction.anyFailure;
+  if (prediction.anyFailure) {
+    const auto means = [](const OrderMeans& of) {
+      return Json{{"apfd", static_cast<float>(of.apfd)}, {"apfdc", static_cast<float>(of.apfdc)}};
+    };
+    json["replayed"] = {{"failing_runs", prediction.evidenceRuns},
+                        {"given", means(prediction.given)},
+                        {"recently_failed", means(prediction.recentlyFailed)},
+                        {"failure_model", means(prediction.model)}};
+  }
+  json["order"] = orderJson(suite, prediction.order);
+  return json;
+}
+
 std::string printed(const Json& document) {
   return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -55,7 +75,9 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
     if (results.evaluated) {
       cheapest["evaluation"] = scoreJson(results.best, results)["evaluation"];
     }
-    return printed({{"input", input}, {"orders", {{"cheapest_first", cheapest}}}});
+    Json orders = {{"cheapest_first", cheapest}};
+    if (results.predicted) orders["failure_model"] = predictionJson(suite, results);
+    return printed({{"input", input}, {"orders", orders}});
   }
   Json colony = scoreJson(results.colony, results);
   colony["found_in_iteration"] = results.search.bestIteration;
@@ -67,7 +89,7 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
   best["effort_spent"] = results.bestFound.effortSpent;
   best["order"] = orderJson(suite, results.best.order);
 
-  const Json document = {{"input", input},
+  Json document = {{"input", input},
                          {"options",
                           {{"seed", results.seed},
                            {"iterations", results.settings.iterationCount},
@@ -79,5 +101,6 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
                            {"ant_colony", colony},
                            {"best", best}}},
                          {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};
+  if (results.predicted) document["orders"]["failure_model"] = predictionJson(suite, results);
   return printed(document);
 }

@@ -49,6 +49,10 @@ void printOrderTable(std::FILE* out, const SparseSuite& suite, const RunResults&
   }
   names.push_back(nothing ? "cheapest first" : "best order");
   orders.push_back(&results.best.order);
+  if (results.predicted) {
+    names.push_back("failure model");
+    orders.push_back(&results.prediction.order);
+  }
   // With --evaluate, how many of the other matrix's faults each order has
   // revealed by each position.
   std::vector<std::vector<std::int64_t>> revealed;

@@ -62,3 +62,7 @@ std::string baseName(const std::string& file) {
   const std::string name = displayName(file);
   return name.substr(name.find_last_of("/\\") + 1);
 }
+
+const std::vector<int>& writtenOrder(const RunResults& results) {
+  return results.predicted ? results.prediction.order : results.best.order;
+}

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "history/prediction.h"
 #include "ordering/best_order.h"
 #include "ordering/sparse_suite.h"
 #include "ordering/suite_colony.h"
@@ -39,7 +40,15 @@ struct RunResults {
   bool evaluated = false;
   std::string evaluationFile;
   SparseSuite evaluation;
+  // Of a history: the failure model's order for the next run, which is the
+  // order written, scored also on the window's suite.
+  bool predicted = false;
+  NextRunPrediction prediction;
+  ScoredOrder model;
 };
+
+// The order written: the failure model's for a history, else the best.
+const std::vector<int>& writtenOrder(const RunResults& results);
 
 // Scores an order of every test of the suite.
 ScoredOrder scoreOrder(const SparseSuite& suite, std::vector<int> order);

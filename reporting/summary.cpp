@@ -1,6 +1,7 @@
 #include "reporting/summary.h"
 
 #include <cstddef>
+#include <utility>
 
 void printTrace(std::FILE* out, const SearchResult& result) {
   for (std::size_t iteration = 0; iteration < result.iterationApfd.size(); ++iteration) {
@@ -72,19 +73,50 @@ void printScores(std::FILE* out, const SparseSuite& suite, const RunResults& res
   }
 }
 
+// The failure model's line, and how it did on the history's own failing runs.
+void printPrediction(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
+  const NextRunPrediction& prediction = results.prediction;
+  if (!prediction.anyFailure) {
+    std::fputs("no failure in the history: the failure model has nothing to learn from\n", out);
+    return;
+  }
+  if (faultCount(suite) > 0) {
+    printScores(out, suite, results, "failure model", results.model);
+    std::fputs("  ", out);
+  } else {
+    std::fprintf(out, "%-19s", "failure model");
+  }
+  std::fprintf(out, "(learned from %d run%s: the order written)\n", prediction.learnedFromRuns,
+               prediction.learnedFromRuns == 1 ? "" : "s");
+  std::fprintf(out, "replayed on the last %d failing run%s, each ordered from the runs before it:\n",
+               prediction.evidenceRuns, prediction.evidenceRuns == 1 ? "" : "s");
+  const std::pair<const char*, const OrderMeans*> rows[] = {
+      {"given order", &prediction.given},
+      {"recently failed", &prediction.recentlyFailed},
+      {"failure model", &prediction.model}};
+  for (const auto& [name, means] : rows) {
+    std::fprintf(out, "  %-17s mean APFD %f  mean APFDc %f\n", name, means->apfd, means->apfdc);
+  }
+}
+
 }  // namespace
 
 void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
   printInput(out, suite, results);
   if (faultCount(suite) == 0) {
-    std::fprintf(out, "no %s to reveal: the order runs the cheapest tests first\n",
-                 suite.itemNoun.c_str());
+    if (!results.predicted || !results.prediction.anyFailure) {
+      std::fprintf(out, "no %s to reveal: the order runs the cheapest tests first\n",
+                   suite.itemNoun.c_str());
+    } else {
+      std::fprintf(out, "no %s in the window to reveal\n", suite.itemNoun.c_str());
+    }
     if (results.evaluated) {
       printScores(out, suite, results, "given order", results.given);
       std::fputc('\n', out);
       printScores(out, suite, results, "cheapest first", results.best);
       std::fputc('\n', out);
     }
+    if (results.predicted) printPrediction(out, suite, results);
     return;
   }
   printScores(out, suite, results, "given order", results.given);
@@ -96,6 +128,7 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
                results.settings.iterationCount);
   printScores(out, suite, results, "best order", results.best);
   std::fprintf(out, "  (%s)\n", bestMethodText(results).c_str());
+  if (results.predicted) printPrediction(out, suite, results);
 }
 
 void printOrder(std::FILE* out, const SparseSuite& suite, const std::vector<int>& order) {

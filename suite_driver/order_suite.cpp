@@ -10,6 +10,7 @@
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
 #include "reading/test_costs.h"
+#include "replay/replay.h"
 #include "reporting/evaluation.h"
 #include "reporting/json_results.h"
 #include "reporting/order_table.h"
@@ -25,7 +26,7 @@ namespace {
 int writeResultFiles(const SuiteOptions& options, const SparseSuite& suite,
                      const RunResults& results) {
   return writeFiles(
-      {{options.orderFile, [&](std::FILE* out) { printOrder(out, suite, results.best.order); }},
+      {{options.orderFile, [&](std::FILE* out) { printOrder(out, suite, writtenOrder(results)); }},
        {options.plotFile, [&](std::FILE* out) { printSvgPlot(out, suite, results); }},
        {options.csvFile, [&](std::FILE* out) { printOrderTable(out, suite, results); }}});
 }
@@ -43,19 +44,33 @@ int printResults(const SuiteOptions& options, const SparseSuite& suite, const Ru
   return finishStandardOutput() ? 0 : 1;
 }
 
-// A history in which nothing failed: nothing to search for, and the
-// cheapest tests go first, ties in the given order.
-int runWithoutFaults(const SuiteOptions& options, const SparseSuite& suite, RunResults& results) {
+// Of a history, the failure model's order for the next run, the order written.
+void predict(const History& history, const SparseSuite& suite, RunResults& results) {
+  results.predicted = true;
+  results.prediction = predictNextRun(history, results.objective == Objective::APFDC);
+  if (faultCount(suite) > 0) results.model = scoreOrder(suite, results.prediction.order);
+}
+
+// A window in which nothing failed: nothing to search for, and the
+// cheapest tests go first, ties in the given order (of a history, the
+// failure model's order is written).
+int runWithoutFaults(const SuiteOptions& options, const SparseSuite& suite, const History* history,
+                     RunResults& results) {
   orderWithoutFaults(suite, results);
+  if (history != nullptr) predict(*history, suite, results);
   if (results.evaluated) scoreEvaluation(results);
   return printResults(options, suite, results);
 }
 
 // Reads the suite, and its costs from the file --costs names; false, with the
 // file, line and reason on standard error, on bad input.
-bool readInput(const SuiteOptions& options, SparseSuite& suite, SuiteFormat& format) {
+bool readInput(const SuiteOptions& options, SparseSuite& suite, SuiteFormat& format,
+               History* history) {
   ReadError error;
-  bool read = readSuiteFile(options.file, format, suite, error, options.reading);
+  bool read = history != nullptr
+                  ? readHistorySuite(options.file, *history, suite, error, options.reading)
+                  : readSuiteFile(options.file, format, suite, error, options.reading);
+  if (history != nullptr) format = SuiteFormat::JUNIT;
   std::string readFile = options.file;
   if (read && !options.costsFile.empty()) {
     std::unordered_map<std::string, float> costs;
@@ -100,7 +115,10 @@ int orderSuite(const SuiteOptions& options) {
   if (options.file == STANDARD_INPUT) std::ios::sync_with_stdio(false);
   SparseSuite suite;
   SuiteFormat format = options.format;
-  const bool read = readInput(options, suite, format);
+  // A history is also ordered by the failure model learned from its runs.
+  History history;
+  const bool isHistory = isHistoryFile(options.file, format);
+  const bool read = readInput(options, suite, format, isHistory ? &history : nullptr);
   if (stopSignal != 0) return stoppedStatus();
   if (!read) return 2;
 
@@ -111,7 +129,12 @@ int orderSuite(const SuiteOptions& options) {
   results.formatName = formatName(format);
   results.seed = options.seed;
   results.settings = options.search;
-  if (faultCount(suite) == 0) return runWithoutFaults(options, suite, results);
+  results.objective = options.objective == "apfd"    ? Objective::APFD
+                      : options.objective == "apfdc" ? Objective::APFDC
+                                                     : defaultObjective(suite);
+  if (faultCount(suite) == 0) {
+    return runWithoutFaults(options, suite, isHistory ? &history : nullptr, results);
+  }
   scoreBaselines(suite, results);
 
   seedRandom(options.seed);
@@ -124,11 +147,9 @@ int orderSuite(const SuiteOptions& options) {
   endProgress(progress);
   if (stopSignal != 0) return stoppedStatus();
   results.colony = scoreOrder(suite, results.search.bestOrder);
-  results.objective = options.objective == "apfd"    ? Objective::APFD
-                      : options.objective == "apfdc" ? Objective::APFDC
-                                                     : defaultObjective(suite);
   findBest(suite, results, options.effortMillions * 1000000);
   if (stopSignal != 0) return stoppedStatus();
+  if (isHistory) predict(history, suite, results);
   results.elapsedSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 

@@ -296,10 +296,13 @@ TEST(SuiteProgram, OrdersAJunitHistory) {
   EXPECT_EQ(healthy.status, 0) << healthy.errors;
   EXPECT_EQ(healthy.output, "suite: " + folder + "run-1.xml\ntests: 3\nfailures: 0\n" +
                                 "runs in the window: 1 (at most 50), 0 with a failure\n" +
-                                "no failures to reveal: the order runs the cheapest tests first\n");
+                                "no failures to reveal: the order runs the cheapest tests first\n" +
+                                "no failure in the history: the failure model has nothing to "
+                                "learn from\n");
   EXPECT_EQ(readFile(folder + "order.txt"), "quick\nmid\nslow\n");
   EXPECT_EQ(readFile(folder + "table.csv"),
-            "position,given order,cheapest first\n1,slow,quick\n2,quick,mid\n3,mid,slow\n");
+            "position,given order,cheapest first,failure model\n1,slow,quick,quick\n"
+            "2,quick,mid,mid\n3,mid,slow,slow\n");
   const nlohmann::json json =
       nlohmann::json::parse(runSuiteProgram("--json " + folder + "run-1.xml").output);
   EXPECT_EQ(json["orders"]["cheapest_first"]["order"],
