@@ -8,6 +8,9 @@ namespace {
 using Index = std::size_t;
 
 constexpr double LN2 = 0.6931471805599453;
+// ln 2 split so that k x LN2_HIGH is exact for any |k| below 2^11.
+constexpr double LN2_HIGH = 6.93147180369123816490e-01;
+constexpr double LN2_LOW = 1.90821492927058770002e-10;
 
 // Where the model stops trusting its sum: e^-40 is far below any failure share.
 constexpr double MAX_LOGIT = 40.0;
@@ -29,7 +32,7 @@ double portableExp(double x) {
   // x = k ln 2 + r with |r| <= ln 2 / 2; e^r by its series to the 13th
   // power, whose next term is below a double's precision there.
   const double k = std::floor(x / LN2 + 0.5);
-  const double r = x - k * LN2;
+  const double r = (x - k * LN2_HIGH) - k * LN2_LOW;
   double term = 1.0;
   double sum = 1.0;
   for (int power = 1; power <= 13; ++power) {

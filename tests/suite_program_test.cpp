@@ -286,6 +286,19 @@ TEST(SuiteProgram, OrdersAJunitHistory) {
             "suite: " + history +
                 "\ntests: 3\nfailures: 3 (2 distinct by the tests that reveal them)\n" +
                 "runs in the window: 3 (at most 3), 3 with a failure\n");
+  // The order written is the failure model's, learned from every run.
+  EXPECT_NE(run.output.find("(learned from 4 runs: the order written)\nreplayed on the last "),
+            std::string::npos)
+      << run.output;
+  const std::string learned = freshFolder("learned");
+  const ProgramRun ordered =
+      runSuiteProgram("--json --window 3 --order " + learned + "order.txt " + history);
+  const nlohmann::json model = nlohmann::json::parse(ordered.output)["orders"]["failure_model"];
+  std::string written;
+  for (const auto& name : model["order"]) written += name.get<std::string>() + "\n";
+  EXPECT_EQ(readFile(learned + "order.txt"), written);
+  EXPECT_EQ(model["learned_from_runs"], 4);
+  EXPECT_EQ(model["replayed"]["failing_runs"], 3);
 
   const std::string folder = freshFolder("healthy");
   writeFile(folder + "run-1.xml",

@@ -1,0 +1,174 @@
+// The failure model on histories made in memory, where the right order of
+// the next run is known, and its arithmetic against the standard library's.
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "history/failure_model.h"
+#include "history/run_pasts.h"
+#include "replay/replay.h"
+
+namespace {
+
+// Runs of named tests, one string a test a run: 'F' failed, '.' passed, ' '
+// did not run; every test takes `seconds` of its own.
+History makeHistory(const std::vector<std::string>& names, const std::vector<std::string>& verdicts,
+                    const std::vector<double>& seconds) {
+  History history;
+  for (const std::string& name : names) {
+    history.keyIndex[name] = static_cast<int>(history.keys.size());
+    history.keys.push_back(name);
+  }
+  const std::size_t runs = verdicts.front().size();
+  for (std::size_t run = 0; run < runs; ++run) {
+    TestRun testRun{"run-" + std::to_string(run + 1), {}};
+    for (std::size_t test = 0; test < names.size(); ++test) {
+      const char verdict = verdicts[test][run];
+      if (verdict == ' ') continue;
+      testRun.results.push_back({static_cast<int>(test), seconds[test], true, verdict == 'F'});
+    }
+    history.runs.push_back(testRun);
+  }
+  return history;
+}
+
+std::string namesInOrder(const History& history, const RunPast& past,
+                         const std::vector<int>& order) {
+  std::string text;
+  for (const int test : order) {
+    if (!text.empty()) text += ' ';
+    text += history.keys[static_cast<std::size_t>(past.keys[static_cast<std::size_t>(test)])];
+  }
+  return text;
+}
+
+TEST(FailureModel, ComputesExpAndLogAsTheStandardLibraryDoes) {
+  for (const double x : {-40.0, -12.5, -1.0, -0.1, 0.0, 1e-9, 0.3465, 0.5, 2.0, 17.25, 40.0}) {
+    EXPECT_NEAR(portableExp(x) / std::exp(x), 1.0, 4e-16) << x;
+  }
+  for (const double x : {1e-300, 1e-6, 0.001, 0.25, 0.5, 0.7, 1.0, 1.5, 2.0, 3.0, 1e6, 1e300}) {
+    EXPECT_NEAR(portableLog(x), std::log(x), 4e-16 * std::max(1.0, std::fabs(std::log(x)))) << x;
+  }
+}
+
+// Forty runs: `steady` never fails, `flaky` fails now and then, `alternate`
+// every other run, `broken` since two runs ago; each run from the tenth on
+// brings a new test, which fails in its first run half the time. Run 41 is
+// the one ordered: it has a new test too.
+History fixture() {
+  std::vector<std::string> names = {"steady", "flaky", "alternate", "broken"};
+  std::vector<std::string> verdicts(4);
+  for (int run = 0; run < 41; ++run) {
+    verdicts[0] += '.';
+    verdicts[1] += run % 7 == 3 ? 'F' : '.';
+    verdicts[2] += run % 2 == 0 ? 'F' : '.';
+    verdicts[3] += run >= 38 ? 'F' : '.';
+  }
+  for (int run = 10; run < 41; ++run) {
+    names.push_back("new" + std::to_string(run));
+    std::string line(41, ' ');
+    for (int later = run; later < 41; ++later) line[static_cast<std::size_t>(later)] = '.';
+    if (run % 2 == 0) line[static_cast<std::size_t>(run)] = 'F';
+    verdicts.push_back(line);
+  }
+  std::vector<double> seconds(names.size(), 1.0);
+  return makeHistory(names, verdicts, seconds);
+}
+
+TEST(FailureModel, OrdersTheTestsByTheChanceTheyFailNext) {
+  const History history = fixture();
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  ASSERT_EQ(pasts.back().run, 40);
+  const RunPast& past = pasts.back();
+  const std::vector<int> order =
+      orderByFailureChance(past.failureProbability, past.expectedSeconds, false);
+  // broken failed in both runs before; alternate is due, and a new test
+  // failed in half its first runs; flaky last failed two runs ago; steady
+  // never failed.
+  std::vector<std::string> names;
+  for (const int test : order) {
+    names.push_back(
+        history.keys[static_cast<std::size_t>(past.keys[static_cast<std::size_t>(test)])]);
+  }
+  const auto position = [&](const std::string& name) {
+    return std::find(names.begin(), names.end(), name) - names.begin();
+  };
+  const std::string text = namesInOrder(history, past, order);
+  EXPECT_EQ(position("broken"), 0) << text;
+  EXPECT_EQ(position("alternate") + position("new40"), 3) << text;
+  EXPECT_LT(position("flaky"), position("steady")) << text;
+  EXPECT_EQ(names.back(), "steady") << text;
+  for (std::size_t test = 0; test < past.keys.size(); ++test) {
+    EXPECT_GT(past.failureProbability[test], 0.0);
+    EXPECT_LT(past.failureProbability[test], 1.0);
+  }
+}
+
+// The ordered run's own verdicts must not reach its order: with its failures
+// moved to other tests, every probability stays the same.
+TEST(FailureModel, SeesNothingOfTheRunItOrders) {
+  const History history = fixture();
+  History shuffled = history;
+  std::vector<TestResult>& last = shuffled.runs.back().results;
+  for (std::size_t at = 0; at < last.size(); ++at) last[at].failed = at % 3 != 1;
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  const std::vector<RunPast> shuffledPasts = pastsOfFailingRuns(shuffled);
+  ASSERT_EQ(pasts.back().run, shuffledPasts.back().run);
+  EXPECT_EQ(pasts.back().failureProbability, shuffledPasts.back().failureProbability);
+  EXPECT_EQ(pasts.back().expectedSeconds, shuffledPasts.back().expectedSeconds);
+}
+
+// Per second, a cheap test goes before a likelier but far slower one; by
+// chance alone, ties go to the cheaper, then to the given order.
+TEST(FailureModel, OrdersByChancePerSecondOrByChanceThenCost) {
+  struct Case {
+    std::vector<double> probability;
+    std::vector<double> seconds;
+    bool perSecond;
+    std::vector<int> order;
+  };
+  const Case cases[] = {
+      {{0.5, 0.2, 0.2, 0.1}, {1000.0, 1.0, 1.0, 0.01}, true, {3, 1, 2, 0}},
+      {{0.5, 0.2, 0.2, 0.1}, {1000.0, 1.0, 1.0, 0.01}, false, {0, 1, 2, 3}},
+      {{0.3, 0.3, 0.3}, {5.0, 2.0, 5.0}, false, {1, 0, 2}},
+      {{0.3, 0.3, 0.3}, {5.0, 2.0, 5.0}, true, {1, 0, 2}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(orderByFailureChance(c.probability, c.seconds, c.perSecond), c.order);
+  }
+}
+
+// A test never run before costs the median of the known times; each known
+// test the median of its own recent times.
+TEST(FailureModel, ExpectsEachTestToTakeItsMedianTime) {
+  History history = makeHistory({"a", "b", "c"}, {"....", "....", "   ."}, {2.0, 6.0, 1.0});
+  history.runs[1].results[0].seconds = 40.0;  // a: 2, 40, 2
+  history.runs[3].results[1].failed = true;
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  ASSERT_EQ(pasts.size(), 1u);
+  EXPECT_EQ(pasts[0].expectedSeconds, (std::vector<double>{2.0, 6.0, 4.0}));
+}
+
+// Ordering a history: without a failure the cheapest go first; with one,
+// the evidence replays the failing runs with three orders.
+TEST(FailureModel, PredictsTheNextRunWithItsEvidence) {
+  const History healthy = makeHistory({"slow", "quick"}, {"...", "..."}, {9.0, 1.0});
+  const NextRunPrediction calm = predictNextRun(healthy, true);
+  EXPECT_FALSE(calm.anyFailure);
+  EXPECT_EQ(calm.order, (std::vector<int>{1, 0}));
+  EXPECT_EQ(calm.learnedFromRuns, 3);
+
+  const NextRunPrediction next = predictNextRun(fixture(), false);
+  EXPECT_TRUE(next.anyFailure);
+  // broken and alternate failed in the latest run.
+  EXPECT_EQ(std::min(next.order[0], next.order[1]), 2);
+  EXPECT_EQ(std::max(next.order[0], next.order[1]), 3);
+  EXPECT_EQ(next.evidenceRuns, static_cast<int>(pastsOfFailingRuns(fixture()).size()));
+  EXPECT_GT(next.model.apfd, next.given.apfd);
+}
+
+}  // namespace
