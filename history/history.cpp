@@ -5,9 +5,11 @@
 
 double medianOf(std::vector<double> values) {
   if (values.empty()) return 0.0;
-  std::sort(values.begin(), values.end());
   const std::size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+  const auto upper = values.begin() + static_cast<std::ptrdiff_t>(middle);
+  std::nth_element(values.begin(), upper, values.end());
+  if (values.size() % 2 == 1) return *upper;
+  return (*std::max_element(values.begin(), upper) + *upper) / 2.0;
 }
 
 std::vector<double> medianSeconds(const History& history, int window) {

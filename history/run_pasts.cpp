@@ -71,9 +71,7 @@ std::vector<RunPast> pastsOfFailingRuns(const History& history) {
       history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, nullptr);
 }
 
-RunPast pastOfNextRun(const History& history) {
-  RunPast next;
-  walkHistory(
-      history, [](Index, bool) { return false; }, &next);
-  return next;
+std::vector<RunPast> pastsOfFailingRuns(const History& history, RunPast& next) {
+  return walkHistory(
+      history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, &next);
 }

@@ -24,6 +24,6 @@ struct RunPast {
 // least one run before them, oldest first.
 std::vector<RunPast> pastsOfFailingRuns(const History& history);
 
-// The past of a run after the history's latest, of the latest run's tests
-// (those that ran), from every run.
-RunPast pastOfNextRun(const History& history);
+// The same, and in `next` the past of a run after the history's latest, of
+// the latest run's tests (those that ran), from every run.
+std::vector<RunPast> pastsOfFailingRuns(const History& history, RunPast& next);

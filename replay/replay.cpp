@@ -208,9 +208,9 @@ std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySetti
 
 NextRunPrediction predictNextRun(const History& history, bool perSecond) {
   NextRunPrediction prediction;
-  const RunPast next = pastOfNextRun(history);
+  RunPast next;
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history, next);
   prediction.learnedFromRuns = static_cast<int>(history.runs.size());
-  std::vector<RunPast> pasts = pastsOfFailingRuns(history);
   prediction.anyFailure =
       !pasts.empty() || std::any_of(history.runs.front().results.begin(),
                                     history.runs.front().results.end(),
