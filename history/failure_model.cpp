@@ -105,7 +105,8 @@ Features featuresOf(const HistoryPast& past, int key) {
   const TestPast& test = past.tests[at];
   const auto runs = static_cast<double>(test.runs);
   const auto failures = static_cast<double>(test.failures);
-  for (Index rate = 0; rate < SMOOTHING_RATES.size(); ++rate) features[1 + rate] = test.smoothed[rate];
+  for (Index rate = 0; rate < SMOOTHING_RATES.size(); ++rate)
+    features[1 + rate] = test.smoothed[rate];
   features[4] = test.runsSinceFailure < 0 ? 0.0 : 1.0 / (1.0 + test.runsSinceFailure);
   features[5] = test.flips / runs;
   features[7] = portableLog(1.0 + runs) / 10.0;

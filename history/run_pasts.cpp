@@ -58,8 +58,8 @@ std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* nex
     addRun(past, run);
   }
   if (next != nullptr && !history.runs.empty()) {
-    *next = pastOf(past, model, history.runs.back(), static_cast<int>(history.runs.size()),
-                   features);
+    *next =
+        pastOf(past, model, history.runs.back(), static_cast<int>(history.runs.size()), features);
   }
   return pasts;
 }

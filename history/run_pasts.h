@@ -10,10 +10,10 @@
 #include "history/history.h"
 
 struct RunPast {
-  int run = 0;                            // index into history.runs; its size for the next run
-  std::vector<int> keys;                  // the tests that ran, in report order
-  std::vector<double> meanSeconds;        // over earlier runs; -1 when never run before
-  std::vector<double> failureLikelihood;  // recently failed: p = 0.8 x failed + 0.2 x p
+  int run = 0;                             // index into history.runs; its size for the next run
+  std::vector<int> keys;                   // the tests that ran, in report order
+  std::vector<double> meanSeconds;         // over earlier runs; -1 when never run before
+  std::vector<double> failureLikelihood;   // recently failed: p = 0.8 x failed + 0.2 x p
   std::vector<double> failureProbability;  // the failure model's
   // The median of the test's recent times, at least MIN_SECONDS; a test
   // never run before takes the median of the others', or 1 when none ran.

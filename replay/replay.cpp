@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <utility>
 
+#include "history/failure_model.h"
 #include "ordering/baselines.h"
 #include "platform/parallel.h"
 #include "platform/random.h"
-#include "history/failure_model.h"
 #include "reading/history_suite.h"
 #include "reading/suite_builder.h"
 
@@ -55,10 +55,10 @@ Objective replayObjective(const SparseSuite& suite, const ReplaySettings& settin
 }
 
 // The orders of failure count, additional greedy, the colony and the best
-// order on the window's suite, and the failure model's, whose tests are the run's in report order: a
-// test's faults there are its failures in the window, one fault each.
-void orderByWindowSuite(const History& history, const RunPast& past,
-                        const ReplaySettings& settings, StrategyOrders& orders) {
+// order on the window's suite, and the failure model's, whose tests are the run's in report order:
+// a test's faults there are its failures in the window, one fault each.
+void orderByWindowSuite(const History& history, const RunPast& past, const ReplaySettings& settings,
+                        StrategyOrders& orders) {
   SuiteBuilder builder;
   buildWindowSuite(history, history.runs[static_cast<Index>(past.run)],
                    std::max(0, past.run - settings.window), past.run, builder);
@@ -138,8 +138,7 @@ StrategyOrders orderRun(const History& history, const RunPast& past,
   return orders;
 }
 
-ReplayedRun scoreRun(const History& history, const RunPast& past,
-                     const StrategyOrders& orders) {
+ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders) {
   const std::vector<const TestResult*> ran = ranIn(history.runs[static_cast<Index>(past.run)]);
   ReplayedRun replayed;
   replayed.run = past.run;
@@ -212,12 +211,13 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond) {
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history, next);
   prediction.learnedFromRuns = static_cast<int>(history.runs.size());
   prediction.anyFailure =
-      !pasts.empty() || std::any_of(history.runs.front().results.begin(),
-                                    history.runs.front().results.end(),
-                                    [](const TestResult& result) { return result.ran && result.failed; });
+      !pasts.empty() ||
+      std::any_of(history.runs.front().results.begin(), history.runs.front().results.end(),
+                  [](const TestResult& result) { return result.ran && result.failed; });
   if (!prediction.anyFailure) {
     prediction.order = reportOrderSortedBy(next.keys.size(), [&](int a, int b) {
-      return next.expectedSeconds[static_cast<Index>(a)] < next.expectedSeconds[static_cast<Index>(b)];
+      return next.expectedSeconds[static_cast<Index>(a)] <
+             next.expectedSeconds[static_cast<Index>(b)];
     });
     return prediction;
   }

@@ -31,10 +31,10 @@
 #include <functional>
 #include <vector>
 
-#include "ordering/best_order.h"
-#include "ordering/suite_colony.h"
 #include "history/prediction.h"
 #include "history/run_pasts.h"
+#include "ordering/best_order.h"
+#include "ordering/suite_colony.h"
 
 enum class Strategy {
   GIVEN,
@@ -87,8 +87,7 @@ struct ReplayedRun {
 };
 
 // Scores each order against the run's failing tests.
-ReplayedRun scoreRun(const History& history, const RunPast& past,
-                     const StrategyOrders& orders);
+ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders);
 
 // Replays every failing run, settings.jobs at a time; the same results for
 // any number of jobs. `afterRun` is called on the calling thread after each

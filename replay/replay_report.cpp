@@ -23,9 +23,9 @@ constexpr const char* COLOURS[STRATEGY_COUNT] = {"#D55E00", "#E69F00", "#56B4E9"
                                                  "#F0C000", "#0072B2", "#009E73",
                                                  "#CC79A7", "#7A3E9D", "#000000"};
 constexpr double WIDTHS[STRATEGY_COUNT] = {2.0, 2.0, 2.0, 2.0, 2.0, 4.0, 2.0, 3.0, 3.0};
-constexpr const char* DASHES[STRATEGY_COUNT] = {
-    " stroke-dasharray=\"8 5\"", "", "", "", " stroke-dasharray=\"6 3\"", "", "", "",
-    " stroke-dasharray=\"2 3\""};
+constexpr const char* DASHES[STRATEGY_COUNT] = {" stroke-dasharray=\"8 5\"", "", "", "",
+                                                " stroke-dasharray=\"6 3\"", "", "", "",
+                                                " stroke-dasharray=\"2 3\""};
 
 bool hasPassingTest(const ReplayedRun& run) {
   return run.failing < run.tests;

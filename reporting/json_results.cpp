@@ -90,17 +90,17 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
   best["order"] = orderJson(suite, results.best.order);
 
   Json document = {{"input", input},
-                         {"options",
-                          {{"seed", results.seed},
-                           {"iterations", results.settings.iterationCount},
-                           {"ants", results.settings.antCount},
-                           {"objective", results.objective == Objective::APFD ? "apfd" : "apfdc"}}},
-                         {"orders",
-                          {{"given", scoreJson(results.given, results)},
-                           {"additional_greedy", scoreJson(results.greedy, results)},
-                           {"ant_colony", colony},
-                           {"best", best}}},
-                         {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};
+                   {"options",
+                    {{"seed", results.seed},
+                     {"iterations", results.settings.iterationCount},
+                     {"ants", results.settings.antCount},
+                     {"objective", results.objective == Objective::APFD ? "apfd" : "apfdc"}}},
+                   {"orders",
+                    {{"given", scoreJson(results.given, results)},
+                     {"additional_greedy", scoreJson(results.greedy, results)},
+                     {"ant_colony", colony},
+                     {"best", best}}},
+                   {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};
   if (results.predicted) document["orders"]["failure_model"] = predictionJson(suite, results);
   return printed(document);
 }

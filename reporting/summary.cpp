@@ -88,7 +88,8 @@ void printPrediction(std::FILE* out, const SparseSuite& suite, const RunResults&
   }
   std::fprintf(out, "(learned from %d run%s: the order written)\n", prediction.learnedFromRuns,
                prediction.learnedFromRuns == 1 ? "" : "s");
-  std::fprintf(out, "replayed on the last %d failing run%s, each ordered from the runs before it:\n",
+  std::fprintf(out,
+               "replayed on the last %d failing run%s, each ordered from the runs before it:\n",
                prediction.evidenceRuns, prediction.evidenceRuns == 1 ? "" : "s");
   const std::pair<const char*, const OrderMeans*> rows[] = {
       {"given order", &prediction.given},

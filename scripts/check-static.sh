@@ -28,6 +28,7 @@ cppcheck --quiet --std=c++17 --language=c++ --enable=warning,style,performance,p
   --suppress=missingIncludeSystem --suppress=useStlAlgorithm \
   --suppress=constParameterCallback:bench/colony_bench.cpp \
   --suppress=constParameterCallback:bench/replay_bench.cpp \
-  colony driver platform suite formulas reading ordering reporting replay suite_driver fuzz tests \
+  colony driver platform suite formulas history reading ordering reporting replay suite_driver fuzz \
+  tests \
   bench
 echo "static checks passed"

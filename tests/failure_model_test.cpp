@@ -90,6 +90,7 @@ TEST(FailureModel, OrdersTheTestsByTheChanceTheyFailNext) {
   // failed in half its first runs; flaky last failed two runs ago; steady
   // never failed.
   std::vector<std::string> names;
+  names.reserve(order.size());
   for (const int test : order) {
     names.push_back(
         history.keys[static_cast<std::size_t>(past.keys[static_cast<std::size_t>(test)])]);

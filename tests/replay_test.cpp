@@ -36,8 +36,7 @@ ReplaySettings fixtureSettings() {
 }
 
 // An order as the tests' letters: "shop.test_b" is b.
-std::string letters(const History& history, const RunPast& past,
-                    const std::vector<int>& order) {
+std::string letters(const History& history, const RunPast& past, const std::vector<int>& order) {
   std::string text;
   for (const int test : order) {
     text +=
