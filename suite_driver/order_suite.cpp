@@ -22,26 +22,23 @@
 
 namespace {
 
-// Writes every file asked for, whole or not at all; returns the exit status.
-int writeResultFiles(const SuiteOptions& options, const SparseSuite& suite,
-                     const RunResults& results) {
+// Writes every file asked for and prints the results, as JSON or the
+// summary; the files are put in place only once all is written. Returns the
+// exit status.
+int printResults(const SuiteOptions& options, const SparseSuite& suite, const RunResults& results) {
   return writeFiles(
       {{options.orderFile, [&](std::FILE* out) { printOrder(out, suite, writtenOrder(results)); }},
        {options.plotFile, [&](std::FILE* out) { printSvgPlot(out, suite, results); }},
-       {options.csvFile, [&](std::FILE* out) { printOrderTable(out, suite, results); }}});
-}
-
-// Prints the results, as JSON or the summary; returns the exit status.
-int printResults(const SuiteOptions& options, const SparseSuite& suite, const RunResults& results) {
-  const int written = writeResultFiles(options, suite, results);
-  if (written != 0) return written;
-  if (options.json) {
-    std::fputs(resultsJson(suite, results).c_str(), stdout);
-  } else {
-    if (options.trace) printTrace(stdout, results.search);
-    printSummary(stdout, suite, results);
-  }
-  return finishStandardOutput() ? 0 : 1;
+       {options.csvFile, [&](std::FILE* out) { printOrderTable(out, suite, results); }}},
+      [&] {
+        if (options.json) {
+          std::fputs(resultsJson(suite, results).c_str(), stdout);
+        } else {
+          if (options.trace) printTrace(stdout, results.search);
+          printSummary(stdout, suite, results);
+        }
+        return finishStandardOutput();
+      });
 }
 
 // Of a history, the failure model's order for the next run, the order written.

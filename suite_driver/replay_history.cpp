@@ -31,13 +31,13 @@ int replayRuns(const ReplayOptions& options) {
   endProgress(progress);
   if (stopSignal != 0) return stoppedStatus();
 
-  const int written =
-      writeFiles({{options.plotFile, [&](std::FILE* out) { printReplayPlot(out, report); }}});
-  if (written != 0) return written;
-  if (options.json) {
-    std::fputs(replayJson(history, report).c_str(), stdout);
-  } else {
-    printReplaySummary(stdout, history, report);
-  }
-  return finishStandardOutput() ? 0 : 1;
+  return writeFiles({{options.plotFile, [&](std::FILE* out) { printReplayPlot(out, report); }}},
+                    [&] {
+                      if (options.json) {
+                        std::fputs(replayJson(history, report).c_str(), stdout);
+                      } else {
+                        printReplaySummary(stdout, history, report);
+                      }
+                      return finishStandardOutput();
+                    });
 }

@@ -54,7 +54,7 @@ bool finishStandardOutput() {
   return false;
 }
 
-int writeFiles(const std::vector<FileRequest>& requests) {
+int writeFiles(const std::vector<FileRequest>& requests, const std::function<bool()>& printOutput) {
   std::vector<OutputFile> files;
   std::string failedPath;
   std::string reason;
@@ -71,9 +71,14 @@ int writeFiles(const std::vector<FileRequest>& requests) {
       break;
     }
   }
-  if (failedPath.empty() && stopSignal == 0) commitOutputs(files, failedPath, reason);
+  // Standard output that could not be written fails the run, and leaves
+  // the files as they were (its reason is on standard error already).
+  bool printed = true;
+  if (failedPath.empty() && stopSignal == 0) printed = printOutput();
+  if (failedPath.empty() && printed && stopSignal == 0) commitOutputs(files, failedPath, reason);
   discardOutputs(files);
   if (stopSignal != 0) return stoppedStatus();
+  if (!printed) return 1;
   if (failedPath.empty()) return 0;
   std::fprintf(stderr, "%s: could not write %s: %s\n", PROGRAM, failedPath.c_str(), reason.c_str());
   return 1;

@@ -36,7 +36,9 @@ struct FileRequest {
   std::function<void(std::FILE*)> print;
 };
 
-// Writes every file asked for, each through a temporary file; they are moved
-// into place only when all are complete. Returns the exit status: 0, 1 with
-// the reason on standard error, or stoppedStatus() when stopped.
-int writeFiles(const std::vector<FileRequest>& requests);
+// Writes every file asked for, each through a temporary file, then what goes
+// to standard output through `printOutput` (true when it was written whole);
+// the files are moved into place only once all of it is complete. Returns the
+// exit status: 0, 1 with the reason on standard error, or stoppedStatus()
+// when stopped.
+int writeFiles(const std::vector<FileRequest>& requests, const std::function<bool()>& printOutput);

@@ -142,6 +142,7 @@ TEST(SuiteProgram, WritesItsFilesWholeOrNotAtAll) {
     std::string command;  // run by the shell: status 130 needs the signal sent
     int status;
     std::string errors;
+    std::string output = "/dev/null";
   };
   const std::string program = std::string("'") + ANTORDER_SUITE_PATH + "' ";
   const Case cases[] = {
@@ -153,12 +154,17 @@ TEST(SuiteProgram, WritesItsFilesWholeOrNotAtAll) {
       {"timeout --preserve-status -s INT 0.5 " + program + files + "--iterations 1000000000 " +
            builtIn,
        130, ""},
+      // Every file is complete when the summary finds the disk full.
+      {program + files + builtIn, 1,
+       "antorder-suite: could not write the summary: No space left on device\n", "/dev/full"},
+      {program + "--replay --plot " + plot + " " + SUITES + "replay", 1,
+       "antorder-suite: could not write the summary: No space left on device\n", "/dev/full"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     for (const std::string& path : {order, plot, table}) writeFile(path, "old\n");
     const std::string errors = folder + "errors.txt";
-    const int status = std::system((c.command + " >/dev/null 2>" + errors).c_str());
+    const int status = std::system((c.command + " >" + c.output + " 2>" + errors).c_str());
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status);
     EXPECT_EQ(readFile(errors), c.errors);
     std::filesystem::remove(errors);
