@@ -23,10 +23,18 @@ struct TestRun {
   std::vector<TestResult> results;  // in report order, one per key
 };
 
+// A run of a folder whose report could not be read, and why.
+struct LeftOutRun {
+  std::string file;  // the report, or the run's folder
+  long line = 0;     // 0 for the file as a whole
+  std::string reason;
+};
+
 struct History {
   std::vector<std::string> keys;
   std::unordered_map<std::string, int> keyIndex;
-  std::vector<TestRun> runs;  // oldest first
+  std::vector<TestRun> runs;       // oldest first
+  std::vector<LeftOutRun> leftOut;  // in name order
 };
 
 // The median of the values, the mean of the two middle ones for an even

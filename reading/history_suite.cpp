@@ -14,6 +14,10 @@ void buildHistorySuite(const History& history, int window, SuiteBuilder& builder
   builder.suite.notes.push_back("runs in the window: " + std::to_string(runCount - firstRun) +
                                 " (at most " + std::to_string(window) + "), " +
                                 std::to_string(failedRuns) + " with a failure");
+  if (!history.leftOut.empty()) {
+    builder.suite.notes.push_back("reports left out, unreadable: " +
+                                  std::to_string(history.leftOut.size()));
+  }
 }
 
 int buildWindowSuite(const History& history, const TestRun& tests, int firstRun, int endRun,

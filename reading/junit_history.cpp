@@ -105,16 +105,23 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, Histor
   return true;
 }
 
-// Every <testcase> under the node, in document order; suites may nest.
-bool addTestcases(const pugi::xml_node& node, const XmlReport& report, History& history,
+// Every <testcase> under the node, in document order; suites may nest, to
+// any depth: the tree is walked without recursion.
+bool addTestcases(const pugi::xml_node& top, const XmlReport& report, History& history,
                   TestRun& run, std::unordered_map<int, std::size_t>& resultOfKey,
                   ReadError& error) {
-  for (const pugi::xml_node child : node.children()) {
-    if (child.type() != pugi::node_element) continue;
-    const bool read = std::strcmp(child.name(), "testcase") == 0
-                          ? addTestcase(child, report, history, run, resultOfKey, error)
-                          : addTestcases(child, report, history, run, resultOfKey, error);
-    if (!read) return false;
+  pugi::xml_node node = top.first_child();
+  while (node && node != top) {
+    const bool element = node.type() == pugi::node_element;
+    const bool testcase = element && std::strcmp(node.name(), "testcase") == 0;
+    if (testcase && !addTestcase(node, report, history, run, resultOfKey, error)) return false;
+    if (element && !testcase && node.first_child()) {
+      node = node.first_child();
+      continue;
+    }
+    // The next node in document order after this one and what it holds.
+    while (node != top && !node.next_sibling()) node = node.parent();
+    if (node != top) node = node.next_sibling();
   }
   return true;
 }
@@ -147,17 +154,29 @@ bool isReport(const fs::directory_entry& entry) {
   return entry.is_regular_file(status) && entry.path().extension() == ".xml";
 }
 
-// The entries of a folder in name order.
-std::vector<fs::directory_entry> sortedEntries(const fs::path& folder, bool recursive) {
-  std::vector<fs::directory_entry> entries;
+// The entries of a folder in name order; false, with the reason, when it or
+// a folder under it cannot be read.
+bool sortedEntries(const fs::path& folder, bool recursive, std::vector<fs::directory_entry>& entries,
+                   ReadError& error) {
+  std::error_code status;
   if (recursive) {
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) entries.push_back(entry);
+    for (fs::recursive_directory_iterator at(folder, status), end; !status && at != end;
+         at.increment(status)) {
+      entries.push_back(*at);
+    }
   } else {
-    for (const auto& entry : fs::directory_iterator(folder)) entries.push_back(entry);
+    for (fs::directory_iterator at(folder, status), end; !status && at != end;
+         at.increment(status)) {
+      entries.push_back(*at);
+    }
+  }
+  if (status) {
+    error = {0, "cannot be read: " + status.message()};
+    return false;
   }
   std::sort(entries.begin(), entries.end(),
             [](const auto& a, const auto& b) { return a.path().u8string() < b.path().u8string(); });
-  return entries;
+  return true;
 }
 
 // Reads one run, a report or a folder of them, into a history of its own.
@@ -166,8 +185,15 @@ bool readRun(const fs::directory_entry& entry, History& part, ReadError& error) 
   const bool folder = entry.is_directory(status);
   part.runs.push_back({(folder ? entry.path().filename() : entry.path().stem()).u8string(), {}});
   std::unordered_map<int, std::size_t> resultOfKey;
-  for (const fs::directory_entry& report :
-       folder ? sortedEntries(entry.path(), true) : std::vector<fs::directory_entry>{entry}) {
+  std::vector<fs::directory_entry> reports{entry};
+  if (folder) {
+    reports.clear();
+    if (!sortedEntries(entry.path(), true, reports, error)) {
+      error.file = entry.path().u8string();
+      return false;
+    }
+  }
+  for (const fs::directory_entry& report : reports) {
     if (!isReport(report)) continue;
     if (!readReportFile(report.path(), part, part.runs.back(), resultOfKey, error)) return false;
   }
@@ -207,8 +233,10 @@ bool readJunitPath(const std::string& path, History& history, ReadError& error, 
     std::unordered_map<int, std::size_t> resultOfKey;
     return readReportFile(top, history, history.runs.back(), resultOfKey, error);
   }
+  std::vector<fs::directory_entry> entries;
+  if (!sortedEntries(top, false, entries, error)) return false;
   std::vector<fs::directory_entry> runEntries;
-  for (const fs::directory_entry& entry : sortedEntries(top, false)) {
+  for (const fs::directory_entry& entry : entries) {
     if (entry.is_directory(status) || isReport(entry)) runEntries.push_back(entry);
   }
   if (runEntries.empty()) {
@@ -217,7 +245,7 @@ bool readJunitPath(const std::string& path, History& history, ReadError& error, 
   }
   // Runs are read a batch at a time, each into a history of its own, then
   // joined in order: the keys come out numbered as one reader would number
-  // them, and the first error in run order is the one reported.
+  // them, and the runs left out are listed in run order.
   constexpr std::size_t BATCH = 64;
   for (std::size_t first = 0; first < runEntries.size(); first += BATCH) {
     const std::size_t count = std::min(BATCH, runEntries.size() - first);
@@ -230,11 +258,18 @@ bool readJunitPath(const std::string& path, History& history, ReadError& error, 
     });
     for (std::size_t at = 0; at < count; ++at) {
       if (read[at] == 0) {
-        error = errors[at];
-        return false;
+        const ReadError& why = errors[at];
+        history.leftOut.push_back({why.file, why.line, why.reason});
+        continue;
       }
       joinRun(history, parts[at]);
     }
+  }
+  if (history.runs.empty()) {
+    const LeftOutRun& first = history.leftOut.front();
+    error = {first.line, first.reason};
+    error.file = first.file;
+    return false;
   }
   return true;
 }

@@ -27,5 +27,8 @@ bool readJunitReport(std::istream& in, const std::string& file, const std::strin
 // Reads a report, or a folder of runs: each .xml file directly inside is one
 // run, each folder inside one run of every .xml file under it; runs in name
 // order, the oldest first, read `jobs` at a time with the same result for
-// any number. Errors name the file they are in.
+// any number. A run of a folder that cannot be read (a report cut short, a
+// folder without permission) is left out, in history.leftOut; the folder
+// itself must be readable and hold a run that is. Errors name the file they
+// are in.
 bool readJunitPath(const std::string& path, History& history, ReadError& error, int jobs = 1);

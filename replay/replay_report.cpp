@@ -88,6 +88,9 @@ void printReplaySummary(std::FILE* out, const History& history, const ReplayRepo
       static_cast<long>(std::count_if(report.runs.begin(), report.runs.end(), hasPassingTest));
   std::fprintf(out, "history: %s\n", report.folder.c_str());
   std::fprintf(out, "runs: %zu\n", history.runs.size());
+  if (!history.leftOut.empty()) {
+    std::fprintf(out, "reports left out, unreadable: %zu\n", history.leftOut.size());
+  }
   std::fprintf(out, "window: the last %d runs before each\n", report.window);
   std::fprintf(
       out, "failing runs replayed: %zu (those with a run before them), %ld with a passing test\n",
@@ -140,7 +143,10 @@ std::string replayJson(const History& history, const ReplayReport& report) {
                     {"seconds", run.seconds},
                     {"scores", scores}});
   }
-  const Json document = {{"history", {{"folder", report.folder}, {"runs", history.runs.size()}}},
+  const Json document = {{"history",
+                          {{"folder", report.folder},
+                           {"runs", history.runs.size()},
+                           {"reports_left_out", history.leftOut.size()}}},
                          {"options", options},
                          {"strategies", strategies},
                          {"runs", runs}};

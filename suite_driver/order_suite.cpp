@@ -67,7 +67,10 @@ bool readInput(const SuiteOptions& options, SparseSuite& suite, SuiteFormat& for
   bool read = history != nullptr
                   ? readHistorySuite(options.file, *history, suite, error, options.reading)
                   : readSuiteFile(options.file, format, suite, error, options.reading);
-  if (history != nullptr) format = SuiteFormat::JUNIT;
+  if (history != nullptr) {
+    format = SuiteFormat::JUNIT;
+    warnOfRunsLeftOut(*history);
+  }
   std::string readFile = options.file;
   if (read && !options.costsFile.empty()) {
     std::unordered_map<std::string, float> costs;

@@ -16,6 +16,7 @@ int replayRuns(const ReplayOptions& options) {
     return stopSignal != 0 ? stoppedStatus() : 2;
   }
   if (stopSignal != 0) return stoppedStatus();
+  warnOfRunsLeftOut(history);
 
   ReplayReport report;
   report.folder = options.folder;

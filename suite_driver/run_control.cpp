@@ -46,6 +46,18 @@ void reportReadError(const std::string& file, const ReadError& error) {
   }
 }
 
+void warnOfRunsLeftOut(const History& history) {
+  for (const LeftOutRun& run : history.leftOut) {
+    if (run.line > 0) {
+      std::fprintf(stderr, "%s: warning: %s:%ld: %s; its run is left out\n", PROGRAM,
+                   run.file.c_str(), run.line, run.reason.c_str());
+    } else {
+      std::fprintf(stderr, "%s: warning: %s: %s; its run is left out\n", PROGRAM,
+                   run.file.c_str(), run.reason.c_str());
+    }
+  }
+}
+
 bool finishStandardOutput() {
   errno = 0;
   if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return true;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "history/history.h"
 #include "reading/suite_builder.h"
 
 constexpr const char* PROGRAM = "antorder-suite";
@@ -26,6 +27,9 @@ int stoppedStatus();
 // Prints "FILE:LINE: reason" (or "FILE: reason" for line 0) on standard error;
 // the error's own file, where it names one, in place of `file`.
 void reportReadError(const std::string& file, const ReadError& error);
+
+// Warns on standard error of each run of the history left out, unreadable.
+void warnOfRunsLeftOut(const History& history);
 
 // Flushes standard output, and says why when what it wrote is lost.
 bool finishStandardOutput();

@@ -1,4 +1,5 @@
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -427,6 +428,110 @@ TEST(SuiteProgram, ReplaysAHistoryTheSameForAnyNumberOfJobs) {
     EXPECT_EQ(run.status, 2) << r.arguments;
     EXPECT_NE(run.errors.find(r.message), std::string::npos) << run.errors;
   }
+}
+
+// A report as deep as a generator or an attacker likes is read without
+// recursion: every route through the JUnit reader reads it, none crashes.
+TEST(SuiteProgram, ReadsAReportNestedAnyDepth) {
+  const std::string folder = freshFolder("deep");
+  std::string nested;
+  for (int level = 0; level < 20000; ++level) nested += "<testsuite>";
+  nested += "<testcase name=\"deep\" time=\"2\"><failure/></testcase>";
+  for (int level = 0; level < 20000; ++level) nested += "</testsuite>";
+  std::filesystem::create_directories(folder + "history");
+  writeFile(folder + "history/run-1.xml", "<testsuites>" + nested + "</testsuites>\n");
+  writeFile(folder + "history/run-2.xml", "<testsuites>" + nested + "</testsuites>\n");
+  writeFile(folder + "deep.csv", "test,f1\ndeep,1\nother,0\n");
+  const std::string report = folder + "history/run-1.xml";
+  struct Case {
+    std::string arguments;
+    std::string said;
+  };
+  const Case cases[] = {
+      {report, "tests: 1\nfailures: 1\n"},
+      {"--replay " + folder + "history", "failing runs replayed: 1"},
+      {"--costs " + report + " " + folder + "deep.csv", "APFDc"},
+      {"--evaluate " + report + " " + folder + "deep.csv", "scored also against"},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = runSuiteProgram(c.arguments);
+    EXPECT_EQ(run.status, 0) << c.arguments << run.errors;
+    EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+  }
+}
+
+// A history is read for the runs that can be: a report cut short or empty,
+// inside the window or before it, leaves its run out with a warning naming
+// it, and the rest goes on; a single such report is still refused.
+TEST(SuiteProgram, ReadsAHistoryPastItsBadReports) {
+  const std::string folder = freshFolder("bad-reports");
+  const std::string good =
+      "<testsuite><testcase name=\"a\" time=\"1\"><failure/></testcase>"
+      "<testcase name=\"b\" time=\"2\"/></testsuite>\n";
+  writeFile(folder + "run-1.xml", "");
+  writeFile(folder + "run-2.xml", good);
+  writeFile(folder + "run-3.xml", good.substr(0, 40));
+  writeFile(folder + "run-4.xml", good);
+  const std::string warnings = "antorder-suite: warning: " + folder +
+                               "run-1.xml:1: not well-formed XML: No document element found; its "
+                               "run is left out\nantorder-suite: warning: " +
+                               folder + "run-3.xml:1: ";
+  for (const char* options : {"", "--window 1 ", "--replay "}) {
+    const ProgramRun run = runSuiteProgram(std::string(options) + folder);
+    EXPECT_EQ(run.status, 0) << options << run.errors;
+    EXPECT_EQ(run.errors.substr(0, warnings.size()), warnings) << options;
+    EXPECT_NE(run.output.find("reports left out, unreadable: 2\n"), std::string::npos)
+        << run.output;
+  }
+  const nlohmann::json json = nlohmann::json::parse(runSuiteProgram("--json " + folder).output);
+  EXPECT_EQ(json["input"]["notes"][1], "reports left out, unreadable: 2");
+  const nlohmann::json replay =
+      nlohmann::json::parse(runSuiteProgram("--replay --json " + folder).output);
+  EXPECT_EQ(replay["history"]["reports_left_out"], 2);
+
+  const ProgramRun single = runSuiteProgram(folder + "run-3.xml");
+  EXPECT_EQ(single.status, 2);
+  EXPECT_EQ(single.errors.rfind("antorder-suite: " + folder + "run-3.xml:1: ", 0), 0u);
+}
+
+// A folder that cannot be read is bad input, said in our words: the whole
+// history when it is the folder given, a run left out when it is a run's.
+// Root reads anything, so the program runs as the unprivileged user.
+TEST(SuiteProgram, RefusesAHistoryFolderItCannotRead) {
+  if (getuid() != 0 || std::system("id nobody >/dev/null 2>&1") != 0 ||
+      std::system("command -v setpriv >/dev/null") != 0) {
+    GTEST_SKIP() << "needs root, the user nobody and setpriv to take away the right to read";
+  }
+  const std::string folder = freshFolder("no-permission");
+  std::filesystem::create_directories(folder + "history/run-2");
+  writeFile(folder + "history/run-1.xml",
+            "<testsuite><testcase name=\"a\"><failure/></testcase></testsuite>\n");
+  writeFile(folder + "history/run-2/TEST-a.xml", "<testsuite><testcase name=\"a\"/></testsuite>\n");
+  std::filesystem::permissions(folder, std::filesystem::perms::all,
+                               std::filesystem::perm_options::add);
+  const auto runAsNobody = [&](const std::string& arguments) {
+    const std::string errors = folder + "errors.txt";
+    const std::string command = "setpriv --reuid=nobody --regid=nogroup --clear-groups '" +
+                                std::string(ANTORDER_SUITE_PATH) + "' " + arguments +
+                                " </dev/null >/dev/null 2>'" + errors + "'";
+    const int status = std::system(command.c_str());
+    return ProgramRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", readFile(errors)};
+  };
+  std::filesystem::permissions(folder + "history/run-2", std::filesystem::perms::none);
+  const ProgramRun run = runAsNobody(folder + "history");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(run.errors, "antorder-suite: warning: " + folder +
+                            "history/run-2: cannot be read: Permission denied; its run is left "
+                            "out\n");
+  std::filesystem::permissions(folder + "history", std::filesystem::perms::none);
+  for (const char* options : {"", "--replay "}) {
+    const ProgramRun refused = runAsNobody(std::string(options) + folder + "history");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.errors,
+              "antorder-suite: " + folder + "history: cannot be read: Permission denied\n");
+  }
+  std::filesystem::permissions(folder + "history", std::filesystem::perms::owner_all);
+  std::filesystem::permissions(folder + "history/run-2", std::filesystem::perms::owner_all);
 }
 
 }  // namespace
