@@ -156,13 +156,13 @@ bool readCsvSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error) {
     float cost = 1.0f;
     if (columns.cost != 0 && !parseCost(fields[columns.cost], cost)) {
       error = {line,
-               "cost must be a number from 1e-18 to 1e18, found \"" + fields[columns.cost] + "\""};
+               "cost must be a number from 1e-18 to 1e18, found " + quoted(fields[columns.cost])};
       return false;
     }
     int severity = 1;
     if (columns.severity != 0 && !parseSeverity(fields[columns.severity], severity)) {
       error = {line, "severity must be a whole number from 1 to " + std::to_string(MAX_SEVERITY) +
-                         ", found \"" + fields[columns.severity] + "\""};
+                         ", found " + quoted(fields[columns.severity])};
       return false;
     }
     rawFaults.clear();
@@ -171,7 +171,7 @@ bool readCsvSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error) {
       if (entry == "1") {
         rawFaults.push_back(static_cast<int>(fault));
       } else if (entry != "0") {
-        error = {line, "an entry must be 0 or 1, found \"" + entry + "\" for fault \"" +
+        error = {line, "an entry must be 0 or 1, found " + quoted(entry) + " for fault \"" +
                            builder.rawFaultNames[fault] + "\""};
         return false;
       }

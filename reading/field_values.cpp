@@ -6,14 +6,28 @@
 
 #include "ordering/sparse_suite.h"
 
-namespace {
-
 bool allDigits(const std::string& text) {
   return !text.empty() &&
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-}  // namespace
+std::string quoted(const std::string& text) {
+  constexpr std::size_t SHOWN = 60;
+  static const char HEX[] = "0123456789abcdef";
+  std::string shown = "\"";
+  for (std::size_t at = 0; at < text.size() && at < SHOWN; ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte >= 0x20 && byte < 0x7F) {
+      shown += static_cast<char>(byte);
+    } else {
+      shown += "\\x";
+      shown += HEX[byte >> 4];
+      shown += HEX[byte & 0xF];
+    }
+  }
+  if (text.size() > SHOWN) shown += "...";
+  return shown + "\"";
+}
 
 bool parseCost(const std::string& text, float& cost) {
   // from_chars reads no sign, no spaces, no hexadecimal and no locale.

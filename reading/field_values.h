@@ -17,3 +17,10 @@ bool parseSeverity(const std::string& text, int& severity);
 
 // A whole number of at least 0 that fits in 64 bits: digits only.
 bool parseWholeNumber(const std::string& text, std::uint64_t& number);
+
+// Whether the text is one or more digits and nothing else.
+bool allDigits(const std::string& text);
+
+// The text as a message quotes it: in quotes, every byte that is not
+// printable ASCII written \xNN, at most 60 bytes of it shown.
+std::string quoted(const std::string& text);

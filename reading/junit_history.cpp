@@ -81,7 +81,7 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, Histor
   const pugi::xml_attribute time = testcase.attribute("time");
   if (!time.empty() && !parseSeconds(time.as_string(), seconds)) {
     error = {line,
-             "time must be a number of seconds, found \"" + std::string(time.as_string()) + "\""};
+             "time must be a number of seconds, found " + quoted(time.as_string())};
     return false;
   }
   const bool ran = testcase.child("skipped").empty() &&

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "reading/field_values.h"
 #include "reading/format_readers.h"
 
 namespace {
@@ -114,8 +115,8 @@ bool readItem(LcovReading& reading, const ItemRecord& record, const std::string&
   splitFields(value, record.mostFields, parts);
   long long count = 0;
   if (parts.size() < record.leastFields || !parseCount(parts[record.countField], count)) {
-    error = {line, std::string(record.key) + " needs a count where lcov writes one, found \"" +
-                       text + "\""};
+    error = {line,
+             std::string(record.key) + " needs a count where lcov writes one, found " + quoted(text)};
     return false;
   }
   if (reading.file.empty()) {
@@ -153,7 +154,7 @@ bool readLineRecord(LcovReading& reading, const std::string& text, long line, Su
     good = countStatus == std::errc() && (afterCount == end || *afterCount == ',');
   }
   if (!good) {
-    error = {line, "DA needs a count where lcov writes one, found \"" + text + "\""};
+    error = {line, "DA needs a count where lcov writes one, found " + quoted(text)};
     return false;
   }
   if (reading.file.empty()) {

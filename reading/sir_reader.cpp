@@ -42,10 +42,6 @@ bool parseVersionLabel(const std::string& text, std::uint64_t& version) {
          parseWholeNumber(text.substr(1, text.size() - 2), version);
 }
 
-std::string quoted(const std::string& text) {
-  return "\"" + text + "\"";
-}
-
 struct SirHeader {
   std::uint64_t versions = 0;
   std::uint64_t tests = 0;

@@ -95,7 +95,13 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
       {"s", "1 x\n", "1: an id must be a whole number of at least 0, found \"x\""},
       {"s", "1.5\n", "1: an id must be a whole number of at least 0, found \"1.5\""},
       {"s", "99999999999999999999\n",
-       "1: an id must be a whole number of at least 0, found \"99999999999999999999\""},
+       "1: an id of 20 digits is too large, at most 18446744073709551615"},
+      // Bytes that are not printable text are shown escaped, the quote closed.
+      {"b.csv", std::string("test,f1\na,\x01\0b\xff\n", 15),
+       "2: an entry must be 0 or 1, found \"\\x01\\x00b\\xff\" for fault \"f1\""},
+      {"l", "1 " + std::string(70, 'x') + "\n",
+       "1: an id must be a whole number of at least 0, found "
+       "\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\""},
       {"s", "\n  \n", "0: no test reveals any fault: there is nothing to order"},
       {"r.xml", "<testsuites><testcase name=\"a\" time=\"abc\"/></testsuites>",
        "1: time must be a number of seconds, found \"abc\""},
