@@ -33,7 +33,7 @@ struct LeftOutRun {
 struct History {
   std::vector<std::string> keys;
   std::unordered_map<std::string, int> keyIndex;
-  std::vector<TestRun> runs;       // oldest first
+  std::vector<TestRun> runs;        // oldest first
   std::vector<LeftOutRun> leftOut;  // in name order
 };
 

@@ -80,8 +80,7 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, Histor
   double seconds = 0.0;
   const pugi::xml_attribute time = testcase.attribute("time");
   if (!time.empty() && !parseSeconds(time.as_string(), seconds)) {
-    error = {line,
-             "time must be a number of seconds, found " + quoted(time.as_string())};
+    error = {line, "time must be a number of seconds, found " + quoted(time.as_string())};
     return false;
   }
   const bool ran = testcase.child("skipped").empty() &&
@@ -91,6 +90,11 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, Histor
                       std::strcmp(testcase.attribute("status").as_string(), "fail") == 0;
 
   const std::string key = classname.empty() || classname == name ? name : classname + "." + name;
+  // Orders are written a test a line.
+  if (key.find_first_of("\r\n") != std::string::npos) {
+    error = {line, "a test's name must be one line, found " + quoted(key)};
+    return false;
+  }
   const auto [known, added] = history.keyIndex.emplace(key, static_cast<int>(history.keys.size()));
   if (added) history.keys.push_back(key);
   const auto [earlier, first] = resultOfKey.emplace(known->second, run.results.size());
@@ -156,8 +160,8 @@ bool isReport(const fs::directory_entry& entry) {
 
 // The entries of a folder in name order; false, with the reason, when it or
 // a folder under it cannot be read.
-bool sortedEntries(const fs::path& folder, bool recursive, std::vector<fs::directory_entry>& entries,
-                   ReadError& error) {
+bool sortedEntries(const fs::path& folder, bool recursive,
+                   std::vector<fs::directory_entry>& entries, ReadError& error) {
   std::error_code status;
   if (recursive) {
     for (fs::recursive_directory_iterator at(folder, status), end; !status && at != end;

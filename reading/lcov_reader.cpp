@@ -115,8 +115,8 @@ bool readItem(LcovReading& reading, const ItemRecord& record, const std::string&
   splitFields(value, record.mostFields, parts);
   long long count = 0;
   if (parts.size() < record.leastFields || !parseCount(parts[record.countField], count)) {
-    error = {line,
-             std::string(record.key) + " needs a count where lcov writes one, found " + quoted(text)};
+    error = {line, std::string(record.key) + " needs a count where lcov writes one, found " +
+                       quoted(text)};
     return false;
   }
   if (reading.file.empty()) {

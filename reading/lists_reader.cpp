@@ -38,10 +38,10 @@ bool readListsSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error)
       std::uint64_t id = 0;
       if (!parseWholeNumber(text, id)) {
         error = {reader.lineNumber,
-                 allDigits(text) ? "an id of " + std::to_string(text.size()) +
-                                         " digits is too large, at most 18446744073709551615"
-                                   : "an id must be a whole number of at least 0, found " +
-                                         quoted(text)};
+                 allDigits(text)
+                     ? "an id of " + std::to_string(text.size()) +
+                           " digits is too large, at most 18446744073709551615"
+                     : "an id must be a whole number of at least 0, found " + quoted(text)};
         return false;
       }
       const auto [entry, added] = faultOfId.emplace(id, static_cast<int>(faultOfId.size()));

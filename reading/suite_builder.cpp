@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "reading/field_values.h"
+
 namespace {
 
 // The start draw reaches 2^30 tests, from two 15-bit draws.
@@ -18,6 +20,11 @@ bool addTest(SuiteBuilder& builder, const std::string& name, float cost, int sev
              std::vector<int>& rawFaults, long line, ReadError& error) {
   if (name.empty()) {
     error = {line, "a test needs a name"};
+    return false;
+  }
+  // Orders are written a test a line.
+  if (name.find_first_of("\r\n") != std::string::npos) {
+    error = {line, "a test's name must be one line, found " + quoted(name)};
     return false;
   }
   const auto [earlier, added] = builder.lineOfTest.emplace(name, line);

@@ -86,7 +86,7 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
   Json best = scoreJson(results.best, results);
   best["method"] = bestMethodText(results);
   best["exact"] = results.bestFound.exact;
-  best["effort_spent"] = results.bestFound.effortSpent;
+  best["stopped_at_effort_bound"] = results.bestFound.effortSpent;
   best["order"] = orderJson(suite, results.best.order);
 
   Json document = {{"input", input},

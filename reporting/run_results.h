@@ -25,7 +25,8 @@ struct RunResults {
   std::string file;        // as given; "-" for standard input
   std::string formatName;  // "csv", "sir" or "lists"
   std::uint32_t seed = 0;
-  SearchSettings settings;
+  SearchSettings settings;  // as the search ran
+  int antsAsked = 0;        // more than ran where the suite has fewer tests
   ScoredOrder given;
   ScoredOrder greedy;
   ScoredOrder colony;

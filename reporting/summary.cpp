@@ -125,8 +125,13 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
   printScores(out, suite, results, "additional greedy", results.greedy);
   std::fputc('\n', out);
   printScores(out, suite, results, "ant colony", results.colony);
-  std::fprintf(out, "  (found in iteration %d of %d)\n", results.search.bestIteration,
+  std::fprintf(out, "  (found in iteration %d of %d", results.search.bestIteration,
                results.settings.iterationCount);
+  if (results.antsAsked > results.settings.antCount) {
+    std::fprintf(out, "; %d ants, one per test, of the %d asked", results.settings.antCount,
+                 results.antsAsked);
+  }
+  std::fputs(")\n", out);
   printScores(out, suite, results, "best order", results.best);
   std::fprintf(out, "  (%s)\n", bestMethodText(results).c_str());
   if (results.predicted) printPrediction(out, suite, results);

@@ -8,12 +8,17 @@
 // 130 interrupted (Ctrl-C), 143 terminated.
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <new>
 #include <string>
+#include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -24,6 +29,75 @@
 #include "suite_driver/run_control.h"
 
 namespace {
+
+// A whole number from `least` to `most`, said so in full when it is not: a
+// number too large for any type included.
+CLI::Validator wholeNumberFrom(std::uint64_t least, std::uint64_t most) {
+  return CLI::Validator(
+      [=](const std::string& text) -> std::string {
+        std::uint64_t value = 0;
+        const char* end = text.data() + text.size();
+        const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+          return c >= '0' && c <= '9';
+        });
+        const auto [stop, status] = std::from_chars(text.data(), end, value);
+        if (digits && status == std::errc() && stop == end && value >= least && value <= most) {
+          return "";
+        }
+        return "must be a whole number from " + std::to_string(least) + " to " +
+               std::to_string(most) + ", found " + text;
+      },
+      "N");
+}
+
+// A number of seconds above 0, finite.
+CLI::Validator positiveSeconds() {
+  return CLI::Validator(
+      [](const std::string& text) -> std::string {
+        double value = 0.0;
+        const char* end = text.data() + text.size();
+        const auto [stop, status] = std::from_chars(text.data(), end, value);
+        if (status == std::errc() && stop == end && std::isfinite(value) && value > 0.0) return "";
+        return "must be a number of seconds above 0, found " + text;
+      },
+      "SECONDS");
+}
+
+// The first option of those that take a value given twice, or null.
+const CLI::Option* givenTwice(const CLI::App& app, const std::vector<std::string>& arguments) {
+  std::vector<const CLI::Option*> seen;
+  for (std::size_t at = 1; at < arguments.size(); ++at) {
+    const std::string& argument = arguments[at];
+    if (argument == "--") break;
+    if (argument.rfind("--", 0) != 0) continue;
+    const CLI::Option* option = app.get_option_no_throw(argument.substr(0, argument.find('=')));
+    if (option == nullptr || option->get_items_expected_min() == 0) continue;
+    if (std::find(seen.begin(), seen.end(), option) != seen.end()) return option;
+    seen.push_back(option);
+  }
+  return nullptr;
+}
+
+// Refuses two output files at one path; true when they are apart.
+bool outputsApart(const std::vector<std::pair<const char*, std::string>>& outputs) {
+  for (std::size_t first = 0; first < outputs.size(); ++first) {
+    for (std::size_t second = first + 1; second < outputs.size(); ++second) {
+      if (outputs[first].second.empty() || outputs[second].second.empty()) continue;
+      namespace fs = std::filesystem;
+      const fs::path a = fs::u8path(outputs[first].second);
+      const fs::path b = fs::u8path(outputs[second].second);
+      std::error_code status;
+      const bool same =
+          fs::equivalent(a, b, status) ||
+          fs::absolute(a, status).lexically_normal() == fs::absolute(b, status).lexically_normal();
+      if (!same) continue;
+      std::fprintf(stderr, "%s: %s and %s name one file: %s\n", PROGRAM, outputs[first].first,
+                   outputs[second].first, outputs[second].second.c_str());
+      return false;
+    }
+  }
+  return true;
+}
 
 // Reads the options and hands them to the mode asked for; every bad input
 // is handled there.
@@ -102,6 +176,7 @@ int parseAndRun(int argc, char** argv) {
       ->option_text("N");
   app.add_option("--seed", options.seed,
                  "Seed of the random generator, 0 to 4294967295 (default 12345)")
+      ->check(wholeNumberFrom(0, 4294967295u))
       ->option_text("N");
   app.add_option("--objective", options.objective,
                  "What the best order maximises; by default apfdc where the tests' costs differ, "
@@ -143,7 +218,7 @@ int parseAndRun(int argc, char** argv) {
   app.add_option("--budget", replay.budgetSeconds,
                  "With --replay: also give the share of failing runs whose first failure shows "
                  "within this many seconds")
-      ->check(CLI::NonNegativeNumber)
+      ->check(positiveSeconds())
       ->needs(replayFlag)
       ->option_text("SECONDS");
   replay.settings.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -158,6 +233,11 @@ int parseAndRun(int argc, char** argv) {
   std::vector<const char*> argumentText;
   argumentText.reserve(arguments.size());
   for (const std::string& argument : arguments) argumentText.push_back(argument.c_str());
+  if (const CLI::Option* twice = givenTwice(app, arguments)) {
+    std::fprintf(stderr, "%s: %s is given twice\nRun '%s --help' for the options.\n", PROGRAM,
+                 twice->get_name().c_str(), PROGRAM);
+    return 2;
+  }
   try {
     app.parse(static_cast<int>(argumentText.size()), argumentText.data());
   } catch (const CLI::ParseError& usage) {
@@ -168,6 +248,13 @@ int parseAndRun(int argc, char** argv) {
   }
   if (!format.empty()) options.format = formats.at(format);
   options.reading.items = coverageItems.at(items);
+  options.windowGiven = app.count("--window") > 0;
+  options.itemsGiven = app.count("--items") > 0;
+  if (!outputsApart({{"--order", options.orderFile},
+                     {"--plot", options.plotFile},
+                     {"--csv", options.csvFile}})) {
+    return 2;
+  }
   if (!replayMode) return orderSuite(options);
 
   // Of the ordering options, the replay takes the colony's and the best order's.

@@ -1,5 +1,6 @@
 #include "suite_driver/order_suite.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -88,8 +89,8 @@ bool readInput(const SuiteOptions& options, SparseSuite& suite, SuiteFormat& for
 
 // Reads the matrix --evaluate names, over the suite's tests; false, with the
 // reason on standard error, on bad input or a test the suite lacks.
-bool readEvaluation(const SuiteOptions& options, const SparseSuite& suite, RunResults& results) {
-  SuiteFormat format = SuiteFormat::DETECT;
+bool readEvaluation(const SuiteOptions& options, const SparseSuite& suite, RunResults& results,
+                    SuiteFormat& format) {
   SparseSuite other;
   ReadError error;
   if (!readSuiteFile(options.evaluateFile, format, other, error, options.reading)) {
@@ -105,6 +106,22 @@ bool readEvaluation(const SuiteOptions& options, const SparseSuite& suite, RunRe
   results.evaluated = true;
   results.evaluationFile = options.evaluateFile;
   return true;
+}
+
+// Refuses --window and --items where no file read is of the kind they
+// apply to; true when they apply.
+bool optionsApply(const SuiteOptions& options, SuiteFormat format, SuiteFormat evaluationFormat) {
+  const bool history =
+      format == SuiteFormat::JUNIT || evaluationFormat == SuiteFormat::JUNIT ||
+      (!options.costsFile.empty() && isHistoryFile(options.costsFile, SuiteFormat::DETECT));
+  const bool lcov = format == SuiteFormat::LCOV || evaluationFormat == SuiteFormat::LCOV;
+  const char* refused = options.windowGiven && !history ? "--window applies to a JUnit history"
+                        : options.itemsGiven && !lcov   ? "--items applies to an lcov tracefile"
+                                                        : nullptr;
+  if (refused == nullptr) return true;
+  std::fprintf(stderr, "%s: %s, and no file read is one\nRun '%s --help' for the options.\n",
+               PROGRAM, refused, PROGRAM);
+  return false;
 }
 
 }  // namespace
@@ -123,8 +140,12 @@ int orderSuite(const SuiteOptions& options) {
   if (!read) return 2;
 
   RunResults results;
-  if (!options.evaluateFile.empty() && !readEvaluation(options, suite, results)) return 2;
+  SuiteFormat evaluationFormat = SuiteFormat::DETECT;
+  if (!options.evaluateFile.empty() && !readEvaluation(options, suite, results, evaluationFormat)) {
+    return 2;
+  }
   if (stopSignal != 0) return stoppedStatus();
+  if (!optionsApply(options, format, evaluationFormat)) return 2;
   results.file = options.file;
   results.formatName = formatName(format);
   results.seed = options.seed;
@@ -147,6 +168,9 @@ int orderSuite(const SuiteOptions& options) {
   endProgress(progress);
   if (stopSignal != 0) return stoppedStatus();
   results.colony = scoreOrder(suite, results.search.bestOrder);
+  // At most one ant a test runs: report what ran.
+  results.antsAsked = options.search.antCount;
+  results.settings.antCount = std::min(options.search.antCount, testCount(suite));
   findBest(suite, results, options.effortMillions * 1000000);
   if (stopSignal != 0) return stoppedStatus();
   if (isHistory) predict(history, suite, results);

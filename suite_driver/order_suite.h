@@ -26,6 +26,8 @@ struct SuiteOptions {
   bool json = false;
   bool trace = false;
   bool quiet = false;
+  bool windowGiven = false;  // --window and --items were given: refused where they do not apply
+  bool itemsGiven = false;
 };
 
 // Runs the mode; returns the exit status.

@@ -1,8 +1,11 @@
 #include "suite_driver/replay_history.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "reading/junit_history.h"
+#include "reading/suite_reader.h"
 #include "replay/replay_report.h"
 #include "suite_driver/progress.h"
 #include "suite_driver/run_control.h"
@@ -11,6 +14,14 @@ int replayRuns(const ReplayOptions& options) {
   catchStopSignals();
   History history;
   ReadError error;
+  std::error_code status;
+  if (std::filesystem::is_regular_file(std::filesystem::u8path(options.folder), status) &&
+      !isHistoryFile(options.folder, SuiteFormat::DETECT)) {
+    reportReadError(options.folder, {0,
+                                     "not a JUnit report: --replay takes a folder of JUnit "
+                                     "reports, or one report"});
+    return 2;
+  }
   if (!readJunitPath(options.folder, history, error, options.settings.jobs)) {
     reportReadError(options.folder, error);
     return stopSignal != 0 ? stoppedStatus() : 2;

@@ -52,8 +52,8 @@ void warnOfRunsLeftOut(const History& history) {
       std::fprintf(stderr, "%s: warning: %s:%ld: %s; its run is left out\n", PROGRAM,
                    run.file.c_str(), run.line, run.reason.c_str());
     } else {
-      std::fprintf(stderr, "%s: warning: %s: %s; its run is left out\n", PROGRAM,
-                   run.file.c_str(), run.reason.c_str());
+      std::fprintf(stderr, "%s: warning: %s: %s; its run is left out\n", PROGRAM, run.file.c_str(),
+                   run.reason.c_str());
     }
   }
 }

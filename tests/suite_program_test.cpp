@@ -96,7 +96,26 @@ TEST(SuiteProgram, ExitsWithTheStatusAndTheMessageOfEachFailure) {
       {"--frobnicate " + builtIn, 2,
        "antorder-suite: The following argument was not expected: ..."},
       {"--ants 0 " + builtIn, 2, "antorder-suite: --ants: Value 0 not in range 1 to ..."},
-      {"--seed -1 " + builtIn, 2, "antorder-suite: Could not convert: --seed = -1\n..."},
+      {"--seed -1 " + builtIn, 2,
+       "antorder-suite: --seed: must be a whole number from 0 to 4294967295, found -1\n..."},
+      {"--seed 4294967296 " + builtIn, 2,
+       "antorder-suite: --seed: must be a whole number from 0 to 4294967295, found "
+       "4294967296\n..."},
+      {"--seed 1 --seed=2 " + builtIn, 2, "antorder-suite: --seed is given twice\n..."},
+      {"--window 3 " + builtIn, 2,
+       "antorder-suite: --window applies to a JUnit history, and no file read is one\n..."},
+      {"--items branches " + builtIn, 2,
+       "antorder-suite: --items applies to an lcov tracefile, and no file read is one\n..."},
+      {"--replay --budget nan " + SUITES + "replay", 2,
+       "antorder-suite: --budget: must be a number of seconds above 0, found nan\n..."},
+      {"--replay --budget -1 " + SUITES + "replay", 2,
+       "antorder-suite: --budget: must be a number of seconds above 0, found -1\n..."},
+      {"--replay --budget inf " + SUITES + "replay", 2, "antorder-suite: --budget: must be ..."},
+      {"--replay " + builtIn, 2,
+       "antorder-suite: " + builtIn +
+           ": not a JUnit report: --replay takes a folder of JUnit reports, or one report\n"},
+      {"--order o.txt --csv ./o.txt " + builtIn, 2,
+       "antorder-suite: --order and --csv name one file: ./o.txt\n"},
       {"--iterations x " + builtIn, 2, "antorder-suite: ..."},
       {"--objective speed " + builtIn, 2,
        "antorder-suite: --objective: speed not in {apfd,apfdc}..."},
@@ -532,6 +551,19 @@ TEST(SuiteProgram, RefusesAHistoryFolderItCannotRead) {
   }
   std::filesystem::permissions(folder + "history", std::filesystem::perms::owner_all);
   std::filesystem::permissions(folder + "history/run-2", std::filesystem::perms::owner_all);
+}
+
+// At most one ant a test runs: the summary and the JSON say what ran.
+TEST(SuiteProgram, ReportsTheAntsThatRan) {
+  const std::string builtIn = SUITES + "built_in.csv";
+  EXPECT_NE(runSuiteProgram("--ants 100 " + builtIn)
+                .output.find("(found in iteration 2 of 100; 5 ants, one per test, of the 100 "
+                             "asked)\n"),
+            std::string::npos);
+  const nlohmann::json json =
+      nlohmann::json::parse(runSuiteProgram("--json --ants 100 " + builtIn).output);
+  EXPECT_EQ(json["options"]["ants"], 5);
+  EXPECT_TRUE(json["orders"]["best"].contains("stopped_at_effort_bound"));
 }
 
 }  // namespace

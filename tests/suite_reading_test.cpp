@@ -96,6 +96,11 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
       {"s", "1.5\n", "1: an id must be a whole number of at least 0, found \"1.5\""},
       {"s", "99999999999999999999\n",
        "1: an id of 20 digits is too large, at most 18446744073709551615"},
+      // Orders are written a test a line.
+      {"n.csv", "test,f1\n\"two\nlines\",1\n",
+       "2: a test's name must be one line, found \"two\\x0alines\""},
+      {"n.xml", "<testsuite>\n<testcase name=\"a&#10;b\"/></testsuite>",
+       "2: a test's name must be one line, found \"a\\x0ab\""},
       // Bytes that are not printable text are shown escaped, the quote closed.
       {"b.csv", std::string("test,f1\na,\x01\0b\xff\n", 15),
        "2: an entry must be 0 or 1, found \"\\x01\\x00b\\xff\" for fault \"f1\""},
@@ -203,8 +208,8 @@ TEST(SuiteReading, ReadsEachFormatIntoTheSameSparseSuite) {
       {"m.CSV",
        SuiteFormat::DETECT,
        "# a comment\r\n  name , f1, Severity,\"f,2\" ,f3 , COST\r\n\r\n"
-       "\"line\nbreak\", 1 ,3, 0,0,0.5\r\n \"say \"\"hi\"\"\",0,1,1,0,2\r\n",
-       {"line\nbreak", "say \"hi\""},
+       "\"comma, inside\", 1 ,3, 0,0,0.5\r\n \"say \"\"hi\"\"\",0,1,1,0,2\r\n",
+       {"comma, inside", "say \"hi\""},
        {0.5f, 2.0f},
        {3, 1},
        {"f1", "f,2"},
