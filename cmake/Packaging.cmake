@@ -16,7 +16,8 @@ else()
       COMMAND ${HELP2MAN} --no-info --section 1 --output ${page}
         "--name=order the tests of a suite with an ant colony so that faults are revealed early"
         $<TARGET_FILE:antorder-suite>
-      DEPENDS antorder-suite
+      COMMAND ${CMAKE_COMMAND} -DPAGE=${page} -P ${PROJECT_SOURCE_DIR}/cmake/ManualSections.cmake
+      DEPENDS antorder-suite ${PROJECT_SOURCE_DIR}/cmake/ManualSections.cmake
       COMMENT "Making the manual page of antorder-suite"
       VERBATIM)
     add_custom_target(antorder_suite_manual ALL DEPENDS ${page})

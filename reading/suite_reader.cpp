@@ -135,6 +135,40 @@ const char* formatName(SuiteFormat format) {
   return "detect";
 }
 
+const char* formatDescription(SuiteFormat format) {
+  switch (format) {
+    case SuiteFormat::CSV:
+      return "A header row, then a row per test: its name, optional columns cost and "
+             "severity, and 0 or 1 per fault. Told by a .csv name (on standard input, by a "
+             "comma or a # comment in the first line).";
+    case SuiteFormat::SIR:
+      return "A SIR fault matrix: \"<V> listversions\", \"<T> listtests\", a line of input "
+             "per test, then per test a block \"unitest<k>:\" of V pairs \"v<j>:\" and 0 or 1. "
+             "Told by its first line.";
+    case SuiteFormat::LISTS:
+      return "Line k is test t<k>, with the ids of the faults it reveals. Any file not told "
+             "as another.";
+    case SuiteFormat::JUNIT:
+      return "A JUnit XML report, or a folder of them read as a history of runs (below). "
+             "Told by a folder, or by XML whose root is not <mutations>.";
+    case SuiteFormat::LCOV:
+      return "An lcov tracefile with a test name (TN:) per capture: the lines, branches or "
+             "functions (--items) each test runs. Told by a first record TN: or SF:.";
+    case SuiteFormat::COVERAGE_JSON:
+      return "coverage.py's JSON report with test contexts (coverage json --show-contexts): "
+             "the lines each test runs. Told by JSON that does not name \"schemaVersion\".";
+    case SuiteFormat::PIT:
+      return "PIT's mutations.xml with the full mutation matrix: the mutants each test kills. "
+             "Told by XML whose root is <mutations>.";
+    case SuiteFormat::STRYKER:
+      return "Stryker's mutation-testing report: the mutants each test kills. Told by JSON "
+             "that names \"schemaVersion\".";
+    case SuiteFormat::DETECT:
+      break;
+  }
+  return "";
+}
+
 bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, SparseSuite& suite,
                ReadError& error, const ReadOptions& options) {
   // JSON is often one long line: read it whole from the start (as coverage.py's

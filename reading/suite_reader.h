@@ -44,6 +44,14 @@ SuiteFormat detectFormat(const std::string& name, const std::string& firstLine);
 // "detect" for DETECT.
 const char* formatName(SuiteFormat format);
 
+// Every format, in the order the help lists them.
+constexpr SuiteFormat FORMATS[] = {
+    SuiteFormat::CSV,  SuiteFormat::SIR,           SuiteFormat::LISTS, SuiteFormat::JUNIT,
+    SuiteFormat::LCOV, SuiteFormat::COVERAGE_JSON, SuiteFormat::PIT,   SuiteFormat::STRYKER};
+
+// What a file of the format holds, and how it is told from the others.
+const char* formatDescription(SuiteFormat format);
+
 // Reads the suite from the stream; `name` serves to detect the format, and
 // DETECT becomes the format found. False, with the line and the reason, on
 // input that is not a suite.

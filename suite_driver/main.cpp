@@ -99,6 +99,38 @@ bool outputsApart(const std::vector<std::pair<const char*, std::string>>& output
   return true;
 }
 
+// The help's sections after the options, each a heading alone on its line,
+// as help2man makes sections of the manual from them.
+std::string helpFooter() {
+  std::string text = "Formats:\n";
+  for (const SuiteFormat format : FORMATS) {
+    text += "  " + std::string(formatName(format)) + "\n      " + formatDescription(format) + "\n";
+  }
+  text +=
+      "\nHistory:\n"
+      "  A folder of JUnit reports is a history of runs: each .xml file directly inside is a "
+      "run, each folder inside a run of every .xml file under it, runs in name order, the oldest "
+      "first. A run whose report cannot be read is left out with a warning. The last --window "
+      "runs make the suite: the tests of the latest run, each failure a fault. The order "
+      "written is the failure model's, learned from every run; --replay replays the failing "
+      "runs, each ordered from the runs before it.\n"
+      "\nFiles:\n"
+      "  The files of --order, --plot and --csv appear whole or not at all, once standard "
+      "output is written too.\n"
+      "\nExit status:\n"
+      "  0    done\n"
+      "  1    a result could not be written (the reason on standard error)\n"
+      "  2    bad usage or bad input\n"
+      "  130  stopped by Ctrl-C (SIGINT)\n"
+      "  143  stopped by SIGTERM\n"
+      "\nExamples:\n"
+      "  antorder-suite faults.csv --order order.txt\n"
+      "  antorder-suite coverage.info --costs ci-reports/ --evaluate faults.csv\n"
+      "  antorder-suite ci-reports/ --order order.txt\n"
+      "  antorder-suite --replay ci-reports/ --budget 60\n";
+  return text;
+}
+
 // Reads the options and hands them to the mode asked for; every bad input
 // is handled there.
 int parseAndRun(int argc, char** argv) {
@@ -109,15 +141,7 @@ int parseAndRun(int argc, char** argv) {
       "--replay, replays a history of JUnit runs instead: how soon each way of ordering would "
       "have shown each failing run's failures.",
       PROGRAM};
-  app.footer(
-      "Formats: CSV (a header row, then a row per test: its name, optional cost and severity "
-      "columns, and 0 or 1 per fault), a SIR fault matrix, lists (line k is test t<k>, with "
-      "the ids of the faults it reveals), JUnit XML (a report, or a folder of them read as "
-      "a history of runs, whose failures are the faults), an lcov tracefile with a test name "
-      "per capture, or coverage.py's JSON report with test contexts.\n"
-      "Files written with --order, --plot and --csv appear whole or not at all.\n"
-      "Exit status: 0 done, 1 a result could not be written, 2 bad usage or input, 130 "
-      "interrupted.\n");
+  app.footer(helpFooter());
   // The same options on every platform: "/x" is a path, not an option, on Windows too.
   app.allow_windows_style_options(false);
   SuiteOptions options;
@@ -126,9 +150,7 @@ int parseAndRun(int argc, char** argv) {
   // The formats and coverage items by the names the options take.
   std::map<std::string, SuiteFormat> formats;
   std::vector<std::string> formatNames;
-  for (const SuiteFormat format :
-       {SuiteFormat::CSV, SuiteFormat::SIR, SuiteFormat::LISTS, SuiteFormat::JUNIT,
-        SuiteFormat::LCOV, SuiteFormat::COVERAGE_JSON, SuiteFormat::PIT, SuiteFormat::STRYKER}) {
+  for (const SuiteFormat format : FORMATS) {
     formats.emplace(formatName(format), format);
     formatNames.emplace_back(formatName(format));
   }
@@ -140,8 +162,7 @@ int parseAndRun(int argc, char** argv) {
   std::string items = "lines";
   app.set_version_flag("--version", std::string(PROGRAM) + " " + ANTORDER_VERSION);
   app.add_option("FILE", options.file,
-                 "The suite: a CSV matrix, a SIR fault matrix, lists, or a JUnit report or folder "
-                 "of them; - for standard input")
+                 "The suite, in any of the formats below; - for standard input")
       ->required()
       ->option_text(" ");
   app.add_option(
@@ -190,20 +211,25 @@ int parseAndRun(int argc, char** argv) {
                      "--replay 1 per run)")
           ->check(CLI::Range(std::int64_t{1}, std::int64_t{1000000000}))
           ->option_text("N");
-  app.add_option("--order", options.orderFile, "Write the best order here, a test a line")
+  app.add_option("--order", options.orderFile,
+                 "Write the best order here, a test a line (of a history, the failure model's)")
       ->option_text("FILE");
   app.add_option("--plot", options.plotFile,
                  "Draw the orders' fault curves and the colony's search here, as SVG")
       ->option_text("FILE.svg");
   app.add_option("--csv", options.csvFile,
-                 "Write the four orders side by side here, as CSV: position, given order, "
-                 "additional greedy, ant colony, best order")
+                 "Write the orders side by side here, as CSV: position, given order, "
+                 "additional greedy, ant colony, best order (and of a history, failure model)")
       ->option_text("FILE");
-  CLI::Option* json = app.add_flag("--json", options.json,
-                                   "Print the results as one JSON document instead of the summary");
+  CLI::Option* json =
+      app.add_flag(
+             "--json", options.json,
+             "Print the results as one JSON document instead of the summary; not with --trace")
+          ->option_text(" ");
   app.add_flag("--trace", options.trace, "Print each iteration's selected APFD before the summary")
-      ->excludes(json);
-  app.add_flag("--quiet", options.quiet, "Show no progress line on a terminal");
+      ->excludes(json)
+      ->option_text(" ");
+  app.add_flag("--quiet", options.quiet, "Show no progress line on a terminal")->option_text(" ");
   CLI::Option* evaluate =
       app.add_option("--evaluate", options.evaluateFile,
                      "Score every order also against this matrix (of real faults, say), in any "
@@ -213,8 +239,9 @@ int parseAndRun(int argc, char** argv) {
       app.add_flag("--replay", replayMode,
                    "FILE is a folder of JUnit runs: replay each failing run, ordering its tests "
                    "from the runs before it by every strategy, and score how soon each shows "
-                   "its failures")
-          ->excludes(evaluate);
+                   "its failures; not with --evaluate")
+          ->excludes(evaluate)
+          ->option_text(" ");
   app.add_option("--budget", replay.budgetSeconds,
                  "With --replay: also give the share of failing runs whose first failure shows "
                  "within this many seconds")

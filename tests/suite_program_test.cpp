@@ -566,4 +566,48 @@ TEST(SuiteProgram, ReportsTheAntsThatRan) {
   EXPECT_TRUE(json["orders"]["best"].contains("stopped_at_effort_bound"));
 }
 
+// The help, the manual made from it and the README tell of the same
+// options, formats and exit statuses.
+TEST(SuiteProgram, HelpsAsTheReadmeDoes) {
+  const std::string help = runSuiteProgram("--help").output;
+  const std::string readme = readFile(SOURCE_DIR "/README.md");
+  // The options of the README's table, and those of the help.
+  const auto optionsIn = [](const std::string& text, const std::string& start) {
+    std::set<std::string> names;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind(start, 0) != 0) continue;
+      const std::size_t end = line.find_first_of(" `,", start.size());
+      names.insert(line.substr(start.size() - 2, end - start.size() + 2));
+    }
+    return names;
+  };
+  std::set<std::string> inHelp = optionsIn(help, "  --");
+  inHelp.insert("--help");  // listed as -h,--help
+  std::set<std::string> inReadme = optionsIn(readme, "| `--");
+  inReadme.insert("--version");  // the README's row says "--help, --version"
+  EXPECT_EQ(inHelp, inReadme);
+  // Every format the option takes is described after the options, and named
+  // in the README's row for --input.
+  const std::size_t formats = help.find("\nFormats:\n");
+  ASSERT_NE(formats, std::string::npos);
+  for (const char* format :
+       {"csv", "sir", "lists", "junit", "lcov", "coverage-json", "pit", "stryker"}) {
+    EXPECT_NE(help.find("\n  " + std::string(format) + "\n", formats), std::string::npos) << format;
+    EXPECT_NE(readme.find("`" + std::string(format) + "`"), std::string::npos) << format;
+  }
+  for (const char* status : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  130 ", "\n  143 "}) {
+    EXPECT_NE(help.find(status, help.find("\nExit status:\n")), std::string::npos) << status;
+  }
+  EXPECT_NE(readme.find("130 stopped by Ctrl-C (143 by SIGTERM)"), std::string::npos);
+
+  std::ifstream manual(MANUAL_PATH);
+  if (!manual) GTEST_SKIP() << "no manual page: help2man is not installed";
+  const std::string page = readFile(MANUAL_PATH);
+  for (const char* section :
+       {".SH OPTIONS", ".SH FORMATS", ".SH HISTORY", ".SH EXIT STATUS", ".SH EXAMPLES"}) {
+    EXPECT_NE(page.find(std::string("\n") + section + "\n"), std::string::npos) << section;
+  }
+}
+
 }  // namespace
