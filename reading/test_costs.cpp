@@ -61,13 +61,14 @@ std::string junitKeyOf(const std::string& name) {
   return path + "." + rest;
 }
 
-int applyTestCosts(SparseSuite& suite, const std::unordered_map<std::string, float>& costs) {
-  int without = 0;
+std::vector<int> applyTestCosts(SparseSuite& suite,
+                                const std::unordered_map<std::string, float>& costs) {
+  std::vector<int> without;
   for (std::size_t test = 0; test < suite.testNames.size(); ++test) {
     auto found = costs.find(suite.testNames[test]);
     if (found == costs.end()) found = costs.find(junitKeyOf(suite.testNames[test]));
     if (found == costs.end()) {
-      ++without;
+      without.push_back(static_cast<int>(test));
     } else {
       suite.testCost[test] = found->second;
     }

@@ -4,6 +4,7 @@
 // (coverage): a CSV of test,cost or a JUnit report or history.
 
 #include <string>
+#include <vector>
 #include <unordered_map>
 
 #include "reading/suite_reader.h"
@@ -21,5 +22,6 @@ bool readTestCosts(const std::string& path, const ReadOptions& options,
 std::string junitKeyOf(const std::string& name);
 
 // Gives each test of the suite its cost, found by its name or its JUnit key;
-// returns how many tests found none and keep theirs.
-int applyTestCosts(SparseSuite& suite, const std::unordered_map<std::string, float>& costs);
+// returns the tests that found none and keep theirs, in suite order.
+std::vector<int> applyTestCosts(SparseSuite& suite,
+                                const std::unordered_map<std::string, float>& costs);

@@ -1,11 +1,13 @@
 #include "replay/replay_report.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
 #include <nlohmann/json.hpp>
 
+#include "reporting/run_results.h"
 #include "reporting/svg_drawing.h"
 
 namespace {
@@ -18,14 +20,24 @@ constexpr Strategy STRATEGIES[STRATEGY_COUNT] = {
     Strategy::RECENTLY_FAILED, Strategy::ADDITIONAL_GREEDY, Strategy::ANT_COLONY,
     Strategy::BEST_ORDER,      Strategy::FAILURE_MODEL,     Strategy::HINDSIGHT};
 
-// Colours told apart with any colour vision, one per strategy.
-constexpr const char* COLOURS[STRATEGY_COUNT] = {"#D55E00", "#E69F00", "#56B4E9",
-                                                 "#F0C000", "#0072B2", "#009E73",
+// Colours told apart with any colour vision, and line styles that tell the
+// curves apart where colours fail: one per strategy, in the table's order.
+constexpr const char* COLOURS[STRATEGY_COUNT] = {"#7F7F7F", "#E69F00", "#56B4E9",
+                                                 "#D55E00", "#0072B2", "#009E73",
                                                  "#CC79A7", "#7A3E9D", "#000000"};
-constexpr double WIDTHS[STRATEGY_COUNT] = {2.0, 2.0, 2.0, 2.0, 2.0, 4.0, 2.0, 3.0, 3.0};
-constexpr const char* DASHES[STRATEGY_COUNT] = {" stroke-dasharray=\"8 5\"", "", "", "",
-                                                " stroke-dasharray=\"6 3\"", "", "", "",
-                                                " stroke-dasharray=\"2 3\""};
+constexpr double WIDTHS[STRATEGY_COUNT] = {2.0, 2.0, 2.5, 2.0, 2.0, 4.5, 2.0, 3.0, 2.5};
+constexpr const char* DASHES[STRATEGY_COUNT] = {" stroke-dasharray=\"8 4\"",
+                                                "",
+                                                " stroke-dasharray=\"2 2\"",
+                                                "",
+                                                " stroke-dasharray=\"6 3\"",
+                                                "",
+                                                " stroke-dasharray=\"9 3 2 3\"",
+                                                "",
+                                                " stroke-dasharray=\"1 3\""};
+// Hindsight first, at the back, then the others in the table's order, so
+// that the searched and learned orders show on top.
+constexpr int DRAWING_ORDER[STRATEGY_COUNT] = {8, 0, 1, 2, 3, 4, 5, 6, 7};
 
 bool hasPassingTest(const ReplayedRun& run) {
   return run.failing < run.tests;
@@ -154,13 +166,14 @@ std::string replayJson(const History& history, const ReplayReport& report) {
 }
 
 void printReplayPlot(std::FILE* out, const ReplayReport& report) {
-  constexpr int WIDTH = 1000;
+  constexpr int WIDTH = 1080;
   constexpr int HEIGHT = 560;
   printSvgStart(out, WIDTH, HEIGHT);
   const std::string name = report.folder.substr(report.folder.find_last_of("/\\") + 1);
   char heading[160];
-  std::snprintf(heading, sizeof heading, " (%zu failing runs replayed, window %d)",
-                report.runs.size(), report.window);
+  std::snprintf(heading, sizeof heading, " (%s replayed, window %d)",
+                counted(static_cast<long long>(report.runs.size()), "failing runs").c_str(),
+                report.window);
   printText(out, 20, 30, "start", 19, "antorder-suite --replay: " + xmlText(name) + heading,
             " font-weight=\"bold\"");
   const Panel panel{90, 90, 520, 380, 0.0, 1.0, 0.0, 1.0};
@@ -168,16 +181,17 @@ void printReplayPlot(std::FILE* out, const ReplayReport& report) {
             "failing runs with a failure shown", true);
   double y = 110;
   printText(out, 660, y - 20, "start", 16, "Strategy, mean APFDc", " font-weight=\"bold\"");
-  // Hindsight first, at the back, then the others in the table's order, so
-  // that the searched orders show on top; the colony's line is the widest.
-  for (const int at : {7, 0, 1, 2, 3, 4, 5, 6}) {
-    const Strategy strategy = STRATEGIES[at];
+  // Each strategy's share of failing runs with a failure shown, by the share
+  // of the run's time spent.
+  std::array<std::vector<PlotPoint>, STRATEGY_COUNT> curves;
+  for (int at = 0; at < STRATEGY_COUNT; ++at) {
     std::vector<double> shares;
     for (const ReplayedRun& run : report.runs) {
-      shares.push_back(run.scores[static_cast<Index>(strategy)].firstFailureShare);
+      shares.push_back(run.scores[static_cast<Index>(STRATEGIES[at])].firstFailureShare);
     }
     std::sort(shares.begin(), shares.end());
-    std::vector<PlotPoint> points = {{0.0, 0.0}};
+    std::vector<PlotPoint>& points = curves[static_cast<Index>(at)];
+    points = {{0.0, 0.0}};
     const auto count = static_cast<double>(shares.size());
     for (std::size_t k = 0; k < shares.size(); ++k) {
       if (k + 1 < shares.size() && shares[k + 1] == shares[k]) continue;
@@ -185,13 +199,24 @@ void printReplayPlot(std::FILE* out, const ReplayReport& report) {
       points.push_back({shares[k], static_cast<double>(k + 1) / count});
     }
     points.push_back({1.0, points.back().y});
-    printCurve(out, panel, points, COLOURS[at], WIDTHS[at], DASHES[at]);
+  }
+  for (const int at : DRAWING_ORDER) {
+    printCurve(out, panel, curves[static_cast<Index>(at)], COLOURS[at], WIDTHS[at], DASHES[at]);
   }
   for (int at = 0; at < STRATEGY_COUNT; ++at) {
     y += 30;
-    char text[96];
-    std::snprintf(text, sizeof text, "%s, %.4f", strategyName(STRATEGIES[at]),
-                  summarise(report, STRATEGIES[at], false).meanApfdc);
+    std::string text = strategyName(STRATEGIES[at]);
+    char score[32];
+    std::snprintf(score, sizeof score, ", %.4f", summarise(report, STRATEGIES[at], false).meanApfdc);
+    text += score;
+    // A curve drawn under another of the same points is hidden: say which.
+    const int* drawn = std::find(DRAWING_ORDER, DRAWING_ORDER + STRATEGY_COUNT, at);
+    for (const int* later = DRAWING_ORDER + STRATEGY_COUNT - 1; later > drawn; --later) {
+      if (curves[static_cast<Index>(*later)] == curves[static_cast<Index>(at)]) {
+        text += std::string(" (= ") + strategyName(STRATEGIES[*later]) + ")";
+        break;
+      }
+    }
     printLegendEntry(out, 660, y, COLOURS[at], WIDTHS[at], DASHES[at], text);
   }
   y += 40;

@@ -12,6 +12,9 @@ struct PlotPoint {
   double y;
 };
 
+// Two curves are one where every point is.
+inline bool operator==(const PlotPoint& a, const PlotPoint& b) { return a.x == b.x && a.y == b.y; }
+
 // The share of the faults revealed against the share of the tests run, a
 // step curve from (0, 0) to (1, 1). The step for a fault first revealed at
 // position k stands at (k - 1/2) / n, so the area under the curve is the

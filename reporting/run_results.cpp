@@ -66,3 +66,20 @@ std::string baseName(const std::string& file) {
 const std::vector<int>& writtenOrder(const RunResults& results) {
   return results.predicted ? results.prediction.order : results.best.order;
 }
+
+std::string counted(long long count, const std::string& pluralNoun) {
+  std::string noun = pluralNoun;
+  if (count == 1) {
+    for (std::size_t end = noun.size(); end > 0;) {
+      const std::size_t start = noun.rfind(' ', end - 1);
+      const std::size_t first = start == std::string::npos ? 0 : start + 1;
+      if (end - first > 1 && noun[end - 1] == 's') {
+        noun.erase(end - 1, 1);
+        break;
+      }
+      if (start == std::string::npos) break;
+      end = start;
+    }
+  }
+  return std::to_string(count) + " " + noun;
+}

@@ -76,3 +76,7 @@ std::string displayName(const std::string& file);
 
 // The file's name without its folders, as the picture names it.
 std::string baseName(const std::string& file);
+
+// A count and its noun, singular for 1: "1 fault", "2 faults", "1 mutant
+// killed" (the last word of the noun's that ends in s loses it).
+std::string counted(long long count, const std::string& pluralNoun);

@@ -14,6 +14,7 @@ namespace {
 constexpr int WIDTH = 1000;
 constexpr int HEIGHT = 900;
 constexpr int EVALUATED_HEIGHT = 1300;  // with a row for the other matrix
+constexpr int NOTHING_HEIGHT = 100;     // a heading and a line
 constexpr int MAX_STEPS = 1000;         // per curve: below a pixel's width at this size
 constexpr int UNMERGED = 1 << 30;       // steps closer than this share are none on any suite
 
@@ -77,7 +78,7 @@ void printEvaluationRow(std::FILE* out, const RunResults& results, const CurveSt
   double y = 980;
   printText(out, 540, y, "start", 16,
             "Against " + xmlText(baseName(results.evaluationFile)) + ": " +
-                std::to_string(totalFaultWeight(evaluation)) + " " + xmlText(evaluation.itemNoun),
+                xmlText(counted(totalFaultWeight(evaluation), evaluation.itemNoun)),
             " font-weight=\"bold\"");
   for (const std::size_t at : {3u, 2u, 0u, 1u}) {
     y += 28;
@@ -95,15 +96,16 @@ void printEvaluationRow(std::FILE* out, const RunResults& results, const CurveSt
 void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
   constexpr const char* GIVEN_DASH = " stroke-dasharray=\"8 5\"";
   constexpr const char* GREEDY_DASH = " stroke-dasharray=\"2 3\"";
-  printSvgStart(out, WIDTH, results.evaluated ? EVALUATED_HEIGHT : HEIGHT);
-  char heading[160];
-  std::snprintf(heading, sizeof heading, "%d tests, %lld %s", testCount(suite),
-                static_cast<long long>(totalFaultWeight(suite)), suite.itemNoun.c_str());
+  // With nothing to reveal there is nothing to draw but the heading and why.
+  const bool nothing = faultCount(suite) == 0;
+  printSvgStart(out, WIDTH, nothing ? NOTHING_HEIGHT : results.evaluated ? EVALUATED_HEIGHT : HEIGHT);
+  const std::string heading = counted(testCount(suite), "tests") + ", " +
+                              counted(totalFaultWeight(suite), suite.itemNoun);
   // The file's own name: a long folder path would run off the picture.
   printText(out, 20, 30, "start", 19,
-            "antorder-suite: " + xmlText(baseName(results.file)) + " (" + heading + ")",
+            "antorder-suite: " + xmlText(baseName(results.file)) + " (" + xmlText(heading) + ")",
             " font-weight=\"bold\"");
-  if (faultCount(suite) == 0) {
+  if (nothing) {
     printText(out, 20, 70, "start", 16,
               "No " + suite.itemNoun + " to reveal: the order runs the cheapest tests first.");
     std::fputs("</svg>\n", out);
@@ -135,18 +137,24 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
   std::string wholeTitle = suite.itemNoun + " revealed, whole suite";
   wholeTitle[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(wholeTitle[0])));
   printAxes(out, reveal, wholeTitle, xLabel, yLabel, true);
+  // Where the searched orders reveal the last fault late, a closer look
+  // would repeat the whole: it is left out.
+  const bool closeUp = zoom < 1.0;
   const Panel closer{600, 80, 370, 300, 0.0, zoom, 0.0, 1.0};
-  char closerTitle[96];
-  std::snprintf(closerTitle, sizeof closerTitle, "The first %.*f%%, closer",
-                zoom < 0.01  ? 2
-                : zoom < 0.1 ? 1
-                             : 0,
-                zoom * 100.0);
-  printAxes(out, closer, closerTitle, xLabel, yLabel, true);
+  if (closeUp) {
+    char closerTitle[96];
+    std::snprintf(closerTitle, sizeof closerTitle, "The first %.*f%%, closer",
+                  zoom < 0.01  ? 2
+                  : zoom < 0.1 ? 1
+                               : 0,
+                  zoom * 100.0);
+    printAxes(out, closer, closerTitle, xLabel, yLabel, true);
+  }
   const int closerSteps = static_cast<int>(std::min(double{UNMERGED}, std::ceil(MAX_STEPS / zoom)));
   for (std::size_t at = 0; at < whole.size(); ++at) {
     const CurveStyle& style = styles[at];
     printCurve(out, reveal, whole[at], style.colour, style.width, style.dash);
+    if (!closeUp) continue;
     printCurve(out, closer,
                cutCurve(revealCurve(suite, style.scored.order, closerSteps, byCost), zoom),
                style.colour, style.width, style.dash);
@@ -179,6 +187,15 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
     const CurveStyle& style = styles[at];
     printLegendEntry(out, 540, y, style.colour, style.width, style.dash,
                      scoreText(style.name, style.scored, byCost));
+    // A curve under another of the same points is hidden: say which.
+    for (std::size_t later = whole.size(); later-- > at + 1;) {
+      if (whole[later] == whole[at]) {
+        y += 24;
+        printText(out, 582, y, "start", 14,
+                  std::string("(= ") + styles[later].name + ", drawn over it)");
+        break;
+      }
+    }
   }
   y += 24;
   printText(out, 582, y, "start", 14, "(" + xmlText(bestMethodText(results)) + ")");

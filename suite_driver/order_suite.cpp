@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
@@ -60,6 +61,19 @@ int runWithoutFaults(const SuiteOptions& options, const SparseSuite& suite, cons
   return printResults(options, suite, results);
 }
 
+// Says which tests found no cost in the file, the first few by name.
+void warnOfTestsWithoutCost(const std::string& file, const SparseSuite& suite,
+                            const std::vector<int>& without) {
+  constexpr std::size_t NAMED = 5;
+  std::string names;
+  for (std::size_t at = 0; at < without.size() && at < NAMED; ++at) {
+    names += (at == 0 ? "" : ", ") + suite.testNames[static_cast<std::size_t>(without[at])];
+  }
+  if (without.size() > NAMED) names += " and " + std::to_string(without.size() - NAMED) + " more";
+  std::fprintf(stderr, "%s: %zu of %d tests have no cost in %s and keep their own: %s\n", PROGRAM,
+               without.size(), testCount(suite), file.c_str(), names.c_str());
+}
+
 // Reads the suite, and its costs from the file --costs names; false, with the
 // file, line and reason on standard error, on bad input.
 bool readInput(const SuiteOptions& options, SparseSuite& suite, SuiteFormat& format,
@@ -77,11 +91,8 @@ bool readInput(const SuiteOptions& options, SparseSuite& suite, SuiteFormat& for
     std::unordered_map<std::string, float> costs;
     readFile = options.costsFile;
     read = readTestCosts(options.costsFile, options.reading, costs, error);
-    const int without = read ? applyTestCosts(suite, costs) : 0;
-    if (without > 0) {
-      std::fprintf(stderr, "%s: %d of %d tests have no cost in %s and keep their own\n", PROGRAM,
-                   without, testCount(suite), options.costsFile.c_str());
-    }
+    const std::vector<int> without = read ? applyTestCosts(suite, costs) : std::vector<int>{};
+    if (!without.empty()) warnOfTestsWithoutCost(options.costsFile, suite, without);
   }
   if (!read) reportReadError(readFile, error);
   return read;
