@@ -610,4 +610,39 @@ TEST(SuiteProgram, HelpsAsTheReadmeDoes) {
   }
 }
 
+// Each picture draws what there is: no close-up where the orders finish
+// late, a heading alone where nothing is revealed, a legend that names the
+// curve another lies under, counts in the singular.
+TEST(SuiteProgram, DrawsWhatThereIs) {
+  const std::string folder = freshFolder("pictures");
+  writeFile(folder + "late.csv", "test,f1,f2\na,1,0\nb,0,1\n");
+  writeFile(folder + "one.csv", "test,f1\na,1\nb,0\n");
+  std::filesystem::create_directories(folder + "healthy");
+  writeFile(folder + "healthy/run-1.xml", "<testsuite><testcase name=\"a\"/></testsuite>\n");
+  struct Case {
+    std::string arguments;
+    std::vector<std::string> shown;
+    std::vector<std::string> absent;
+  };
+  const Case cases[] = {
+      {folder + "late.csv", {"(2 tests, 2 faults)", "Faults revealed, whole suite"}, {"closer"}},
+      {folder + "one.csv", {"(2 tests, 1 fault)", "The first "}, {}},
+      {folder + "healthy", {"height=\"100\"", "(1 test, 0 failures)", "No failures to reveal"},
+       {"<path", "<polyline"}},
+      {SOURCE_DIR "/examples/web_shop.csv", {"(= additional greedy, drawn over it)"}, {}},
+      {"--replay " SOURCE_DIR "/examples/ci-history",
+       {"(4 failing runs replayed", "failure model, 0.5356", "hindsight, 0.9359",
+        "failure count, 0.5512 (= additional greedy)"},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const std::string plot = folder + "plot.svg";
+    ASSERT_EQ(runSuiteProgram("--plot " + plot + " " + c.arguments).status, 0);
+    const std::string svg = readFile(plot);
+    for (const std::string& text : c.shown) EXPECT_NE(svg.find(text), std::string::npos) << text;
+    for (const std::string& text : c.absent) EXPECT_EQ(svg.find(text), std::string::npos) << text;
+  }
+}
+
 }  // namespace
