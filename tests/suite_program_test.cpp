@@ -627,7 +627,8 @@ TEST(SuiteProgram, DrawsWhatThereIs) {
   const Case cases[] = {
       {folder + "late.csv", {"(2 tests, 2 faults)", "Faults revealed, whole suite"}, {"closer"}},
       {folder + "one.csv", {"(2 tests, 1 fault)", "The first "}, {}},
-      {folder + "healthy", {"height=\"100\"", "(1 test, 0 failures)", "No failures to reveal"},
+      {folder + "healthy",
+       {"height=\"100\"", "(1 test, 0 failures)", "No failures to reveal"},
        {"<path", "<polyline"}},
       {SOURCE_DIR "/examples/web_shop.csv", {"(= additional greedy, drawn over it)"}, {}},
       {"--replay " SOURCE_DIR "/examples/ci-history",
@@ -643,6 +644,19 @@ TEST(SuiteProgram, DrawsWhatThereIs) {
     for (const std::string& text : c.shown) EXPECT_NE(svg.find(text), std::string::npos) << text;
     for (const std::string& text : c.absent) EXPECT_EQ(svg.find(text), std::string::npos) << text;
   }
+}
+
+// The examples are one web shop's: coverage.py's contexts and pytest's
+// JUnit reports name the same tests, so every test finds its time.
+TEST(SuiteProgram, TakesTheExampleCoverageCostsFromTheExampleHistory) {
+  const ProgramRun run = runSuiteProgram(
+      SOURCE_DIR "/examples/web_shop_coverage.json --costs " SOURCE_DIR "/examples/ci-history");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.errors, "");
+  const ProgramRun named =
+      runSuiteProgram(SUITES + "built_in.csv --costs " SOURCE_DIR "/examples/ci-history");
+  EXPECT_EQ(named.errors, "antorder-suite: 5 of 5 tests have no cost in " SOURCE_DIR
+                          "/examples/ci-history and keep their own: T1, T2, T3, T4, T5\n");
 }
 
 }  // namespace
