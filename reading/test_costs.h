@@ -4,8 +4,8 @@
 // (coverage): a CSV of test,cost or a JUnit report or history.
 
 #include <string>
-#include <vector>
 #include <unordered_map>
+#include <vector>
 
 #include "reading/suite_reader.h"
 

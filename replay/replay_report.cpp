@@ -26,15 +26,10 @@ constexpr const char* COLOURS[STRATEGY_COUNT] = {"#7F7F7F", "#E69F00", "#56B4E9"
                                                  "#D55E00", "#0072B2", "#009E73",
                                                  "#CC79A7", "#7A3E9D", "#000000"};
 constexpr double WIDTHS[STRATEGY_COUNT] = {2.0, 2.0, 2.5, 2.0, 2.0, 4.5, 2.0, 3.0, 2.5};
-constexpr const char* DASHES[STRATEGY_COUNT] = {" stroke-dasharray=\"8 4\"",
-                                                "",
-                                                " stroke-dasharray=\"2 2\"",
-                                                "",
-                                                " stroke-dasharray=\"6 3\"",
-                                                "",
-                                                " stroke-dasharray=\"9 3 2 3\"",
-                                                "",
-                                                " stroke-dasharray=\"1 3\""};
+constexpr const char* DASHES[STRATEGY_COUNT] = {
+    " stroke-dasharray=\"8 4\"", "", " stroke-dasharray=\"2 2\"",     "",
+    " stroke-dasharray=\"6 3\"", "", " stroke-dasharray=\"9 3 2 3\"", "",
+    " stroke-dasharray=\"1 3\""};
 // Hindsight first, at the back, then the others in the table's order, so
 // that the searched and learned orders show on top.
 constexpr int DRAWING_ORDER[STRATEGY_COUNT] = {8, 0, 1, 2, 3, 4, 5, 6, 7};
@@ -207,7 +202,8 @@ void printReplayPlot(std::FILE* out, const ReplayReport& report) {
     y += 30;
     std::string text = strategyName(STRATEGIES[at]);
     char score[32];
-    std::snprintf(score, sizeof score, ", %.4f", summarise(report, STRATEGIES[at], false).meanApfdc);
+    std::snprintf(score, sizeof score, ", %.4f",
+                  summarise(report, STRATEGIES[at], false).meanApfdc);
     text += score;
     // A curve drawn under another of the same points is hidden: say which.
     const int* drawn = std::find(DRAWING_ORDER, DRAWING_ORDER + STRATEGY_COUNT, at);

@@ -13,7 +13,9 @@ struct PlotPoint {
 };
 
 // Two curves are one where every point is.
-inline bool operator==(const PlotPoint& a, const PlotPoint& b) { return a.x == b.x && a.y == b.y; }
+inline bool operator==(const PlotPoint& a, const PlotPoint& b) {
+  return a.x == b.x && a.y == b.y;
+}
 
 // The share of the faults revealed against the share of the tests run, a
 // step curve from (0, 0) to (1, 1). The step for a fault first revealed at

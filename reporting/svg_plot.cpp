@@ -98,9 +98,12 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
   constexpr const char* GREEDY_DASH = " stroke-dasharray=\"2 3\"";
   // With nothing to reveal there is nothing to draw but the heading and why.
   const bool nothing = faultCount(suite) == 0;
-  printSvgStart(out, WIDTH, nothing ? NOTHING_HEIGHT : results.evaluated ? EVALUATED_HEIGHT : HEIGHT);
-  const std::string heading = counted(testCount(suite), "tests") + ", " +
-                              counted(totalFaultWeight(suite), suite.itemNoun);
+  printSvgStart(out, WIDTH,
+                nothing             ? NOTHING_HEIGHT
+                : results.evaluated ? EVALUATED_HEIGHT
+                                    : HEIGHT);
+  const std::string heading =
+      counted(testCount(suite), "tests") + ", " + counted(totalFaultWeight(suite), suite.itemNoun);
   // The file's own name: a long folder path would run off the picture.
   printText(out, 20, 30, "start", 19,
             "antorder-suite: " + xmlText(baseName(results.file)) + " (" + xmlText(heading) + ")",
