@@ -115,16 +115,16 @@ bool addTestcases(const pugi::xml_node& top, const XmlReport& report, History& h
                   TestRun& run, std::unordered_map<int, std::size_t>& resultOfKey,
                   ReadError& error) {
   pugi::xml_node node = top.first_child();
-  while (node && node != top) {
+  while (!node.empty() && node != top) {
     const bool element = node.type() == pugi::node_element;
     const bool testcase = element && std::strcmp(node.name(), "testcase") == 0;
     if (testcase && !addTestcase(node, report, history, run, resultOfKey, error)) return false;
-    if (element && !testcase && node.first_child()) {
+    if (element && !testcase && !node.first_child().empty()) {
       node = node.first_child();
       continue;
     }
     // The next node in document order after this one and what it holds.
-    while (node != top && !node.next_sibling()) node = node.parent();
+    while (node != top && node.next_sibling().empty()) node = node.parent();
     if (node != top) node = node.next_sibling();
   }
   return true;

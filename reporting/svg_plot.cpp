@@ -91,6 +91,30 @@ void printEvaluationRow(std::FILE* out, const RunResults& results, const CurveSt
   }
 }
 
+// The orders' legend, below its heading at the bottom right; returns the
+// height reached.
+double printOrdersLegend(std::FILE* out, const CurveStyle (&styles)[4],
+                         const std::vector<std::vector<PlotPoint>>& whole, bool byCost) {
+  double y = 540;
+  printText(out, 540, y, "start", 16, "The orders", " font-weight=\"bold\"");
+  for (const std::size_t at : {3u, 2u, 0u, 1u}) {
+    y += 28;
+    const CurveStyle& style = styles[at];
+    printLegendEntry(out, 540, y, style.colour, style.width, style.dash,
+                     scoreText(style.name, style.scored, byCost));
+    // A curve under another of the same points is hidden: say which.
+    for (std::size_t later = whole.size(); later-- > at + 1;) {
+      if (whole[later] == whole[at]) {
+        y += 24;
+        printText(out, 582, y, "start", 14,
+                  std::string("(= ") + styles[later].name + ", drawn over it)");
+        break;
+      }
+    }
+  }
+  return y;
+}
+
 }  // namespace
 
 void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
@@ -183,23 +207,7 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
   printCurve(out, search, bestSoFarCurve(values, MAX_STEPS), COLONY_COLOUR, 3.0, "");
 
   // Bottom right: the legends.
-  double y = 540;
-  printText(out, 540, y, "start", 16, "The orders", " font-weight=\"bold\"");
-  for (const std::size_t at : {3u, 2u, 0u, 1u}) {
-    y += 28;
-    const CurveStyle& style = styles[at];
-    printLegendEntry(out, 540, y, style.colour, style.width, style.dash,
-                     scoreText(style.name, style.scored, byCost));
-    // A curve under another of the same points is hidden: say which.
-    for (std::size_t later = whole.size(); later-- > at + 1;) {
-      if (whole[later] == whole[at]) {
-        y += 24;
-        printText(out, 582, y, "start", 14,
-                  std::string("(= ") + styles[later].name + ", drawn over it)");
-        break;
-      }
-    }
-  }
+  double y = printOrdersLegend(out, styles, whole, byCost);
   y += 24;
   printText(out, 582, y, "start", 14, "(" + xmlText(bestMethodText(results)) + ")");
   y += 28;
