@@ -1,6 +1,7 @@
 // Writes seeded inputs in the shapes real tools write, for measuring
 // antorder-suite's readers as whole processes:
 //   antorder_generate_input junit-history DIR --runs 50 --tests 2000 [--first-tests 1500]
+//     [--tests-per-run 2 --broken-share 0.43 --new-fail-share 0.4 --long-times]
 //   antorder_generate_input lcov --tests 1000 --files 2000 > coverage.info
 //   antorder_generate_input coverage-json --tests 1000 --lines 100000 > coverage.json
 // The same options and seed give the same bytes on every platform.
@@ -37,7 +38,33 @@ struct HistoryShape {
   double failShare = 0.002;  // of the tests that passed in their last run
   double againShare = 0.3;   // of the tests that failed in their last run
   std::uint32_t seed = 1;
+  // Each run runs only some of the tests, near the newest: this many at the
+  // median, from 1/256 to 256 times as many; 0: every test.
+  int testsPerRun = 0;
+  double brokenShare = 0.0;    // of the runs, failing every test they run (a broken build)
+  double newFailShare = -1.0;  // of the tests in their first run; -1: as failShare
+  bool longTimes = false;      // times of 1 s to 36 h rather than 1 ms to 2 s
 };
+
+// The tests a run runs, in report order: all present, or a stretch of them
+// near the newest, its length drawn around the median asked for.
+std::vector<std::size_t> testsOfRun(std::mt19937& engine, const HistoryShape& shape,
+                                    std::size_t present) {
+  std::vector<std::size_t> tests;
+  if (shape.testsPerRun <= 0) {
+    for (std::size_t test = 0; test < present; ++test) tests.push_back(test);
+    return tests;
+  }
+  const double ratio = static_cast<double>(1u << drawBelow(engine, 9)) /
+                       static_cast<double>(1u << drawBelow(engine, 9));
+  const auto size = static_cast<std::size_t>(
+      std::min(static_cast<double>(present), std::max(1.0, shape.testsPerRun * ratio)));
+  const std::size_t reach = std::min(present, std::max<std::size_t>(size, 200));
+  const std::size_t first =
+      present - reach + drawBelow(engine, static_cast<std::uint32_t>(reach - size + 1));
+  for (std::size_t test = first; test < first + size; ++test) tests.push_back(test);
+  return tests;
+}
 
 // A history of pytest-shaped reports, run-0001.xml on: failures cluster, as
 // a test that failed in its last run fails again far more often.
@@ -46,8 +73,12 @@ void writeHistory(const std::string& folder, const HistoryShape& shape) {
   std::filesystem::create_directories(folder);
   const auto tests = static_cast<std::size_t>(shape.tests);
   std::vector<double> seconds(tests);
-  for (double& time : seconds) time = 0.001 * (1 + drawBelow(engine, 2000));
+  for (double& time : seconds) {
+    time = shape.longTimes ? static_cast<double>(1u << drawBelow(engine, 18))
+                           : 0.001 * (1 + drawBelow(engine, 2000));
+  }
   std::vector<char> failedLast(tests, 0);
+  std::vector<char> ranBefore(tests, 0);
   for (int run = 1; run <= shape.runs; ++run) {
     char name[32];
     std::snprintf(name, sizeof name, "/run-%04d.xml", run);
@@ -61,14 +92,19 @@ void writeHistory(const std::string& folder, const HistoryShape& shape) {
             ? tests
             : static_cast<std::size_t>(first + static_cast<long long>(shape.tests - first) *
                                                    (run - 1) / (shape.runs - 1));
+    const std::vector<std::size_t> ran = testsOfRun(engine, shape, present);
+    const bool broken = shape.brokenShare > 0.0 && drawWith(engine, shape.brokenShare);
     std::fprintf(out,
                  "<?xml version=\"1.0\" encoding=\"utf-8\"?><testsuites><testsuite "
                  "name=\"pytest\" tests=\"%zu\">\n",
-                 present);
-    for (std::size_t test = 0; test < present; ++test) {
-      const bool failed =
-          drawWith(engine, failedLast[test] != 0 ? shape.againShare : shape.failShare);
+                 ran.size());
+    for (const std::size_t test : ran) {
+      const double share = ranBefore[test] == 0 && shape.newFailShare >= 0.0 ? shape.newFailShare
+                           : failedLast[test] != 0                           ? shape.againShare
+                                                                             : shape.failShare;
+      const bool failed = broken || drawWith(engine, share);
       failedLast[test] = failed ? 1 : 0;
+      ranBefore[test] = 1;
       const double time = seconds[test] * (0.8 + 0.4 * drawBelow(engine, 1000) / 1000.0);
       std::fprintf(out,
                    "<testcase classname=\"tests.test_module_%zu\" name=\"test_case_%zu\" "
@@ -198,6 +234,21 @@ int main(int argc, char** argv) try {
                    "Chance that a test fails again after failing its last run (default 0.3)")
       ->check(CLI::Range(0.0, 1.0));
   junit->add_option("--seed", history.seed);
+  junit
+      ->add_option("--tests-per-run", history.testsPerRun,
+                   "Each run runs a stretch of the newest tests, this many at the median "
+                   "(default: every test)")
+      ->check(CLI::Range(0, 10000000));
+  junit
+      ->add_option("--broken-share", history.brokenShare,
+                   "Chance that a run fails every test it runs (default 0)")
+      ->check(CLI::Range(0.0, 1.0));
+  junit
+      ->add_option("--new-fail-share", history.newFailShare,
+                   "Chance that a test fails in its first run (default: as --fail-share)")
+      ->check(CLI::Range(0.0, 1.0));
+  junit->add_flag("--long-times", history.longTimes,
+                  "Test times of 1 s to 36 h, as a system test's, not 1 ms to 2 s");
   CoverageShape lcov;
   CLI::App* lcovCommand = app.add_subcommand("lcov", "An lcov tracefile, a capture per test");
   lcovCommand->add_option("--tests", lcov.tests)->check(CLI::Range(1, 1000000));

@@ -11,8 +11,8 @@ namespace {
 using Index = std::size_t;
 
 // The past of the run's tests that ran, as the past and the model see them.
-RunPast pastOf(const HistoryPast& past, const FailureModel& model, const TestRun& run, int at,
-               std::vector<Features>& features) {
+RunPast pastOf(const HistoryPast& past, const FailureModel& model, const FailureModel& ranking,
+               const TestRun& run, int at, std::vector<Features>& features) {
   RunPast runPast;
   runPast.run = at;
   features.clear();
@@ -27,6 +27,7 @@ RunPast pastOf(const HistoryPast& past, const FailureModel& model, const TestRun
     runPast.failureLikelihood.push_back(seen ? past.tests[key].smoothed[0] : 0.0);
     features.push_back(featuresOf(past, result.key));
     runPast.failureProbability.push_back(failureProbability(model, features.back()));
+    runPast.rankingProbability.push_back(failureProbability(ranking, features.back()));
     runPast.expectedSeconds.push_back(expectedSeconds(past, result.key));
     if (seen) known.push_back(runPast.expectedSeconds.back());
   }
@@ -43,11 +44,12 @@ template <typename Keep>
 std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* next) {
   HistoryPast past;
   FailureModel model;
+  FailureModel ranking;
   std::vector<RunPast> pasts;
   std::vector<Features> features;
   for (Index at = 0; at < history.runs.size(); ++at) {
     const TestRun& run = history.runs[at];
-    RunPast runPast = pastOf(past, model, run, static_cast<int>(at), features);
+    RunPast runPast = pastOf(past, model, ranking, run, static_cast<int>(at), features);
     std::vector<bool> failed;
     for (const TestResult& result : run.results) {
       if (result.ran) failed.push_back(result.failed);
@@ -55,11 +57,14 @@ std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* nex
     const bool anyFailed = std::find(failed.begin(), failed.end(), true) != failed.end();
     if (keep(at, anyFailed)) pasts.push_back(std::move(runPast));
     learnRun(model, features, failed);
+    if (std::find(failed.begin(), failed.end(), false) != failed.end()) {
+      learnRun(ranking, features, failed);
+    }
     addRun(past, run);
   }
   if (next != nullptr && !history.runs.empty()) {
-    *next =
-        pastOf(past, model, history.runs.back(), static_cast<int>(history.runs.size()), features);
+    *next = pastOf(past, model, ranking, history.runs.back(), static_cast<int>(history.runs.size()),
+                   features);
   }
   return pasts;
 }

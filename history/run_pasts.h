@@ -2,7 +2,7 @@
 
 // What the runs before a run tell of its tests: their times, the
 // recently-failed heuristic's likelihood and the failure model's
-// probability, gathered in one pass over the history, the model learning
+// probabilities, gathered in one pass over the history, the models learning
 // each run once it has been predicted.
 
 #include <vector>
@@ -10,11 +10,16 @@
 #include "history/history.h"
 
 struct RunPast {
-  int run = 0;                             // index into history.runs; its size for the next run
-  std::vector<int> keys;                   // the tests that ran, in report order
-  std::vector<double> meanSeconds;         // over earlier runs; -1 when never run before
-  std::vector<double> failureLikelihood;   // recently failed: p = 0.8 x failed + 0.2 x p
-  std::vector<double> failureProbability;  // the failure model's
+  int run = 0;                            // index into history.runs; its size for the next run
+  std::vector<int> keys;                  // the tests that ran, in report order
+  std::vector<double> meanSeconds;        // over earlier runs; -1 when never run before
+  std::vector<double> failureLikelihood;  // recently failed: p = 0.8 x failed + 0.2 x p
+  // The failure model's chance that the test fails, learned from every run.
+  std::vector<double> failureProbability;
+  // The same learned only from runs in which not every test failed: which
+  // test fails among the run's, as a broken build that fails them all does
+  // not tell.
+  std::vector<double> rankingProbability;
   // The median of the test's recent times, at least MIN_SECONDS; a test
   // never run before takes the median of the others', or 1 when none ran.
   std::vector<double> expectedSeconds;

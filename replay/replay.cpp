@@ -44,7 +44,8 @@ void orderByPast(const RunPast& past, bool perSecond, StrategyOrders& orders) {
   orders[static_cast<Index>(Strategy::RECENTLY_FAILED)] = reportOrderSortedBy(
       tests, [&](int a, int b) { return p[static_cast<Index>(a)] > p[static_cast<Index>(b)]; });
   orders[static_cast<Index>(Strategy::FAILURE_MODEL)] =
-      orderByFailureChance(past.failureProbability, past.expectedSeconds, perSecond);
+      orderByFailureChance(perSecond ? past.failureProbability : past.rankingProbability,
+                           past.expectedSeconds, perSecond);
 }
 
 // The objective of the best order and the failure model: the one asked for,
@@ -221,7 +222,9 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond) {
     });
     return prediction;
   }
-  prediction.order = orderByFailureChance(next.failureProbability, next.expectedSeconds, perSecond);
+  prediction.order =
+      orderByFailureChance(perSecond ? next.failureProbability : next.rankingProbability,
+                           next.expectedSeconds, perSecond);
   const std::size_t first = pasts.size() > static_cast<std::size_t>(EVIDENCE_RUNS)
                                 ? pasts.size() - static_cast<std::size_t>(EVIDENCE_RUNS)
                                 : 0;

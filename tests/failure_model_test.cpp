@@ -123,6 +123,22 @@ TEST(FailureModel, SeesNothingOfTheRunItOrders) {
   EXPECT_EQ(pasts.back().expectedSeconds, shuffledPasts.back().expectedSeconds);
 }
 
+// A broken build fails every test it runs and tells nothing of which test
+// fails first: the model that ranks skips it, the one of chances learns it.
+TEST(FailureModel, RanksByRunsInWhichNotEveryTestFailed) {
+  const History history = makeHistory({"a", "b"}, {"FFFFFF", "FFFFF."}, {1.0, 1.0});
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  const RunPast& last = pasts.back();
+  ASSERT_EQ(last.run, 5);
+  // Untrained, the ranking model is still the recently-failed prior.
+  double smoothed = 0.0;
+  for (int run = 0; run < 5; ++run) smoothed = 0.8 + 0.2 * smoothed;
+  const double prior = 1.0 / (1.0 + std::exp(3.0 - 4.0 * smoothed));
+  EXPECT_NEAR(last.rankingProbability[0], prior, 1e-15);
+  EXPECT_EQ(last.rankingProbability[0], last.rankingProbability[1]);
+  EXPECT_GT(last.failureProbability[0], prior);
+}
+
 // Per second, a cheap test goes before a likelier but far slower one; by
 // chance alone, ties go to the cheaper, then to the given order.
 TEST(FailureModel, OrdersByChancePerSecondOrByChanceThenCost) {
