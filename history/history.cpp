@@ -30,3 +30,23 @@ std::vector<double> medianSecondsOf(const History& history, int firstRun, int en
   }
   return medians;
 }
+
+int failingRunsCaught(const History& history, int firstRun, int endRun,
+                      const std::vector<int>& keys, int& failingRuns) {
+  std::vector<char> chosen(history.keys.size(), 0);
+  for (const int key : keys) chosen[static_cast<std::size_t>(key)] = 1;
+  failingRuns = 0;
+  int caught = 0;
+  for (int at = firstRun; at < endRun; ++at) {
+    bool failed = false;
+    bool held = false;
+    for (const TestResult& result : history.runs[static_cast<std::size_t>(at)].results) {
+      if (!result.ran || !result.failed) continue;
+      failed = true;
+      held = held || chosen[static_cast<std::size_t>(result.key)] != 0;
+    }
+    failingRuns += failed ? 1 : 0;
+    caught += held ? 1 : 0;
+  }
+  return caught;
+}

@@ -48,3 +48,8 @@ std::vector<double> medianSeconds(const History& history, int window);
 
 // The same over the runs from firstRun up to, not including, endRun.
 std::vector<double> medianSecondsOf(const History& history, int firstRun, int endRun);
+
+// Of the runs from firstRun up to, not including, endRun in which a test
+// failed (their number in `failingRuns`), how many had one of `keys` fail.
+int failingRunsCaught(const History& history, int firstRun, int endRun,
+                      const std::vector<int>& keys, int& failingRuns);

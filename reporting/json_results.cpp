@@ -49,6 +49,21 @@ Json predictionJson(const SparseSuite& suite, const RunResults& results) {
   return json;
 }
 
+// The budget's selection: its size and expected time, the rest by name.
+Json budgetJson(const SparseSuite& suite, const RunResults& results) {
+  const BudgetSelection& selection = results.selection;
+  Json json = {{"seconds", static_cast<float>(results.budgetSeconds)},
+               {"tests", selection.selected.size()},
+               {"expected_seconds", static_cast<float>(selection.selectedSeconds)},
+               {"total_seconds", static_cast<float>(selection.totalSeconds)}};
+  if (results.windowFailingRuns >= 0) {
+    json["window_failing_runs"] = results.windowFailingRuns;
+    json["window_failing_runs_caught"] = results.windowRunsCaught;
+  }
+  json["rest"] = orderJson(suite, selection.rest);
+  return json;
+}
+
 std::string printed(const Json& document) {
   return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -77,7 +92,9 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
     }
     Json orders = {{"cheapest_first", cheapest}};
     if (results.predicted) orders["failure_model"] = predictionJson(suite, results);
-    return printed({{"input", input}, {"orders", orders}});
+    Json document = {{"input", input}, {"orders", orders}};
+    if (results.budgetSeconds > 0.0) document["budget"] = budgetJson(suite, results);
+    return printed(document);
   }
   Json colony = scoreJson(results.colony, results);
   colony["found_in_iteration"] = results.search.bestIteration;
@@ -102,5 +119,6 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
                      {"best", best}}},
                    {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};
   if (results.predicted) document["orders"]["failure_model"] = predictionJson(suite, results);
+  if (results.budgetSeconds > 0.0) document["budget"] = budgetJson(suite, results);
   return printed(document);
 }

@@ -63,8 +63,12 @@ std::string baseName(const std::string& file) {
   return name.substr(name.find_last_of("/\\") + 1);
 }
 
-const std::vector<int>& writtenOrder(const RunResults& results) {
+const std::vector<int>& fullOrder(const RunResults& results) {
   return results.predicted ? results.prediction.order : results.best.order;
+}
+
+const std::vector<int>& writtenOrder(const RunResults& results) {
+  return results.budgetSeconds > 0.0 ? results.selection.selected : fullOrder(results);
 }
 
 std::string counted(long long count, const std::string& pluralNoun) {

@@ -9,6 +9,7 @@
 
 #include "history/prediction.h"
 #include "ordering/best_order.h"
+#include "ordering/selection.h"
 #include "ordering/sparse_suite.h"
 #include "ordering/suite_colony.h"
 
@@ -46,10 +47,21 @@ struct RunResults {
   bool predicted = false;
   NextRunPrediction prediction;
   ScoredOrder model;
+  // With --budget: the tests of the order written that fit it, and the rest.
+  double budgetSeconds = 0.0;  // 0: none asked for
+  BudgetSelection selection;
+  // Of a history, the window's failing runs, and those in which the
+  // selection would have held a failing test.
+  int windowFailingRuns = -1;  // -1: not a history
+  int windowRunsCaught = 0;
 };
 
-// The order written: the failure model's for a history, else the best.
+// The order written: the failure model's for a history, else the best;
+// with a budget, the part of it selected.
 const std::vector<int>& writtenOrder(const RunResults& results);
+
+// The order written before any budget selects from it.
+const std::vector<int>& fullOrder(const RunResults& results);
 
 // Scores an order of every test of the suite.
 ScoredOrder scoreOrder(const SparseSuite& suite, std::vector<int> order);

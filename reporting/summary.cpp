@@ -100,6 +100,22 @@ void printPrediction(std::FILE* out, const SparseSuite& suite, const RunResults&
   }
 }
 
+// With a budget: what the selection holds, and of a history how often it
+// would have held a failing test.
+void printBudget(std::FILE* out, const RunResults& results) {
+  const BudgetSelection& selection = results.selection;
+  std::fprintf(out, "budget %g s: %zu of %zu tests selected, %.3f s expected of %.3f s",
+               results.budgetSeconds, selection.selected.size(),
+               selection.selected.size() + selection.rest.size(), selection.selectedSeconds,
+               selection.totalSeconds);
+  if (results.windowFailingRuns > 0) {
+    std::fprintf(out, "; a failing test in %d of the window's %d failing runs (%.1f%%)",
+                 results.windowRunsCaught, results.windowFailingRuns,
+                 100.0 * results.windowRunsCaught / results.windowFailingRuns);
+  }
+  std::fputc('\n', out);
+}
+
 }  // namespace
 
 void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
@@ -118,6 +134,7 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
       std::fputc('\n', out);
     }
     if (results.predicted) printPrediction(out, suite, results);
+    if (results.budgetSeconds > 0.0) printBudget(out, results);
     return;
   }
   printScores(out, suite, results, "given order", results.given);
@@ -135,6 +152,7 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
   printScores(out, suite, results, "best order", results.best);
   std::fprintf(out, "  (%s)\n", bestMethodText(results).c_str());
   if (results.predicted) printPrediction(out, suite, results);
+  if (results.budgetSeconds > 0.0) printBudget(out, results);
 }
 
 void printOrder(std::FILE* out, const SparseSuite& suite, const std::vector<int>& order) {

@@ -221,6 +221,14 @@ int parseAndRun(int argc, char** argv) {
                  "Write the orders side by side here, as CSV: position, given order, "
                  "additional greedy, ant colony, best order (and of a history, failure model)")
       ->option_text("FILE");
+  app.add_option("--ctest-costs", options.ctestCostsFile,
+                 "Write the order as ctest's cost-data file, which ctest -j N starts its tests "
+                 "by: BUILD/Testing/Temporary/CTestCostData.txt")
+      ->option_text("FILE");
+  app.add_option("--ctest-properties", options.ctestPropertiesFile,
+                 "Write the order as a CMake script of each test's COST, which a serial ctest "
+                 "runs by: include it last in the top-level CMakeLists.txt")
+      ->option_text("FILE");
   CLI::Option* json =
       app.add_flag(
              "--json", options.json,
@@ -242,12 +250,17 @@ int parseAndRun(int argc, char** argv) {
                    "its failures; not with --evaluate")
           ->excludes(evaluate)
           ->option_text(" ");
-  app.add_option("--budget", replay.budgetSeconds,
-                 "With --replay: also give the share of failing runs whose first failure shows "
-                 "within this many seconds")
-      ->check(positiveSeconds())
-      ->needs(replayFlag)
-      ->option_text("SECONDS");
+  CLI::Option* budget =
+      app.add_option("--budget", replay.budgetSeconds,
+                     "Select from the order the tests whose expected times fit this many "
+                     "seconds, first fit: the order files hold them; with --replay, also give "
+                     "the share of failing runs whose first failure shows within that time")
+          ->check(positiveSeconds())
+          ->option_text("SECONDS");
+  app.add_option("--rest", options.restFile,
+                 "With --budget: write the tests it leaves out here, in order, a test a line")
+      ->needs(budget)
+      ->option_text("FILE");
   replay.settings.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   app.add_option("--jobs", replay.settings.jobs,
                  "With --replay: replay this many runs at once (default: the machine's hardware "
@@ -279,13 +292,20 @@ int parseAndRun(int argc, char** argv) {
   options.itemsGiven = app.count("--items") > 0;
   if (!outputsApart({{"--order", options.orderFile},
                      {"--plot", options.plotFile},
-                     {"--csv", options.csvFile}})) {
+                     {"--csv", options.csvFile},
+                     {"--ctest-costs", options.ctestCostsFile},
+                     {"--ctest-properties", options.ctestPropertiesFile},
+                     {"--rest", options.restFile}})) {
     return 2;
   }
-  if (!replayMode) return orderSuite(options);
+  if (!replayMode) {
+    if (budget->count() > 0) options.budgetSeconds = replay.budgetSeconds;
+    return orderSuite(options);
+  }
 
   // Of the ordering options, the replay takes the colony's and the best order's.
-  for (const char* other : {"--input", "--items", "--costs", "--order", "--csv", "--trace"}) {
+  for (const char* other : {"--input", "--items", "--costs", "--order", "--csv", "--trace", "--rest",
+                            "--ctest-costs", "--ctest-properties"}) {
     if (app.count(other) > 0) {
       std::fprintf(stderr,
                    "%s: %s cannot be used with --replay\nRun '%s --help' for the options.\n",

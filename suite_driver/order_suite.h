@@ -23,6 +23,10 @@ struct SuiteOptions {
   std::string orderFile;
   std::string plotFile;
   std::string csvFile;
+  std::string ctestCostsFile;       // the order as ctest's cost-data file
+  std::string ctestPropertiesFile;  // the order as a CMake script of COST properties
+  double budgetSeconds = 0.0;       // 0: none; else the order files hold what fits
+  std::string restFile;             // the tests the budget leaves out, in order
   bool json = false;
   bool trace = false;
   bool quiet = false;

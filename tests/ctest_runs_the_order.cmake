@@ -1,0 +1,77 @@
+# The ctest loop a project runs: a small project of five tests, three runs
+# of it reported with ctest --output-junit, in the last of which one test
+# starts failing; antorder-suite orders the history for the next run into
+# ctest's cost-data file and the COST script. Then a serial ctest runs
+# exactly the order, and ctest -j 2 starts the failing test first.
+#
+# cmake -DPROGRAM=... -DWORK=... -P ctest_runs_the_order.cmake
+cmake_policy(VERSION 3.21)
+file(REMOVE_RECURSE "${WORK}")
+file(WRITE "${WORK}/project/CMakeLists.txt" [=[
+cmake_minimum_required(VERSION 3.21)
+project(shop NONE)
+enable_testing()
+# Each test notes that it started; a test fails while a file of its name is there.
+foreach(test IN ITEMS cart_total login_lockout "search accents" stock_race mail_reset)
+  add_test(NAME "${test}" COMMAND sh -c
+    "echo '${test}' >> '${CMAKE_BINARY_DIR}/started.txt'; sleep 0.2; test ! -e '${CMAKE_BINARY_DIR}/fail-${test}'")
+endforeach()
+include(${CMAKE_BINARY_DIR}/antorder-costs.cmake OPTIONAL)
+]=])
+set(build "${WORK}/build")
+function(run_step)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${ARGN} ended with ${status}:\n${output}${errors}")
+  endif()
+endfunction()
+run_step(${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
+foreach(run 1 2 3)
+  if(run EQUAL 3)
+    file(TOUCH "${build}/fail-stock_race")
+  endif()
+  # ctest exits 8 where a test fails: the report is what counts.
+  execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}"
+    --output-junit "${WORK}/reports/run-000${run}.xml" OUTPUT_QUIET ERROR_QUIET)
+endforeach()
+
+run_step(${PROGRAM} "${WORK}/reports" --quiet --order "${WORK}/order.txt"
+  --ctest-costs "${build}/Testing/Temporary/CTestCostData.txt"
+  --ctest-properties "${build}/antorder-costs.cmake")
+file(STRINGS "${WORK}/order.txt" order)
+list(GET order 0 first)
+if(NOT first STREQUAL "stock_race")
+  message(FATAL_ERROR "the failing test is not first in the order: ${order}")
+endif()
+
+# ctest -j 2 starts the tests by the cost-data file: the failing one first.
+file(REMOVE "${build}/started.txt")
+execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" -j 2 OUTPUT_QUIET ERROR_QUIET)
+# Two at a time: the order's first two together, then its third (ctest's own
+# data would start the failing test first too, but the rest by their times).
+# ctest reads a name of the file only up to a space: that test runs last.
+file(STRINGS "${build}/started.txt" started)
+list(POP_BACK started last)
+if(NOT last STREQUAL "search accents")
+  message(FATAL_ERROR "ctest -j 2 started ${started};${last}: the spaced name not last")
+endif()
+list(REMOVE_ITEM order "search accents")
+list(SUBLIST started 0 2 firstTwo)
+list(SUBLIST order 0 2 orderFirstTwo)
+list(SORT firstTwo)
+list(SORT orderFirstTwo)
+list(GET started 2 third)
+list(GET order 2 orderThird)
+if(NOT firstTwo STREQUAL orderFirstTwo OR NOT third STREQUAL orderThird)
+  message(FATAL_ERROR "ctest -j 2 started ${started}, not by the order ${order}")
+endif()
+
+# A serial ctest, once cmake has read the COST script, runs the order exactly.
+file(STRINGS "${WORK}/order.txt" order)
+run_step(${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
+file(REMOVE "${build}/started.txt")
+execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" OUTPUT_QUIET ERROR_QUIET)
+file(STRINGS "${build}/started.txt" started)
+if(NOT started STREQUAL order)
+  message(FATAL_ERROR "a serial ctest ran ${started}, not the order ${order}")
+endif()
