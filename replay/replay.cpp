@@ -139,7 +139,8 @@ StrategyOrders orderRun(const History& history, const RunPast& past,
   return orders;
 }
 
-ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders) {
+ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders,
+                     double budgetSeconds) {
   const std::vector<const TestResult*> ran = ranIn(history.runs[static_cast<Index>(past.run)]);
   ReplayedRun replayed;
   replayed.run = past.run;
@@ -164,6 +165,14 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
     bool found = false;
     const std::vector<int>& order = orders[strategy];
     if (order.empty()) continue;  // not asked for
+    // The selection is made before the run, by the expected times.
+    double selected = 0.0;
+    for (const int test : order) {
+      const double expected = past.expectedSeconds[static_cast<Index>(test)];
+      if (selected + expected > budgetSeconds) continue;
+      selected += expected;
+      score.caughtWithinBudget = score.caughtWithinBudget || ran[static_cast<Index>(test)]->failed;
+    }
     for (Index position = 0; position < order.size(); ++position) {
       const int test = order[position];
       spent += ran[static_cast<Index>(test)]->seconds;
@@ -193,7 +202,8 @@ std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySetti
   std::atomic<int> finished{0};
   const bool complete =
       forEachIndex(pasts.size(), settings.jobs, [&](std::size_t at, bool calling) {
-        replayed[at] = scoreRun(history, pasts[at], orderRun(history, pasts[at], settings));
+        replayed[at] = scoreRun(history, pasts[at], orderRun(history, pasts[at], settings),
+                                settings.budgetSeconds);
         done[at] = 1;
         const int count = finished.fetch_add(1) + 1;
         return !calling || afterRun(count, static_cast<int>(pasts.size()));

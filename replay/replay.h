@@ -63,7 +63,8 @@ struct ReplaySettings {
   std::int64_t effort = REPLAY_EFFORT_MILLIONS * 1000000;
   bool objectiveGiven = false;  // else the best order and the model take APFDc where costs differ
   Objective objective = Objective::APFD;
-  int jobs = 1;  // runs replayed at once
+  int jobs = 1;                 // runs replayed at once
+  double budgetSeconds = -1.0;  // below 0: none; else each order's first-fit selection is scored
 };
 
 // Every strategy's order of the run's tests, as indices into past.keys.
@@ -76,6 +77,9 @@ struct RunScore {
   double apfdc = 0.0;
   double firstFailureSeconds = 0.0;
   double firstFailureShare = 0.0;  // of the run's time (of its tests, at unit costs)
+  // Whether the tests of the order whose expected times fit the budget, first
+  // fit, held a failing test.
+  bool caughtWithinBudget = false;
 };
 
 struct ReplayedRun {
@@ -86,8 +90,10 @@ struct ReplayedRun {
   std::array<RunScore, STRATEGY_COUNT> scores;
 };
 
-// Scores each order against the run's failing tests.
-ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders);
+// Scores each order against the run's failing tests; with a budget of 0 or
+// more, also whether its selection within the budget caught one.
+ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders,
+                     double budgetSeconds = -1.0);
 
 // Replays every failing run, settings.jobs at a time; the same results for
 // any number of jobs. `afterRun` is called on the calling thread after each

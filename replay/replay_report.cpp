@@ -46,13 +46,21 @@ void printTable(std::FILE* out, const ReplayReport& report, bool withPassingOnly
     char heading[64];
     std::snprintf(heading, sizeof heading, "failing within %g s", report.budgetSeconds);
     std::fprintf(out, "  %s", heading);
+    std::snprintf(heading, sizeof heading, "caught within %g s", report.budgetSeconds);
+    std::fprintf(out, "  %s", heading);
   }
   std::fputc('\n', out);
   for (const Strategy strategy : STRATEGIES) {
     const StrategySummary summary = summarise(report, strategy, withPassingOnly);
     std::fprintf(out, "%-19s %10.6f %11.6f %20.3f s %6d", strategyName(strategy), summary.meanApfd,
                  summary.meanApfdc, summary.medianFirstFailureSeconds, summary.runs);
-    if (budget) std::fprintf(out, "  %17.1f%%", summary.withinBudget * 100.0);
+    if (budget) {
+      char heading[64];
+      const int width =
+          std::snprintf(heading, sizeof heading, "failing within %g s", report.budgetSeconds);
+      std::fprintf(out, "  %*.1f%%", width - 1, summary.withinBudget * 100.0);
+      std::fprintf(out, "  %*.1f%%", width - 2, summary.caughtWithinBudget * 100.0);
+    }
     std::fputc('\n', out);
   }
 }
@@ -62,7 +70,10 @@ Json summaryJson(const StrategySummary& summary, bool budget) {
                {"mean_apfdc", summary.meanApfdc},
                {"median_first_failure_seconds", summary.medianFirstFailureSeconds},
                {"runs", summary.runs}};
-  if (budget) json["within_budget"] = summary.withinBudget;
+  if (budget) {
+    json["within_budget"] = summary.withinBudget;
+    json["caught_within_budget"] = summary.caughtWithinBudget;
+  }
   return json;
 }
 
@@ -72,6 +83,7 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool wi
   StrategySummary summary;
   std::vector<double> firstFailures;
   int withinBudget = 0;
+  int caught = 0;
   for (const ReplayedRun& run : report.runs) {
     if (withPassingOnly && !hasPassingTest(run)) continue;
     const RunScore& score = run.scores[static_cast<Index>(strategy)];
@@ -79,6 +91,7 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool wi
     summary.meanApfdc += score.apfdc;
     firstFailures.push_back(score.firstFailureSeconds);
     withinBudget += score.firstFailureSeconds <= report.budgetSeconds ? 1 : 0;
+    caught += score.caughtWithinBudget ? 1 : 0;
     ++summary.runs;
   }
   if (summary.runs == 0) return summary;
@@ -87,6 +100,7 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool wi
   summary.meanApfdc /= runs;
   summary.medianFirstFailureSeconds = medianOf(firstFailures);
   summary.withinBudget = static_cast<double>(withinBudget) / runs;
+  summary.caughtWithinBudget = static_cast<double>(caught) / runs;
   return summary;
 }
 

@@ -14,7 +14,8 @@ struct StrategySummary {
   double meanApfd = 0.0;
   double meanApfdc = 0.0;
   double medianFirstFailureSeconds = 0.0;
-  double withinBudget = 0.0;  // share of runs whose first failure came within the budget
+  double withinBudget = 0.0;        // share of runs whose first failure came within the budget
+  double caughtWithinBudget = 0.0;  // share of runs whose selection within it held a failure
   int runs = 0;
 };
 

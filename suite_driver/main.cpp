@@ -304,8 +304,8 @@ int parseAndRun(int argc, char** argv) {
   }
 
   // Of the ordering options, the replay takes the colony's and the best order's.
-  for (const char* other : {"--input", "--items", "--costs", "--order", "--csv", "--trace", "--rest",
-                            "--ctest-costs", "--ctest-properties"}) {
+  for (const char* other : {"--input", "--items", "--costs", "--order", "--csv", "--trace",
+                            "--rest", "--ctest-costs", "--ctest-properties"}) {
     if (app.count(other) > 0) {
       std::fprintf(stderr,
                    "%s: %s cannot be used with --replay\nRun '%s --help' for the options.\n",

@@ -16,8 +16,8 @@
 #include "reporting/evaluation.h"
 #include "reporting/json_results.h"
 #include "reporting/order_table.h"
-#include "reporting/runner_files.h"
 #include "reporting/run_results.h"
+#include "reporting/runner_files.h"
 #include "reporting/summary.h"
 #include "reporting/svg_plot.h"
 #include "suite_driver/progress.h"
@@ -67,8 +67,7 @@ int printResults(const SuiteOptions& options, const SparseSuite& suite, const Ru
        {options.ctestCostsFile, [&](std::FILE* out) { printCtestCosts(out, suite, written); }},
        {options.ctestPropertiesFile,
         [&](std::FILE* out) { printCtestProperties(out, suite, written); }},
-       {options.restFile,
-        [&](std::FILE* out) { printOrder(out, suite, results.selection.rest); }}},
+       {options.restFile, [&](std::FILE* out) { printOrder(out, suite, results.selection.rest); }}},
       [&] {
         if (options.json) {
           std::fputs(resultsJson(suite, results).c_str(), stdout);
@@ -93,9 +92,8 @@ void selectWithinBudget(const SuiteOptions& options, const SparseSuite& suite,
     keys.push_back(history->keyIndex.at(suite.testNames[static_cast<std::size_t>(test)]));
   }
   const auto runs = static_cast<int>(history->runs.size());
-  results.windowRunsCaught =
-      failingRunsCaught(*history, std::max(0, runs - options.reading.window), runs, keys,
-                        results.windowFailingRuns);
+  results.windowRunsCaught = failingRunsCaught(*history, std::max(0, runs - options.reading.window),
+                                               runs, keys, results.windowFailingRuns);
 }
 
 // Of a history, the failure model's order for the next run, the order written.

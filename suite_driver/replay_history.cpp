@@ -35,6 +35,7 @@ int replayRuns(const ReplayOptions& options) {
   report.budgetSeconds = options.budgetSeconds;
   report.settings = options.settings;
   report.settings.effort = options.effortMillions * 1000000;
+  report.settings.budgetSeconds = options.budgetSeconds;
   Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
   report.runs = replayHistory(history, report.settings, [&](int done, int total) {
     showReplayProgress(progress, done, total);

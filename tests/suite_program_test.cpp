@@ -437,7 +437,8 @@ TEST(SuiteProgram, ReplaysAHistoryTheSameForAnyNumberOfJobs) {
     std::string message;
   };
   const Refused refused[] = {
-      {"--budget 3 " + history, "--budget requires --replay"},
+      {"--rest rest.txt " + history, "--rest requires --budget"},
+      {"--replay --ctest-costs c.txt " + history, "--ctest-costs cannot be used with --replay"},
       {"--replay --csv x.csv " + history, "--csv cannot be used with --replay"},
       {"--replay --evaluate x.csv " + history, "--evaluate excludes --replay"},
       {"--replay " + SUITES + "built_in.csv", "built_in.csv:"},
@@ -657,6 +658,46 @@ TEST(SuiteProgram, TakesTheExampleCoverageCostsFromTheExampleHistory) {
       runSuiteProgram(SUITES + "built_in.csv --costs " SOURCE_DIR "/examples/ci-history");
   EXPECT_EQ(named.errors, "antorder-suite: 5 of 5 tests have no cost in " SOURCE_DIR
                           "/examples/ci-history and keep their own: T1, T2, T3, T4, T5\n");
+}
+
+// A budget selects from the order, first fit: a test that no longer fits is
+// passed over for a later, cheaper one. The order files hold the selection,
+// --rest the others in order. (The best order is T3 T2 T1 T5 T4, costing
+// 1, 2, 4, 2 and 3 s.)
+TEST(SuiteProgram, SelectsWithinABudget) {
+  const std::string folder = freshFolder("budget");
+  struct Case {
+    const char* budget;
+    std::string selection;
+    std::string rest;
+    std::string said;
+  };
+  const Case cases[] = {
+      {"0.5", "", "T3\nT2\nT1\nT5\nT4\n", "budget 0.5 s: 0 of 5 tests selected, 0.000 s expected"},
+      {"3", "T3\nT2\n", "T1\nT5\nT4\n", "budget 3 s: 2 of 5 tests selected, 3.000 s expected"},
+      {"5", "T3\nT2\nT5\n", "T1\nT4\n", "budget 5 s: 3 of 5 tests selected, 5.000 s expected"},
+      {"12", "T3\nT2\nT1\nT5\nT4\n", "", "budget 12 s: 5 of 5 tests selected, 12.000 s"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.budget);
+    const ProgramRun run = runSuiteProgram(
+        std::string("--budget ") + c.budget + " --order " + folder + "selection.txt --rest " +
+        folder + "rest.txt --ctest-costs " + folder + "costs.txt " + SUITES + "built_in.csv");
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+    EXPECT_EQ(readFile(folder + "selection.txt"), c.selection);
+    EXPECT_EQ(readFile(folder + "rest.txt"), c.rest);
+  }
+  // ctest's cost-data file: costs falling to 1, then the line that ends it.
+  EXPECT_EQ(readFile(folder + "costs.txt"), "T3 1 5\nT2 1 4\nT1 1 3\nT5 1 2\nT4 1 1\n---\n");
+  // Of a history: how many of the window's failing runs the selection catches.
+  const ProgramRun history = runSuiteProgram("--window 3 --budget 1 " + SUITES + "history");
+  EXPECT_NE(history.output.find("; a failing test in 1 of the window's 3 failing runs (33.3%)\n"),
+            std::string::npos)
+      << history.output;
+  const nlohmann::json json =
+      nlohmann::json::parse(runSuiteProgram("--json --budget 3 " + SUITES + "built_in.csv").output);
+  EXPECT_EQ(json["budget"]["rest"], nlohmann::json::parse(R"(["T1", "T5", "T4"])"));
 }
 
 }  // namespace
