@@ -678,11 +678,13 @@ TEST(SuiteProgram, SelectsWithinABudget) {
       {"5", "T3\nT2\nT5\n", "T1\nT4\n", "budget 5 s: 3 of 5 tests selected, 5.000 s expected"},
       {"12", "T3\nT2\nT1\nT5\nT4\n", "", "budget 12 s: 5 of 5 tests selected, 12.000 s"},
   };
+  const std::string files = " --order " + folder + "selection.txt --rest " + folder +
+                            "rest.txt --ctest-costs " + folder + "costs.txt ";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.budget);
-    const ProgramRun run = runSuiteProgram(
-        std::string("--budget ") + c.budget + " --order " + folder + "selection.txt --rest " +
-        folder + "rest.txt --ctest-costs " + folder + "costs.txt " + SUITES + "built_in.csv");
+    std::string arguments = "--budget ";
+    arguments.append(c.budget).append(files).append(SUITES).append("built_in.csv");
+    const ProgramRun run = runSuiteProgram(arguments);
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
     EXPECT_EQ(readFile(folder + "selection.txt"), c.selection);
