@@ -4,6 +4,7 @@
 // evidence for it: how it, the given order and recently failed did on the
 // history's own failing runs, each ordered from the runs before it.
 
+#include <string>
 #include <vector>
 
 struct OrderMeans {
@@ -15,7 +16,10 @@ struct OrderMeans {
 constexpr int EVIDENCE_RUNS = 500;
 
 struct NextRunPrediction {
-  std::vector<int> order;  // of the latest run's tests that ran, by report position
+  // Of the latest run's tests that ran, by report position, or of the tests
+  // listed for the next run, by their place in the list.
+  std::vector<int> order;
+  std::vector<double> expectedSeconds;  // of the same tests, by the same index
   int learnedFromRuns = 0;
   bool anyFailure = false;  // in the history; without one the model learned nothing
   int evidenceRuns = 0;     // failing runs replayed

@@ -41,7 +41,8 @@ RunPast pastOf(const HistoryPast& past, const FailureModel& model, const Failure
 // Walks the runs oldest first: each run's past is taken before the model
 // learns from it; `keep` has the pasts wanted.
 template <typename Keep>
-std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* next) {
+std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* next,
+                                 const std::vector<int>* nextTests) {
   HistoryPast past;
   FailureModel model;
   FailureModel ranking;
@@ -63,8 +64,12 @@ std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* nex
     addRun(past, run);
   }
   if (next != nullptr && !history.runs.empty()) {
-    *next = pastOf(past, model, ranking, history.runs.back(), static_cast<int>(history.runs.size()),
-                   features);
+    TestRun listed;
+    if (nextTests != nullptr) {
+      for (const int key : *nextTests) listed.results.push_back({key, 0.0, true, false});
+    }
+    *next = pastOf(past, model, ranking, nextTests != nullptr ? listed : history.runs.back(),
+                   static_cast<int>(history.runs.size()), features);
   }
   return pasts;
 }
@@ -73,10 +78,11 @@ std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* nex
 
 std::vector<RunPast> pastsOfFailingRuns(const History& history) {
   return walkHistory(
-      history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, nullptr);
+      history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, nullptr, nullptr);
 }
 
-std::vector<RunPast> pastsOfFailingRuns(const History& history, RunPast& next) {
+std::vector<RunPast> pastsOfFailingRuns(const History& history, RunPast& next,
+                                        const std::vector<int>* nextTests) {
   return walkHistory(
-      history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, &next);
+      history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, &next, nextTests);
 }

@@ -29,6 +29,8 @@ struct RunPast {
 // least one run before them, oldest first.
 std::vector<RunPast> pastsOfFailingRuns(const History& history);
 
-// The same, and in `next` the past of a run after the history's latest, of
-// the latest run's tests (those that ran), from every run.
-std::vector<RunPast> pastsOfFailingRuns(const History& history, RunPast& next);
+// The same, and in `next` the past of a run after the history's latest, from
+// every run: of `nextTests` (keys; one past history.keys is a new test), or
+// where that is null of the latest run's tests that ran.
+std::vector<RunPast> pastsOfFailingRuns(const History& history, RunPast& next,
+                                        const std::vector<int>* nextTests = nullptr);

@@ -2,17 +2,15 @@
 
 #include <cstddef>
 
-BudgetSelection selectWithinBudget(const SparseSuite& suite, const std::vector<int>& order,
-                                   double budgetSeconds) {
+BudgetSelection selectWithinBudget(const std::vector<double>& seconds, double budgetSeconds) {
   BudgetSelection selection;
-  for (const int test : order) {
-    const auto cost = static_cast<double>(suite.testCost[static_cast<std::size_t>(test)]);
-    selection.totalSeconds += cost;
-    if (selection.selectedSeconds + cost <= budgetSeconds) {
-      selection.selectedSeconds += cost;
-      selection.selected.push_back(test);
+  for (std::size_t position = 0; position < seconds.size(); ++position) {
+    selection.totalSeconds += seconds[position];
+    if (selection.selectedSeconds + seconds[position] <= budgetSeconds) {
+      selection.selectedSeconds += seconds[position];
+      selection.selected.push_back(static_cast<int>(position));
     } else {
-      selection.rest.push_back(test);
+      selection.rest.push_back(static_cast<int>(position));
     }
   }
   return selection;

@@ -54,8 +54,9 @@ std::string junitKeyOf(const std::string& name) {
   if (path.size() > 3 && path.compare(path.size() - 3, 3, ".py") == 0) path.resize(path.size() - 3);
   std::replace(path.begin(), path.end(), '/', '.');
   std::replace(path.begin(), path.end(), '\\', '.');
+  // Parameters, from the first "[", stay as they are, as pytest writes them.
   std::string rest = name.substr(parts + 2);
-  for (std::size_t at = rest.find("::"); at != std::string::npos; at = rest.find("::", at)) {
+  for (std::size_t at = rest.find("::"); at < rest.find('['); at = rest.find("::", at)) {
     rest.replace(at, 2, ".");
   }
   return path + "." + rest;

@@ -216,10 +216,22 @@ std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySetti
   return finishedRuns;
 }
 
-NextRunPrediction predictNextRun(const History& history, bool perSecond) {
+NextRunPrediction predictNextRun(const History& history, bool perSecond,
+                                 const std::vector<std::string>* nextTests) {
   NextRunPrediction prediction;
   RunPast next;
-  const std::vector<RunPast> pasts = pastsOfFailingRuns(history, next);
+  // A test the history does not know takes a key past its own.
+  std::vector<int> keys;
+  if (nextTests != nullptr) {
+    int unknown = static_cast<int>(history.keys.size());
+    for (const std::string& name : *nextTests) {
+      const auto known = history.keyIndex.find(name);
+      keys.push_back(known != history.keyIndex.end() ? known->second : unknown++);
+    }
+  }
+  const std::vector<RunPast> pasts =
+      pastsOfFailingRuns(history, next, nextTests != nullptr ? &keys : nullptr);
+  prediction.expectedSeconds = next.expectedSeconds;
   prediction.learnedFromRuns = static_cast<int>(history.runs.size());
   prediction.anyFailure =
       !pasts.empty() ||

@@ -29,6 +29,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "history/prediction.h"
@@ -110,4 +111,7 @@ std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySetti
 // separates the tests, and the cheapest go first. The evidence replays the
 // last EVIDENCE_RUNS failing runs with the given order, recently failed and
 // the model.
-NextRunPrediction predictNextRun(const History& history, bool perSecond);
+// With `nextTests`, the order is of those tests, named as the history names
+// them; one it does not know is new.
+NextRunPrediction predictNextRun(const History& history, bool perSecond,
+                                 const std::vector<std::string>* nextTests = nullptr);

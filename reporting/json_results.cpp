@@ -33,7 +33,7 @@ Json orderJson(const SparseSuite& suite, const std::vector<int>& order) {
 Json predictionJson(const SparseSuite& suite, const RunResults& results) {
   const NextRunPrediction& prediction = results.prediction;
   Json json = Json::object();
-  if (faultCount(suite) > 0) json = scoreJson(results.model, results);
+  if (faultCount(suite) > 0 && !results.listed) json = scoreJson(results.model, results);
   json["learned_from_runs"] = prediction.learnedFromRuns;
   json["any_failure"] = prediction.anyFailure;
   if (prediction.anyFailure) {
@@ -45,12 +45,12 @@ Json predictionJson(const SparseSuite& suite, const RunResults& results) {
                         {"recently_failed", means(prediction.recentlyFailed)},
                         {"failure_model", means(prediction.model)}};
   }
-  json["order"] = orderJson(suite, prediction.order);
+  json["order"] = results.orderNames;
   return json;
 }
 
 // The budget's selection: its size and expected time, the rest by name.
-Json budgetJson(const SparseSuite& suite, const RunResults& results) {
+Json budgetJson(const RunResults& results) {
   const BudgetSelection& selection = results.selection;
   Json json = {{"seconds", static_cast<float>(results.budgetSeconds)},
                {"tests", selection.selected.size()},
@@ -60,7 +60,7 @@ Json budgetJson(const SparseSuite& suite, const RunResults& results) {
     json["window_failing_runs"] = results.windowFailingRuns;
     json["window_failing_runs_caught"] = results.windowRunsCaught;
   }
-  json["rest"] = orderJson(suite, selection.rest);
+  json["rest"] = restNames(results);
   return json;
 }
 
@@ -93,7 +93,7 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
     Json orders = {{"cheapest_first", cheapest}};
     if (results.predicted) orders["failure_model"] = predictionJson(suite, results);
     Json document = {{"input", input}, {"orders", orders}};
-    if (results.budgetSeconds > 0.0) document["budget"] = budgetJson(suite, results);
+    if (results.budgetSeconds > 0.0) document["budget"] = budgetJson(results);
     return printed(document);
   }
   Json colony = scoreJson(results.colony, results);
@@ -119,6 +119,6 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
                      {"best", best}}},
                    {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};
   if (results.predicted) document["orders"]["failure_model"] = predictionJson(suite, results);
-  if (results.budgetSeconds > 0.0) document["budget"] = budgetJson(suite, results);
+  if (results.budgetSeconds > 0.0) document["budget"] = budgetJson(results);
   return printed(document);
 }

@@ -49,7 +49,8 @@ void printOrderTable(std::FILE* out, const SparseSuite& suite, const RunResults&
   }
   names.push_back(nothing ? "cheapest first" : "best order");
   orders.push_back(&results.best.order);
-  if (results.predicted) {
+  // The model's order is of the window's tests unless others are listed.
+  if (results.predicted && !results.listed) {
     names.push_back("failure model");
     orders.push_back(&results.prediction.order);
   }

@@ -63,12 +63,28 @@ std::string baseName(const std::string& file) {
   return name.substr(name.find_last_of("/\\") + 1);
 }
 
-const std::vector<int>& fullOrder(const RunResults& results) {
+const std::vector<int>& foundOrder(const RunResults& results) {
   return results.predicted ? results.prediction.order : results.best.order;
 }
 
-const std::vector<int>& writtenOrder(const RunResults& results) {
-  return results.budgetSeconds > 0.0 ? results.selection.selected : fullOrder(results);
+namespace {
+
+std::vector<std::string> namesAt(const RunResults& results, const std::vector<int>& positions) {
+  std::vector<std::string> names;
+  names.reserve(positions.size());
+  for (const int at : positions) names.push_back(results.orderNames[static_cast<std::size_t>(at)]);
+  return names;
+}
+
+}  // namespace
+
+std::vector<std::string> writtenNames(const RunResults& results) {
+  if (results.budgetSeconds <= 0.0) return results.orderNames;
+  return namesAt(results, results.selection.selected);
+}
+
+std::vector<std::string> restNames(const RunResults& results) {
+  return namesAt(results, results.selection.rest);
 }
 
 std::string counted(long long count, const std::string& pluralNoun) {

@@ -47,7 +47,15 @@ struct RunResults {
   bool predicted = false;
   NextRunPrediction prediction;
   ScoredOrder model;
-  // With --budget: the tests of the order written that fit it, and the rest.
+  // The order written, by name, with each test's expected time: the failure
+  // model's of a history, else the best; of the tests --tests lists where
+  // it is given, then counting those new and those gone since.
+  std::vector<std::string> orderNames;
+  std::vector<double> orderSeconds;
+  bool listed = false;
+  int newTests = 0;
+  int goneTests = 0;
+  // With --budget: the positions in that order that fit it, and the rest.
   double budgetSeconds = 0.0;  // 0: none asked for
   BudgetSelection selection;
   // Of a history, the window's failing runs, and those in which the
@@ -56,12 +64,14 @@ struct RunResults {
   int windowRunsCaught = 0;
 };
 
-// The order written: the failure model's for a history, else the best;
-// with a budget, the part of it selected.
-const std::vector<int>& writtenOrder(const RunResults& results);
+// The order found: the failure model's for a history, else the best.
+const std::vector<int>& foundOrder(const RunResults& results);
 
-// The order written before any budget selects from it.
-const std::vector<int>& fullOrder(const RunResults& results);
+// The names the order files hold: with a budget, the selection's.
+std::vector<std::string> writtenNames(const RunResults& results);
+
+// The names a budget leaves out, in order.
+std::vector<std::string> restNames(const RunResults& results);
 
 // Scores an order of every test of the suite.
 ScoredOrder scoreOrder(const SparseSuite& suite, std::vector<int> order);

@@ -15,17 +15,16 @@ std::string bracketArgument(const std::string& text) {
 
 }  // namespace
 
-void printCtestCosts(std::FILE* out, const SparseSuite& suite, const std::vector<int>& order) {
-  // ctest reads a name as all before the last two fields, so spaces in it are fine.
-  std::size_t cost = order.size();
-  for (const int test : order) {
-    std::fprintf(out, "%s 1 %zu\n", suite.testNames[static_cast<std::size_t>(test)].c_str(), cost);
+void printCtestCosts(std::FILE* out, const std::vector<std::string>& names) {
+  std::size_t cost = names.size();
+  for (const std::string& name : names) {
+    std::fprintf(out, "%s 1 %zu\n", name.c_str(), cost);
     --cost;
   }
   std::fputs("---\n", out);
 }
 
-void printCtestProperties(std::FILE* out, const SparseSuite& suite, const std::vector<int>& order) {
+void printCtestProperties(std::FILE* out, const std::vector<std::string>& names) {
   std::fputs(
       "# Written by antorder-suite: the order it found, as each test's COST, which a\n"
       "# serial ctest runs the highest first. Include it last in the top-level\n"
@@ -47,10 +46,9 @@ void printCtestProperties(std::FILE* out, const SparseSuite& suite, const std::v
       "  endfunction()\n"
       "endif()\n",
       out);
-  std::size_t cost = order.size();
-  for (const int test : order) {
-    std::fprintf(out, "antorder_cost(%s %zu)\n",
-                 bracketArgument(suite.testNames[static_cast<std::size_t>(test)]).c_str(), cost);
+  std::size_t cost = names.size();
+  for (const std::string& name : names) {
+    std::fprintf(out, "antorder_cost(%s %zu)\n", bracketArgument(name).c_str(), cost);
     --cost;
   }
 }

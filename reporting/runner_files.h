@@ -7,14 +7,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "ordering/sparse_suite.h"
+#include <string>
 
 // "NAME RUNS COST" a test a line, costs falling from the order's length to 1,
 // then "---" with no failed test under it. (No name holds a line break: the
 // readers refuse one.)
-void printCtestCosts(std::FILE* out, const SparseSuite& suite, const std::vector<int>& order);
+void printCtestCosts(std::FILE* out, const std::vector<std::string>& names);
 
 // A script to include last in the top-level CMakeLists.txt: it sets the
 // COST of each test that exists when it is read, and registers itself to be
 // read again at test time, for the tests found only then.
-void printCtestProperties(std::FILE* out, const SparseSuite& suite, const std::vector<int>& order);
+void printCtestProperties(std::FILE* out, const std::vector<std::string>& names);

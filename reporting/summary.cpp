@@ -80,7 +80,8 @@ void printPrediction(std::FILE* out, const SparseSuite& suite, const RunResults&
     std::fputs("no failure in the history: the failure model has nothing to learn from\n", out);
     return;
   }
-  if (faultCount(suite) > 0) {
+  // Listed tests are not the window's: the model's order is not scored there.
+  if (faultCount(suite) > 0 && !results.listed) {
     printScores(out, suite, results, "failure model", results.model);
     std::fputs("  ", out);
   } else {
@@ -102,6 +103,12 @@ void printPrediction(std::FILE* out, const SparseSuite& suite, const RunResults&
 
 // With a budget: what the selection holds, and of a history how often it
 // would have held a failing test.
+void printListed(std::FILE* out, const RunResults& results) {
+  std::fprintf(out, "the next run's tests: %s listed, %d new, %d gone since\n",
+               counted(static_cast<long long>(results.orderNames.size()), "tests").c_str(),
+               results.newTests, results.goneTests);
+}
+
 void printBudget(std::FILE* out, const RunResults& results) {
   const BudgetSelection& selection = results.selection;
   std::fprintf(out, "budget %g s: %zu of %zu tests selected, %.3f s expected of %.3f s",
@@ -134,6 +141,7 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
       std::fputc('\n', out);
     }
     if (results.predicted) printPrediction(out, suite, results);
+    if (results.listed) printListed(out, results);
     if (results.budgetSeconds > 0.0) printBudget(out, results);
     return;
   }
@@ -152,11 +160,10 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
   printScores(out, suite, results, "best order", results.best);
   std::fprintf(out, "  (%s)\n", bestMethodText(results).c_str());
   if (results.predicted) printPrediction(out, suite, results);
+  if (results.listed) printListed(out, results);
   if (results.budgetSeconds > 0.0) printBudget(out, results);
 }
 
-void printOrder(std::FILE* out, const SparseSuite& suite, const std::vector<int>& order) {
-  for (const int test : order) {
-    std::fprintf(out, "%s\n", suite.testNames[static_cast<std::size_t>(test)].c_str());
-  }
+void printOrder(std::FILE* out, const std::vector<std::string>& names) {
+  for (const std::string& name : names) std::fprintf(out, "%s\n", name.c_str());
 }

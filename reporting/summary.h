@@ -4,6 +4,7 @@
 // summary, and an order a test a line.
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "ordering/sparse_suite.h"
@@ -16,4 +17,4 @@ void printTrace(std::FILE* out, const SearchResult& result);
 void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& results);
 
 // One test name a line.
-void printOrder(std::FILE* out, const SparseSuite& suite, const std::vector<int>& order);
+void printOrder(std::FILE* out, const std::vector<std::string>& names);

@@ -14,7 +14,7 @@ build_dir=$(mkdir -p "${2:-build-fuzz}" && cd "${2:-build-fuzz}" && pwd)
 
 cmake -S "$source_dir" -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DANTORDER_FUZZ=ON -DANTORDER_BUILD_TESTS=OFF -DANTORDER_BUILD_BENCHMARKS=OFF >/dev/null
-formats=(csv sir lists junit lcov coverage_json pit stryker)
+formats=(csv sir lists junit lcov coverage_json pit stryker test_list)
 cmake --build "$build_dir" -j2 --target "${formats[@]/#/fuzz_}" >/dev/null
 
 declare -A seeds=(
@@ -26,6 +26,7 @@ declare -A seeds=(
   [coverage_json]="$source_dir/tests/suites/contexts.json"
   [pit]="$source_dir/tests/suites/mutations*.xml"
   [stryker]="$source_dir/tests/suites/stryker.json"
+  [test_list]="$source_dir/tests/suites/next-tests/*"
 )
 for format in "${formats[@]}"; do
   corpus=$build_dir/corpus/$format

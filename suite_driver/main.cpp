@@ -221,6 +221,11 @@ int parseAndRun(int argc, char** argv) {
                  "Write the orders side by side here, as CSV: position, given order, "
                  "additional greedy, ant colony, best order (and of a history, failure model)")
       ->option_text("FILE");
+  app.add_option("--tests", options.testsFile,
+                 "The next run's tests, as ctest --show-only=json-v1, pytest --collect-only -q, "
+                 "a GoogleTest binary's --gtest_list_tests or a name a line list them: the "
+                 "order holds exactly these")
+      ->option_text("FILE");
   app.add_option("--ctest-costs", options.ctestCostsFile,
                  "Write the order as ctest's cost-data file, which ctest -j N starts its tests "
                  "by: BUILD/Testing/Temporary/CTestCostData.txt")

@@ -6,12 +6,14 @@
 #include <iostream>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
 #include "reading/test_costs.h"
+#include "reading/test_list.h"
 #include "replay/replay.h"
 #include "reporting/evaluation.h"
 #include "reporting/json_results.h"
@@ -25,49 +27,46 @@
 
 namespace {
 
-// The first few of the tests by name, and how many more.
-std::string someNames(const SparseSuite& suite, const std::vector<int>& tests) {
+// The first few of the names, and how many more.
+std::string someNames(const std::vector<std::string>& names) {
   constexpr std::size_t NAMED = 5;
-  std::string names;
-  for (std::size_t at = 0; at < tests.size() && at < NAMED; ++at) {
-    names += (at == 0 ? "" : ", ") + suite.testNames[static_cast<std::size_t>(tests[at])];
+  std::string text;
+  for (std::size_t at = 0; at < names.size() && at < NAMED; ++at) {
+    text += (at == 0 ? "" : ", ") + names[at];
   }
-  if (tests.size() > NAMED) names += " and " + std::to_string(tests.size() - NAMED) + " more";
-  return names;
+  if (names.size() > NAMED) text += " and " + std::to_string(names.size() - NAMED) + " more";
+  return text;
 }
 
 // ctest -j reads a name in its cost-data file up to the first space (CMake
-// 3.25): a test whose name holds one is not found there and runs last.
-void warnOfNamesCtestCannotRead(const SuiteOptions& options, const SparseSuite& suite,
-                                const std::vector<int>& order) {
+// 3.25): a test whose name holds one is not found there, and not placed.
+void warnOfNamesCtestCannotRead(const SuiteOptions& options,
+                                const std::vector<std::string>& names) {
   if (options.ctestCostsFile.empty()) return;
-  std::vector<int> spaced;
-  for (const int test : order) {
-    if (suite.testNames[static_cast<std::size_t>(test)].find(' ') != std::string::npos) {
-      spaced.push_back(test);
-    }
+  std::vector<std::string> spaced;
+  for (const std::string& name : names) {
+    if (name.find(' ') != std::string::npos) spaced.push_back(name);
   }
   if (spaced.empty()) return;
   std::fprintf(stderr,
                "%s: warning: ctest -j reads a name of its cost-data file only up to a space, so "
-               "%zu tests will run last there (--ctest-properties carries them): %s\n",
-               PROGRAM, spaced.size(), someNames(suite, spaced).c_str());
+               "%zu tests are not placed by it (--ctest-properties carries them): %s\n",
+               PROGRAM, spaced.size(), someNames(spaced).c_str());
 }
 
 // Writes every file asked for and prints the results, as JSON or the
 // summary; the files are put in place only once all is written. Returns the
 // exit status.
 int printResults(const SuiteOptions& options, const SparseSuite& suite, const RunResults& results) {
-  const std::vector<int>& written = writtenOrder(results);
-  warnOfNamesCtestCannotRead(options, suite, written);
+  const std::vector<std::string> written = writtenNames(results);
+  warnOfNamesCtestCannotRead(options, written);
   return writeFiles(
-      {{options.orderFile, [&](std::FILE* out) { printOrder(out, suite, written); }},
+      {{options.orderFile, [&](std::FILE* out) { printOrder(out, written); }},
        {options.plotFile, [&](std::FILE* out) { printSvgPlot(out, suite, results); }},
        {options.csvFile, [&](std::FILE* out) { printOrderTable(out, suite, results); }},
-       {options.ctestCostsFile, [&](std::FILE* out) { printCtestCosts(out, suite, written); }},
-       {options.ctestPropertiesFile,
-        [&](std::FILE* out) { printCtestProperties(out, suite, written); }},
-       {options.restFile, [&](std::FILE* out) { printOrder(out, suite, results.selection.rest); }}},
+       {options.ctestCostsFile, [&](std::FILE* out) { printCtestCosts(out, written); }},
+       {options.ctestPropertiesFile, [&](std::FILE* out) { printCtestProperties(out, written); }},
+       {options.restFile, [&](std::FILE* out) { printOrder(out, restNames(results)); }}},
       [&] {
         if (options.json) {
           std::fputs(resultsJson(suite, results).c_str(), stdout);
@@ -79,38 +78,110 @@ int printResults(const SuiteOptions& options, const SparseSuite& suite, const Ru
       });
 }
 
+// Of the tests listed for the next run where the order is not the model's:
+// those the suite knows in the order found, after the new ones.
+void nameListedOrder(const SparseSuite& suite, const std::vector<std::string>& listed,
+                     RunResults& results) {
+  const std::vector<int>& found = foundOrder(results);
+  std::unordered_map<std::string, int> place;
+  for (std::size_t at = 0; at < found.size(); ++at) {
+    place.emplace(suite.testNames[static_cast<std::size_t>(found[at])], static_cast<int>(at));
+  }
+  std::vector<std::string> known(found.size());
+  for (const std::string& name : listed) {
+    const auto seen = place.find(name);
+    if (seen == place.end()) {
+      results.orderNames.push_back(name);
+      results.orderSeconds.push_back(1.0);
+    } else {
+      known[static_cast<std::size_t>(seen->second)] = name;
+    }
+  }
+  for (std::size_t at = 0; at < known.size(); ++at) {
+    if (known[at].empty()) continue;
+    results.orderNames.push_back(known[at]);
+    results.orderSeconds.push_back(
+        static_cast<double>(suite.testCost[static_cast<std::size_t>(found[at])]));
+  }
+}
+
+// How many of the listed tests are new, and how many of the suite's gone.
+void countListed(const SparseSuite& suite, const std::vector<std::string>& listed,
+                 RunResults& results) {
+  results.listed = true;
+  const std::unordered_set<std::string> inSuite(suite.testNames.begin(), suite.testNames.end());
+  const std::unordered_set<std::string> inList(listed.begin(), listed.end());
+  for (const std::string& name : listed) results.newTests += inSuite.count(name) == 0 ? 1 : 0;
+  for (const std::string& name : suite.testNames) {
+    results.goneTests += inList.count(name) == 0 ? 1 : 0;
+  }
+}
+
+// The order written, by name and expected time: the order found, or where
+// the next run's tests are listed, of those. Of a history the failure model
+// places a new test; otherwise new tests, the likeliest to fail, go first.
+void nameTheOrder(const SparseSuite& suite, const std::vector<std::string>* listed,
+                  RunResults& results) {
+  results.orderNames.clear();
+  results.orderSeconds.clear();
+  if (listed != nullptr && !results.predicted) {
+    nameListedOrder(suite, *listed, results);
+  } else {
+    const std::vector<std::string>& names = listed != nullptr ? *listed : suite.testNames;
+    for (const int test : foundOrder(results)) {
+      const auto at = static_cast<std::size_t>(test);
+      results.orderNames.push_back(names[at]);
+      results.orderSeconds.push_back(results.predicted ? results.prediction.expectedSeconds[at]
+                                                       : static_cast<double>(suite.testCost[at]));
+    }
+  }
+  if (listed != nullptr) countListed(suite, *listed, results);
+}
+
 // With --budget, the part of the order written that fits it; of a history,
 // how many of the window's failing runs that part would have caught.
-void selectWithinBudget(const SuiteOptions& options, const SparseSuite& suite,
-                        const History* history, RunResults& results) {
+void selectFromTheOrder(const SuiteOptions& options, const History* history, RunResults& results) {
   if (options.budgetSeconds <= 0.0) return;
   results.budgetSeconds = options.budgetSeconds;
-  results.selection = selectWithinBudget(suite, fullOrder(results), options.budgetSeconds);
+  results.selection = selectWithinBudget(results.orderSeconds, options.budgetSeconds);
   if (history == nullptr) return;
   std::vector<int> keys;
-  for (const int test : results.selection.selected) {
-    keys.push_back(history->keyIndex.at(suite.testNames[static_cast<std::size_t>(test)]));
+  for (const std::string& name : writtenNames(results)) {
+    const auto known = history->keyIndex.find(name);
+    if (known != history->keyIndex.end()) keys.push_back(known->second);
   }
   const auto runs = static_cast<int>(history->runs.size());
   results.windowRunsCaught = failingRunsCaught(*history, std::max(0, runs - options.reading.window),
                                                runs, keys, results.windowFailingRuns);
 }
 
-// Of a history, the failure model's order for the next run, the order written.
-void predict(const History& history, const SparseSuite& suite, RunResults& results) {
+// Of a history, the failure model's order for the next run, the order
+// written: of the latest run's tests, or of those listed.
+void predict(const History& history, const SparseSuite& suite,
+             const std::vector<std::string>* listed, RunResults& results) {
   results.predicted = true;
-  results.prediction = predictNextRun(history, results.objective == Objective::APFDC);
-  if (faultCount(suite) > 0) results.model = scoreOrder(suite, results.prediction.order);
+  results.prediction = predictNextRun(history, results.objective == Objective::APFDC, listed);
+  if (faultCount(suite) > 0 && listed == nullptr) {
+    results.model = scoreOrder(suite, results.prediction.order);
+  }
+}
+
+// Everything after the orders are found: of a history the failure model's
+// order, the order written by name, and what a budget selects of it.
+void finishOrders(const SuiteOptions& options, const SparseSuite& suite, const History* history,
+                  const std::vector<std::string>* listed, RunResults& results) {
+  if (history != nullptr) predict(*history, suite, listed, results);
+  nameTheOrder(suite, listed, results);
+  selectFromTheOrder(options, history, results);
 }
 
 // A window in which nothing failed: nothing to search for, and the
 // cheapest tests go first, ties in the given order (of a history, the
 // failure model's order is written).
 int runWithoutFaults(const SuiteOptions& options, const SparseSuite& suite, const History* history,
-                     RunResults& results) {
+                     const std::vector<std::string>* listed, RunResults& results) {
   orderWithoutFaults(suite, results);
-  if (history != nullptr) predict(*history, suite, results);
-  selectWithinBudget(options, suite, history, results);
+  finishOrders(options, suite, history, listed, results);
   if (results.evaluated) scoreEvaluation(results);
   return printResults(options, suite, results);
 }
@@ -118,8 +189,11 @@ int runWithoutFaults(const SuiteOptions& options, const SparseSuite& suite, cons
 // Says which tests found no cost in the file, the first few by name.
 void warnOfTestsWithoutCost(const std::string& file, const SparseSuite& suite,
                             const std::vector<int>& without) {
+  std::vector<std::string> names;
+  names.reserve(without.size());
+  for (const int test : without) names.push_back(suite.testNames[static_cast<std::size_t>(test)]);
   std::fprintf(stderr, "%s: %zu of %d tests have no cost in %s and keep their own: %s\n", PROGRAM,
-               without.size(), testCount(suite), file.c_str(), someNames(suite, without).c_str());
+               without.size(), testCount(suite), file.c_str(), someNames(names).c_str());
 }
 
 // Reads the suite, and its costs from the file --costs names; false, with the
@@ -198,6 +272,17 @@ int orderSuite(const SuiteOptions& options) {
   if (stopSignal != 0) return stoppedStatus();
   if (!read) return 2;
 
+  // The next run's tests, where they are listed.
+  std::vector<std::string> nextTests;
+  if (!options.testsFile.empty()) {
+    ReadError error;
+    if (!readTestList(options.testsFile, nextTests, error)) {
+      reportReadError(options.testsFile, error);
+      return 2;
+    }
+  }
+  const std::vector<std::string>* listed = options.testsFile.empty() ? nullptr : &nextTests;
+
   RunResults results;
   SuiteFormat evaluationFormat = SuiteFormat::DETECT;
   if (!options.evaluateFile.empty() && !readEvaluation(options, suite, results, evaluationFormat)) {
@@ -213,7 +298,7 @@ int orderSuite(const SuiteOptions& options) {
                       : options.objective == "apfdc" ? Objective::APFDC
                                                      : defaultObjective(suite);
   if (faultCount(suite) == 0) {
-    return runWithoutFaults(options, suite, isHistory ? &history : nullptr, results);
+    return runWithoutFaults(options, suite, isHistory ? &history : nullptr, listed, results);
   }
   scoreBaselines(suite, results);
 
@@ -232,8 +317,7 @@ int orderSuite(const SuiteOptions& options) {
   results.settings.antCount = std::min(options.search.antCount, testCount(suite));
   findBest(suite, results, options.effortMillions * 1000000);
   if (stopSignal != 0) return stoppedStatus();
-  if (isHistory) predict(history, suite, results);
-  selectWithinBudget(options, suite, isHistory ? &history : nullptr, results);
+  finishOrders(options, suite, isHistory ? &history : nullptr, listed, results);
   results.elapsedSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 

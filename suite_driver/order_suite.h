@@ -27,6 +27,7 @@ struct SuiteOptions {
   std::string ctestPropertiesFile;  // the order as a CMake script of COST properties
   double budgetSeconds = 0.0;       // 0: none; else the order files hold what fits
   std::string restFile;             // the tests the budget leaves out, in order
+  std::string testsFile;            // the next run's tests, as a runner lists them
   bool json = false;
   bool trace = false;
   bool quiet = false;

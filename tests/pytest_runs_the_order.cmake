@@ -99,6 +99,23 @@ if(NOT ran STREQUAL "tests.test_shop.test_coupon;${order}")
   message(FATAL_ERROR "pytest ran ${ran}, not the new test and then the order ${order}")
 endif()
 
+# Listed for the next run with pytest --collect-only, the new test takes its
+# place in the order, and pytest runs that order exactly.
+execute_process(COMMAND ${pytest} --collect-only -q tests WORKING_DIRECTORY "${WORK}"
+  OUTPUT_FILE "${WORK}/next-tests.txt")
+run_step(${PROGRAM} "${WORK}/reports" --quiet --objective apfd --tests "${WORK}/next-tests.txt"
+  --order "${WORK}/listed.txt")
+file(STRINGS "${WORK}/listed.txt" listed)
+list(LENGTH listed count)
+if(NOT count EQUAL 7 OR NOT "tests.test_shop.test_coupon" IN_LIST listed)
+  message(FATAL_ERROR "the order of the listed tests is ${listed}")
+endif()
+run_step(${pytest} -q tests --antorder-order "${WORK}/listed.txt" --junitxml "${WORK}/listed.xml")
+ran_in("${WORK}/listed.xml" ran)
+if(NOT ran STREQUAL listed)
+  message(FATAL_ERROR "pytest ran ${ran}, not the order ${listed}")
+endif()
+
 # A budget of about half the suite: pytest runs the selection, in order.
 run_step(${PROGRAM} "${WORK}/reports" --quiet --objective apfd --budget 0.035
   --order "${WORK}/selection.txt" --rest "${WORK}/rest.txt")

@@ -702,4 +702,36 @@ TEST(SuiteProgram, SelectsWithinABudget) {
   EXPECT_EQ(json["budget"]["rest"], nlohmann::json::parse(R"(["T1", "T5", "T4"])"));
 }
 
+// The next run's tests as a runner lists them: the order holds exactly
+// those, a new one placed by the failure model, one gone since left out;
+// of a suite that is no history, new tests go first.
+TEST(SuiteProgram, OrdersTheTestsListedForTheNextRun) {
+  const std::string folder = freshFolder("listed");
+  writeFile(folder + "next.txt", "brand_new\ncart.total\n");
+  const ProgramRun run = runSuiteProgram("--window 3 --tests " + folder + "next.txt --order " +
+                                         folder + "order.txt " + SUITES + "history");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.output.find("the next run's tests: 2 tests listed, 1 new, 2 gone since\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(readFile(folder + "order.txt"), "cart.total\nbrand_new\n");
+  const nlohmann::json json = nlohmann::json::parse(
+      runSuiteProgram("--json --window 3 --tests " + folder + "next.txt " + SUITES + "history")
+          .output);
+  EXPECT_EQ(json["orders"]["failure_model"]["order"],
+            nlohmann::json::parse(R"(["cart.total", "brand_new"])"));
+  EXPECT_FALSE(json["orders"]["failure_model"].contains("apfd"));
+
+  writeFile(folder + "suite-next.txt", "T9\nT4\nT3\n");
+  const ProgramRun suite = runSuiteProgram("--tests " + folder + "suite-next.txt --order " +
+                                           folder + "suite-order.txt " + SUITES + "built_in.csv");
+  EXPECT_EQ(suite.status, 0) << suite.errors;
+  EXPECT_EQ(readFile(folder + "suite-order.txt"), "T9\nT3\nT4\n");
+  writeFile(folder + "empty.txt", "\n");
+  const ProgramRun empty =
+      runSuiteProgram("--tests " + folder + "empty.txt " + SUITES + "built_in.csv");
+  EXPECT_EQ(empty.status, 2);
+  EXPECT_EQ(empty.errors, "antorder-suite: " + folder + "empty.txt: lists no test\n");
+}
+
 }  // namespace

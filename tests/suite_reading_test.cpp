@@ -1,3 +1,4 @@
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "reading/suite_reader.h"
+#include "reading/test_list.h"
 
 namespace {
 
@@ -381,6 +383,42 @@ TEST(SuiteReading, ReadsTheMutantsEachTestKills) {
     EXPECT_EQ(suite.revealedFaults, c.revealed);
     EXPECT_EQ(suite.notes, c.notes);
     EXPECT_EQ(suite.itemNoun, "mutants killed");
+  }
+}
+
+// The next run's tests as each runner lists them, told apart by content.
+TEST(SuiteReading, ReadsTheNextRunsTestsAsARunnerListsThem) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<std::string> names;  // none: refused
+  };
+  const Case cases[] = {
+      {"ctest --show-only=json-v1",
+       R"({"kind": "ctestInfo", "version": {"major": 1}, "tests": [{"name": "cart total"},
+          {"name": "Login.Lockout", "properties": []}]})",
+       {"cart total", "Login.Lockout"}},
+      {"pytest --collect-only -q",
+       "tests/test_login.py::TestLogin::test_lockout\r\ntests/test_search.py::test_word[a::b]\r\n"
+       "tests/test_login.py::TestLogin::test_lockout\r\n\r\n2 tests collected in 0.01s\r\n",
+       {"tests.test_login.TestLogin.test_lockout", "tests.test_search.test_word[a::b]"}},
+      {"--gtest_list_tests",
+       "Running main() from gtest_main.cc\nCart.\n  Total\n  Empty\nPrices/Tax.  # TypeParam = "
+       "int\n"
+       "  Rounds/0  # GetParam() = 1\n",
+       {"Cart.Total", "Cart.Empty", "Prices/Tax.Rounds/0"}},
+      {"a name a line", "checkout abroad\n\nmail\n", {"checkout abroad", "mail"}},
+      {"nothing", "\n\n", {}},
+      {"other JSON", R"({"tests": 3})", {}},
+  };
+  const std::string path = testing::TempDir() + "antorder-test-list.txt";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::ofstream(path, std::ios::binary) << c.text;
+    std::vector<std::string> names;
+    ReadError error;
+    EXPECT_EQ(readTestList(path, names, error), !c.names.empty()) << error.reason;
+    EXPECT_EQ(names, c.names);
   }
 }
 
