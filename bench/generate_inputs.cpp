@@ -66,17 +66,53 @@ std::vector<std::size_t> testsOfRun(std::mt19937& engine, const HistoryShape& sh
   return tests;
 }
 
+// Each test's usual time: 1 ms to 2 s, or 1 s to 36 h.
+std::vector<double> drawTestSeconds(std::mt19937& engine, const HistoryShape& shape) {
+  std::vector<double> seconds(static_cast<std::size_t>(shape.tests));
+  for (double& time : seconds) {
+    time = shape.longTimes ? static_cast<double>(1u << drawBelow(engine, 18))
+                           : 0.001 * (1 + drawBelow(engine, 2000));
+  }
+  return seconds;
+}
+
+// The tests present in a run: the suite grows as the project does, from its
+// first tests to all of them by the last run.
+std::size_t testsPresent(const HistoryShape& shape, int run) {
+  if (shape.runs == 1) return static_cast<std::size_t>(shape.tests);
+  const int first = shape.firstTests < 0 ? shape.tests : std::min(shape.firstTests, shape.tests);
+  return static_cast<std::size_t>(first + static_cast<long long>(shape.tests - first) * (run - 1) /
+                                              (shape.runs - 1));
+}
+
+// One test's result, pytest-shaped.
+void writeTestcase(std::FILE* out, std::size_t test, double time, bool failed) {
+  std::fprintf(out,
+               "<testcase classname=\"tests.test_module_%zu\" name=\"test_case_%zu\" "
+               "file=\"tests/test_module_%zu.py\" line=\"%zu\" time=\"%.3f\">",
+               test / 20, test, test / 20, 10 + test % 20 * 7, time);
+  if (failed) {
+    std::fprintf(out,
+                 "<failure message=\"AssertionError: assert 3 == 4\">def test_case_%zu():\n"
+                 "&gt;       assert compute() == 4\nE       AssertionError: assert 3 == 4\n"
+                 "</failure>",
+                 test);
+  } else {
+    std::fputs(
+        "<system-out>setting up fixtures, connecting to the test database, loading "
+        "the sample catalogue of 120 items and the price list</system-out>",
+        out);
+  }
+  std::fputs("</testcase>\n", out);
+}
+
 // A history of pytest-shaped reports, run-0001.xml on: failures cluster, as
 // a test that failed in its last run fails again far more often.
 void writeHistory(const std::string& folder, const HistoryShape& shape) {
   std::mt19937 engine(shape.seed);
   std::filesystem::create_directories(folder);
   const auto tests = static_cast<std::size_t>(shape.tests);
-  std::vector<double> seconds(tests);
-  for (double& time : seconds) {
-    time = shape.longTimes ? static_cast<double>(1u << drawBelow(engine, 18))
-                           : 0.001 * (1 + drawBelow(engine, 2000));
-  }
+  const std::vector<double> seconds = drawTestSeconds(engine, shape);
   std::vector<char> failedLast(tests, 0);
   std::vector<char> ranBefore(tests, 0);
   for (int run = 1; run <= shape.runs; ++run) {
@@ -84,15 +120,7 @@ void writeHistory(const std::string& folder, const HistoryShape& shape) {
     std::snprintf(name, sizeof name, "/run-%04d.xml", run);
     std::FILE* out = std::fopen((folder + name).c_str(), "w");
     if (out == nullptr) throw std::runtime_error("cannot write " + folder + name);
-    // The suite grows as the project does: its first tests, and as many
-    // more again by the last run.
-    const int first = shape.firstTests < 0 ? shape.tests : std::min(shape.firstTests, shape.tests);
-    const std::size_t present =
-        shape.runs == 1
-            ? tests
-            : static_cast<std::size_t>(first + static_cast<long long>(shape.tests - first) *
-                                                   (run - 1) / (shape.runs - 1));
-    const std::vector<std::size_t> ran = testsOfRun(engine, shape, present);
+    const std::vector<std::size_t> ran = testsOfRun(engine, shape, testsPresent(shape, run));
     const bool broken = shape.brokenShare > 0.0 && drawWith(engine, shape.brokenShare);
     std::fprintf(out,
                  "<?xml version=\"1.0\" encoding=\"utf-8\"?><testsuites><testsuite "
@@ -105,24 +133,8 @@ void writeHistory(const std::string& folder, const HistoryShape& shape) {
       const bool failed = broken || drawWith(engine, share);
       failedLast[test] = failed ? 1 : 0;
       ranBefore[test] = 1;
-      const double time = seconds[test] * (0.8 + 0.4 * drawBelow(engine, 1000) / 1000.0);
-      std::fprintf(out,
-                   "<testcase classname=\"tests.test_module_%zu\" name=\"test_case_%zu\" "
-                   "file=\"tests/test_module_%zu.py\" line=\"%zu\" time=\"%.3f\">",
-                   test / 20, test, test / 20, 10 + test % 20 * 7, time);
-      if (failed) {
-        std::fprintf(out,
-                     "<failure message=\"AssertionError: assert 3 == 4\">def test_case_%zu():\n"
-                     "&gt;       assert compute() == 4\nE       AssertionError: assert 3 == 4\n"
-                     "</failure>",
-                     test);
-      } else {
-        std::fputs(
-            "<system-out>setting up fixtures, connecting to the test database, loading "
-            "the sample catalogue of 120 items and the price list</system-out>",
-            out);
-      }
-      std::fputs("</testcase>\n", out);
+      writeTestcase(out, test, seconds[test] * (0.8 + 0.4 * drawBelow(engine, 1000) / 1000.0),
+                    failed);
     }
     std::fputs("</testsuite></testsuites>\n", out);
     std::fclose(out);
