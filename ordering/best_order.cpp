@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
 
 namespace {

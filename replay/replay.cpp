@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "history/failure_model.h"
+#include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
 #include "platform/parallel.h"
 #include "platform/random.h"

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
 
 ScoredOrder scoreOrder(const SparseSuite& suite, std::vector<int> order) {

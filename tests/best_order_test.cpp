@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "bench/suite_generator.h"
+#include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
 #include "ordering/best_order.h"
 #include "ordering/suite_colony.h"

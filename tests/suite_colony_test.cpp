@@ -14,6 +14,7 @@
 
 #include "bench/suite_generator.h"
 #include "formulas/formulas.h"
+#include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
