@@ -8,8 +8,9 @@
 
 #include "platform/random.h"
 
-constexpr double EXPLOIT_THRESHOLD = 0.5;  // draws below it exploit the trail
-constexpr double EVAPORATION = 0.8;        // weight of the new term in trail updates
+constexpr double EXPLOIT_THRESHOLD = 0.5;     // draws below it exploit the trail
+constexpr double EVAPORATION = 0.8;           // weight of the new term in trail updates
+constexpr unsigned int RANDOM_SEED = 12345u;  // the seed of every run unless one is given
 
 // The weight an update keeps of the old level: 1 - 0.8 in double, which is
 // 0.19999999999999996, not 0.2.

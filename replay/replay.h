@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "formulas/formulas.h"
 #include "history/prediction.h"
 #include "history/run_pasts.h"
 #include "ordering/best_order.h"
@@ -60,7 +61,7 @@ constexpr std::int64_t REPLAY_EFFORT_MILLIONS = 1;
 struct ReplaySettings {
   int window = DEFAULT_WINDOW;  // of earlier runs, at least 1
   SearchSettings search;
-  std::uint32_t seed = 12345u;  // the colony's, the same for every run
+  std::uint32_t seed = RANDOM_SEED;  // the colony's, the same for every run
   std::int64_t effort = REPLAY_EFFORT_MILLIONS * 1000000;
   bool objectiveGiven = false;  // else the best order and the model take APFDc where costs differ
   Objective objective = Objective::APFD;

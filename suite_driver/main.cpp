@@ -23,6 +23,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "formulas/formulas.h"
 #include "suite_driver/command_line.h"
 #include "suite_driver/order_suite.h"
 #include "suite_driver/replay_history.h"
@@ -196,7 +197,8 @@ int parseAndRun(int argc, char** argv) {
       ->check(CLI::Range(1, 1 << 30))
       ->option_text("N");
   app.add_option("--seed", options.seed,
-                 "Seed of the random generator, 0 to 4294967295 (default 12345)")
+                 "Seed of the random generator, 0 to 4294967295 (default " +
+                     std::to_string(RANDOM_SEED) + ")")
       ->check(wholeNumberFrom(0, 4294967295u))
       ->option_text("N");
   app.add_option("--objective", options.objective,

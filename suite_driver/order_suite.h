@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "formulas/formulas.h"
 #include "ordering/best_order.h"
 #include "ordering/suite_colony.h"
 #include "reading/suite_reader.h"
@@ -15,7 +16,7 @@ struct SuiteOptions {
   SuiteFormat format = SuiteFormat::DETECT;
   ReadOptions reading;
   SearchSettings search;
-  std::uint32_t seed = 12345u;
+  std::uint32_t seed = RANDOM_SEED;
   std::string objective;  // "apfd", "apfdc", or empty for the suite's default
   std::int64_t effortMillions = DEFAULT_SEARCH_EFFORT / 1000000;
   std::string costsFile;     // costs for the suite's tests, from another file
