@@ -9,8 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "ordering/suite_colony.h"
-#include "platform/random.h"
+#include "ordering/suite_orders.h"
 #include "reading/suite_reader.h"
 #include "reporting/json_results.h"
 #include "reporting/order_table.h"
@@ -28,14 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   RunResults results;
   results.settings = {2, 2};
   if (faultCount(suite) == 0) {
-    orderWithoutFaults(suite, results);
+    results.orders = ordersWithoutFaults(suite);
   } else {
-    scoreBaselines(suite, results);
-    seedRandom(1u);
-    results.search = runSuiteSearch(suite, results.settings);
-    results.colony = scoreOrder(suite, results.search.bestOrder);
-    results.objective = defaultObjective(suite);
-    findBest(suite, results, 100000);
+    OrderingSettings ordering;
+    ordering.search = results.settings;
+    ordering.seed = 1u;
+    ordering.best.objective = results.objective = defaultObjective(suite);
+    ordering.best.effort = 100000;
+    results.orders = findSuiteOrders(suite, ordering);
   }
 
   static std::FILE* const sink = std::fopen("/dev/null", "w");

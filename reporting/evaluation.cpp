@@ -41,7 +41,8 @@ bool alignToSuite(const SparseSuite& suite, const SparseSuite& other, SparseSuit
 }
 
 void scoreEvaluation(RunResults& results) {
-  for (ScoredOrder* scored : {&results.given, &results.greedy, &results.colony, &results.best}) {
+  for (ScoredOrder* scored : {&results.orders.given, &results.orders.greedy, &results.orders.colony,
+                              &results.orders.best}) {
     if (scored->order.empty()) continue;
     scored->evaluatedApfd = computeSuiteApfd(results.evaluation, scored->order.data());
     scored->evaluatedApfdc = computeSuiteApfdc(results.evaluation, scored->order.data());

@@ -14,10 +14,10 @@ using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::strin
 
 Json scoreJson(const ScoredOrder& scored, const RunResults& results) {
   Json json = {{"apfd", scored.apfd}};
-  if (results.costsDiffer) json["apfdc"] = scored.apfdc;
+  if (results.orders.costsDiffer) json["apfdc"] = scored.apfdc;
   if (results.evaluated) {
     json["evaluation"] = {{"apfd", scored.evaluatedApfd}};
-    if (results.costsDiffer) json["evaluation"]["apfdc"] = scored.evaluatedApfdc;
+    if (results.orders.costsDiffer) json["evaluation"]["apfdc"] = scored.evaluatedApfdc;
   }
   return json;
 }
@@ -86,9 +86,9 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
                            {"faults_left_out", evaluation.unrevealedFaultNames}};
   }
   if (faultCount(suite) == 0) {
-    Json cheapest = {{"order", orderJson(suite, results.best.order)}};
+    Json cheapest = {{"order", orderJson(suite, results.orders.best.order)}};
     if (results.evaluated) {
-      cheapest["evaluation"] = scoreJson(results.best, results)["evaluation"];
+      cheapest["evaluation"] = scoreJson(results.orders.best, results)["evaluation"];
     }
     Json orders = {{"cheapest_first", cheapest}};
     if (results.predicted) orders["failure_model"] = predictionJson(suite, results);
@@ -96,15 +96,15 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
     if (results.budgetSeconds > 0.0) document["budget"] = budgetJson(results);
     return printed(document);
   }
-  Json colony = scoreJson(results.colony, results);
-  colony["found_in_iteration"] = results.search.bestIteration;
-  colony["iteration_apfd"] = results.search.iterationApfd;
-  colony["order"] = orderJson(suite, results.colony.order);
-  Json best = scoreJson(results.best, results);
+  Json colony = scoreJson(results.orders.colony, results);
+  colony["found_in_iteration"] = results.orders.search.bestIteration;
+  colony["iteration_apfd"] = results.orders.search.iterationApfd;
+  colony["order"] = orderJson(suite, results.orders.colony.order);
+  Json best = scoreJson(results.orders.best, results);
   best["method"] = bestMethodText(results);
-  best["exact"] = results.bestFound.exact;
-  best["stopped_at_effort_bound"] = results.bestFound.effortSpent;
-  best["order"] = orderJson(suite, results.best.order);
+  best["exact"] = results.orders.bestFound.exact;
+  best["stopped_at_effort_bound"] = results.orders.bestFound.effortSpent;
+  best["order"] = orderJson(suite, results.orders.best.order);
 
   Json document = {{"input", input},
                    {"options",
@@ -113,8 +113,8 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
                      {"ants", results.settings.antCount},
                      {"objective", results.objective == Objective::APFD ? "apfd" : "apfdc"}}},
                    {"orders",
-                    {{"given", scoreJson(results.given, results)},
-                     {"additional_greedy", scoreJson(results.greedy, results)},
+                    {{"given", scoreJson(results.orders.given, results)},
+                     {"additional_greedy", scoreJson(results.orders.greedy, results)},
                      {"ant_colony", colony},
                      {"best", best}}},
                    {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};

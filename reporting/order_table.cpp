@@ -42,13 +42,13 @@ void printOrderTable(std::FILE* out, const SparseSuite& suite, const RunResults&
   // With nothing revealed there is only the given order and the cheapest first.
   const bool nothing = faultCount(suite) == 0;
   std::vector<const char*> names = {"given order"};
-  std::vector<const std::vector<int>*> orders = {&results.given.order};
+  std::vector<const std::vector<int>*> orders = {&results.orders.given.order};
   if (!nothing) {
     names.insert(names.end(), {"additional greedy", "ant colony"});
-    orders.insert(orders.end(), {&results.greedy.order, &results.colony.order});
+    orders.insert(orders.end(), {&results.orders.greedy.order, &results.orders.colony.order});
   }
   names.push_back(nothing ? "cheapest first" : "best order");
-  orders.push_back(&results.best.order);
+  orders.push_back(&results.orders.best.order);
   // The model's order is of the window's tests unless others are listed.
   if (results.predicted && !results.listed) {
     names.push_back("failure model");

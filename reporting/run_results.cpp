@@ -1,56 +1,19 @@
 #include "reporting/run_results.h"
 
-#include <utility>
-
-#include "ordering/additional_greedy.h"
-#include "ordering/baselines.h"
-
-ScoredOrder scoreOrder(const SparseSuite& suite, std::vector<int> order) {
-  ScoredOrder scored;
-  scored.order = std::move(order);
-  scored.apfd = computeSuiteApfd(suite, scored.order.data());
-  scored.apfdc = computeSuiteApfdc(suite, scored.order.data());
-  return scored;
-}
-
-void orderWithoutFaults(const SparseSuite& suite, RunResults& results) {
-  results.given.order = givenOrder(suite);
-  results.best.order = cheapestFirstOrder(suite);
-}
-
-void scoreBaselines(const SparseSuite& suite, RunResults& results) {
-  results.costsDiffer = !costsAllEqual(suite);
-  results.given = scoreOrder(suite, givenOrder(suite));
-  results.greedy = scoreOrder(suite, additionalGreedyOrder(suite));
-}
-
-Objective defaultObjective(const SparseSuite& suite) {
-  return costsAllEqual(suite) ? Objective::APFD : Objective::APFDC;
-}
-
-void findBest(const SparseSuite& suite, RunResults& results, std::int64_t effort) {
-  BestOrderSettings settings;
-  settings.objective = results.objective;
-  settings.effort = effort;
-  results.bestFound = findBestOrder(suite, results.greedy.order, results.colony.order, settings);
-  results.best = scoreOrder(suite, std::move(results.bestFound.order));
-  results.bestFound.order.clear();
-}
-
 std::string bestMethodText(const RunResults& results) {
-  const BestOrder& found = results.bestFound;
+  const BestOrder& found = results.orders.bestFound;
   const char* objective = results.objective == Objective::APFD ? "APFD" : "APFDc";
   std::string text;
   if (found.exact) {
     text = "exact search: no order scores higher";
-    if (results.costsDiffer) text += std::string(" by ") + objective;
+    if (results.orders.costsDiffer) text += std::string(" by ") + objective;
     return text;
   }
   text = found.start == OrderStart::ANT_COLONY          ? "ant colony"
          : found.start == OrderStart::ADDITIONAL_GREEDY ? "additional greedy"
                                                         : "look-ahead";
   text += found.improved ? " + local search" : ", not improved by the local search";
-  if (results.costsDiffer) text += std::string(", by ") + objective;
+  if (results.orders.costsDiffer) text += std::string(", by ") + objective;
   if (found.effortSpent) text += ", stopped at its effort bound";
   return text;
 }
@@ -65,7 +28,7 @@ std::string baseName(const std::string& file) {
 }
 
 const std::vector<int>& foundOrder(const RunResults& results) {
-  return results.predicted ? results.prediction.order : results.best.order;
+  return results.predicted ? results.prediction.order : results.orders.best.order;
 }
 
 namespace {

@@ -12,15 +12,7 @@
 #include "ordering/selection.h"
 #include "ordering/sparse_suite.h"
 #include "ordering/suite_colony.h"
-
-struct ScoredOrder {
-  std::vector<int> order;  // test indices, first to run first
-  float apfd = 0.0f;
-  float apfdc = 0.0f;  // cost-cognizant, every fault of severity 1
-  // Against the matrix of --evaluate, where there is one.
-  float evaluatedApfd = 0.0f;
-  float evaluatedApfdc = 0.0f;
-};
+#include "ordering/suite_orders.h"
 
 struct RunResults {
   std::string file;        // as given; "-" for standard input
@@ -28,14 +20,8 @@ struct RunResults {
   std::uint32_t seed = 0;
   SearchSettings settings;  // as the search ran
   int antsAsked = 0;        // more than ran where the suite has fewer tests
-  ScoredOrder given;
-  ScoredOrder greedy;
-  ScoredOrder colony;
-  ScoredOrder best;
-  SearchResult search;
-  BestOrder bestFound;  // how the best order was found; its order is best.order
+  SuiteOrders orders;
   Objective objective = Objective::APFD;
-  bool costsDiffer = false;  // APFDc is reported only then
   double elapsedSeconds = 0.0;
   // Every order scored also against another matrix's faults, matched by test
   // name (--evaluate): that matrix over the suite's tests.
@@ -72,23 +58,6 @@ std::vector<std::string> writtenNames(const RunResults& results);
 
 // The names a budget leaves out, in order.
 std::vector<std::string> restNames(const RunResults& results);
-
-// Scores an order of every test of the suite.
-ScoredOrder scoreOrder(const SparseSuite& suite, std::vector<int> order);
-
-// With no fault to reveal there is nothing to score or search: the given
-// order, and as the best the cheapest tests first.
-void orderWithoutFaults(const SparseSuite& suite, RunResults& results);
-
-// Scores the given order and additional greedy, and notes whether costs differ.
-void scoreBaselines(const SparseSuite& suite, RunResults& results);
-
-// The objective when none is asked for: APFDc where costs differ, else APFD.
-Objective defaultObjective(const SparseSuite& suite);
-
-// Searches from the colony's order and additional greedy's for the best
-// order under results.objective, and scores it.
-void findBest(const SparseSuite& suite, RunResults& results, std::int64_t effort);
 
 // What found the best order, as the summary, the JSON and the picture name it.
 std::string bestMethodText(const RunResults& results);

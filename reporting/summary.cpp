@@ -60,7 +60,8 @@ void printScores(std::FILE* out, const SparseSuite& suite, const RunResults& res
   }
   if (faultCount(suite) > 0) {
     std::fprintf(out, "APFD %f", static_cast<double>(scored.apfd));
-    if (results.costsDiffer) std::fprintf(out, "  APFDc %f", static_cast<double>(scored.apfdc));
+    if (results.orders.costsDiffer)
+      std::fprintf(out, "  APFDc %f", static_cast<double>(scored.apfdc));
   } else {
     std::fputs("-", out);
   }
@@ -68,7 +69,7 @@ void printScores(std::FILE* out, const SparseSuite& suite, const RunResults& res
   std::fprintf(out, "  %s: APFD %f",
                (sameKind ? baseName(results.evaluationFile) : evaluation.itemNoun).c_str(),
                static_cast<double>(scored.evaluatedApfd));
-  if (results.costsDiffer) {
+  if (results.orders.costsDiffer) {
     std::fprintf(out, "  APFDc %f", static_cast<double>(scored.evaluatedApfdc));
   }
 }
@@ -135,9 +136,9 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
       std::fprintf(out, "no %s in the window to reveal\n", suite.itemNoun.c_str());
     }
     if (results.evaluated) {
-      printScores(out, suite, results, "given order", results.given);
+      printScores(out, suite, results, "given order", results.orders.given);
       std::fputc('\n', out);
-      printScores(out, suite, results, "cheapest first", results.best);
+      printScores(out, suite, results, "cheapest first", results.orders.best);
       std::fputc('\n', out);
     }
     if (results.predicted) printPrediction(out, suite, results);
@@ -145,19 +146,19 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
     if (results.budgetSeconds > 0.0) printBudget(out, results);
     return;
   }
-  printScores(out, suite, results, "given order", results.given);
+  printScores(out, suite, results, "given order", results.orders.given);
   std::fputc('\n', out);
-  printScores(out, suite, results, "additional greedy", results.greedy);
+  printScores(out, suite, results, "additional greedy", results.orders.greedy);
   std::fputc('\n', out);
-  printScores(out, suite, results, "ant colony", results.colony);
-  std::fprintf(out, "  (found in iteration %d of %d", results.search.bestIteration,
+  printScores(out, suite, results, "ant colony", results.orders.colony);
+  std::fprintf(out, "  (found in iteration %d of %d", results.orders.search.bestIteration,
                results.settings.iterationCount);
   if (results.antsAsked > results.settings.antCount) {
     std::fprintf(out, "; %d ants, one per test, of the %d asked", results.settings.antCount,
                  results.antsAsked);
   }
   std::fputs(")\n", out);
-  printScores(out, suite, results, "best order", results.best);
+  printScores(out, suite, results, "best order", results.orders.best);
   std::fprintf(out, "  (%s)\n", bestMethodText(results).c_str());
   if (results.predicted) printPrediction(out, suite, results);
   if (results.listed) printListed(out, results);

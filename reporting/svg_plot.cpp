@@ -141,19 +141,19 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
 
   // Top: how early each order reveals the faults, over the whole suite and
   // where the searched orders differ. With costs, against the time spent.
-  const bool byCost = results.costsDiffer;
+  const bool byCost = results.orders.costsDiffer;
   // Drawn in this order, so that the thinner and dashed curves show on the thicker.
   const CurveStyle styles[] = {
-      {"ant colony", results.colony, COLONY_COLOUR, 4.0, ""},
-      {"best order", results.best, BEST_COLOUR, 2.0, ""},
-      {"additional greedy", results.greedy, GREEDY_COLOUR, 2.0, GREEDY_DASH},
-      {"given order", results.given, GIVEN_COLOUR, 2.0, GIVEN_DASH},
+      {"ant colony", results.orders.colony, COLONY_COLOUR, 4.0, ""},
+      {"best order", results.orders.best, BEST_COLOUR, 2.0, ""},
+      {"additional greedy", results.orders.greedy, GREEDY_COLOUR, 2.0, GREEDY_DASH},
+      {"given order", results.orders.given, GIVEN_COLOUR, 2.0, GIVEN_DASH},
   };
   std::vector<std::vector<PlotPoint>> whole;
   std::vector<std::vector<PlotPoint>> unmerged;  // of the searched orders, to find where they end
   for (const CurveStyle& style : styles) {
     whole.push_back(revealCurve(suite, style.scored.order, MAX_STEPS, byCost));
-    if (&style.scored != &results.given) {
+    if (&style.scored != &results.orders.given) {
       unmerged.push_back(revealCurve(suite, style.scored.order, UNMERGED, byCost));
     }
   }
@@ -188,7 +188,7 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
   }
 
   // Bottom left: the APFD the colony selected in each iteration, and the best so far.
-  const std::vector<float>& values = results.search.iterationApfd;
+  const std::vector<float>& values = results.orders.search.iterationApfd;
   const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
   const auto low = static_cast<double>(*lowest);
   const auto high = static_cast<double>(*highest);
@@ -222,7 +222,8 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
   y += 28;
   char best[128];
   std::snprintf(best, sizeof best, "best so far: %.6f, first in iteration %d",
-                static_cast<double>(results.colony.apfd), results.search.bestIteration);
+                static_cast<double>(results.orders.colony.apfd),
+                results.orders.search.bestIteration);
   printLegendEntry(out, 540, y, COLONY_COLOUR, 3.0, "", best);
   if (results.evaluated) printEvaluationRow(out, results, styles, byCost);
   std::fputs("</svg>\n", out);

@@ -10,8 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "ordering/suite_colony.h"
-#include "platform/random.h"
+#include "ordering/suite_orders.h"
 #include "reading/test_costs.h"
 #include "reading/test_list.h"
 #include "replay/replay.h"
@@ -71,7 +70,7 @@ int printResults(const SuiteOptions& options, const SparseSuite& suite, const Ru
         if (options.json) {
           std::fputs(resultsJson(suite, results).c_str(), stdout);
         } else {
-          if (options.trace) printTrace(stdout, results.search);
+          if (options.trace) printTrace(stdout, results.orders.search);
           printSummary(stdout, suite, results);
         }
         return finishStandardOutput();
@@ -180,7 +179,7 @@ void finishOrders(const SuiteOptions& options, const SparseSuite& suite, const H
 // failure model's order is written).
 int runWithoutFaults(const SuiteOptions& options, const SparseSuite& suite, const History* history,
                      const std::vector<std::string>* listed, RunResults& results) {
-  orderWithoutFaults(suite, results);
+  results.orders = ordersWithoutFaults(suite);
   finishOrders(options, suite, history, listed, results);
   if (results.evaluated) scoreEvaluation(results);
   return printResults(options, suite, results);
@@ -300,23 +299,22 @@ int orderSuite(const SuiteOptions& options) {
   if (faultCount(suite) == 0) {
     return runWithoutFaults(options, suite, isHistory ? &history : nullptr, listed, results);
   }
-  scoreBaselines(suite, results);
-
-  seedRandom(options.seed);
+  OrderingSettings ordering;
+  ordering.search = options.search;
+  ordering.seed = options.seed;
+  ordering.best.objective = results.objective;
+  ordering.best.effort = options.effortMillions * 1000000;
   Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
-  results.search = runSuiteSearch(suite, options.search, [&](const SearchResult& soFar) {
+  results.orders = findSuiteOrders(suite, ordering, [&](const SearchResult& soFar) {
     showProgress(progress, static_cast<int>(soFar.iterationApfd.size()),
                  options.search.iterationCount, soFar.bestApfd);
     return stopSignal == 0;
   });
   endProgress(progress);
   if (stopSignal != 0) return stoppedStatus();
-  results.colony = scoreOrder(suite, results.search.bestOrder);
   // At most one ant a test runs: report what ran.
   results.antsAsked = options.search.antCount;
   results.settings.antCount = std::min(options.search.antCount, testCount(suite));
-  findBest(suite, results, options.effortMillions * 1000000);
-  if (stopSignal != 0) return stoppedStatus();
   finishOrders(options, suite, isHistory ? &history : nullptr, listed, results);
   results.elapsedSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
