@@ -76,7 +76,14 @@ struct LcovReading {
   // Items by file, then by their fields within it: a line's number, say.
   std::unordered_map<std::string, std::size_t> fileIndex;
   std::vector<std::unordered_map<std::string, int>> itemsOfFile;
-  std::unordered_map<std::uint64_t, int> lineItems;  // by file index and line number
+  // Every test's record of a file lists the same DA lines in the same order
+  // (lcov writes the lines run 0 times too), so each file's lines are kept in
+  // the order first met, with the item of each once a test has run it, and
+  // a record's next line is looked for first right after its last.
+  std::vector<std::vector<std::uint32_t>> linesOfFile;
+  std::vector<std::vector<int>> lineItemsOfFile;     // -1: no test has run it yet
+  std::unordered_map<std::uint64_t, int> lineSlots;  // by file index and line number
+  std::size_t nextSlot = 0;                          // in the record's file
   std::string testName;                              // of the latest TN: line
   std::string file;                                  // of the record being read; empty outside one
   std::size_t fileAt = 0;
@@ -95,8 +102,11 @@ bool startRecord(LcovReading& reading, const std::string& file, long line, ReadE
   if (known == reading.fileIndex.end()) {
     known = reading.fileIndex.emplace(file, reading.itemsOfFile.size()).first;
     reading.itemsOfFile.emplace_back();
+    reading.linesOfFile.emplace_back();
+    reading.lineItemsOfFile.emplace_back();
   }
   reading.fileAt = known->second;
+  reading.nextSlot = 0;
   const auto [entry, added] =
       reading.testOfName.emplace(reading.testName, static_cast<int>(reading.testNames.size()));
   if (added) {
@@ -161,14 +171,25 @@ bool readLineRecord(LcovReading& reading, const std::string& text, long line, Su
     error = {line, "DA outside a record: no SF: line before it"};
     return false;
   }
+  std::vector<std::uint32_t>& lines = reading.linesOfFile[reading.fileAt];
+  std::size_t slot = reading.nextSlot;
+  if (slot >= lines.size() || lines[slot] != number) {
+    const std::uint64_t key = std::uint64_t{reading.fileAt} << 32 | number;
+    const auto entry = reading.lineSlots.emplace(key, static_cast<int>(lines.size())).first;
+    slot = static_cast<std::size_t>(entry->second);
+    if (slot == lines.size()) {
+      lines.push_back(number);
+      reading.lineItemsOfFile[reading.fileAt].push_back(-1);
+    }
+  }
+  reading.nextSlot = slot + 1;
   if (count <= 0) return true;
-  const std::uint64_t key = std::uint64_t{reading.fileAt} << 32 | number;
-  auto entry = reading.lineItems.find(key);
-  if (entry == reading.lineItems.end()) {
-    entry = reading.lineItems.emplace(key, static_cast<int>(builder.rawFaultNames.size())).first;
+  int& item = reading.lineItemsOfFile[reading.fileAt][slot];
+  if (item < 0) {
+    item = static_cast<int>(builder.rawFaultNames.size());
     builder.rawFaultNames.push_back(reading.file + ":" + std::to_string(number));
   }
-  reading.covered[static_cast<std::size_t>(reading.test)].push_back(entry->second);
+  reading.covered[static_cast<std::size_t>(reading.test)].push_back(item);
   return true;
 }
 

@@ -1,11 +1,31 @@
 #include "reading/line_reader.h"
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <streambuf>
 #include <utility>
 
 namespace {
 
 constexpr const char* SPACES = " \t";
+
+}  // namespace
+
+namespace {
+
+constexpr std::size_t CHUNK_BYTES = std::size_t{1} << 20;
+
+// The next block of the stream; false at its end.
+bool readChunk(LineReader& reader) {
+  std::streambuf* buffer = reader.in.rdbuf();
+  if (buffer == nullptr) return false;
+  reader.chunk.resize(CHUNK_BYTES);
+  reader.chunkAt = 0;
+  reader.chunkEnd = static_cast<std::size_t>(
+      std::max<std::streamsize>(0, buffer->sgetn(reader.chunk.data(), CHUNK_BYTES)));
+  return reader.chunkEnd > 0;
+}
 
 }  // namespace
 
@@ -16,25 +36,39 @@ bool readLine(LineReader& reader, std::string& line) {
     ++reader.lineNumber;
     return true;
   }
-  // The stream's buffer is read directly, so that a line is cut off at the
-  // bound instead of growing with whatever the file holds.
+  // A line is cut off at the bound instead of growing with whatever the file holds.
   line.clear();
-  std::streambuf* buffer = reader.in.rdbuf();
-  if (buffer == nullptr || reader.tooLong) return false;
-  int c = buffer->sbumpc();
-  if (c == std::char_traits<char>::eof()) return false;
-  while (c != std::char_traits<char>::eof() && c != '\n') {
-    if (line.size() == MAX_LINE_BYTES) {
+  if (reader.tooLong) return false;
+  bool found = false;
+  for (;;) {
+    if (reader.chunkAt == reader.chunkEnd && !readChunk(reader)) break;
+    found = true;
+    const char* const start = reader.chunk.data() + reader.chunkAt;
+    const std::size_t available = reader.chunkEnd - reader.chunkAt;
+    const auto* const end = static_cast<const char*>(std::memchr(start, '\n', available));
+    const std::size_t length = end == nullptr ? available : static_cast<std::size_t>(end - start);
+    if (length > MAX_LINE_BYTES - line.size()) {
       reader.tooLong = true;
       line.clear();
       return false;
     }
-    line.push_back(static_cast<char>(c));
-    c = buffer->sbumpc();
+    line.append(start, length);
+    reader.chunkAt += length;
+    if (end != nullptr) {
+      ++reader.chunkAt;
+      break;
+    }
   }
+  if (!found) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   ++reader.lineNumber;
   return true;
+}
+
+void readRest(LineReader& reader, std::string& text) {
+  text.append(reader.chunk.data() + reader.chunkAt, reader.chunkEnd - reader.chunkAt);
+  reader.chunkAt = reader.chunkEnd;
+  text.append(std::istreambuf_iterator<char>(reader.in), std::istreambuf_iterator<char>());
 }
 
 void unreadLine(LineReader& reader, std::string line) {

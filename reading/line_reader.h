@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <istream>
 #include <string>
+#include <vector>
 
 constexpr std::size_t MAX_LINE_BYTES = std::size_t{1} << 24;
 
@@ -16,10 +17,17 @@ struct LineReader {
   std::string pending;
   bool hasPending = false;
   bool tooLong = false;  // reading stopped at a line longer than MAX_LINE_BYTES
+  // The stream is read a large block at a time: chunk[chunkAt .. chunkEnd) is read but not yet taken.
+  std::vector<char> chunk{};
+  std::size_t chunkAt = 0;
+  std::size_t chunkEnd = 0;
 };
 
 // False at the end of input, and at a line that is too long.
 bool readLine(LineReader& reader, std::string& line);
+
+// Appends everything not yet read, from the end of the line read last.
+void readRest(LineReader& reader, std::string& text);
 
 // Gives back the line read last, so that the next readLine returns it again.
 void unreadLine(LineReader& reader, std::string line);

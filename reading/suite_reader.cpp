@@ -189,7 +189,7 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
   if (isDocument(format)) {
     // A document, read whole: the first line again, then the rest.
     std::string text = firstLine + "\n";
-    text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    readRest(reader, text);
     if (detected) format = documentFormat(text.substr(0, 4096));
     std::istringstream document(text);
     text.clear();

@@ -248,6 +248,19 @@ TEST(SuiteReading, ReadsEachFormatIntoTheSameSparseSuite) {
        {"/a.c:3", "/a.c:5"},
        {{0, 1}, {1}},
        {}},
+      // Records that list a file's lines in another order than the first,
+      // with a line again or a new one, and one line number in two files.
+      {"reordered.info",
+       SuiteFormat::DETECT,
+       "TN:t1\nSF:/a.c\nDA:3,0\nDA:5,1\nend_of_record\nSF:/b.c\nDA:3,1\nend_of_record\n"
+       "TN:t2\nSF:/a.c\nDA:5,1\nDA:4,1\nDA:3,1\nDA:5,0\nend_of_record\n"
+       "TN:t3\nSF:/b.c\nDA:5,1\nDA:3,1\nend_of_record\n",
+       {"t1", "t2", "t3"},
+       {1.0f, 1.0f, 1.0f},
+       {1, 1, 1},
+       {"/a.c:5", "/b.c:3", "/a.c:4", "/b.c:5"},
+       {{0, 1}, {0, 2}, {1, 3}},
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -260,6 +273,37 @@ TEST(SuiteReading, ReadsEachFormatIntoTheSameSparseSuite) {
     EXPECT_EQ(suite.unrevealedFaultNames, c.unrevealed);
     EXPECT_EQ(revealedByTest(suite), c.revealed);
   }
+}
+
+// The input is read a mebibyte at a time: a line cut by a block's end, its
+// "\r" in one block and its "\n" in the next too, reads whole, and so does
+// a document longer than a block.
+TEST(SuiteReading, ReadsLinesAcrossItsReadingBlocks) {
+  constexpr int ROWS = 100000;  // "t000000,1\r\n": 11 bytes a row, past the first block
+  for (int padding = 0; padding < 11; ++padding) {
+    SCOPED_TRACE(padding);
+    std::string text =
+        "#" + std::string(static_cast<std::size_t>(padding), 'x') + "\r\ntest,f1\r\n";
+    for (int row = 0; row < ROWS; ++row) {
+      const std::string number = std::to_string(row);
+      text += "t" + std::string(6 - number.size(), '0') + number + ",1\r\n";
+    }
+    SparseSuite suite;
+    ASSERT_EQ(readText(text, "rows.csv", SuiteFormat::DETECT, &suite), "");
+    ASSERT_EQ(suite.testNames.size(), static_cast<std::size_t>(ROWS));
+    EXPECT_EQ(suite.testNames.back(), "t099999");
+    EXPECT_EQ(suite.revealedFaults.size(), static_cast<std::size_t>(ROWS));
+  }
+  std::string report = "<?xml version=\"1.0\"?>\n<testsuite name=\"long\">\n";
+  for (int test = 0; test < 20000; ++test) {
+    report += "  <testcase classname=\"shop\" name=\"case" + std::to_string(test) +
+              "\" time=\"1\"><failure message=\"no\">said so</failure></testcase>\n";
+  }
+  report += "</testsuite>\n";
+  ASSERT_GT(report.size(), std::size_t{1} << 21);
+  SparseSuite suite;
+  ASSERT_EQ(readText(report, "report.xml", SuiteFormat::DETECT, &suite), "");
+  EXPECT_EQ(suite.testNames.size(), 20000u);
 }
 
 // What an lcov tracefile's tests reveal, by the items asked for: lines run,
