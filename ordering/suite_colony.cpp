@@ -34,7 +34,12 @@ constexpr Index REBUILD_SHARE = 16;
 
 float currentLevel(const LazyTrail& trail, StoredLevel& stored) {
   float level = stored.level;
-  for (std::int64_t pending = trail.step - stored.setAtStep; pending > 0; --pending) {
+  std::int64_t pending = trail.step - stored.setAtStep;
+  if (pending >= trail.settleSteps && level >= trail.settled && level <= trail.settledFrom) {
+    level = trail.settled;
+    pending = 0;
+  }
+  for (; pending > 0; --pending) {
     const float next = updatedLevel(level, trail.pull);
     // A level the update maps to itself stays there for every later update.
     if (next == level) break;
@@ -43,6 +48,22 @@ float currentLevel(const LazyTrail& trail, StoredLevel& stored) {
   stored.level = level;
   stored.setAtStep = trail.step;
   return level;
+}
+
+// Where the local updates take a level raised above every earlier one, and
+// in how many: from then on, where they take every level between.
+void noteRaised(LazyTrail& trail, float raised) {
+  if (raised <= trail.settledFrom) return;
+  float level = raised;
+  std::int64_t steps = 0;
+  for (float next = updatedLevel(level, trail.pull); next != level;
+       next = updatedLevel(level, trail.pull)) {
+    level = next;
+    ++steps;
+  }
+  trail.settled = level;
+  trail.settledFrom = raised;
+  trail.settleSteps = steps;
 }
 
 StoredLevel* findStored(std::vector<StoredLevel>& row, int to) {
@@ -292,6 +313,7 @@ void reinforce(LazyTrail& trail, const std::vector<int>& tour, int tests, float 
     StoredLevel* stored = findStored(row, to);
     const float level = stored != nullptr ? currentLevel(trail, *stored) : trail.tau0;
     const float raised = updatedLevel(level, deposit);
+    noteRaised(trail, raised);
     if (stored != nullptr) {
       stored->level = raised;
     } else {

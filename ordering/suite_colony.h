@@ -48,6 +48,12 @@ struct LazyTrail {
   double pull = 0.0;       // what each local update adds: tau0 * 0.8
   bool tau0Fixed = false;  // the local update leaves tau0 exactly as it is
   std::int64_t step = 0;   // local updates so far
+  // The local update only ever lowers a level above its fixed points, and
+  // keeps order among levels: a level from settled up to settledFrom is
+  // settled after settleSteps updates, as settledFrom is, and stays there.
+  float settled = 0.0f;
+  float settledFrom = -1.0f;  // below every level: nothing raised yet
+  std::int64_t settleSteps = 0;
   std::vector<std::vector<StoredLevel>> rows;
 };
 
