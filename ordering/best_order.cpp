@@ -12,6 +12,7 @@
 
 #include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
+#include "ordering/bits.h"
 
 namespace {
 
@@ -586,12 +587,6 @@ bool reachableSets(const MaskedCandidates& m, Effort& effort, std::vector<Mask>&
     }
   }
   return true;
-}
-
-int bitCount(Mask set) {
-  int count = 0;
-  for (; set != 0; set &= set - 1) ++count;
-  return count;
 }
 
 // The least cost from each set to every item revealed; a set is reached only
