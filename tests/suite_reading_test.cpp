@@ -280,7 +280,9 @@ TEST(SuiteReading, ReadsEachFormatIntoTheSameSparseSuite) {
 // a document longer than a block.
 TEST(SuiteReading, ReadsLinesAcrossItsReadingBlocks) {
   constexpr int ROWS = 100000;  // "t000000,1\r\n": 11 bytes a row, past the first block
-  for (int padding = 0; padding < 11; ++padding) {
+  // Paddings that put a row's "\r" at the block's last byte, its "\n" there,
+  // and the block's end inside a name.
+  for (const int padding : {1, 0, 3}) {
     SCOPED_TRACE(padding);
     std::string text =
         "#" + std::string(static_cast<std::size_t>(padding), 'x') + "\r\ntest,f1\r\n";
