@@ -32,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     OrderingSettings ordering;
     ordering.search = results.settings;
     ordering.seed = 1u;
+    ordering.jobs = 1;  // a thread an input would slow the fuzzer down
     ordering.best.objective = results.objective = defaultObjective(suite);
     ordering.best.effort = 100000;
     results.orders = findSuiteOrders(suite, ordering);

@@ -35,7 +35,7 @@ SuiteOrders findSuiteOrders(const SparseSuite& suite, const OrderingSettings& se
   // Additional greedy beside the colony: neither draws on the other, and
   // each thread has a generator of its own.
   std::vector<int> greedy;
-  forEachIndex(2, 2, [&](std::size_t index, bool) {
+  forEachIndex(2, settings.jobs, [&](std::size_t index, bool) {
     if (index == 1) {
       greedy = additionalGreedyOrder(suite);
       return true;

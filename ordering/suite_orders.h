@@ -35,6 +35,7 @@ struct OrderingSettings {
   SearchSettings search;
   std::uint32_t seed = RANDOM_SEED;  // the colony's
   BestOrderSettings best;
+  int jobs = 2;  // 2: additional greedy on a thread of its own beside the colony
 };
 
 // Scores an order of every test of the suite.
@@ -48,8 +49,8 @@ Objective defaultObjective(const SparseSuite& suite);
 SuiteOrders ordersWithoutFaults(const SparseSuite& suite);
 
 // The given order and additional greedy's; the colony's search, seeded, with
-// additional greedy on a second thread meanwhile, as neither draws on the
-// other; then the best order from greedy's and the colony's. afterIteration
+// additional greedy on a second thread meanwhile (as settings.jobs asks), as
+// neither draws on the other; then the best order from greedy's and the colony's. afterIteration
 // as runSuiteSearch takes it: false stops the search, and no best order is sought.
 SuiteOrders findSuiteOrders(const SparseSuite& suite, const OrderingSettings& settings,
                             const IterationCallback& afterIteration = {});
