@@ -16,7 +16,8 @@ mapfile -t units < <(git ls-files '*.cpp' ':!fuzz/*')
 echo "clang-format: ${#sources[@]} files"
 clang-format --dry-run --Werror "${sources[@]}"
 
-cmake -S . -B "$build_dir" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+# clang-tidy looks each file up in the compile commands: file by file, not as one a folder.
+cmake -S . -B "$build_dir" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_UNITY_BUILD=OFF >/dev/null
 echo "clang-tidy: ${#units[@]} files"
 printf '%s\n' "${units[@]}" | xargs -P 2 -n 2 clang-tidy -p "$build_dir" --quiet 2>/dev/null
 

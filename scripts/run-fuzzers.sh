@@ -2,8 +2,8 @@
 # Builds a libFuzzer target per reader with clang (AddressSanitizer and
 # UndefinedBehaviorSanitizer on), seeds each with the test suites of its format
 # and every input that once made it fail (tests/fuzz_regressions/FORMAT/), and
-# runs each for the seconds given. Fails at the first finding, whose input
-# libFuzzer leaves in the build folder: add it to tests/fuzz_regressions.
+# runs each for the seconds given, two at a time. Fails on any finding, whose
+# input libFuzzer leaves in the build folder: add it to tests/fuzz_regressions.
 #
 # Usage: scripts/run-fuzzers.sh [SECONDS_EACH (60)] [BUILD_DIR (build-fuzz)]
 set -euo pipefail
@@ -36,15 +36,24 @@ for format in "${formats[@]}"; do
   if [ -d "$source_dir/tests/fuzz_regressions/$format" ]; then
     cp "$source_dir/tests/fuzz_regressions/$format"/* "$corpus"/
   fi
-  dictionary=()
+done
+
+# One reader's fuzzer; its findings and log stay in the build folder.
+fuzz_one() {
+  local format=$1 dictionary=()
   [ -f "$source_dir/fuzz/$format.dict" ] && dictionary=("-dict=$source_dir/fuzz/$format.dict")
   echo "Fuzzing the $format reader for ${seconds}s"
-  "$build_dir/fuzz_$format" "$corpus" "${dictionary[@]}" -max_total_time="$seconds" -timeout=10 \
-    -rss_limit_mb=1024 -max_len=8192 -print_final_stats=1 -artifact_prefix="$build_dir/$format-" \
-    2>"$build_dir/fuzz_$format.log" || {
+  "$build_dir/fuzz_$format" "$build_dir/corpus/$format" "${dictionary[@]}" -max_total_time="$seconds" \
+    -timeout=10 -rss_limit_mb=1024 -max_len=8192 -print_final_stats=1 \
+    -artifact_prefix="$build_dir/$format-" 2>"$build_dir/fuzz_$format.log" || {
     tail -n 60 "$build_dir/fuzz_$format.log" >&2
     echo "The $format fuzzer found a failure; its input is in $build_dir." >&2
-    exit 1
+    return 1
   }
-  grep -E '^stat::number_of_executed_units|^#[0-9]+ *DONE' "$build_dir/fuzz_$format.log" || true
-done
+  echo "$format: $(grep -E '^stat::number_of_executed_units' "$build_dir/fuzz_$format.log" || true)"
+}
+export -f fuzz_one
+export source_dir seconds build_dir
+
+# Two fuzzers at a time, one a core.
+printf '%s\n' "${formats[@]}" | xargs -P 2 -I{} bash -c 'fuzz_one "$1"' _ {}
