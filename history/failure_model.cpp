@@ -75,6 +75,8 @@ void addRun(HistoryPast& past, const TestRun& run) {
     } else {
       test.recentSeconds[static_cast<Index>(test.runs % DEFAULT_WINDOW)] = result.seconds;
     }
+    past.scratch = test.recentSeconds;
+    test.recentMedian = medianInPlace(past.scratch);
     test.secondsSum += result.seconds;
     ++test.runs;
     test.lastFailed = result.failed;
@@ -91,7 +93,7 @@ void addRun(HistoryPast& past, const TestRun& run) {
 double expectedSeconds(const HistoryPast& past, int key) {
   const auto at = static_cast<Index>(key);
   if (at >= past.tests.size() || past.tests[at].runs == 0) return -1.0;
-  return std::max(MIN_SECONDS, medianOf(past.tests[at].recentSeconds));
+  return std::max(MIN_SECONDS, past.tests[at].recentMedian);
 }
 
 Features featuresOf(const HistoryPast& past, int key) {

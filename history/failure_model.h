@@ -32,12 +32,14 @@ struct TestPast {
   std::array<double, SMOOTHING_RATES.size()> smoothed{};  // failure, smoothed at each rate
   double secondsSum = 0.0;
   std::vector<double> recentSeconds;  // its times in its last DEFAULT_WINDOW runs, a ring
+  double recentMedian = 0.0;          // their median, kept as they change
 };
 
 // What the runs so far say of every test, by key.
 struct HistoryPast {
   std::vector<TestPast> tests;
   int runs = 0;
+  std::vector<double> scratch;  // where a test's recent times are reordered for their median
 };
 
 // Adds a run's results to the past.

@@ -4,6 +4,10 @@
 #include <cstddef>
 
 double medianOf(std::vector<double> values) {
+  return medianInPlace(values);
+}
+
+double medianInPlace(std::vector<double>& values) {
   if (values.empty()) return 0.0;
   const std::size_t middle = values.size() / 2;
   const auto upper = values.begin() + static_cast<std::ptrdiff_t>(middle);

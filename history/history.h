@@ -41,6 +41,9 @@ struct History {
 // count; 0 for none.
 double medianOf(std::vector<double> values);
 
+// The same, reordering the values instead of copying them.
+double medianInPlace(std::vector<double>& values);
+
 // By key, the median of its times over the last `window` runs in which it
 // ran (the mean of the two middle ones for an even count), at least
 // MIN_SECONDS; -1 for a key that did not run in them.

@@ -17,7 +17,8 @@ struct LineReader {
   std::string pending;
   bool hasPending = false;
   bool tooLong = false;  // reading stopped at a line longer than MAX_LINE_BYTES
-  // The stream is read a large block at a time: chunk[chunkAt .. chunkEnd) is read but not yet taken.
+  // The stream is read a large block at a time: chunk[chunkAt .. chunkEnd) is read but not yet
+  // taken.
   std::vector<char> chunk{};
   std::size_t chunkAt = 0;
   std::size_t chunkEnd = 0;
