@@ -1,3 +1,6 @@
+#include <cstdint>
+#include <vector>
+
 #include <benchmark/benchmark.h>
 
 #include "bench/suite_generator.h"
@@ -10,14 +13,19 @@
 
 namespace {
 
+// A suite of n tests x 1,000 faults at 1% ones, unit costs and severities.
+SparseSuite suiteAtOnePercent(std::int64_t tests) {
+  SuiteShape shape;
+  shape.tests = static_cast<int>(tests);
+  shape.faults = 1000;
+  shape.density = 0.01;
+  return generateSuite(shape);
+}
+
 // One iteration of 5 ants on a suite of n tests x 1,000 faults at 1% ones,
 // unit costs and severities, on a trail that earlier iterations have shaped.
 void runOneSuiteIteration(benchmark::State& state) {
-  SuiteShape shape;
-  shape.tests = static_cast<int>(state.range(0));
-  shape.faults = 1000;
-  shape.density = 0.01;
-  const SparseSuite suite = generateSuite(shape);
+  const SparseSuite suite = suiteAtOnePercent(state.range(0));
   seedRandom(RANDOM_SEED);
   SuiteColony colony = createSuiteColony(suite, 5);
   for (int warmUp = 0; warmUp < 3; ++warmUp) runSuiteIteration(colony);
@@ -30,11 +38,7 @@ BENCHMARK(runOneSuiteIteration)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchm
 // Additional greedy on n tests x 1,000 faults at 1% ones: some 500 rounds
 // on 100,000 tests, each revealing every fault again.
 void orderByAdditionalGreedy(benchmark::State& state) {
-  SuiteShape shape;
-  shape.tests = static_cast<int>(state.range(0));
-  shape.faults = 1000;
-  shape.density = 0.01;
-  const SparseSuite suite = generateSuite(shape);
+  const SparseSuite suite = suiteAtOnePercent(state.range(0));
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom
     benchmark::DoNotOptimize(additionalGreedyOrder(suite));
   }

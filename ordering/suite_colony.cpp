@@ -56,8 +56,9 @@ void noteRaised(LazyTrail& trail, float raised) {
   if (raised <= trail.settledFrom) return;
   float level = raised;
   std::int64_t steps = 0;
-  for (float next = updatedLevel(level, trail.pull); next != level;
-       next = updatedLevel(level, trail.pull)) {
+  for (;;) {
+    const float next = updatedLevel(level, trail.pull);
+    if (next == level) break;
     level = next;
     ++steps;
   }
