@@ -43,10 +43,12 @@ struct GreedyRounds {
   std::vector<int> scratch{};        // for merging runs
   std::vector<int> untakenRevealing{};  // by fault: untaken tests that reveal it
   std::vector<int> revealedInRound{};   // by fault: the round it was revealed in, 0 none
-  // Where there are at most 64 faults, each test's as the bits of a word, by
-  // rank, and those revealed in this round.
+  // Where a test reveals more faults than there are words of 64 bits to
+  // hold them all, each test's faults as a row of such words, by rank, and
+  // those revealed in this round: a key is then counted a word at a time.
+  std::size_t words = 0;  // a row's; 0: the faults are counted from the lists
   std::vector<std::uint64_t> faultBits{};
-  std::uint64_t revealedBits = 0;
+  std::vector<std::uint64_t> revealedBits{};
   int round = 0;
   int revealable = 0;  // faults some untaken test reveals
   int pending = 0;     // of those, not yet revealed in this round
@@ -67,12 +69,33 @@ void prefetchFaults(const GreedyRounds& g, int rank) {
 #endif
 }
 
-// The key from the bits of the faults not yet revealed.
-int keyOfBits(const GreedyRounds& g, std::uint64_t bits) {
-  if (g.suite.faultWeight.empty()) return bitCount(bits);
+// The position of the lowest bit set, of a word with some bit set.
+int lowestBit(std::uint64_t bits) {
+#if defined(__GNUC__)
+  return __builtin_ctzll(bits);
+#else
+  int position = 0;
+  for (; (bits & 1u) == 0; bits >>= 1u) ++position;
+  return position;
+#endif
+}
+
+// The key from the rank's row of bits, less those revealed.
+int keyOfBits(const GreedyRounds& g, int rank) {
+  const std::uint64_t* const row = g.faultBits.data() + static_cast<std::size_t>(rank) * g.words;
   int key = 0;
-  for (int fault = 0; bits != 0; ++fault, bits >>= 1u) {
-    if ((bits & 1u) != 0) key += g.suite.faultWeight[static_cast<std::size_t>(fault)];
+  if (g.suite.faultWeight.empty()) {
+    for (std::size_t word = 0; word < g.words; ++word) {
+      key += bitCount(row[word] & ~g.revealedBits[word]);
+    }
+    return key;
+  }
+  const int* const weight = g.suite.faultWeight.data();
+  for (std::size_t word = 0; word < g.words; ++word) {
+    const int* const weights = weight + word * 64;
+    for (std::uint64_t bits = row[word] & ~g.revealedBits[word]; bits != 0; bits &= bits - 1) {
+      key += weights[lowestBit(bits)];
+    }
   }
   return key;
 }
@@ -80,9 +103,7 @@ int keyOfBits(const GreedyRounds& g, std::uint64_t bits) {
 // The test's key in this round, counted without a branch on each fault,
 // whose outcome no processor could predict.
 int keyNow(const GreedyRounds& g, int rank) {
-  if (!g.faultBits.empty()) {
-    return keyOfBits(g, g.faultBits[static_cast<std::size_t>(rank)] & ~g.revealedBits);
-  }
+  if (g.words > 0) return keyOfBits(g, rank);
   const auto test = static_cast<std::size_t>(g.tieOrder[static_cast<std::size_t>(rank)]);
   const int* fault = faultsOf(g, rank);
   const int* const end = g.suite.revealedFaults.data() + g.suite.firstRevealed[test + 1];
@@ -191,7 +212,8 @@ int nextRank(GreedyRounds& g) {
 // Takes the rank's test: its faults revealed in this round.
 void takeRank(GreedyRounds& g, int rank) {
   g.taken[static_cast<std::size_t>(rank)] = 1;
-  if (!g.faultBits.empty()) g.revealedBits |= g.faultBits[static_cast<std::size_t>(rank)];
+  const std::uint64_t* const row = g.faultBits.data() + static_cast<std::size_t>(rank) * g.words;
+  for (std::size_t word = 0; word < g.words; ++word) g.revealedBits[word] |= row[word];
   const auto test = static_cast<std::size_t>(g.tieOrder[static_cast<std::size_t>(rank)]);
   for (std::size_t one = g.suite.firstRevealed[test]; one < g.suite.firstRevealed[test + 1];
        ++one) {
@@ -216,7 +238,7 @@ void startRound(GreedyRounds& g) {
       g.listed.end());
   g.cursor = 0;
   g.pending = g.revealable;
-  g.revealedBits = 0;
+  std::fill(g.revealedBits.begin(), g.revealedBits.end(), 0);
   nextLevel(g);
 }
 
@@ -231,11 +253,10 @@ void listUntaken(GreedyRounds& g, const std::vector<char>& placed) {
     g.fullKey[rank] = weights[test];
     highest = std::max(highest, weights[test]);
     g.listed.push_back(static_cast<int>(rank));
-    if (!g.faultBits.empty()) {
-      for (std::size_t one = g.suite.firstRevealed[test]; one < g.suite.firstRevealed[test + 1];
-           ++one) {
-        g.faultBits[rank] |= std::uint64_t{1} << static_cast<unsigned>(g.suite.revealedFaults[one]);
-      }
+    for (std::size_t one = g.suite.firstRevealed[test];
+         g.words > 0 && one < g.suite.firstRevealed[test + 1]; ++one) {
+      const auto fault = static_cast<std::size_t>(g.suite.revealedFaults[one]);
+      g.faultBits[rank * g.words + fault / 64] |= std::uint64_t{1} << (fault % 64);
     }
     for (std::size_t one = g.suite.firstRevealed[test]; one < g.suite.firstRevealed[test + 1];
          ++one) {
@@ -266,7 +287,12 @@ std::vector<int> restartingGreedyOrder(const SparseSuite& suite, const std::vect
   g.taken.assign(tests, 0);
   g.untakenRevealing.assign(faults, 0);
   g.revealedInRound.assign(faults, 0);
-  if (faults <= 64) g.faultBits.assign(tests, 0);
+  // Rows of bits cost a word where a list costs an entry a fault: no more
+  // memory than twice the lists'.
+  g.words = (faults + 63) / 64;
+  if (tests == 0 || g.words * tests > suite.revealedFaults.size()) g.words = 0;
+  g.faultBits.assign(tests * g.words, 0);
+  g.revealedBits.assign(g.words, 0);
   listUntaken(g, placed);
   const std::size_t untaken = g.listed.size();
   startRound(g);

@@ -317,4 +317,35 @@ TEST(SuiteColony, MergedFaultsChangeNoStep) {
   }
 }
 
+// Additional greedy counts keys from lists of faults or, where a test
+// reveals more faults than a row of 64-bit words holds, from rows of bits of
+// one word or many: every way agrees with the rule as it reads, unit weights
+// and merged ones alike.
+TEST(AdditionalGreedy, AgreesWithTheRuleAsItReadsWhateverItCountsFrom) {
+  struct Case {
+    int tests;
+    int faults;
+    double density;
+  };
+  const Case cases[] = {
+      {60, 40, 0.3},    // one word
+      {60, 70, 0.3},    // two words
+      {40, 300, 0.2},   // five words
+      {80, 300, 0.01},  // lists: too few faults a test for rows of bits
+  };
+  for (const Case& c : cases) {
+    for (std::uint32_t seed = 1; seed <= 5; ++seed) {
+      SCOPED_TRACE(testing::Message() << c.tests << " x " << c.faults << ", seed " << seed);
+      const SparseSuite suite =
+          generateSuite({c.tests, c.faults, c.density, false, false, 1.0f, seed});
+      ASSERT_EQ(additionalGreedyOrder(suite), plainAdditionalGreedy(densify(suite)));
+      const SparseSuite repeated = repeatFaults(suite);
+      SparseSuite merged = repeated;
+      mergeIdenticalFaults(merged);
+      ASSERT_FALSE(merged.faultWeight.empty());
+      EXPECT_EQ(additionalGreedyOrder(merged), plainAdditionalGreedy(densify(repeated)));
+    }
+  }
+}
+
 }  // namespace
