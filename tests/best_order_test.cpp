@@ -16,6 +16,7 @@
 #include "ordering/baselines.h"
 #include "ordering/best_order.h"
 #include "ordering/suite_colony.h"
+#include "ordering/suite_orders.h"
 #include "platform/random.h"
 
 namespace {
@@ -215,6 +216,38 @@ TEST(AdditionalGreedy, StartsAfreshOverTheTestsLeft) {
     EXPECT_EQ(restartingGreedyOrder(suite, ties, c.placed), c.order);
   }
   EXPECT_EQ(additionalGreedyOrder(suiteRevealing(covering)), (std::vector<int>{0, 2, 1, 3}));
+}
+
+// Every order of a run is the same whether additional greedy runs on a
+// thread of its own beside the colony or after it on one; a search stopped
+// after its third iteration seeks no best order.
+TEST(SuiteOrders, AreTheSameOnOneThreadOrTwo) {
+  for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+    SCOPED_TRACE(seed);
+    const SparseSuite suite = generateSuite(
+        {200 + 50 * static_cast<int>(seed), 30, 0.05, seed % 2 == 0, false, 1.0f, seed});
+    OrderingSettings settings;
+    settings.search = {5, 20};
+    settings.seed = seed;
+    settings.best.effort = 200000;
+    settings.jobs = 1;
+    const SuiteOrders alone = findSuiteOrders(suite, settings);
+    settings.jobs = 2;
+    const SuiteOrders beside = findSuiteOrders(suite, settings);
+    EXPECT_EQ(beside.greedy.order, additionalGreedyOrder(suite));
+    EXPECT_EQ(beside.greedy.order, alone.greedy.order);
+    EXPECT_EQ(beside.search.iterationApfd, alone.search.iterationApfd);
+    EXPECT_EQ(beside.colony.order, alone.colony.order);
+    EXPECT_EQ(beside.best.order, alone.best.order);
+    EXPECT_FALSE(beside.stopped);
+
+    const SuiteOrders stopped = findSuiteOrders(
+        suite, settings, [](const SearchResult& soFar) { return soFar.iterationApfd.size() < 3; });
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(stopped.search.iterationApfd.size(), 3u);
+    EXPECT_TRUE(stopped.best.order.empty());
+    EXPECT_EQ(stopped.greedy.order, alone.greedy.order);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,23 @@ TEST(FailureModel, ExpectsEachTestToTakeItsMedianTime) {
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
   ASSERT_EQ(pasts.size(), 1u);
   EXPECT_EQ(pasts[0].expectedSeconds, (std::vector<double>{2.0, 6.0, 4.0}));
+}
+
+// A test's expected time follows its last 50 times as they come and go: the
+// median of just those, whichever run it is asked at.
+TEST(FailureModel, ExpectsTheMedianOfTheLast50TimesAsTheyChange) {
+  TestRun run{"run", {{0, 0.0, true, false}}};
+  HistoryPast past;
+  std::vector<double> times;
+  for (int at = 0; at < 130; ++at) {
+    // Times that rise, fall and jump, so that the median moves with the window.
+    const double seconds = at < 60 ? 1.0 + at : at < 100 ? 500.0 - 3.0 * at : 0.25 * (at % 7);
+    run.results[0].seconds = seconds;
+    addRun(past, run);
+    times.push_back(seconds);
+    const std::vector<double> last(times.end() - std::min<std::ptrdiff_t>(50, at + 1), times.end());
+    ASSERT_EQ(expectedSeconds(past, 0), std::max(MIN_SECONDS, medianOf(last))) << "run " << at;
+  }
 }
 
 // Ordering a history: without a failure the cheapest go first; with one,
