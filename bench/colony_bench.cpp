@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "colony/colony.h"
+#include "demo/colony.h"
 #include "platform/random.h"
 
 namespace {

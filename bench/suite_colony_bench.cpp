@@ -7,7 +7,7 @@
 #include "formulas/formulas.h"
 #include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
-#include "ordering/best_order.h"
+#include "ordering/best_order/best_order.h"
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
 

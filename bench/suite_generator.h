@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "ordering/sparse_suite.h"
+#include "suite/sparse_suite.h"
 
 struct SuiteShape {
   int tests = 1000;

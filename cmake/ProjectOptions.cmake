@@ -8,7 +8,6 @@ option(ANTORDER_FUZZ "Build the fuzzers (clang): every target instrumented for l
 function(antorder_configure target)
   target_compile_features(${target} PRIVATE cxx_std_17)
   set_target_properties(${target} PROPERTIES CXX_EXTENSIONS OFF)
-  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
 
   if(MSVC)
     # /fp:precise neither contracts nor reorders float expressions; on 32-bit
@@ -43,5 +42,24 @@ function(antorder_configure target)
     endif()
     target_compile_options(${target} PRIVATE ${flags})
     target_link_options(${target} PRIVATE ${flags})
+  endif()
+endfunction()
+
+# A library includes from its own folder and from the layers below it, and
+# from nothing above: its include path is a folder of links to just those,
+# so an upward include does not compile. FOLDERS: its own first.
+function(antorder_layer target)
+  set(dir ${PROJECT_BINARY_DIR}/layers/${target})
+  file(MAKE_DIRECTORY ${dir})
+  foreach(folder IN LISTS ARGN)
+    if(NOT EXISTS ${dir}/${folder})
+      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${dir}/${folder} SYMBOLIC)
+    endif()
+  endforeach()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE ${dir})
+  else()
+    target_include_directories(${target} PUBLIC ${dir})
   endif()
 endfunction()

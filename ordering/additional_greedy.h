@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "ordering/sparse_suite.h"
+#include "suite/sparse_suite.h"
 
 // The rule over every test, ties to file order. A round (from one restart to
 // the next) costs about the faults of the tests left, each looked at once or

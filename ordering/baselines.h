@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "ordering/sparse_suite.h"
+#include "suite/sparse_suite.h"
 
 // The tests as the file lists them.
 std::vector<int> givenOrder(const SparseSuite& suite);

@@ -18,8 +18,8 @@
 #include <functional>
 #include <vector>
 
-#include "ordering/sparse_suite.h"
 #include "ordering/winner_tree.h"
+#include "suite/sparse_suite.h"
 
 struct SearchSettings {
   int antCount = 5;  // at least 1; more than the tests are capped at their number

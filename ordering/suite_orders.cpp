@@ -55,3 +55,11 @@ SuiteOrders findSuiteOrders(const SparseSuite& suite, const OrderingSettings& se
   orders.bestFound.order.clear();
   return orders;
 }
+
+void scoreEvaluation(SuiteOrders& orders, const SparseSuite& evaluation) {
+  for (ScoredOrder* scored : {&orders.given, &orders.greedy, &orders.colony, &orders.best}) {
+    if (scored->order.empty()) continue;
+    scored->evaluatedApfd = computeSuiteApfd(evaluation, scored->order.data());
+    scored->evaluatedApfdc = computeSuiteApfdc(evaluation, scored->order.data());
+  }
+}

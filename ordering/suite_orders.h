@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "formulas/formulas.h"
-#include "ordering/best_order.h"
-#include "ordering/sparse_suite.h"
+#include "ordering/best_order/best_order.h"
 #include "ordering/suite_colony.h"
+#include "suite/sparse_suite.h"
 
 struct ScoredOrder {
   std::vector<int> order;  // test indices, first to run first
@@ -54,3 +54,7 @@ SuiteOrders ordersWithoutFaults(const SparseSuite& suite);
 // as runSuiteSearch takes it: false stops the search, and no best order is sought.
 SuiteOrders findSuiteOrders(const SparseSuite& suite, const OrderingSettings& settings,
                             const IterationCallback& afterIteration = {});
+
+// Scores every order found also against another matrix's faults over the
+// suite's tests (see alignToSuite).
+void scoreEvaluation(SuiteOrders& orders, const SparseSuite& evaluation);

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "ordering/sparse_suite.h"
+#include "suite/sparse_suite.h"
 
 bool allDigits(const std::string& text) {
   return !text.empty() &&

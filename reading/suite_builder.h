@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "ordering/sparse_suite.h"
+#include "suite/sparse_suite.h"
 
 // What a test's coverage counts as the items it reveals: lines run, branches
 // taken or functions called.

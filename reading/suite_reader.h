@@ -18,9 +18,9 @@
 #include <istream>
 #include <string>
 
-#include "ordering/sparse_suite.h"
 #include "reading/junit_history.h"
 #include "reading/suite_builder.h"
+#include "suite/sparse_suite.h"
 
 enum class SuiteFormat { DETECT, CSV, SIR, LISTS, JUNIT, LCOV, COVERAGE_JSON, PIT, STRYKER };
 

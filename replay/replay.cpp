@@ -8,6 +8,7 @@
 #include "history/failure_model.h"
 #include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
+#include "ordering/budget.h"
 #include "platform/parallel.h"
 #include "platform/random.h"
 #include "reading/history_suite.h"
@@ -33,20 +34,6 @@ std::vector<const TestResult*> ranIn(const TestRun& run) {
     if (result.ran) ran.push_back(&result);
   }
   return ran;
-}
-
-// The orders that need no search: the given order, recently failed and the
-// failure model's.
-void orderByPast(const RunPast& past, bool perSecond, StrategyOrders& orders) {
-  const std::size_t tests = past.keys.size();
-  orders[static_cast<Index>(Strategy::GIVEN)] =
-      reportOrderSortedBy(tests, [](int, int) { return false; });
-  const std::vector<double>& p = past.failureLikelihood;
-  orders[static_cast<Index>(Strategy::RECENTLY_FAILED)] = reportOrderSortedBy(
-      tests, [&](int a, int b) { return p[static_cast<Index>(a)] > p[static_cast<Index>(b)]; });
-  orders[static_cast<Index>(Strategy::FAILURE_MODEL)] =
-      orderByFailureChance(perSecond ? past.failureProbability : past.rankingProbability,
-                           past.expectedSeconds, perSecond);
 }
 
 // The objective of the best order and the failure model: the one asked for,
@@ -113,6 +100,18 @@ const char* strategyName(Strategy strategy) {
   return "";
 }
 
+void orderByPast(const RunPast& past, bool perSecond, StrategyOrders& orders) {
+  const std::size_t tests = past.keys.size();
+  orders[static_cast<Index>(Strategy::GIVEN)] =
+      reportOrderSortedBy(tests, [](int, int) { return false; });
+  const std::vector<double>& p = past.failureLikelihood;
+  orders[static_cast<Index>(Strategy::RECENTLY_FAILED)] = reportOrderSortedBy(
+      tests, [&](int a, int b) { return p[static_cast<Index>(a)] > p[static_cast<Index>(b)]; });
+  orders[static_cast<Index>(Strategy::FAILURE_MODEL)] =
+      orderByFailureChance(perSecond ? past.failureProbability : past.rankingProbability,
+                           past.expectedSeconds, perSecond);
+}
+
 StrategyOrders orderRun(const History& history, const RunPast& past,
                         const ReplaySettings& settings) {
   const std::size_t tests = past.keys.size();
@@ -141,7 +140,7 @@ StrategyOrders orderRun(const History& history, const RunPast& past,
 }
 
 ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders,
-                     double budgetSeconds) {
+                     std::optional<double> budgetSeconds) {
   const std::vector<const TestResult*> ran = ranIn(history.runs[static_cast<Index>(past.run)]);
   ReplayedRun replayed;
   replayed.run = past.run;
@@ -167,12 +166,16 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
     const std::vector<int>& order = orders[strategy];
     if (order.empty()) continue;  // not asked for
     // The selection is made before the run, by the expected times.
-    double selected = 0.0;
-    for (const int test : order) {
-      const double expected = past.expectedSeconds[static_cast<Index>(test)];
-      if (selected + expected > budgetSeconds) continue;
-      selected += expected;
-      score.caughtWithinBudget = score.caughtWithinBudget || ran[static_cast<Index>(test)]->failed;
+    if (budgetSeconds) {
+      std::vector<double> expected;
+      expected.reserve(order.size());
+      for (const int test : order)
+        expected.push_back(past.expectedSeconds[static_cast<Index>(test)]);
+      for (const int position : selectWithinBudget(expected, *budgetSeconds).selected) {
+        const int test = order[static_cast<Index>(position)];
+        score.caughtWithinBudget =
+            score.caughtWithinBudget || ran[static_cast<Index>(test)]->failed;
+      }
     }
     for (Index position = 0; position < order.size(); ++position) {
       const int test = order[position];
@@ -215,59 +218,4 @@ std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySetti
     if (done[at] != 0) finishedRuns.push_back(replayed[at]);
   }
   return finishedRuns;
-}
-
-NextRunPrediction predictNextRun(const History& history, bool perSecond,
-                                 const std::vector<std::string>* nextTests) {
-  NextRunPrediction prediction;
-  RunPast next;
-  // A test the history does not know takes a key past its own.
-  std::vector<int> keys;
-  if (nextTests != nullptr) {
-    int unknown = static_cast<int>(history.keys.size());
-    for (const std::string& name : *nextTests) {
-      const auto known = history.keyIndex.find(name);
-      keys.push_back(known != history.keyIndex.end() ? known->second : unknown++);
-    }
-  }
-  const std::vector<RunPast> pasts =
-      pastsOfFailingRuns(history, next, nextTests != nullptr ? &keys : nullptr);
-  prediction.expectedSeconds = next.expectedSeconds;
-  prediction.learnedFromRuns = static_cast<int>(history.runs.size());
-  prediction.anyFailure =
-      !pasts.empty() ||
-      std::any_of(history.runs.front().results.begin(), history.runs.front().results.end(),
-                  [](const TestResult& result) { return result.ran && result.failed; });
-  if (!prediction.anyFailure) {
-    prediction.order = reportOrderSortedBy(next.keys.size(), [&](int a, int b) {
-      return next.expectedSeconds[static_cast<Index>(a)] <
-             next.expectedSeconds[static_cast<Index>(b)];
-    });
-    return prediction;
-  }
-  prediction.order =
-      orderByFailureChance(perSecond ? next.failureProbability : next.rankingProbability,
-                           next.expectedSeconds, perSecond);
-  const std::size_t first = pasts.size() > static_cast<std::size_t>(EVIDENCE_RUNS)
-                                ? pasts.size() - static_cast<std::size_t>(EVIDENCE_RUNS)
-                                : 0;
-  for (std::size_t at = first; at < pasts.size(); ++at) {
-    StrategyOrders orders;
-    orderByPast(pasts[at], perSecond, orders);
-    const ReplayedRun scored = scoreRun(history, pasts[at], orders);
-    const auto add = [&](OrderMeans& means, Strategy strategy) {
-      means.apfd += scored.scores[static_cast<Index>(strategy)].apfd;
-      means.apfdc += scored.scores[static_cast<Index>(strategy)].apfdc;
-    };
-    add(prediction.given, Strategy::GIVEN);
-    add(prediction.recentlyFailed, Strategy::RECENTLY_FAILED);
-    add(prediction.model, Strategy::FAILURE_MODEL);
-  }
-  prediction.evidenceRuns = static_cast<int>(pasts.size() - first);
-  for (OrderMeans* means : {&prediction.given, &prediction.recentlyFailed, &prediction.model}) {
-    if (prediction.evidenceRuns == 0) break;
-    means->apfd /= prediction.evidenceRuns;
-    means->apfdc /= prediction.evidenceRuns;
-  }
-  return prediction;
 }

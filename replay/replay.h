@@ -29,13 +29,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "formulas/formulas.h"
-#include "history/prediction.h"
 #include "history/run_pasts.h"
-#include "ordering/best_order.h"
+#include "ordering/best_order/best_order.h"
 #include "ordering/suite_colony.h"
 
 enum class Strategy {
@@ -65,8 +65,8 @@ struct ReplaySettings {
   std::int64_t effort = REPLAY_EFFORT_MILLIONS * 1000000;
   bool objectiveGiven = false;  // else the best order and the model take APFDc where costs differ
   Objective objective = Objective::APFD;
-  int jobs = 1;                 // runs replayed at once
-  double budgetSeconds = -1.0;  // below 0: none; else each order's first-fit selection is scored
+  int jobs = 1;                         // runs replayed at once
+  std::optional<double> budgetSeconds;  // where given, each order's selection within it is scored
 };
 
 // Every strategy's order of the run's tests, as indices into past.keys.
@@ -92,10 +92,14 @@ struct ReplayedRun {
   std::array<RunScore, STRATEGY_COUNT> scores;
 };
 
-// Scores each order against the run's failing tests; with a budget of 0 or
-// more, also whether its selection within the budget caught one.
+// Scores each order against the run's failing tests; with a budget, also
+// whether its selection within the budget caught one.
 ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders,
-                     double budgetSeconds = -1.0);
+                     std::optional<double> budgetSeconds = std::nullopt);
+
+// The orders that need no search: the given order, recently failed and the
+// failure model's (with perSecond by the chance of failing per second).
+void orderByPast(const RunPast& past, bool perSecond, StrategyOrders& orders);
 
 // Replays every failing run, settings.jobs at a time; the same results for
 // any number of jobs. `afterRun` is called on the calling thread after each
@@ -105,14 +109,3 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
 using ReplayCallback = std::function<bool(int done, int total)>;
 std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySettings& settings,
                                        const ReplayCallback& afterRun);
-
-// The failure model's order for the run after the history's latest, of the
-// latest run's tests; with perSecond by the chance of failing per second
-// (see orderByFailureChance). Without a failure in the history nothing
-// separates the tests, and the cheapest go first. The evidence replays the
-// last EVIDENCE_RUNS failing runs with the given order, recently failed and
-// the model.
-// With `nextTests`, the order is of those tests, named as the history names
-// them; one it does not know is new.
-NextRunPrediction predictNextRun(const History& history, bool perSecond,
-                                 const std::vector<std::string>* nextTests = nullptr);

@@ -31,9 +31,9 @@ Json orderJson(const SparseSuite& suite, const std::vector<int>& order) {
 
 // The failure model's order, what it learned from, and its evidence.
 Json predictionJson(const SparseSuite& suite, const RunResults& results) {
-  const NextRunPrediction& prediction = results.prediction;
+  const NextRunPrediction& prediction = results.plan.prediction;
   Json json = Json::object();
-  if (faultCount(suite) > 0 && !results.listed) json = scoreJson(results.model, results);
+  if (faultCount(suite) > 0 && !results.plan.listed) json = scoreJson(results.plan.model, results);
   json["learned_from_runs"] = prediction.learnedFromRuns;
   json["any_failure"] = prediction.anyFailure;
   if (prediction.anyFailure) {
@@ -45,22 +45,22 @@ Json predictionJson(const SparseSuite& suite, const RunResults& results) {
                         {"recently_failed", means(prediction.recentlyFailed)},
                         {"failure_model", means(prediction.model)}};
   }
-  json["order"] = results.orderNames;
+  json["order"] = results.plan.names;
   return json;
 }
 
 // The budget's selection: its size and expected time, the rest by name.
 Json budgetJson(const RunResults& results) {
-  const BudgetSelection& selection = results.selection;
-  Json json = {{"seconds", static_cast<float>(results.budgetSeconds)},
+  const BudgetSelection& selection = results.plan.selection;
+  Json json = {{"seconds", static_cast<float>(*results.plan.budgetSeconds)},
                {"tests", selection.selected.size()},
                {"expected_seconds", static_cast<float>(selection.selectedSeconds)},
                {"total_seconds", static_cast<float>(selection.totalSeconds)}};
-  if (results.windowFailingRuns >= 0) {
-    json["window_failing_runs"] = results.windowFailingRuns;
-    json["window_failing_runs_caught"] = results.windowRunsCaught;
+  if (results.plan.windowFailingRuns >= 0) {
+    json["window_failing_runs"] = results.plan.windowFailingRuns;
+    json["window_failing_runs_caught"] = results.plan.windowRunsCaught;
   }
-  json["rest"] = restNames(results);
+  json["rest"] = restNames(results.plan);
   return json;
 }
 
@@ -91,9 +91,9 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
       cheapest["evaluation"] = scoreJson(results.orders.best, results)["evaluation"];
     }
     Json orders = {{"cheapest_first", cheapest}};
-    if (results.predicted) orders["failure_model"] = predictionJson(suite, results);
+    if (results.plan.predicted) orders["failure_model"] = predictionJson(suite, results);
     Json document = {{"input", input}, {"orders", orders}};
-    if (results.budgetSeconds > 0.0) document["budget"] = budgetJson(results);
+    if (results.plan.budgetSeconds) document["budget"] = budgetJson(results);
     return printed(document);
   }
   Json colony = scoreJson(results.orders.colony, results);
@@ -118,7 +118,7 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
                      {"ant_colony", colony},
                      {"best", best}}},
                    {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};
-  if (results.predicted) document["orders"]["failure_model"] = predictionJson(suite, results);
-  if (results.budgetSeconds > 0.0) document["budget"] = budgetJson(results);
+  if (results.plan.predicted) document["orders"]["failure_model"] = predictionJson(suite, results);
+  if (results.plan.budgetSeconds) document["budget"] = budgetJson(results);
   return printed(document);
 }

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "ordering/sparse_suite.h"
 #include "reporting/run_results.h"
+#include "suite/sparse_suite.h"
 
 // The document, indented, ending in a newline. Every number is a float or a
 // whole number; floats keep their full precision (at most nine significant

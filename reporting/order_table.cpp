@@ -50,9 +50,9 @@ void printOrderTable(std::FILE* out, const SparseSuite& suite, const RunResults&
   names.push_back(nothing ? "cheapest first" : "best order");
   orders.push_back(&results.orders.best.order);
   // The model's order is of the window's tests unless others are listed.
-  if (results.predicted && !results.listed) {
+  if (results.plan.predicted && !results.plan.listed) {
     names.push_back("failure model");
-    orders.push_back(&results.prediction.order);
+    orders.push_back(&results.plan.prediction.order);
   }
   // With --evaluate, how many of the other matrix's faults each order has
   // revealed by each position.

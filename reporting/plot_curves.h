@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "ordering/sparse_suite.h"
+#include "suite/sparse_suite.h"
 
 struct PlotPoint {
   double x;

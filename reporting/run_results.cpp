@@ -27,30 +27,6 @@ std::string baseName(const std::string& file) {
   return name.substr(name.find_last_of("/\\") + 1);
 }
 
-const std::vector<int>& foundOrder(const RunResults& results) {
-  return results.predicted ? results.prediction.order : results.orders.best.order;
-}
-
-namespace {
-
-std::vector<std::string> namesAt(const RunResults& results, const std::vector<int>& positions) {
-  std::vector<std::string> names;
-  names.reserve(positions.size());
-  for (const int at : positions) names.push_back(results.orderNames[static_cast<std::size_t>(at)]);
-  return names;
-}
-
-}  // namespace
-
-std::vector<std::string> writtenNames(const RunResults& results) {
-  if (results.budgetSeconds <= 0.0) return results.orderNames;
-  return namesAt(results, results.selection.selected);
-}
-
-std::vector<std::string> restNames(const RunResults& results) {
-  return namesAt(results, results.selection.rest);
-}
-
 std::string counted(long long count, const std::string& pluralNoun) {
   std::string noun = pluralNoun;
   if (count == 1) {

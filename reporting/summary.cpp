@@ -76,14 +76,14 @@ void printScores(std::FILE* out, const SparseSuite& suite, const RunResults& res
 
 // The failure model's line, and how it did on the history's own failing runs.
 void printPrediction(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
-  const NextRunPrediction& prediction = results.prediction;
+  const NextRunPrediction& prediction = results.plan.prediction;
   if (!prediction.anyFailure) {
     std::fputs("no failure in the history: the failure model has nothing to learn from\n", out);
     return;
   }
   // Listed tests are not the window's: the model's order is not scored there.
-  if (faultCount(suite) > 0 && !results.listed) {
-    printScores(out, suite, results, "failure model", results.model);
+  if (faultCount(suite) > 0 && !results.plan.listed) {
+    printScores(out, suite, results, "failure model", results.plan.model);
     std::fputs("  ", out);
   } else {
     std::fprintf(out, "%-19s", "failure model");
@@ -106,20 +106,20 @@ void printPrediction(std::FILE* out, const SparseSuite& suite, const RunResults&
 // would have held a failing test.
 void printListed(std::FILE* out, const RunResults& results) {
   std::fprintf(out, "the next run's tests: %s listed, %d new, %d gone since\n",
-               counted(static_cast<long long>(results.orderNames.size()), "tests").c_str(),
-               results.newTests, results.goneTests);
+               counted(static_cast<long long>(results.plan.names.size()), "tests").c_str(),
+               results.plan.newTests, results.plan.goneTests);
 }
 
 void printBudget(std::FILE* out, const RunResults& results) {
-  const BudgetSelection& selection = results.selection;
+  const BudgetSelection& selection = results.plan.selection;
   std::fprintf(out, "budget %g s: %zu of %zu tests selected, %.3f s expected of %.3f s",
-               results.budgetSeconds, selection.selected.size(),
+               *results.plan.budgetSeconds, selection.selected.size(),
                selection.selected.size() + selection.rest.size(), selection.selectedSeconds,
                selection.totalSeconds);
-  if (results.windowFailingRuns > 0) {
+  if (results.plan.windowFailingRuns > 0) {
     std::fprintf(out, "; a failing test in %d of the window's %d failing runs (%.1f%%)",
-                 results.windowRunsCaught, results.windowFailingRuns,
-                 100.0 * results.windowRunsCaught / results.windowFailingRuns);
+                 results.plan.windowRunsCaught, results.plan.windowFailingRuns,
+                 100.0 * results.plan.windowRunsCaught / results.plan.windowFailingRuns);
   }
   std::fputc('\n', out);
 }
@@ -129,7 +129,7 @@ void printBudget(std::FILE* out, const RunResults& results) {
 void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
   printInput(out, suite, results);
   if (faultCount(suite) == 0) {
-    if (!results.predicted || !results.prediction.anyFailure) {
+    if (!results.plan.predicted || !results.plan.prediction.anyFailure) {
       std::fprintf(out, "no %s to reveal: the order runs the cheapest tests first\n",
                    suite.itemNoun.c_str());
     } else {
@@ -141,9 +141,9 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
       printScores(out, suite, results, "cheapest first", results.orders.best);
       std::fputc('\n', out);
     }
-    if (results.predicted) printPrediction(out, suite, results);
-    if (results.listed) printListed(out, results);
-    if (results.budgetSeconds > 0.0) printBudget(out, results);
+    if (results.plan.predicted) printPrediction(out, suite, results);
+    if (results.plan.listed) printListed(out, results);
+    if (results.plan.budgetSeconds) printBudget(out, results);
     return;
   }
   printScores(out, suite, results, "given order", results.orders.given);
@@ -160,9 +160,9 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
   std::fputs(")\n", out);
   printScores(out, suite, results, "best order", results.orders.best);
   std::fprintf(out, "  (%s)\n", bestMethodText(results).c_str());
-  if (results.predicted) printPrediction(out, suite, results);
-  if (results.listed) printListed(out, results);
-  if (results.budgetSeconds > 0.0) printBudget(out, results);
+  if (results.plan.predicted) printPrediction(out, suite, results);
+  if (results.plan.listed) printListed(out, results);
+  if (results.plan.budgetSeconds) printBudget(out, results);
 }
 
 void printOrder(std::FILE* out, const std::vector<std::string>& names) {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "ordering/sparse_suite.h"
 #include "reporting/run_results.h"
+#include "suite/sparse_suite.h"
 
 // One line per iteration, in the built-in report's form.
 void printTrace(std::FILE* out, const SearchResult& result);

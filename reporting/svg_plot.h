@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "ordering/sparse_suite.h"
 #include "reporting/run_results.h"
+#include "suite/sparse_suite.h"
 
 void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& results);

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "suite/suite.h"
+#include "demo/suite.h"
 #include "tests/helpers.h"
 
 namespace {

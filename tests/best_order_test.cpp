@@ -14,7 +14,7 @@
 #include "bench/suite_generator.h"
 #include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
-#include "ordering/best_order.h"
+#include "ordering/best_order/best_order.h"
 #include "ordering/suite_colony.h"
 #include "ordering/suite_orders.h"
 #include "platform/random.h"

@@ -11,6 +11,7 @@
 
 #include "history/failure_model.h"
 #include "history/run_pasts.h"
+#include "plan/prediction.h"
 #include "replay/replay.h"
 
 namespace {

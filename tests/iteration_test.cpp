@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "colony/colony.h"
+#include "demo/colony.h"
 #include "tests/helpers.h"
 #include "tests/scripted_random.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "colony/colony.h"
+#include "demo/colony.h"
 #include "tests/scripted_random.h"
 
 namespace {

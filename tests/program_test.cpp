@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "suite/parameters.h"
+#include "demo/parameters.h"
 #include "tests/process_run.h"
 
 namespace {

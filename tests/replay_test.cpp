@@ -18,7 +18,7 @@
 
 #include "reading/junit_history.h"
 #include "replay/replay.h"
-#include "replay/replay_report.h"
+#include "reporting/replay_report.h"
 
 namespace {
 
@@ -163,7 +163,7 @@ TEST(Replay, SummarisesAllFailingRunsAndThoseWithAPassingTest) {
   const History history = readFixture();
   ReplayReport report;
   report.settings = fixtureSettings();
-  report.budgetSeconds = 3.0;
+  report.settings.budgetSeconds = 3.0;
   report.runs = replayHistory(history, report.settings, [](int, int) { return true; });
   ASSERT_EQ(report.runs.size(), 6u);
   // Hindsight's first failures: 2, 4, 1, 2.5, 3 and 1 s; the run where

@@ -8,8 +8,8 @@
 
 #include "bench/suite_generator.h"
 #include "formulas/formulas.h"
-#include "ordering/sparse_suite.h"
 #include "reporting/plot_curves.h"
+#include "suite/sparse_suite.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include <cstring>
 #include <string>
 
-#include "colony/colony.h"
+#include "demo/colony.h"
+#include "demo/suite.h"
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
-#include "suite/suite.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "colony/colony.h"
+#include "demo/colony.h"
 
 namespace {
 

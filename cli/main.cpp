@@ -1,0 +1,378 @@
+// antorder-suite: orders the tests of a suite read from a file with the ant
+// colony, and prints how early each order reveals the faults; or replays a
+// history of CI runs to show how early each way of ordering would have
+// revealed their failures. This file reads the options and hands each mode
+// to its own file.
+//
+// Exit status: 0 done; 1 a result could not be written; 2 bad usage or input;
+// 130 interrupted (Ctrl-C), 143 terminated.
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <new>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/command_line.h"
+#include "cli/messages.h"
+#include "cli/options.h"
+#include "cli/order_suite.h"
+#include "cli/replay_history.h"
+
+namespace {
+
+// A whole number from `least` to `most`, said so in full when it is not: a
+// number too large for any type included.
+CLI::Validator wholeNumberFrom(std::uint64_t least, std::uint64_t most) {
+  return CLI::Validator(
+      [=](const std::string& text) -> std::string {
+        std::uint64_t value = 0;
+        const char* end = text.data() + text.size();
+        const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+          return c >= '0' && c <= '9';
+        });
+        const auto [stop, status] = std::from_chars(text.data(), end, value);
+        if (digits && status == std::errc() && stop == end && value >= least && value <= most) {
+          return "";
+        }
+        return "must be a whole number from " + std::to_string(least) + " to " +
+               std::to_string(most) + ", found " + text;
+      },
+      "N");
+}
+
+// A number of seconds above 0, finite.
+CLI::Validator positiveSeconds() {
+  return CLI::Validator(
+      [](const std::string& text) -> std::string {
+        double value = 0.0;
+        const char* end = text.data() + text.size();
+        const auto [stop, status] = std::from_chars(text.data(), end, value);
+        if (status == std::errc() && stop == end && std::isfinite(value) && value > 0.0) return "";
+        return "must be a number of seconds above 0, found " + text;
+      },
+      "SECONDS");
+}
+
+// The first option of those that take a value given twice, or null.
+const CLI::Option* givenTwice(const CLI::App& app, const std::vector<std::string>& arguments) {
+  std::vector<const CLI::Option*> seen;
+  for (std::size_t at = 1; at < arguments.size(); ++at) {
+    const std::string& argument = arguments[at];
+    if (argument == "--") break;
+    if (argument.rfind("--", 0) != 0) continue;
+    const CLI::Option* option = app.get_option_no_throw(argument.substr(0, argument.find('=')));
+    if (option == nullptr || option->get_items_expected_min() == 0) continue;
+    if (std::find(seen.begin(), seen.end(), option) != seen.end()) return option;
+    seen.push_back(option);
+  }
+  return nullptr;
+}
+
+// Refuses two output files at one path; true when they are apart.
+bool outputsApart(const std::vector<std::pair<const char*, std::string>>& outputs) {
+  for (std::size_t first = 0; first < outputs.size(); ++first) {
+    for (std::size_t second = first + 1; second < outputs.size(); ++second) {
+      if (outputs[first].second.empty() || outputs[second].second.empty()) continue;
+      namespace fs = std::filesystem;
+      const fs::path a = fs::u8path(outputs[first].second);
+      const fs::path b = fs::u8path(outputs[second].second);
+      std::error_code status;
+      const bool same =
+          fs::equivalent(a, b, status) ||
+          fs::absolute(a, status).lexically_normal() == fs::absolute(b, status).lexically_normal();
+      if (!same) continue;
+      std::fprintf(stderr, "%s: %s and %s name one file: %s\n", PROGRAM, outputs[first].first,
+                   outputs[second].first, outputs[second].second.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+// The help's sections after the options, each a heading alone on its line,
+// as help2man makes sections of the manual from them.
+std::string helpFooter() {
+  std::string text = "Formats:\n";
+  for (const SuiteFormat format : FORMATS) {
+    text += "  " + std::string(formatName(format)) + "\n      " + formatDescription(format) + "\n";
+  }
+  text +=
+      "\nHistory:\n"
+      "  A folder of JUnit reports is a history of runs: each .xml file directly inside is a "
+      "run, each folder inside a run of every .xml file under it, runs in name order, the oldest "
+      "first. A run whose report cannot be read is left out with a warning. The last --window "
+      "runs make the suite: the tests of the latest run, each failure a fault. The order "
+      "written is the failure model's, learned from every run; --replay replays the failing "
+      "runs, each ordered from the runs before it.\n"
+      "\nFiles:\n"
+      "  The files of --order, --plot and --csv appear whole or not at all, once standard "
+      "output is written too.\n"
+      "\nExit status:\n"
+      "  0    done\n"
+      "  1    a result could not be written (the reason on standard error)\n"
+      "  2    bad usage or bad input\n"
+      "  130  stopped by Ctrl-C (SIGINT)\n"
+      "  143  stopped by SIGTERM\n"
+      "\nExamples:\n"
+      "  antorder-suite faults.csv --order order.txt\n"
+      "  antorder-suite coverage.info --costs ci-reports/ --evaluate faults.csv\n"
+      "  antorder-suite ci-reports/ --order order.txt\n"
+      "  antorder-suite --replay ci-reports/ --budget 60\n";
+  return text;
+}
+
+// What the options are read into before they are checked and kept.
+struct Parsing {
+  std::map<std::string, SuiteFormat> formats;  // by the names --input takes
+  std::string format;
+  std::string items = "lines";
+  double budgetSeconds = 0.0;
+  std::int64_t effortMillions = 0;
+  bool replay = false;
+  CLI::Option* budget = nullptr;
+  CLI::Option* effort = nullptr;
+  CLI::Option* replayFlag = nullptr;
+};
+
+// The file and how it is read.
+void addInputOptions(CLI::App& app, Options& options, Parsing& parsing) {
+  std::vector<std::string> formatNames;
+  for (const SuiteFormat format : FORMATS) {
+    parsing.formats.emplace(formatName(format), format);
+    formatNames.emplace_back(formatName(format));
+  }
+  app.add_option("FILE", options.file,
+                 "The suite, in any of the formats below; - for standard input")
+      ->required()
+      ->option_text(" ");
+  app.add_option(
+         "--input", parsing.format,
+         "The file's format; by default JUnit for a folder or XML, coverage.py's JSON for JSON, "
+         "lcov by a first record TN: "
+         "or SF:, SIR by its first line, CSV "
+         "by a .csv name (on standard input, by a comma or a # comment in the first line), "
+         "otherwise lists")
+      ->check(CLI::IsMember(formatNames))
+      ->option_text(CLI::detail::join(formatNames, "|"));
+  app.add_option("--window", options.reading.window,
+                 "Of a JUnit history, the last N runs make the suite (default 50)")
+      ->check(CLI::Range(1, 1 << 30))
+      ->option_text("N");
+  app.add_option("--items", parsing.items,
+                 "Of coverage, what a test reveals: the lines it runs, the branches it takes "
+                 "or the functions it calls (default lines)")
+      ->check(CLI::IsMember({"lines", "branches", "functions"}))
+      ->option_text("lines|branches|functions");
+  app.add_option("--costs", options.costsFile,
+                 "Take the tests' costs from this file: a CSV of test,cost, or a JUnit report or "
+                 "folder (each test's median time); a pytest node id matches its JUnit key")
+      ->option_text("FILE");
+}
+
+// The colony's and the best order's.
+void addSearchOptions(CLI::App& app, Options& options, Parsing& parsing) {
+  app.add_option("--ants", options.search.antCount,
+                 "Ants per iteration, at least 1, at most one per test (default 5)")
+      ->check(CLI::Range(1, 1 << 30))
+      ->option_text("N");
+  app.add_option("--iterations", options.search.iterationCount,
+                 "Colony iterations, at least 1 (default 100)")
+      ->check(CLI::Range(1, 1 << 30))
+      ->option_text("N");
+  app.add_option("--seed", options.seed,
+                 "Seed of the random generator, 0 to 4294967295 (default " +
+                     std::to_string(RANDOM_SEED) + ")")
+      ->check(wholeNumberFrom(0, 4294967295u))
+      ->option_text("N");
+  app.add_option("--objective", options.objective,
+                 "What the best order maximises; by default apfdc where the tests' costs differ, "
+                 "else apfd")
+      ->check(CLI::IsMember({"apfd", "apfdc"}))
+      ->option_text("apfd|apfdc");
+  parsing.effort =
+      app.add_option("--effort", parsing.effortMillions,
+                     "The search for the best order stops after this many million steps, the "
+                     "same on every machine (default 100, about a third of a second; with "
+                     "--replay 1 per run)")
+          ->check(CLI::Range(std::int64_t{1}, std::int64_t{1000000000}))
+          ->option_text("N");
+}
+
+// The files written and what is printed.
+void addOutputOptions(CLI::App& app, Options& options) {
+  app.add_option("--order", options.orderFile,
+                 "Write the best order here, a test a line (of a history, the failure model's)")
+      ->option_text("FILE");
+  app.add_option("--plot", options.plotFile,
+                 "Draw the orders' fault curves and the colony's search here, as SVG")
+      ->option_text("FILE.svg");
+  app.add_option("--csv", options.csvFile,
+                 "Write the orders side by side here, as CSV: position, given order, "
+                 "additional greedy, ant colony, best order (and of a history, failure model)")
+      ->option_text("FILE");
+  app.add_option("--tests", options.testsFile,
+                 "The next run's tests, as ctest --show-only=json-v1, pytest --collect-only -q, "
+                 "a GoogleTest binary's --gtest_list_tests or a name a line list them: the "
+                 "order holds exactly these")
+      ->option_text("FILE");
+  app.add_option("--ctest-costs", options.ctestCostsFile,
+                 "Write the order as ctest's cost-data file, which ctest -j N starts its tests "
+                 "by: BUILD/Testing/Temporary/CTestCostData.txt")
+      ->option_text("FILE");
+  app.add_option("--ctest-properties", options.ctestPropertiesFile,
+                 "Write the order as a CMake script of each test's COST, which a serial ctest "
+                 "runs by: include it last in the top-level CMakeLists.txt")
+      ->option_text("FILE");
+  CLI::Option* json =
+      app.add_flag(
+             "--json", options.json,
+             "Print the results as one JSON document instead of the summary; not with --trace")
+          ->option_text(" ");
+  app.add_flag("--trace", options.trace, "Print each iteration's selected APFD before the summary")
+      ->excludes(json)
+      ->option_text(" ");
+  app.add_flag("--quiet", options.quiet, "Show no progress line on a terminal")->option_text(" ");
+}
+
+// The evaluation, the replay, the budget and the replay's threads.
+void addModeOptions(CLI::App& app, Options& options, Parsing& parsing) {
+  CLI::Option* evaluate =
+      app.add_option("--evaluate", options.evaluateFile,
+                     "Score every order also against this matrix (of real faults, say), in any "
+                     "of the formats, its tests matched by name")
+          ->option_text("FILE");
+  parsing.replayFlag =
+      app.add_flag("--replay", parsing.replay,
+                   "FILE is a folder of JUnit runs: replay each failing run, ordering its tests "
+                   "from the runs before it by every strategy, and score how soon each shows "
+                   "its failures; not with --evaluate")
+          ->excludes(evaluate)
+          ->option_text(" ");
+  parsing.budget =
+      app.add_option("--budget", parsing.budgetSeconds,
+                     "Select from the order the tests whose expected times fit this many "
+                     "seconds, first fit: the order files hold them; with --replay, also give "
+                     "the share of failing runs whose first failure shows within that time")
+          ->check(positiveSeconds())
+          ->option_text("SECONDS");
+  app.add_option("--rest", options.restFile,
+                 "With --budget: write the tests it leaves out here, in order, a test a line")
+      ->needs(parsing.budget)
+      ->option_text("FILE");
+  options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  app.add_option("--jobs", options.jobs,
+                 "With --replay: replay this many runs at once (default: the machine's hardware "
+                 "threads); the results are the same for any number")
+      ->check(CLI::Range(1, 1024))
+      ->needs(parsing.replayFlag)
+      ->option_text("N");
+}
+
+// Refuses what the mode does not take, or two outputs to one file; true
+// when the options hold together.
+bool optionsHoldTogether(const CLI::App& app, const Options& options) {
+  if (!outputsApart({{"--order", options.orderFile},
+                     {"--plot", options.plotFile},
+                     {"--csv", options.csvFile},
+                     {"--ctest-costs", options.ctestCostsFile},
+                     {"--ctest-properties", options.ctestPropertiesFile},
+                     {"--rest", options.restFile}})) {
+    return false;
+  }
+  if (options.mode != Mode::REPLAY) return true;
+  // Of the ordering options, the replay takes the colony's and the best order's.
+  for (const char* other : {"--input", "--items", "--costs", "--order", "--csv", "--trace",
+                            "--rest", "--ctest-costs", "--ctest-properties"}) {
+    if (app.count(other) > 0) {
+      std::fprintf(stderr,
+                   "%s: %s cannot be used with --replay\nRun '%s --help' for the options.\n",
+                   PROGRAM, other, PROGRAM);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Reads the options; -1 when they are read, else the exit status (0 for
+// --help and --version).
+int parseOptions(int argc, char** argv, Options& options) {
+  CLI::App app{
+      "Orders the tests of a suite with an ant colony so that its faults are revealed "
+      "early, improves the colony's order with a local search, and scores the orders by APFD "
+      "(and, where costs differ, APFDc) against the given order and additional greedy. With "
+      "--replay, replays a history of JUnit runs instead: how soon each way of ordering would "
+      "have shown each failing run's failures.",
+      PROGRAM};
+  app.footer(helpFooter());
+  // The same options on every platform: "/x" is a path, not an option, on Windows too.
+  app.allow_windows_style_options(false);
+  app.set_version_flag("--version", std::string(PROGRAM) + " " + ANTORDER_VERSION);
+  Parsing parsing;
+  addInputOptions(app, options, parsing);
+  addSearchOptions(app, options, parsing);
+  addOutputOptions(app, options);
+  addModeOptions(app, options, parsing);
+
+  const std::vector<std::string> arguments = commandLineArguments(argc, argv);
+  std::vector<const char*> argumentText;
+  argumentText.reserve(arguments.size());
+  for (const std::string& argument : arguments) argumentText.push_back(argument.c_str());
+  if (const CLI::Option* twice = givenTwice(app, arguments)) {
+    std::fprintf(stderr, "%s: %s is given twice\nRun '%s --help' for the options.\n", PROGRAM,
+                 twice->get_name().c_str(), PROGRAM);
+    return 2;
+  }
+  try {
+    app.parse(static_cast<int>(argumentText.size()), argumentText.data());
+  } catch (const CLI::ParseError& usage) {
+    if (usage.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(usage);
+    std::fprintf(stderr, "%s: %s\nRun '%s --help' for the options.\n", PROGRAM, usage.what(),
+                 PROGRAM);
+    return 2;
+  }
+  if (!parsing.format.empty()) options.format = parsing.formats.at(parsing.format);
+  const std::map<std::string, CoverageItems> coverageItems = {
+      {"lines", CoverageItems::LINES},
+      {"branches", CoverageItems::BRANCHES},
+      {"functions", CoverageItems::FUNCTIONS}};
+  options.reading.items = coverageItems.at(parsing.items);
+  options.windowGiven = app.count("--window") > 0;
+  options.itemsGiven = app.count("--items") > 0;
+  if (parsing.budget->count() > 0) options.budgetSeconds = parsing.budgetSeconds;
+  if (parsing.effort->count() > 0) options.effortMillions = parsing.effortMillions;
+  options.mode = parsing.replay ? Mode::REPLAY : Mode::ORDER;
+  return optionsHoldTogether(app, options) ? -1 : 2;
+}
+
+// Reads the options and hands them to the mode asked for; every bad input
+// is handled there.
+int parseAndRun(int argc, char** argv) {
+  Options options;
+  const int status = parseOptions(argc, argv, options);
+  if (status >= 0) return status;
+  return options.mode == Mode::REPLAY ? replayRuns(options) : orderSuite(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return parseAndRun(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "%s: out of memory\n", PROGRAM);
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "%s: %s\n", PROGRAM, failure.what());
+  }
+  return 1;
+}

@@ -1,0 +1,27 @@
+#include "cli/messages.h"
+
+#include <cstdio>
+
+#include "reporting/run_results.h"
+
+void reportReadError(const std::string& file, const ReadError& error) {
+  const std::string name = error.file.empty() ? displayName(file) : error.file;
+  if (error.line > 0) {
+    std::fprintf(stderr, "%s: %s:%ld: %s\n", PROGRAM, name.c_str(), error.line,
+                 error.reason.c_str());
+  } else {
+    std::fprintf(stderr, "%s: %s: %s\n", PROGRAM, name.c_str(), error.reason.c_str());
+  }
+}
+
+void warnOfRunsLeftOut(const History& history) {
+  for (const LeftOutRun& run : history.leftOut) {
+    if (run.line > 0) {
+      std::fprintf(stderr, "%s: warning: %s:%ld: %s; its run is left out\n", PROGRAM,
+                   run.file.c_str(), run.line, run.reason.c_str());
+    } else {
+      std::fprintf(stderr, "%s: warning: %s: %s; its run is left out\n", PROGRAM, run.file.c_str(),
+                   run.reason.c_str());
+    }
+  }
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+// What antorder-suite says on standard error of bad input.
+
+#include <string>
+
+#include "history/history.h"
+#include "reading/suite_builder.h"
+
+constexpr const char* PROGRAM = "antorder-suite";
+
+// Prints "FILE:LINE: reason" (or "FILE: reason" for line 0) on standard error;
+// the error's own file, where it names one, in place of `file`.
+void reportReadError(const std::string& file, const ReadError& error);
+
+// Warns on standard error of each run of the history left out, unreadable.
+void warnOfRunsLeftOut(const History& history);

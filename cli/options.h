@@ -1,0 +1,45 @@
+#pragma once
+
+// antorder-suite's options, as read from the command line: one set for
+// every mode, each mode taking those that apply to it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "formulas/formulas.h"
+#include "ordering/suite_colony.h"
+#include "reading/suite_reader.h"
+
+enum class Mode {
+  ORDER,   // order a suite, or a history's next run
+  REPLAY,  // replay a history's failing runs
+};
+
+struct Options {
+  Mode mode = Mode::ORDER;
+  std::string file;  // the suite, or the history replayed
+  SuiteFormat format = SuiteFormat::DETECT;
+  ReadOptions reading;
+  SearchSettings search;
+  std::uint32_t seed = RANDOM_SEED;
+  std::string objective;                       // "apfd", "apfdc", or empty for the default
+  std::optional<std::int64_t> effortMillions;  // else each mode's own
+  std::string costsFile;                       // costs for the suite's tests, from another file
+  std::string evaluateFile;                    // another matrix to score every order against
+  std::string testsFile;                       // the next run's tests, as a runner lists them
+  std::optional<double> budgetSeconds;         // the order files then hold what fits
+  int jobs = 1;                                // runs replayed at once
+  // Where to write: empty, not asked for.
+  std::string orderFile;
+  std::string plotFile;
+  std::string csvFile;
+  std::string ctestCostsFile;       // the order as ctest's cost-data file
+  std::string ctestPropertiesFile;  // the order as a CMake script of COST properties
+  std::string restFile;             // the tests the budget leaves out, in order
+  bool json = false;
+  bool trace = false;
+  bool quiet = false;
+  bool windowGiven = false;  // --window and --items were given: refused where they do not apply
+  bool itemsGiven = false;
+};

@@ -1,0 +1,236 @@
+#include "cli/order_suite.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "cli/messages.h"
+#include "cli/output_files.h"
+#include "cli/progress.h"
+#include "cli/stop_signals.h"
+#include "ordering/suite_orders.h"
+#include "plan/next_run.h"
+#include "reading/test_costs.h"
+#include "reading/test_list.h"
+#include "reporting/json_results.h"
+#include "reporting/order_table.h"
+#include "reporting/run_results.h"
+#include "reporting/runner_files.h"
+#include "reporting/summary.h"
+#include "reporting/svg_plot.h"
+#include "suite/aligned_suite.h"
+
+namespace {
+
+// The first few of the names, and how many more.
+std::string someNames(const std::vector<std::string>& names) {
+  constexpr std::size_t NAMED = 5;
+  std::string text;
+  for (std::size_t at = 0; at < names.size() && at < NAMED; ++at) {
+    text += (at == 0 ? "" : ", ") + names[at];
+  }
+  if (names.size() > NAMED) text += " and " + std::to_string(names.size() - NAMED) + " more";
+  return text;
+}
+
+// ctest -j reads a name in its cost-data file up to the first space (CMake
+// 3.25): a test whose name holds one is not found there, and not placed.
+void warnOfNamesCtestCannotRead(const Options& options, const std::vector<std::string>& names) {
+  if (options.ctestCostsFile.empty()) return;
+  std::vector<std::string> spaced;
+  for (const std::string& name : names) {
+    if (name.find(' ') != std::string::npos) spaced.push_back(name);
+  }
+  if (spaced.empty()) return;
+  std::fprintf(stderr,
+               "%s: warning: ctest -j reads a name of its cost-data file only up to a space, so "
+               "%zu tests are not placed by it (--ctest-properties carries them): %s\n",
+               PROGRAM, spaced.size(), someNames(spaced).c_str());
+}
+
+// Writes every file asked for and prints the results, as JSON or the
+// summary; the files are put in place only once all is written. Returns the
+// exit status.
+int printResults(const Options& options, const SparseSuite& suite, const RunResults& results) {
+  const std::vector<std::string> written = writtenNames(results.plan);
+  warnOfNamesCtestCannotRead(options, written);
+  return writeFiles(
+      {{options.orderFile, [&](std::FILE* out) { printOrder(out, written); }},
+       {options.plotFile, [&](std::FILE* out) { printSvgPlot(out, suite, results); }},
+       {options.csvFile, [&](std::FILE* out) { printOrderTable(out, suite, results); }},
+       {options.ctestCostsFile, [&](std::FILE* out) { printCtestCosts(out, written); }},
+       {options.ctestPropertiesFile, [&](std::FILE* out) { printCtestProperties(out, written); }},
+       {options.restFile, [&](std::FILE* out) { printOrder(out, restNames(results.plan)); }}},
+      [&] {
+        if (options.json) {
+          std::fputs(resultsJson(suite, results).c_str(), stdout);
+        } else {
+          if (options.trace) printTrace(stdout, results.orders.search);
+          printSummary(stdout, suite, results);
+        }
+        return finishStandardOutput();
+      });
+}
+
+// Everything after the orders are found: the next run's plan, and the
+// orders scored against the matrix of --evaluate.
+void finishOrders(const Options& options, const SparseSuite& suite, const History* history,
+                  const std::vector<std::string>* listed, RunResults& results) {
+  PlanInputs inputs;
+  inputs.history = history;
+  inputs.window = options.reading.window;
+  inputs.listed = listed;
+  inputs.budgetSeconds = options.budgetSeconds;
+  results.plan = planNextRun(suite, results.orders, results.objective, inputs);
+  if (results.evaluated) scoreEvaluation(results.orders, results.evaluation);
+}
+
+// A window in which nothing failed: nothing to search for, and the
+// cheapest tests go first, ties in the given order (of a history, the
+// failure model's order is written).
+int runWithoutFaults(const Options& options, const SparseSuite& suite, const History* history,
+                     const std::vector<std::string>* listed, RunResults& results) {
+  results.orders = ordersWithoutFaults(suite);
+  finishOrders(options, suite, history, listed, results);
+  return printResults(options, suite, results);
+}
+
+// Says which tests found no cost in the file, the first few by name.
+void warnOfTestsWithoutCost(const std::string& file, const SparseSuite& suite,
+                            const std::vector<int>& without) {
+  std::vector<std::string> names;
+  names.reserve(without.size());
+  for (const int test : without) names.push_back(suite.testNames[static_cast<std::size_t>(test)]);
+  std::fprintf(stderr, "%s: %zu of %d tests have no cost in %s and keep their own: %s\n", PROGRAM,
+               without.size(), testCount(suite), file.c_str(), someNames(names).c_str());
+}
+
+// Reads the suite, and its costs from the file --costs names; false, with the
+// file, line and reason on standard error, on bad input.
+bool readInput(const Options& options, SparseSuite& suite, SuiteFormat& format, History* history) {
+  ReadError error;
+  bool read = history != nullptr
+                  ? readHistorySuite(options.file, *history, suite, error, options.reading)
+                  : readSuiteFile(options.file, format, suite, error, options.reading);
+  if (history != nullptr) {
+    format = SuiteFormat::JUNIT;
+    warnOfRunsLeftOut(*history);
+  }
+  std::string readFile = options.file;
+  if (read && !options.costsFile.empty()) {
+    std::unordered_map<std::string, float> costs;
+    readFile = options.costsFile;
+    read = readTestCosts(options.costsFile, options.reading, costs, error);
+    const std::vector<int> without = read ? applyTestCosts(suite, costs) : std::vector<int>{};
+    if (!without.empty()) warnOfTestsWithoutCost(options.costsFile, suite, without);
+  }
+  if (!read) reportReadError(readFile, error);
+  return read;
+}
+
+// Reads the matrix --evaluate names, over the suite's tests; false, with the
+// reason on standard error, on bad input or a test the suite lacks.
+bool readEvaluation(const Options& options, const SparseSuite& suite, RunResults& results,
+                    SuiteFormat& format) {
+  SparseSuite other;
+  ReadError error;
+  if (!readSuiteFile(options.evaluateFile, format, other, error, options.reading)) {
+    reportReadError(options.evaluateFile, error);
+    return false;
+  }
+  std::string unknownTest;
+  if (!alignToSuite(suite, other, results.evaluation, unknownTest)) {
+    reportReadError(options.evaluateFile,
+                    ReadError{0, "test " + unknownTest + " is not in the suite"});
+    return false;
+  }
+  results.evaluated = true;
+  results.evaluationFile = options.evaluateFile;
+  return true;
+}
+
+// Refuses --window and --items where no file read is of the kind they
+// apply to; true when they apply.
+bool optionsApply(const Options& options, SuiteFormat format, SuiteFormat evaluationFormat) {
+  const bool history =
+      format == SuiteFormat::JUNIT || evaluationFormat == SuiteFormat::JUNIT ||
+      (!options.costsFile.empty() && isHistoryFile(options.costsFile, SuiteFormat::DETECT));
+  const bool lcov = format == SuiteFormat::LCOV || evaluationFormat == SuiteFormat::LCOV;
+  const char* refused = options.windowGiven && !history ? "--window applies to a JUnit history"
+                        : options.itemsGiven && !lcov   ? "--items applies to an lcov tracefile"
+                                                        : nullptr;
+  if (refused == nullptr) return true;
+  std::fprintf(stderr, "%s: %s, and no file read is one\nRun '%s --help' for the options.\n",
+               PROGRAM, refused, PROGRAM);
+  return false;
+}
+
+}  // namespace
+
+int orderSuite(const Options& options) {
+  const auto start = std::chrono::steady_clock::now();
+  catchStopSignals();
+  if (options.file == STANDARD_INPUT) std::ios::sync_with_stdio(false);
+  SparseSuite suite;
+  SuiteFormat format = options.format;
+  // A history is also ordered by the failure model learned from its runs.
+  History history;
+  const bool isHistory = isHistoryFile(options.file, format);
+  const bool read = readInput(options, suite, format, isHistory ? &history : nullptr);
+  if (stopSignal != 0) return stoppedStatus();
+  if (!read) return 2;
+
+  // The next run's tests, where they are listed.
+  std::vector<std::string> nextTests;
+  if (!options.testsFile.empty()) {
+    ReadError error;
+    if (!readTestList(options.testsFile, nextTests, error)) {
+      reportReadError(options.testsFile, error);
+      return 2;
+    }
+  }
+  const std::vector<std::string>* listed = options.testsFile.empty() ? nullptr : &nextTests;
+
+  RunResults results;
+  SuiteFormat evaluationFormat = SuiteFormat::DETECT;
+  if (!options.evaluateFile.empty() && !readEvaluation(options, suite, results, evaluationFormat)) {
+    return 2;
+  }
+  if (stopSignal != 0) return stoppedStatus();
+  if (!optionsApply(options, format, evaluationFormat)) return 2;
+  results.file = options.file;
+  results.formatName = formatName(format);
+  results.seed = options.seed;
+  results.settings = options.search;
+  results.objective = options.objective == "apfd"    ? Objective::APFD
+                      : options.objective == "apfdc" ? Objective::APFDC
+                                                     : defaultObjective(suite);
+  if (faultCount(suite) == 0) {
+    return runWithoutFaults(options, suite, isHistory ? &history : nullptr, listed, results);
+  }
+  OrderingSettings ordering;
+  ordering.search = options.search;
+  ordering.seed = options.seed;
+  ordering.best.objective = results.objective;
+  ordering.best.effort = options.effortMillions.value_or(DEFAULT_SEARCH_EFFORT / 1000000) * 1000000;
+  Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
+  results.orders = findSuiteOrders(suite, ordering, [&](const SearchResult& soFar) {
+    showProgress(progress, static_cast<int>(soFar.iterationApfd.size()),
+                 options.search.iterationCount, soFar.bestApfd);
+    return stopSignal == 0;
+  });
+  endProgress(progress);
+  if (stopSignal != 0) return stoppedStatus();
+  // At most one ant a test runs: report what ran.
+  results.antsAsked = options.search.antCount;
+  results.settings.antCount = std::min(options.search.antCount, testCount(suite));
+  finishOrders(options, suite, isHistory ? &history : nullptr, listed, results);
+  results.elapsedSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return printResults(options, suite, results);
+}

@@ -1,0 +1,75 @@
+#include "cli/replay_history.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "replay/replay.h"
+
+#include "cli/messages.h"
+#include "cli/output_files.h"
+#include "cli/progress.h"
+#include "cli/stop_signals.h"
+#include "reading/junit_history.h"
+#include "reading/suite_reader.h"
+#include "reporting/replay_report.h"
+
+namespace {
+
+// The replay's settings: the colony's and the best order's as for ordering,
+// the best order's effort the replay's own unless given.
+ReplaySettings replaySettings(const Options& options) {
+  ReplaySettings settings;
+  settings.window = options.reading.window;
+  settings.search = options.search;
+  settings.seed = options.seed;
+  settings.objectiveGiven = !options.objective.empty();
+  settings.objective = options.objective == "apfdc" ? Objective::APFDC : Objective::APFD;
+  settings.effort = options.effortMillions.value_or(REPLAY_EFFORT_MILLIONS) * 1000000;
+  settings.jobs = options.jobs;
+  settings.budgetSeconds = options.budgetSeconds;
+  return settings;
+}
+
+}  // namespace
+
+int replayRuns(const Options& options) {
+  catchStopSignals();
+  History history;
+  ReadError error;
+  std::error_code status;
+  if (std::filesystem::is_regular_file(std::filesystem::u8path(options.file), status) &&
+      !isHistoryFile(options.file, SuiteFormat::DETECT)) {
+    reportReadError(options.file, {0,
+                                   "not a JUnit report: --replay takes a folder of JUnit "
+                                   "reports, or one report"});
+    return 2;
+  }
+  if (!readJunitPath(options.file, history, error, options.jobs)) {
+    reportReadError(options.file, error);
+    return stopSignal != 0 ? stoppedStatus() : 2;
+  }
+  if (stopSignal != 0) return stoppedStatus();
+  warnOfRunsLeftOut(history);
+
+  ReplayReport report;
+  report.folder = options.file;
+  report.settings = replaySettings(options);
+  Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
+  report.runs = replayHistory(history, report.settings, [&](int done, int total) {
+    showReplayProgress(progress, done, total);
+    return stopSignal == 0;
+  });
+  endProgress(progress);
+  if (stopSignal != 0) return stoppedStatus();
+
+  return writeFiles({{options.plotFile, [&](std::FILE* out) { printReplayPlot(out, report); }}},
+                    [&] {
+                      if (options.json) {
+                        std::fputs(replayJson(history, report).c_str(), stdout);
+                      } else {
+                        printReplaySummary(stdout, history, report);
+                      }
+                      return finishStandardOutput();
+                    });
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+// Stopping on Ctrl-C: a run stops at its next check, removes its temporary
+// files and exits with stoppedStatus().
+
+#include <csignal>
+
+// The signal that asked the run to stop, or 0.
+extern volatile std::sig_atomic_t stopSignal;
+
+// From now on, SIGINT and SIGTERM set stopSignal.
+void catchStopSignals();
+
+// 128 + the signal.
+int stoppedStatus();

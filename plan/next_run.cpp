@@ -1,0 +1,125 @@
+#include "plan/next_run.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+using Index = std::size_t;
+
+// Of the tests listed for the next run where the order is not the model's:
+// those the suite knows in the order found, after the new ones.
+void nameListedOrder(const SparseSuite& suite, const std::vector<int>& found,
+                     const std::vector<std::string>& listed, NextRunPlan& plan) {
+  std::unordered_map<std::string, int> place;
+  for (Index at = 0; at < found.size(); ++at) {
+    place.emplace(suite.testNames[static_cast<Index>(found[at])], static_cast<int>(at));
+  }
+  std::vector<std::string> known(found.size());
+  for (const std::string& name : listed) {
+    const auto seen = place.find(name);
+    if (seen == place.end()) {
+      plan.names.push_back(name);
+      plan.seconds.push_back(1.0);
+    } else {
+      known[static_cast<Index>(seen->second)] = name;
+    }
+  }
+  for (Index at = 0; at < known.size(); ++at) {
+    if (known[at].empty()) continue;
+    plan.names.push_back(known[at]);
+    plan.seconds.push_back(static_cast<double>(suite.testCost[static_cast<Index>(found[at])]));
+  }
+}
+
+// How many of the listed tests are new, and how many of the suite's gone.
+void countListed(const SparseSuite& suite, const std::vector<std::string>& listed,
+                 NextRunPlan& plan) {
+  plan.listed = true;
+  const std::unordered_set<std::string> inSuite(suite.testNames.begin(), suite.testNames.end());
+  const std::unordered_set<std::string> inList(listed.begin(), listed.end());
+  for (const std::string& name : listed) plan.newTests += inSuite.count(name) == 0 ? 1 : 0;
+  for (const std::string& name : suite.testNames) {
+    plan.goneTests += inList.count(name) == 0 ? 1 : 0;
+  }
+}
+
+// The order written, by name and expected time: the order found, or where
+// the next run's tests are listed, of those. Of a history the failure model
+// places a new test; otherwise new tests, the likeliest to fail, go first.
+void nameTheOrder(const SparseSuite& suite, const std::vector<int>& found,
+                  const std::vector<std::string>* listed, NextRunPlan& plan) {
+  if (listed != nullptr && !plan.predicted) {
+    nameListedOrder(suite, found, *listed, plan);
+  } else {
+    const std::vector<std::string>& names = listed != nullptr ? *listed : suite.testNames;
+    for (const int test : found) {
+      const auto at = static_cast<Index>(test);
+      plan.names.push_back(names[at]);
+      plan.seconds.push_back(plan.predicted ? plan.prediction.expectedSeconds[at]
+                                            : static_cast<double>(suite.testCost[at]));
+    }
+  }
+  if (listed != nullptr) countListed(suite, *listed, plan);
+}
+
+// With a budget, the part of the order written that fits it; of a history,
+// how many of the window's failing runs that part would have caught.
+void selectFromTheOrder(const PlanInputs& inputs, NextRunPlan& plan) {
+  if (!inputs.budgetSeconds) return;
+  plan.budgetSeconds = inputs.budgetSeconds;
+  plan.selection = selectWithinBudget(plan.seconds, *inputs.budgetSeconds);
+  if (inputs.history == nullptr) return;
+  const History& history = *inputs.history;
+  std::vector<int> keys;
+  for (const std::string& name : writtenNames(plan)) {
+    const auto known = history.keyIndex.find(name);
+    if (known != history.keyIndex.end()) keys.push_back(known->second);
+  }
+  const auto runs = static_cast<int>(history.runs.size());
+  plan.windowRunsCaught = failingRunsCaught(history, std::max(0, runs - inputs.window), runs, keys,
+                                            plan.windowFailingRuns);
+}
+
+}  // namespace
+
+NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Objective objective,
+                        const PlanInputs& inputs) {
+  NextRunPlan plan;
+  if (inputs.history != nullptr) {
+    plan.predicted = true;
+    plan.prediction = predictNextRun(*inputs.history, objective == Objective::APFDC, inputs.listed);
+    if (faultCount(suite) > 0 && inputs.listed == nullptr) {
+      plan.model = scoreOrder(suite, plan.prediction.order);
+    }
+  }
+  nameTheOrder(suite, foundOrder(plan, orders), inputs.listed, plan);
+  selectFromTheOrder(inputs, plan);
+  return plan;
+}
+
+const std::vector<int>& foundOrder(const NextRunPlan& plan, const SuiteOrders& orders) {
+  return plan.predicted ? plan.prediction.order : orders.best.order;
+}
+
+namespace {
+
+std::vector<std::string> namesAt(const NextRunPlan& plan, const std::vector<int>& positions) {
+  std::vector<std::string> names;
+  names.reserve(positions.size());
+  for (const int at : positions) names.push_back(plan.names[static_cast<Index>(at)]);
+  return names;
+}
+
+}  // namespace
+
+std::vector<std::string> writtenNames(const NextRunPlan& plan) {
+  if (!plan.budgetSeconds) return plan.names;
+  return namesAt(plan, plan.selection.selected);
+}
+
+std::vector<std::string> restNames(const NextRunPlan& plan) {
+  return namesAt(plan, plan.selection.rest);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+// The next run's plan: the order written and each test's expected time, of
+// the tests the runner lists where it lists them, and what a time budget
+// selects of it.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "history/history.h"
+#include "ordering/budget.h"
+#include "ordering/suite_orders.h"
+#include "plan/prediction.h"
+#include "suite/sparse_suite.h"
+
+struct NextRunPlan {
+  // Of a history: the failure model's order for the next run, which is the
+  // order written, scored also on the window's suite.
+  bool predicted = false;
+  NextRunPrediction prediction;
+  ScoredOrder model;
+  // The order written, by name, with each test's expected time: the failure
+  // model's of a history, else the best; of the tests the runner lists where
+  // they are given, then counting those new and those gone since.
+  std::vector<std::string> names;
+  std::vector<double> seconds;
+  bool listed = false;
+  int newTests = 0;
+  int goneTests = 0;
+  // With a budget: the positions in that order that fit it, and the rest.
+  std::optional<double> budgetSeconds;
+  BudgetSelection selection;
+  // Of a history, the window's failing runs, and those in which the
+  // selection would have held a failing test.
+  int windowFailingRuns = -1;  // -1: not a history
+  int windowRunsCaught = 0;
+};
+
+struct PlanInputs {
+  const History* history = nullptr;                  // of a history, its runs
+  int window = 0;                                    // of them, the runs the suite was made from
+  const std::vector<std::string>* listed = nullptr;  // the next run's tests, where listed
+  std::optional<double> budgetSeconds;
+};
+
+// The plan for the suite's orders under the objective.
+NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Objective objective,
+                        const PlanInputs& inputs);
+
+// The order the plan names: the failure model's for a history, else the best.
+const std::vector<int>& foundOrder(const NextRunPlan& plan, const SuiteOrders& orders);
+
+// The names the order files hold: with a budget, the selection's.
+std::vector<std::string> writtenNames(const NextRunPlan& plan);
+
+// The names a budget leaves out, in order.
+std::vector<std::string> restNames(const NextRunPlan& plan);

@@ -1,0 +1,239 @@
+#include "reporting/replay_report.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include <nlohmann/json.hpp>
+
+#include "reporting/run_results.h"
+#include "reporting/svg_drawing.h"
+
+namespace {
+
+using Index = std::size_t;
+using Json = nlohmann::ordered_json;
+
+constexpr Strategy STRATEGIES[STRATEGY_COUNT] = {
+    Strategy::GIVEN,           Strategy::SHORTEST_FIRST,    Strategy::FAILURE_COUNT,
+    Strategy::RECENTLY_FAILED, Strategy::ADDITIONAL_GREEDY, Strategy::ANT_COLONY,
+    Strategy::BEST_ORDER,      Strategy::FAILURE_MODEL,     Strategy::HINDSIGHT};
+
+// Colours told apart with any colour vision, and line styles that tell the
+// curves apart where colours fail: one per strategy, in the table's order.
+constexpr const char* COLOURS[STRATEGY_COUNT] = {"#7F7F7F", "#E69F00", "#56B4E9",
+                                                 "#D55E00", "#0072B2", "#009E73",
+                                                 "#CC79A7", "#7A3E9D", "#000000"};
+constexpr double WIDTHS[STRATEGY_COUNT] = {2.0, 2.0, 2.5, 2.0, 2.0, 4.5, 2.0, 3.0, 2.5};
+constexpr const char* DASHES[STRATEGY_COUNT] = {
+    " stroke-dasharray=\"8 4\"", "", " stroke-dasharray=\"2 2\"",     "",
+    " stroke-dasharray=\"6 3\"", "", " stroke-dasharray=\"9 3 2 3\"", "",
+    " stroke-dasharray=\"1 3\""};
+// Hindsight first, at the back, then the others in the table's order, so
+// that the searched and learned orders show on top.
+constexpr int DRAWING_ORDER[STRATEGY_COUNT] = {8, 0, 1, 2, 3, 4, 5, 6, 7};
+
+bool hasPassingTest(const ReplayedRun& run) {
+  return run.failing < run.tests;
+}
+
+void printTable(std::FILE* out, const ReplayReport& report, bool withPassingOnly) {
+  const bool budget = report.settings.budgetSeconds.has_value();
+  std::fprintf(out, "%-19s %10s %11s %22s %6s", "strategy", "mean APFD", "mean APFDc",
+               "median first failure", "runs");
+  if (budget) {
+    char heading[64];
+    std::snprintf(heading, sizeof heading, "failing within %g s", *report.settings.budgetSeconds);
+    std::fprintf(out, "  %s", heading);
+    std::snprintf(heading, sizeof heading, "caught within %g s", *report.settings.budgetSeconds);
+    std::fprintf(out, "  %s", heading);
+  }
+  std::fputc('\n', out);
+  for (const Strategy strategy : STRATEGIES) {
+    const StrategySummary summary = summarise(report, strategy, withPassingOnly);
+    std::fprintf(out, "%-19s %10.6f %11.6f %20.3f s %6d", strategyName(strategy), summary.meanApfd,
+                 summary.meanApfdc, summary.medianFirstFailureSeconds, summary.runs);
+    if (budget) {
+      char heading[64];
+      const int width = std::snprintf(heading, sizeof heading, "failing within %g s",
+                                      *report.settings.budgetSeconds);
+      std::fprintf(out, "  %*.1f%%", width - 1, summary.withinBudget * 100.0);
+      std::fprintf(out, "  %*.1f%%", width - 2, summary.caughtWithinBudget * 100.0);
+    }
+    std::fputc('\n', out);
+  }
+}
+
+Json summaryJson(const StrategySummary& summary, bool budget) {
+  Json json = {{"mean_apfd", summary.meanApfd},
+               {"mean_apfdc", summary.meanApfdc},
+               {"median_first_failure_seconds", summary.medianFirstFailureSeconds},
+               {"runs", summary.runs}};
+  if (budget) {
+    json["within_budget"] = summary.withinBudget;
+    json["caught_within_budget"] = summary.caughtWithinBudget;
+  }
+  return json;
+}
+
+}  // namespace
+
+StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool withPassingOnly) {
+  StrategySummary summary;
+  std::vector<double> firstFailures;
+  int withinBudget = 0;
+  int caught = 0;
+  for (const ReplayedRun& run : report.runs) {
+    if (withPassingOnly && !hasPassingTest(run)) continue;
+    const RunScore& score = run.scores[static_cast<Index>(strategy)];
+    summary.meanApfd += score.apfd;
+    summary.meanApfdc += score.apfdc;
+    firstFailures.push_back(score.firstFailureSeconds);
+    const std::optional<double>& budget = report.settings.budgetSeconds;
+    withinBudget += budget && score.firstFailureSeconds <= *budget ? 1 : 0;
+    caught += score.caughtWithinBudget ? 1 : 0;
+    ++summary.runs;
+  }
+  if (summary.runs == 0) return summary;
+  const auto runs = static_cast<double>(summary.runs);
+  summary.meanApfd /= runs;
+  summary.meanApfdc /= runs;
+  summary.medianFirstFailureSeconds = medianOf(firstFailures);
+  summary.withinBudget = static_cast<double>(withinBudget) / runs;
+  summary.caughtWithinBudget = static_cast<double>(caught) / runs;
+  return summary;
+}
+
+void printReplaySummary(std::FILE* out, const History& history, const ReplayReport& report) {
+  const long withPassing =
+      static_cast<long>(std::count_if(report.runs.begin(), report.runs.end(), hasPassingTest));
+  std::fprintf(out, "history: %s\n", report.folder.c_str());
+  std::fprintf(out, "runs: %zu\n", history.runs.size());
+  if (!history.leftOut.empty()) {
+    std::fprintf(out, "reports left out, unreadable: %zu\n", history.leftOut.size());
+  }
+  std::fprintf(out, "window: the last %d runs before each\n", report.settings.window);
+  std::fprintf(
+      out, "failing runs replayed: %zu (those with a run before them), %ld with a passing test\n",
+      report.runs.size(), withPassing);
+  if (report.runs.empty()) {
+    std::fputs("no run failed after the first: there is nothing to replay\n", out);
+    return;
+  }
+  std::fputc('\n', out);
+  printTable(out, report, false);
+  std::fprintf(out, "\nthe failing runs that also have a passing test: %ld", withPassing);
+  if (withPassing == static_cast<long>(report.runs.size())) {
+    std::fputs(", all of them\n", out);
+    return;
+  }
+  std::fputc('\n', out);
+  if (withPassing > 0) printTable(out, report, true);
+}
+
+std::string replayJson(const History& history, const ReplayReport& report) {
+  const bool budget = report.settings.budgetSeconds.has_value();
+  Json options = {{"window", report.settings.window},
+                  {"seed", report.settings.seed},
+                  {"iterations", report.settings.search.iterationCount},
+                  {"ants", report.settings.search.antCount},
+                  {"effort_millions", report.settings.effort / 1000000},
+                  {"objective", !report.settings.objectiveGiven                ? "default"
+                                : report.settings.objective == Objective::APFD ? "apfd"
+                                                                               : "apfdc"}};
+  if (budget) options["budget_seconds"] = *report.settings.budgetSeconds;
+  Json strategies = Json::array();
+  for (const Strategy strategy : STRATEGIES) {
+    Json entry = {{"name", strategyName(strategy)}};
+    entry["all"] = summaryJson(summarise(report, strategy, false), budget);
+    entry["with_a_passing_test"] = summaryJson(summarise(report, strategy, true), budget);
+    strategies.push_back(entry);
+  }
+  Json runs = Json::array();
+  for (const ReplayedRun& run : report.runs) {
+    Json scores = Json::object();
+    for (const Strategy strategy : STRATEGIES) {
+      const RunScore& score = run.scores[static_cast<Index>(strategy)];
+      scores[strategyName(strategy)] = {{"apfd", score.apfd},
+                                        {"apfdc", score.apfdc},
+                                        {"first_failure_seconds", score.firstFailureSeconds}};
+    }
+    runs.push_back({{"run", history.runs[static_cast<Index>(run.run)].name},
+                    {"tests", run.tests},
+                    {"failing", run.failing},
+                    {"seconds", run.seconds},
+                    {"scores", scores}});
+  }
+  const Json document = {{"history",
+                          {{"folder", report.folder},
+                           {"runs", history.runs.size()},
+                           {"reports_left_out", history.leftOut.size()}}},
+                         {"options", options},
+                         {"strategies", strategies},
+                         {"runs", runs}};
+  return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+void printReplayPlot(std::FILE* out, const ReplayReport& report) {
+  constexpr int WIDTH = 1080;
+  constexpr int HEIGHT = 560;
+  printSvgStart(out, WIDTH, HEIGHT);
+  const std::string name = report.folder.substr(report.folder.find_last_of("/\\") + 1);
+  char heading[160];
+  std::snprintf(heading, sizeof heading, " (%s replayed, window %d)",
+                counted(static_cast<long long>(report.runs.size()), "failing runs").c_str(),
+                report.settings.window);
+  printText(out, 20, 30, "start", 19, "antorder-suite --replay: " + xmlText(name) + heading,
+            " font-weight=\"bold\"");
+  const Panel panel{90, 90, 520, 380, 0.0, 1.0, 0.0, 1.0};
+  printAxes(out, panel, "How soon the first failure shows", "time spent (% of the run's)",
+            "failing runs with a failure shown", true);
+  double y = 110;
+  printText(out, 660, y - 20, "start", 16, "Strategy, mean APFDc", " font-weight=\"bold\"");
+  // Each strategy's share of failing runs with a failure shown, by the share
+  // of the run's time spent.
+  std::array<std::vector<PlotPoint>, STRATEGY_COUNT> curves;
+  for (int at = 0; at < STRATEGY_COUNT; ++at) {
+    std::vector<double> shares;
+    for (const ReplayedRun& run : report.runs) {
+      shares.push_back(run.scores[static_cast<Index>(STRATEGIES[at])].firstFailureShare);
+    }
+    std::sort(shares.begin(), shares.end());
+    std::vector<PlotPoint>& points = curves[static_cast<Index>(at)];
+    points = {{0.0, 0.0}};
+    const auto count = static_cast<double>(shares.size());
+    for (std::size_t k = 0; k < shares.size(); ++k) {
+      if (k + 1 < shares.size() && shares[k + 1] == shares[k]) continue;
+      points.push_back({shares[k], points.back().y});
+      points.push_back({shares[k], static_cast<double>(k + 1) / count});
+    }
+    points.push_back({1.0, points.back().y});
+  }
+  for (const int at : DRAWING_ORDER) {
+    printCurve(out, panel, curves[static_cast<Index>(at)], COLOURS[at], WIDTHS[at], DASHES[at]);
+  }
+  for (int at = 0; at < STRATEGY_COUNT; ++at) {
+    y += 30;
+    std::string text = strategyName(STRATEGIES[at]);
+    char score[32];
+    std::snprintf(score, sizeof score, ", %.4f",
+                  summarise(report, STRATEGIES[at], false).meanApfdc);
+    text += score;
+    // A curve drawn under another of the same points is hidden: say which.
+    const int* drawn = std::find(DRAWING_ORDER, DRAWING_ORDER + STRATEGY_COUNT, at);
+    for (const int* later = DRAWING_ORDER + STRATEGY_COUNT - 1; later > drawn; --later) {
+      if (curves[static_cast<Index>(*later)] == curves[static_cast<Index>(at)]) {
+        text += std::string(" (= ") + strategyName(STRATEGIES[*later]) + ")";
+        break;
+      }
+    }
+    printLegendEntry(out, 660, y, COLOURS[at], WIDTHS[at], DASHES[at], text);
+  }
+  y += 40;
+  printText(out, 660, y, "start", 14, "The higher and further left a curve,",
+            " font-style=\"italic\"");
+  printText(out, 660, y + 20, "start", 14, "the sooner its failures show.",
+            " font-style=\"italic\"");
+  std::fputs("</svg>\n", out);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// The replay's results: the table of each strategy's scores, every run's
+// values as JSON, and a picture of how soon each strategy shows a failure.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "replay/replay.h"
+
+// One strategy's figures over a set of replayed runs.
+struct StrategySummary {
+  double meanApfd = 0.0;
+  double meanApfdc = 0.0;
+  double medianFirstFailureSeconds = 0.0;
+  double withinBudget = 0.0;        // share of runs whose first failure came within the budget
+  double caughtWithinBudget = 0.0;  // share of runs whose selection within it held a failure
+  int runs = 0;
+};
+
+struct ReplayReport {
+  std::string folder;       // as given
+  ReplaySettings settings;  // as the runs were replayed
+  std::vector<ReplayedRun> runs;
+};
+
+// The figures of one strategy over the runs, or over those of them that have
+// a passing test too. Sums run in run order, so they are the same however
+// the runs were replayed.
+StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool withPassingOnly);
+
+void printReplaySummary(std::FILE* out, const History& history, const ReplayReport& report);
+
+std::string replayJson(const History& history, const ReplayReport& report);
+
+// Per strategy, the share of the failing runs whose first failure has shown
+// by each share of the run's time.
+void printReplayPlot(std::FILE* out, const ReplayReport& report);
