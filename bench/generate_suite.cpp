@@ -10,6 +10,8 @@
 
 #include "bench/suite_generator.h"
 
+using namespace antorder;
+
 namespace {
 
 void writeCsv(const SparseSuite& suite) {

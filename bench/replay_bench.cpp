@@ -6,6 +6,8 @@
 #include "reading/junit_history.h"
 #include "replay/replay.h"
 
+using namespace antorder;
+
 namespace {
 
 // A history held in memory, as the reader leaves one: `runs` runs of `tests`

@@ -11,6 +11,8 @@
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
 
+using namespace antorder;
+
 namespace {
 
 // A suite of n tests x 1,000 faults at 1% ones, unit costs and severities.

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace antorder {
+
 namespace {
 
 // A uniform draw from 0 to bound - 1 from the engine's raw output, which the
@@ -57,3 +59,5 @@ SparseSuite generateSuite(const SuiteShape& shape) {
   }
   return suite;
 }
+
+}  // namespace antorder

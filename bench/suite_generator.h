@@ -7,6 +7,8 @@
 
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 struct SuiteShape {
   int tests = 1000;
   int faults = 100;
@@ -20,3 +22,5 @@ struct SuiteShape {
 // Every fault is revealed by at least one test: a fault that the draws left
 // unrevealed is given to one test at random.
 SparseSuite generateSuite(const SuiteShape& shape);
+
+}  // namespace antorder

@@ -12,6 +12,8 @@
 #include <shellapi.h>
 #endif
 
+namespace antorder {
+
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
 #ifdef _WIN32
   int count = 0;
@@ -31,3 +33,5 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
 #endif
   return std::vector<std::string>(argv, argv + argc);
 }
+
+}  // namespace antorder

@@ -6,4 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace antorder {
+
 std::vector<std::string> commandLineArguments(int argc, char** argv);
+
+}  // namespace antorder

@@ -29,6 +29,8 @@
 #include "cli/order_suite.h"
 #include "cli/replay_history.h"
 
+namespace antorder {
+
 namespace {
 
 // A whole number from `least` to `most`, said so in full when it is not: a
@@ -366,13 +368,15 @@ int parseAndRun(int argc, char** argv) {
 
 }  // namespace
 
+}  // namespace antorder
+
 int main(int argc, char** argv) {
   try {
-    return parseAndRun(argc, argv);
+    return antorder::parseAndRun(argc, argv);
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "%s: out of memory\n", PROGRAM);
+    std::fprintf(stderr, "%s: out of memory\n", antorder::PROGRAM);
   } catch (const std::exception& failure) {
-    std::fprintf(stderr, "%s: %s\n", PROGRAM, failure.what());
+    std::fprintf(stderr, "%s: %s\n", antorder::PROGRAM, failure.what());
   }
   return 1;
 }

@@ -4,6 +4,8 @@
 
 #include "reporting/run_results.h"
 
+namespace antorder {
+
 void reportReadError(const std::string& file, const ReadError& error) {
   const std::string name = error.file.empty() ? displayName(file) : error.file;
   if (error.line > 0) {
@@ -25,3 +27,5 @@ void warnOfRunsLeftOut(const History& history) {
     }
   }
 }
+
+}  // namespace antorder

@@ -7,6 +7,8 @@
 #include "history/history.h"
 #include "reading/suite_builder.h"
 
+namespace antorder {
+
 constexpr const char* PROGRAM = "antorder-suite";
 
 // Prints "FILE:LINE: reason" (or "FILE: reason" for line 0) on standard error;
@@ -15,3 +17,5 @@ void reportReadError(const std::string& file, const ReadError& error);
 
 // Warns on standard error of each run of the history left out, unreadable.
 void warnOfRunsLeftOut(const History& history);
+
+}  // namespace antorder

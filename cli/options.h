@@ -11,6 +11,8 @@
 #include "ordering/suite_colony.h"
 #include "reading/suite_reader.h"
 
+namespace antorder {
+
 enum class Mode {
   ORDER,   // order a suite, or a history's next run
   REPLAY,  // replay a history's failing runs
@@ -43,3 +45,5 @@ struct Options {
   bool windowGiven = false;  // --window and --items were given: refused where they do not apply
   bool itemsGiven = false;
 };
+
+}  // namespace antorder

@@ -25,6 +25,8 @@
 #include "reporting/svg_plot.h"
 #include "suite/aligned_suite.h"
 
+namespace antorder {
+
 namespace {
 
 // The first few of the names, and how many more.
@@ -234,3 +236,5 @@ int orderSuite(const Options& options) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return printResults(options, suite, results);
 }
+
+}  // namespace antorder

@@ -17,6 +17,8 @@
 #include <unistd.h>
 #endif
 
+namespace antorder {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -171,3 +173,5 @@ int writeFiles(const std::vector<FileRequest>& requests, const std::function<boo
   std::fprintf(stderr, "%s: could not write %s: %s\n", PROGRAM, failedPath.c_str(), reason.c_str());
   return 1;
 }
+
+}  // namespace antorder

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace antorder {
+
 struct OutputFile {
   std::string path;                 // as given, in UTF-8
   std::filesystem::path temporary;  // empty when written in place
@@ -45,3 +47,5 @@ struct FileRequest {
 // exit status: 0, 1 with the reason on standard error, or stoppedStatus()
 // when stopped.
 int writeFiles(const std::vector<FileRequest>& requests, const std::function<bool()>& printOutput);
+
+}  // namespace antorder

@@ -8,6 +8,8 @@
 #include <unistd.h>
 #endif
 
+namespace antorder {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -75,3 +77,5 @@ void showReplayProgress(Progress& progress, int done, int total) {
 void endProgress(Progress& progress) {
   if (progress.drawnWidth > 0) drawLine(progress, "");
 }
+
+}  // namespace antorder

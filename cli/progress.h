@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdio>
 
+namespace antorder {
+
 struct Progress {
   std::FILE* out;
   bool enabled;
@@ -30,3 +32,5 @@ void showReplayProgress(Progress& progress, int done, int total);
 
 // Erases the line, if one is drawn.
 void endProgress(Progress& progress);
+
+}  // namespace antorder

@@ -14,6 +14,8 @@
 #include "reading/suite_reader.h"
 #include "reporting/replay_report.h"
 
+namespace antorder {
+
 namespace {
 
 // The replay's settings: the colony's and the best order's as for ordering,
@@ -73,3 +75,5 @@ int replayRuns(const Options& options) {
                       return finishStandardOutput();
                     });
 }
+
+}  // namespace antorder

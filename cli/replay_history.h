@@ -6,5 +6,9 @@
 
 #include "cli/options.h"
 
+namespace antorder {
+
 // Runs the mode; returns the exit status.
 int replayRuns(const Options& options);
+
+}  // namespace antorder

@@ -4,6 +4,8 @@
 #include <signal.h>
 #endif
 
+namespace antorder {
+
 volatile std::sig_atomic_t stopSignal = 0;
 
 extern "C" {
@@ -29,3 +31,5 @@ void catchStopSignals() {
 int stoppedStatus() {
   return 128 + stopSignal;
 }
+
+}  // namespace antorder

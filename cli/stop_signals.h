@@ -5,6 +5,8 @@
 
 #include <csignal>
 
+namespace antorder {
+
 // The signal that asked the run to stop, or 0.
 extern volatile std::sig_atomic_t stopSignal;
 
@@ -13,3 +15,5 @@ void catchStopSignals();
 
 // 128 + the signal.
 int stoppedStatus();
+
+}  // namespace antorder

@@ -17,6 +17,8 @@
 #include "reporting/summary.h"
 #include "reporting/svg_plot.h"
 
+using namespace antorder;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
   SuiteFormat format = SuiteFormat::FUZZ_FORMAT;

@@ -10,6 +10,8 @@
 
 #include "reading/test_list.h"
 
+using namespace antorder;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::string> names;
   ReadError error;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -150,3 +152,5 @@ std::vector<int> orderByFailureChance(const std::vector<double>& probability,
   });
   return order;
 }
+
+}  // namespace antorder

@@ -18,6 +18,8 @@
 
 #include "history/history.h"
 
+namespace antorder {
+
 // How fast each smoothed verdict forgets: v = RATE x failed + (1 - RATE) x v.
 // The first is the recently-failed heuristic's.
 constexpr std::array<double, 3> SMOOTHING_RATES = {0.8, 0.2, 0.05};
@@ -88,3 +90,5 @@ std::vector<int> orderByFailureChance(const std::vector<double>& probability,
 // e^x and ln x from + - x / alone, so that every platform rounds alike.
 double portableExp(double x);
 double portableLog(double x);  // x > 0
+
+}  // namespace antorder

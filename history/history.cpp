@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+namespace antorder {
+
 double medianOf(std::vector<double> values) {
   return medianInPlace(values);
 }
@@ -54,3 +56,5 @@ int failingRunsCaught(const History& history, int firstRun, int endRun,
   }
   return caught;
 }
+
+}  // namespace antorder

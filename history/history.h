@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace antorder {
+
 constexpr int DEFAULT_WINDOW = 50;
 constexpr double MIN_SECONDS = 0.001;  // the least cost a test's times give it
 
@@ -56,3 +58,5 @@ std::vector<double> medianSecondsOf(const History& history, int firstRun, int en
 // failed (their number in `failingRuns`), how many had one of `keys` fail.
 int failingRunsCaught(const History& history, int firstRun, int endRun,
                       const std::vector<int>& keys, int& failingRuns);
+
+}  // namespace antorder

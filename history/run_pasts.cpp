@@ -6,6 +6,8 @@
 
 #include "history/failure_model.h"
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -86,3 +88,5 @@ std::vector<RunPast> pastsOfFailingRuns(const History& history, RunPast& next,
   return walkHistory(
       history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, &next, nextTests);
 }
+
+}  // namespace antorder

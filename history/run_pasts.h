@@ -9,6 +9,8 @@
 
 #include "history/history.h"
 
+namespace antorder {
+
 struct RunPast {
   int run = 0;                            // index into history.runs; its size for the next run
   std::vector<int> keys;                  // the tests that ran, in report order
@@ -34,3 +36,5 @@ std::vector<RunPast> pastsOfFailingRuns(const History& history);
 // where that is null of the latest run's tests that ran.
 std::vector<RunPast> pastsOfFailingRuns(const History& history, RunPast& next,
                                         const std::vector<int>* nextTests = nullptr);
+
+}  // namespace antorder

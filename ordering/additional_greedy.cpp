@@ -7,6 +7,8 @@
 #include "ordering/baselines.h"
 #include "ordering/bits.h"
 
+namespace antorder {
+
 namespace {
 
 // The tests of a level: ranks in ascending runs, each run the tests that one
@@ -316,3 +318,5 @@ std::vector<int> restartingGreedyOrder(const SparseSuite& suite, const std::vect
   }
   return order;
 }
+
+}  // namespace antorder

@@ -9,6 +9,8 @@
 
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 // The rule over every test, ties to file order. A round (from one restart to
 // the next) costs about the faults of the tests left, each looked at once or
 // twice, and a restart costs the faults some test left reveals.
@@ -19,3 +21,5 @@ std::vector<int> additionalGreedyOrder(const SparseSuite& suite);
 // suite, once): the order of the tests left.
 std::vector<int> restartingGreedyOrder(const SparseSuite& suite, const std::vector<int>& tieOrder,
                                        const std::vector<char>& placed);
+
+}  // namespace antorder

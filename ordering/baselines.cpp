@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+namespace antorder {
+
 std::vector<int> givenOrder(const SparseSuite& suite) {
   std::vector<int> order(suite.testNames.size());
   for (std::size_t position = 0; position < order.size(); ++position) {
@@ -37,3 +39,5 @@ std::vector<int> mostRevealingFirst(const SparseSuite& suite, std::vector<int> o
   });
   return order;
 }
+
+}  // namespace antorder

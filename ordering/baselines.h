@@ -6,6 +6,8 @@
 
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 // The tests as the file lists them.
 std::vector<int> givenOrder(const SparseSuite& suite);
 
@@ -18,3 +20,5 @@ std::vector<int> revealedWeights(const SparseSuite& suite);
 // The order sorted by how many faults each test reveals, most first, keeping
 // the order's own on ties.
 std::vector<int> mostRevealingFirst(const SparseSuite& suite, std::vector<int> order);
+
+}  // namespace antorder

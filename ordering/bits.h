@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace antorder {
+
 // The number of bits set, in a few steps on any processor.
 inline int bitCount(std::uint64_t bits) {
   bits -= (bits >> 1u) & 0x5555555555555555u;
@@ -9,3 +11,5 @@ inline int bitCount(std::uint64_t bits) {
   bits = (bits + (bits >> 4u)) & 0x0F0F0F0F0F0F0F0Fu;
   return static_cast<int>((bits * 0x0101010101010101u) >> 56u);
 }
+
+}  // namespace antorder

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace antorder {
+
 BudgetSelection selectWithinBudget(const std::vector<double>& seconds, double budgetSeconds) {
   BudgetSelection selection;
   for (std::size_t position = 0; position < seconds.size(); ++position) {
@@ -15,3 +17,5 @@ BudgetSelection selectWithinBudget(const std::vector<double>& seconds, double bu
   }
   return selection;
 }
+
+}  // namespace antorder

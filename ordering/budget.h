@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace antorder {
+
 struct BudgetSelection {
   std::vector<int> selected;  // positions in the order
   std::vector<int> rest;      // likewise
@@ -15,3 +17,5 @@ struct BudgetSelection {
 // test that still fits in what the budget has left is taken; the others are
 // the rest.
 BudgetSelection selectWithinBudget(const std::vector<double>& seconds, double budgetSeconds);
+
+}  // namespace antorder

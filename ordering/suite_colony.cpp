@@ -8,6 +8,8 @@
 #include "ordering/winner_tree.h"
 #include "platform/random.h"
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -380,3 +382,5 @@ SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& sett
   }
   return result;
 }
+
+}  // namespace antorder

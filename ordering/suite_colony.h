@@ -21,6 +21,8 @@
 #include "ordering/winner_tree.h"
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 struct SearchSettings {
   int antCount = 5;  // at least 1; more than the tests are capped at their number
   int iterationCount = 100;
@@ -107,3 +109,5 @@ using IterationCallback = std::function<bool(const SearchResult&)>;
 // Runs every iteration on the suite, drawing from the generator as seeded.
 SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& settings,
                             const IterationCallback& afterIteration = {});
+
+}  // namespace antorder

@@ -8,6 +8,8 @@
 #include "platform/parallel.h"
 #include "platform/random.h"
 
+namespace antorder {
+
 ScoredOrder scoreOrder(const SparseSuite& suite, std::vector<int> order) {
   ScoredOrder scored;
   scored.order = std::move(order);
@@ -63,3 +65,5 @@ void scoreEvaluation(SuiteOrders& orders, const SparseSuite& evaluation) {
     scored->evaluatedApfdc = computeSuiteApfdc(evaluation, scored->order.data());
   }
 }
+
+}  // namespace antorder

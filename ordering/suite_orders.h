@@ -11,6 +11,8 @@
 #include "ordering/suite_colony.h"
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 struct ScoredOrder {
   std::vector<int> order;  // test indices, first to run first
   float apfd = 0.0f;
@@ -58,3 +60,5 @@ SuiteOrders findSuiteOrders(const SparseSuite& suite, const OrderingSettings& se
 // Scores every order found also against another matrix's faults over the
 // suite's tests (see alignToSuite).
 void scoreEvaluation(SuiteOrders& orders, const SparseSuite& evaluation);
+
+}  // namespace antorder

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace antorder {
+
 WinnerTree buildWinnerTree(const std::vector<int>& keys) {
   WinnerTree tree;
   tree.leafCount = static_cast<int>(keys.size());
@@ -21,3 +23,5 @@ void rebuildWinners(WinnerTree& tree) {
     tree.node[at] = left > right ? left : right;
   }
 }
+
+}  // namespace antorder

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace antorder {
+
 struct WinnerTree {
   int leafCount = 0;
   // Node i in [1, 2n): test t's leaf is node n + t, node i's parent node i / 2.
@@ -75,3 +77,5 @@ inline void lowerKey(WinnerTree& tree, int test, int newKey) {
     tree.node[at] = left > right ? left : right;
   }
 }
+
+}  // namespace antorder

@@ -5,6 +5,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -123,3 +125,5 @@ std::vector<std::string> writtenNames(const NextRunPlan& plan) {
 std::vector<std::string> restNames(const NextRunPlan& plan) {
   return namesAt(plan, plan.selection.rest);
 }
+
+}  // namespace antorder

@@ -14,6 +14,8 @@
 #include "plan/prediction.h"
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 struct NextRunPlan {
   // Of a history: the failure model's order for the next run, which is the
   // order written, scored also on the window's suite.
@@ -56,3 +58,5 @@ std::vector<std::string> writtenNames(const NextRunPlan& plan);
 
 // The names a budget leaves out, in order.
 std::vector<std::string> restNames(const NextRunPlan& plan);
+
+}  // namespace antorder

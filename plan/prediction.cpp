@@ -7,6 +7,8 @@
 #include "history/run_pasts.h"
 #include "replay/replay.h"
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -74,3 +76,5 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond,
   }
   return prediction;
 }
+
+}  // namespace antorder

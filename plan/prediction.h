@@ -9,6 +9,8 @@
 
 #include "history/history.h"
 
+namespace antorder {
+
 struct OrderMeans {
   double apfd = 0.0;
   double apfdc = 0.0;
@@ -40,3 +42,5 @@ struct NextRunPrediction {
 // them; one it does not know is new.
 NextRunPrediction predictNextRun(const History& history, bool perSecond,
                                  const std::vector<std::string>* nextTests = nullptr);
+
+}  // namespace antorder

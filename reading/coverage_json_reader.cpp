@@ -17,6 +17,8 @@
 
 #include "reading/format_readers.h"
 
+namespace antorder {
+
 namespace {
 
 const char* const NO_CONTEXTS =
@@ -172,3 +174,5 @@ bool readCoverageJson(std::istream& in, SuiteBuilder& builder, ReadError& error)
   builder.suite.itemNoun = "covered lines";
   return true;
 }
+
+}  // namespace antorder

@@ -10,6 +10,8 @@
 #include "reading/field_values.h"
 #include "reading/format_readers.h"
 
+namespace antorder {
+
 namespace {
 
 bool isCommentOrBlank(const std::string& line) {
@@ -180,3 +182,5 @@ bool readCsvSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error) {
   }
   return error.reason.empty();
 }
+
+}  // namespace antorder

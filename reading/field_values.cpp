@@ -6,6 +6,8 @@
 
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 bool allDigits(const std::string& text) {
   return !text.empty() &&
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -53,3 +55,5 @@ bool parseWholeNumber(const std::string& text, std::uint64_t& number) {
   const auto [stop, status] = std::from_chars(text.data(), end, number);
   return status == std::errc() && stop == end;
 }
+
+}  // namespace antorder

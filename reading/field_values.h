@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace antorder {
+
 // A cost: a decimal number from MIN_COST to MAX_COST, so that the colony's
 // squared costs and trail levels stay finite and above zero.
 constexpr float MIN_COST = 1e-18f;
@@ -24,3 +26,5 @@ bool allDigits(const std::string& text);
 // The text as a message quotes it: in quotes, every byte that is not
 // printable ASCII written \xNN, at most 60 bytes of it shown.
 std::string quoted(const std::string& text);
+
+}  // namespace antorder

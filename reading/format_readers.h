@@ -8,6 +8,8 @@
 #include "reading/line_reader.h"
 #include "reading/suite_builder.h"
 
+namespace antorder {
+
 bool readCsvSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error);
 bool readSirSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error);
 bool readListsSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error);
@@ -24,3 +26,5 @@ bool readLcovSuite(LineReader& reader, SuiteBuilder& builder, CoverageItems item
 
 // True for the first line of a SIR fault matrix: a count, then "listversions".
 bool isSirHeader(const std::string& line);
+
+}  // namespace antorder

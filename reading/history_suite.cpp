@@ -6,6 +6,8 @@
 
 #include "reading/field_values.h"
 
+namespace antorder {
+
 void buildHistorySuite(const History& history, int window, SuiteBuilder& builder) {
   const auto runCount = static_cast<int>(history.runs.size());
   const int firstRun = std::max(0, runCount - window);
@@ -68,3 +70,5 @@ int buildWindowSuite(const History& history, const TestRun& tests, int firstRun,
   builder.nothingRevealedIsFine = true;
   return failedRuns;
 }
+
+}  // namespace antorder

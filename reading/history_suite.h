@@ -6,6 +6,8 @@
 #include "history/history.h"
 #include "reading/suite_builder.h"
 
+namespace antorder {
+
 // The suite of the last `window` runs: the tests that ran in the latest, in
 // its order; each failure of one of them in the window a fault named
 // RUN:KEY; each test's cost the median of its times over the window's runs in
@@ -21,3 +23,5 @@ void buildHistorySuite(const History& history, int window, SuiteBuilder& builder
 // window's runs had a failure.
 int buildWindowSuite(const History& history, const TestRun& tests, int firstRun, int endRun,
                      SuiteBuilder& builder);
+
+}  // namespace antorder

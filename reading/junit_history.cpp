@@ -15,6 +15,8 @@
 #include "reading/field_values.h"
 #include "reading/xml_document.h"
 
+namespace antorder {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -277,3 +279,5 @@ bool readJunitPath(const std::string& path, History& history, ReadError& error, 
   }
   return true;
 }
+
+}  // namespace antorder

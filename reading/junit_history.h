@@ -18,6 +18,8 @@
 #include "history/history.h"
 #include "reading/suite_builder.h"
 
+namespace antorder {
+
 // Reads one report as one run, appended to the history; `file` names it in
 // errors and the run. False, with the line and the reason, on a report that
 // is not JUnit XML.
@@ -32,3 +34,5 @@ bool readJunitReport(std::istream& in, const std::string& file, const std::strin
 // itself must be readable and hold a run that is. Errors name the file they
 // are in.
 bool readJunitPath(const std::string& path, History& history, ReadError& error, int jobs = 1);
+
+}  // namespace antorder

@@ -14,6 +14,8 @@
 #include "reading/field_values.h"
 #include "reading/format_readers.h"
 
+namespace antorder {
+
 namespace {
 
 const char* const NO_TEST_NAME =
@@ -240,3 +242,5 @@ bool readLcovSuite(LineReader& reader, SuiteBuilder& builder, CoverageItems item
                                                               : "covered functions";
   return true;
 }
+
+}  // namespace antorder

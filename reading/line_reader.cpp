@@ -6,6 +6,8 @@
 #include <streambuf>
 #include <utility>
 
+namespace antorder {
+
 namespace {
 
 constexpr const char* SPACES = " \t";
@@ -86,3 +88,5 @@ std::string trimmed(const std::string& text) {
 bool isBlank(const std::string& line) {
   return line.find_first_not_of(SPACES) == std::string::npos;
 }
+
+}  // namespace antorder

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace antorder {
+
 constexpr std::size_t MAX_LINE_BYTES = std::size_t{1} << 24;
 
 struct LineReader {
@@ -38,3 +40,5 @@ std::string trimmed(const std::string& text);
 
 // True for a line of nothing but spaces and tabs.
 bool isBlank(const std::string& line);
+
+}  // namespace antorder

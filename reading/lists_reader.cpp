@@ -11,6 +11,8 @@
 #include "reading/field_values.h"
 #include "reading/format_readers.h"
 
+namespace antorder {
+
 namespace {
 
 // The next word of the line from `at` on, between spaces or tabs; false when none is left.
@@ -55,3 +57,5 @@ bool readListsSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error)
   }
   return true;
 }
+
+}  // namespace antorder

@@ -24,6 +24,8 @@
 #include "reading/format_readers.h"
 #include "reading/xml_document.h"
 
+namespace antorder {
+
 namespace {
 
 // The tests found so far, each with the mutants it kills.
@@ -233,3 +235,5 @@ bool readStrykerReport(std::istream& in, SuiteBuilder& builder, ReadError& error
   }
   return addMutationTests(matrix, builder, error);
 }
+
+}  // namespace antorder

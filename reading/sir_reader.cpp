@@ -12,6 +12,8 @@
 #include "reading/field_values.h"
 #include "reading/format_readers.h"
 
+namespace antorder {
+
 namespace {
 
 // A count of at most this many versions or tests is taken; what it promises is
@@ -211,3 +213,5 @@ bool readSirSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error) {
   }
   return true;
 }
+
+}  // namespace antorder

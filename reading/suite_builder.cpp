@@ -7,6 +7,8 @@
 
 #include "reading/field_values.h"
 
+namespace antorder {
+
 namespace {
 
 // The start draw reaches 2^30 tests, from two 15-bit draws.
@@ -93,3 +95,5 @@ bool finishSuite(SuiteBuilder& builder, SparseSuite& suite, ReadError& error) {
   suite = std::move(built);
   return true;
 }
+
+}  // namespace antorder

@@ -10,6 +10,8 @@
 
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 // What a test's coverage counts as the items it reveals: lines run, branches
 // taken or functions called.
 enum class CoverageItems { LINES, BRANCHES, FUNCTIONS };
@@ -44,3 +46,5 @@ bool addTest(SuiteBuilder& builder, const std::string& name, float cost, int sev
 // the reason, when there is nothing to order (no test, or no fault revealed
 // unless that is fine) or the suite is too large to order exactly.
 bool finishSuite(SuiteBuilder& builder, SparseSuite& suite, ReadError& error);
+
+}  // namespace antorder

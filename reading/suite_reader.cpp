@@ -20,6 +20,8 @@
 #include <cstdio>
 #endif
 
+namespace antorder {
+
 namespace {
 
 bool endsWithCsv(const std::string& name) {
@@ -261,3 +263,5 @@ bool readHistorySuite(const std::string& path, History& history, SparseSuite& su
                       ReadError& error, const ReadOptions& options) {
   return readJunitPath(path, history, error) && finishHistory(history, suite, error, options);
 }
+
+}  // namespace antorder

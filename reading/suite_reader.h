@@ -22,6 +22,8 @@
 #include "reading/suite_builder.h"
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 enum class SuiteFormat { DETECT, CSV, SIR, LISTS, JUNIT, LCOV, COVERAGE_JSON, PIT, STRYKER };
 
 // What a format's reading takes besides the file.
@@ -71,3 +73,5 @@ bool isHistoryFile(const std::string& path, SuiteFormat format);
 // Reads a history's runs, and its suite over the last options.window runs.
 bool readHistorySuite(const std::string& path, History& history, SparseSuite& suite,
                       ReadError& error, const ReadOptions& options = {});
+
+}  // namespace antorder

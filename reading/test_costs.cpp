@@ -9,6 +9,8 @@
 #include "reading/field_values.h"
 #include "reading/format_readers.h"
 
+namespace antorder {
+
 bool readTestCosts(const std::string& path, const ReadOptions& options,
                    std::unordered_map<std::string, float>& costs, ReadError& error) {
   SuiteFormat format = SuiteFormat::CSV;
@@ -76,3 +78,5 @@ std::vector<int> applyTestCosts(SparseSuite& suite,
   }
   return without;
 }
+
+}  // namespace antorder

@@ -9,6 +9,8 @@
 
 #include "reading/suite_reader.h"
 
+namespace antorder {
+
 // Reads the costs by test name: from a CSV whose header names a test column
 // and a cost column (cost rules as a suite's), or from a JUnit report or
 // folder, each test's median time over the window. False with the line and
@@ -25,3 +27,5 @@ std::string junitKeyOf(const std::string& name);
 // returns the tests that found none and keep theirs, in suite order.
 std::vector<int> applyTestCosts(SparseSuite& suite,
                                 const std::unordered_map<std::string, float>& costs);
+
+}  // namespace antorder

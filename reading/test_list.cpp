@@ -13,6 +13,8 @@
 #include "reading/line_reader.h"
 #include "reading/test_costs.h"
 
+namespace antorder {
+
 namespace {
 
 // ctest's JSON: the names of its "tests".
@@ -113,3 +115,5 @@ bool readTestListText(const std::string& text, std::vector<std::string>& names, 
   }
   return true;
 }
+
+}  // namespace antorder

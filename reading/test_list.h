@@ -15,9 +15,13 @@
 
 #include "reading/suite_builder.h"
 
+namespace antorder {
+
 // False, with the line and the reason, where the file cannot be read or
 // holds no test.
 bool readTestList(const std::string& path, std::vector<std::string>& names, ReadError& error);
 
 // The same from the list's text.
 bool readTestListText(const std::string& text, std::vector<std::string>& names, ReadError& error);
+
+}  // namespace antorder

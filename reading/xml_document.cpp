@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+namespace antorder {
+
 long lineAt(const XmlReport& report, std::ptrdiff_t offset) {
   const auto after = std::upper_bound(report.lineStarts.begin(), report.lineStarts.end(), offset);
   return static_cast<long>(after - report.lineStarts.begin());
@@ -37,3 +39,5 @@ bool loadXmlReport(std::istream& in, const std::vector<std::string>& roots, cons
       std::string("not ") + kind + ": its root element is <" + root.name() + ">, not " + expected};
   return false;
 }
+
+}  // namespace antorder

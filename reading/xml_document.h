@@ -12,6 +12,8 @@
 
 #include "reading/suite_builder.h"
 
+namespace antorder {
+
 struct XmlReport {
   std::string text;
   std::vector<std::ptrdiff_t> lineStarts;  // the offset at which each line starts
@@ -26,3 +28,5 @@ bool loadXmlReport(std::istream& in, const std::vector<std::string>& roots, cons
 
 // The line, from 1, of a byte offset in the report, as pugixml's offset_debug gives it.
 long lineAt(const XmlReport& report, std::ptrdiff_t offset);
+
+}  // namespace antorder

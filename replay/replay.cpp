@@ -14,6 +14,8 @@
 #include "reading/history_suite.h"
 #include "reading/suite_builder.h"
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -219,3 +221,5 @@ std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySetti
   }
   return finishedRuns;
 }
+
+}  // namespace antorder

@@ -38,6 +38,8 @@
 #include "ordering/best_order/best_order.h"
 #include "ordering/suite_colony.h"
 
+namespace antorder {
+
 enum class Strategy {
   GIVEN,
   SHORTEST_FIRST,
@@ -109,3 +111,5 @@ void orderByPast(const RunPast& past, bool perSecond, StrategyOrders& orders);
 using ReplayCallback = std::function<bool(int done, int total)>;
 std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySettings& settings,
                                        const ReplayCallback& afterRun);
+
+}  // namespace antorder

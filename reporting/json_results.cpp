@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+namespace antorder {
+
 namespace {
 
 // Keys keep the order written here; floats are stored as float, so that each prints as the shortest
@@ -122,3 +124,5 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
   if (results.plan.budgetSeconds) document["budget"] = budgetJson(results);
   return printed(document);
 }
+
+}  // namespace antorder

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace antorder {
+
 namespace {
 
 // A CSV field, quoted when it holds a comma, a quote or a line end.
@@ -79,3 +81,5 @@ void printOrderTable(std::FILE* out, const SparseSuite& suite, const RunResults&
     std::fputc('\n', out);
   }
 }
+
+}  // namespace antorder

@@ -9,4 +9,8 @@
 #include "reporting/run_results.h"
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 void printOrderTable(std::FILE* out, const SparseSuite& suite, const RunResults& results);
+
+}  // namespace antorder

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <utility>
 
+namespace antorder {
+
 namespace {
 
 // A step curve from `start`, rising to each event's y at its x (ascending),
@@ -117,3 +119,5 @@ std::vector<PlotPoint> bestSoFarCurve(const std::vector<float>& values, int maxS
   }
   return finish(curve);
 }
+
+}  // namespace antorder

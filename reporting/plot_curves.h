@@ -7,6 +7,8 @@
 
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 struct PlotPoint {
   double x;
   double y;
@@ -36,3 +38,5 @@ std::vector<PlotPoint> iterationCurve(const std::vector<float>& values, int maxP
 // The best value so far of each iteration, as a step curve with at most
 // maxSteps steps.
 std::vector<PlotPoint> bestSoFarCurve(const std::vector<float>& values, int maxSteps);
+
+}  // namespace antorder

@@ -10,6 +10,8 @@
 #include "reporting/run_results.h"
 #include "reporting/svg_drawing.h"
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -237,3 +239,5 @@ void printReplayPlot(std::FILE* out, const ReplayReport& report) {
             " font-style=\"italic\"");
   std::fputs("</svg>\n", out);
 }
+
+}  // namespace antorder

@@ -9,6 +9,8 @@
 
 #include "replay/replay.h"
 
+namespace antorder {
+
 // One strategy's figures over a set of replayed runs.
 struct StrategySummary {
   double meanApfd = 0.0;
@@ -37,3 +39,5 @@ std::string replayJson(const History& history, const ReplayReport& report);
 // Per strategy, the share of the failing runs whose first failure has shown
 // by each share of the run's time.
 void printReplayPlot(std::FILE* out, const ReplayReport& report);
+
+}  // namespace antorder

@@ -1,5 +1,7 @@
 #include "reporting/run_results.h"
 
+namespace antorder {
+
 std::string bestMethodText(const RunResults& results) {
   const BestOrder& found = results.orders.bestFound;
   const char* objective = results.objective == Objective::APFD ? "APFD" : "APFDc";
@@ -43,3 +45,5 @@ std::string counted(long long count, const std::string& pluralNoun) {
   }
   return std::to_string(count) + " " + noun;
 }
+
+}  // namespace antorder

@@ -13,6 +13,8 @@
 #include "plan/next_run.h"
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 struct RunResults {
   std::string file;        // as given; "-" for standard input
   std::string formatName;  // as --format names it: "csv", "junit", "lcov", ...
@@ -42,3 +44,5 @@ std::string baseName(const std::string& file);
 // A count and its noun, singular for 1: "1 fault", "2 faults", "1 mutant
 // killed" (the last word of the noun's that ends in s loses it).
 std::string counted(long long count, const std::string& pluralNoun);
+
+}  // namespace antorder

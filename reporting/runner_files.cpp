@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+namespace antorder {
+
 namespace {
 
 // A CMake bracket argument holding the text whole: [==[...]==] with enough
@@ -52,3 +54,5 @@ void printCtestProperties(std::FILE* out, const std::vector<std::string>& names)
     --cost;
   }
 }
+
+}  // namespace antorder

@@ -9,6 +9,8 @@
 
 #include <string>
 
+namespace antorder {
+
 // "NAME RUNS COST" a test a line, costs falling from the order's length to 1,
 // then "---" with no failed test under it. (No name holds a line break: the
 // readers refuse one.)
@@ -18,3 +20,5 @@ void printCtestCosts(std::FILE* out, const std::vector<std::string>& names);
 // COST of each test that exists when it is read, and registers itself to be
 // read again at test time, for the tests found only then.
 void printCtestProperties(std::FILE* out, const std::vector<std::string>& names);
+
+}  // namespace antorder

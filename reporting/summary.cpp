@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <utility>
 
+namespace antorder {
+
 void printTrace(std::FILE* out, const SearchResult& result) {
   for (std::size_t iteration = 0; iteration < result.iterationApfd.size(); ++iteration) {
     std::fprintf(out, " Iteration=%zu, APFD = %f\n", iteration + 1,
@@ -168,3 +170,5 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
 void printOrder(std::FILE* out, const std::vector<std::string>& names) {
   for (const std::string& name : names) std::fprintf(out, "%s\n", name.c_str());
 }
+
+}  // namespace antorder

@@ -10,6 +10,8 @@
 #include "reporting/run_results.h"
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 // One line per iteration, in the built-in report's form.
 void printTrace(std::FILE* out, const SearchResult& result);
 
@@ -18,3 +20,5 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
 
 // One test name a line.
 void printOrder(std::FILE* out, const std::vector<std::string>& names);
+
+}  // namespace antorder

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace antorder {
+
 namespace {
 
 // The length of the well-formed UTF-8 character at `at` (no overlong form,
@@ -171,3 +173,5 @@ void printLegendEntry(std::FILE* out, double x, double y, const char* colour, do
                x, y - 5, x + 34, y - 5, colour, width, dash);
   printText(out, x + 42, y, "start", 15, text);
 }
+
+}  // namespace antorder

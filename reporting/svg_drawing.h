@@ -8,6 +8,8 @@
 
 #include "reporting/plot_curves.h"
 
+namespace antorder {
+
 // A panel's plotting area in pixels and the data range it shows.
 struct Panel {
   double left, top, width, height;
@@ -41,3 +43,5 @@ void printCurve(std::FILE* out, const Panel& panel, const std::vector<PlotPoint>
 // A short stretch of a curve's line, and the text after it.
 void printLegendEntry(std::FILE* out, double x, double y, const char* colour, double width,
                       const char* dash, const std::string& text);
+
+}  // namespace antorder

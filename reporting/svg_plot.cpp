@@ -9,6 +9,8 @@
 #include "reporting/plot_curves.h"
 #include "reporting/svg_drawing.h"
 
+namespace antorder {
+
 namespace {
 
 constexpr int WIDTH = 1000;
@@ -228,3 +230,5 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
   if (results.evaluated) printEvaluationRow(out, results, styles, byCost);
   std::fputs("</svg>\n", out);
 }
+
+}  // namespace antorder

@@ -8,4 +8,8 @@
 #include "reporting/run_results.h"
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& results);
+
+}  // namespace antorder

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <unordered_map>
 
+namespace antorder {
+
 bool alignToSuite(const SparseSuite& suite, const SparseSuite& other, SparseSuite& aligned,
                   std::string& unknownTest) {
   std::unordered_map<std::string, std::size_t> testOfName;
@@ -39,3 +41,5 @@ bool alignToSuite(const SparseSuite& suite, const SparseSuite& other, SparseSuit
   }
   return true;
 }
+
+}  // namespace antorder

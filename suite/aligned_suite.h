@@ -7,9 +7,13 @@
 
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 // The other matrix's faults over the suite's tests, in the suite's order and
 // at its costs: a suite test that the other lacks reveals nothing there.
 // False, with the name in `unknownTest`, when the other has a test the suite
 // lacks.
 bool alignToSuite(const SparseSuite& suite, const SparseSuite& other, SparseSuite& aligned,
                   std::string& unknownTest);
+
+}  // namespace antorder

@@ -6,6 +6,8 @@
 
 #include "formulas/formulas.h"
 
+namespace antorder {
+
 FaultColumns buildFaultColumns(const SparseSuite& suite) {
   FaultColumns columns;
   columns.first.assign(suite.faultNames.size() + 1, 0);
@@ -143,3 +145,5 @@ bool costsAllEqual(const SparseSuite& suite) {
   return std::all_of(suite.testCost.begin(), suite.testCost.end(),
                      [&](float cost) { return cost == suite.testCost.front(); });
 }
+
+}  // namespace antorder

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace antorder {
+
 struct SparseSuite {
   std::vector<std::string> testNames;  // unique, in file order
   std::vector<float> testCost;         // each above 0
@@ -76,3 +78,5 @@ float computeSuiteApfdc(const SparseSuite& suite, const int* order);
 
 // True when every test costs the same, so that APFDc equals APFD.
 bool costsAllEqual(const SparseSuite& suite);
+
+}  // namespace antorder

@@ -19,6 +19,8 @@
 #include "ordering/suite_orders.h"
 #include "platform/random.h"
 
+using namespace antorder;
+
 namespace {
 
 const char* objectiveName(Objective objective) {

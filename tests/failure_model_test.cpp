@@ -14,6 +14,8 @@
 #include "plan/prediction.h"
 #include "replay/replay.h"
 
+using namespace antorder;
+
 namespace {
 
 // Runs of named tests, one string a test a run: 'F' failed, '.' passed, ' '

@@ -16,6 +16,8 @@
 #include "reading/suite_reader.h"
 #include "reading/test_costs.h"
 
+using namespace antorder;
+
 namespace {
 
 const std::string JUNIT = SOURCE_DIR "/tests/suites/junit/";

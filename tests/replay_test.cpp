@@ -20,6 +20,8 @@
 #include "replay/replay.h"
 #include "reporting/replay_report.h"
 
+using namespace antorder;
+
 namespace {
 
 History readFixture() {

@@ -11,6 +11,8 @@
 #include "reporting/plot_curves.h"
 #include "suite/sparse_suite.h"
 
+using namespace antorder;
+
 namespace {
 
 // The area under a curve of horizontal and vertical segments.

@@ -20,6 +20,8 @@
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
 
+using namespace antorder;
+
 namespace {
 
 constexpr unsigned int SEED_COUNT = 10000u;

@@ -19,6 +19,8 @@
 #include "ordering/suite_colony.h"
 #include "platform/random.h"
 
+using namespace antorder;
+
 namespace {
 
 using Index = std::size_t;

@@ -9,6 +9,8 @@
 #include "reading/suite_reader.h"
 #include "reading/test_list.h"
 
+using namespace antorder;
+
 namespace {
 
 // "LINE: reason" for a refused input, "" for an accepted one.

@@ -11,6 +11,8 @@
 #include "ordering/best_order/look_ahead.h"
 #include "ordering/best_order/prefix_model.h"
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -109,3 +111,5 @@ BestOrder findBestOrder(const SparseSuite& suite, const std::vector<int>& greedy
   }
   return best;
 }
+
+}  // namespace antorder

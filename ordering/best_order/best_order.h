@@ -39,6 +39,8 @@
 
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 enum class Objective { APFD, APFDC };
 
 // The search's default bound on work: item entries visited, about a third of a second.
@@ -70,3 +72,5 @@ BestOrder findBestOrder(const SparseSuite& suite, const std::vector<int>& greedy
 
 // The objective's score of an order: APFD or APFDc.
 float objectiveScore(const SparseSuite& suite, Objective objective, const std::vector<int>& order);
+
+}  // namespace antorder

@@ -8,6 +8,8 @@
 
 #include "ordering/bits.h"
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -129,3 +131,5 @@ std::vector<int> exactPrefix(const Candidates& c, Effort& effort) {
   }
   return prefix;
 }
+
+}  // namespace antorder

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -98,3 +100,5 @@ void improve(Scorer& scorer, Prefix& prefix) {
   while (!scorer.effort.spent && improveOnce(scorer, prefix, seen, seenStamp)) {
   }
 }
+
+}  // namespace antorder

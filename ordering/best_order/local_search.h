@@ -6,5 +6,9 @@
 
 #include "ordering/best_order/prefix_model.h"
 
+namespace antorder {
+
 // Improves the prefix until no move does or the effort is spent.
 void improve(Scorer& scorer, Prefix& prefix);
+
+}  // namespace antorder

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <utility>
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -51,3 +53,5 @@ std::vector<int> lookAhead(Scorer& scorer) {
   }
   return chosen;
 }
+
+}  // namespace antorder

@@ -7,6 +7,8 @@
 #include <queue>
 #include <utility>
 
+namespace antorder {
+
 namespace {
 
 using Index = std::size_t;
@@ -348,3 +350,5 @@ double scoreFrom(Scorer& scorer, const Prefix& prefix, const std::vector<int>& n
   if (state.hidden > 0.0) return INFEASIBLE;
   return state.cost;
 }
+
+}  // namespace antorder

@@ -14,6 +14,8 @@
 #include "ordering/best_order/best_order.h"
 #include "suite/sparse_suite.h"
 
+namespace antorder {
+
 // The cost of a prefix that leaves an item hidden.
 constexpr double INFEASIBLE = std::numeric_limits<double>::infinity();
 
@@ -110,3 +112,5 @@ Prefix settle(Scorer& scorer, const std::vector<int>& sequence);
 // not below `bound` once it cannot beat it; INFEASIBLE when it leaves an item hidden.
 double scoreFrom(Scorer& scorer, const Prefix& prefix, const std::vector<int>& neighbour,
                  std::size_t from, double bound);
+
+}  // namespace antorder
