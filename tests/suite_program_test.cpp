@@ -612,6 +612,42 @@ TEST(SuiteProgram, HelpsAsTheManualDoes) {
   }
 }
 
+// Every relative link of the README and of the manual in docs/ leads to a
+// file or folder of the source tree, and the README leads to every page of
+// the manual.
+TEST(SuiteProgram, LinksOfTheReadmeAndTheManualLeadToFiles) {
+  namespace fs = std::filesystem;
+  const fs::path source = SOURCE_DIR;
+  std::vector<fs::path> pages = {source / "README.md"};
+  std::set<fs::path> manual;
+  for (const auto& entry : fs::directory_iterator(source / "docs")) {
+    if (entry.path().extension() != ".md") continue;
+    pages.push_back(entry.path());
+    manual.insert(fs::weakly_canonical(entry.path()));
+  }
+  ASSERT_FALSE(manual.empty());
+  std::set<fs::path> fromReadme;
+  for (const fs::path& page : pages) {
+    const std::string text = readFile(page.string());
+    ASSERT_FALSE(text.empty()) << page;
+    // A link's target, or a picture's, stands between "](" and ")".
+    for (std::size_t at = text.find("]("); at != std::string::npos; at = text.find("](", at + 2)) {
+      const std::size_t end = text.find(')', at + 2);
+      ASSERT_NE(end, std::string::npos) << page;
+      std::string target = text.substr(at + 2, end - at - 2);
+      if (target.find("://") != std::string::npos || target.rfind("mailto:", 0) == 0) continue;
+      target = target.substr(0, target.find('#'));
+      if (target.empty()) continue;  // a heading of the same page
+      const fs::path linked = page.parent_path() / target;
+      EXPECT_TRUE(fs::exists(linked)) << page.lexically_relative(source) << " links to " << target;
+      if (page.filename() == "README.md") fromReadme.insert(fs::weakly_canonical(linked));
+    }
+  }
+  for (const fs::path& file : manual) {
+    EXPECT_EQ(fromReadme.count(file), 1u) << "the README does not link to " << file;
+  }
+}
+
 // Each picture draws what there is: no close-up where the orders finish
 // late, a heading alone where nothing is revealed, a legend that names the
 // curve another lies under, counts in the singular.
