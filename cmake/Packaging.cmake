@@ -1,15 +1,18 @@
 # What `cmake --install` puts in place and what `cpack` packs: both programs,
 # the pytest plugin, their manual pages (antorder-suite's made from its --help by help2man, where
-# the program runs on the build machine) and the licence; a .deb on Linux, a
-# .zip on Windows.
+# the program runs on the build machine), the licence, and the README with the
+# manual's docs/ beside it; a .deb on Linux, a .zip on Windows.
 
 # The pytest plugin, for PYTHONPATH: share/antorder/antorder_pytest.py.
 if(WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/pytest_plugin/antorder_pytest.py DESTINATION share/antorder)
 else()
   include(GNUInstallDirs)
-  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md
+    DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/man/antorder.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/pytest_plugin/antorder_pytest.py
     DESTINATION ${CMAKE_INSTALL_DATADIR}/antorder)

@@ -567,12 +567,13 @@ TEST(SuiteProgram, ReportsTheAntsThatRan) {
   EXPECT_TRUE(json["orders"]["best"].contains("stopped_at_effort_bound"));
 }
 
-// The help, the manual made from it and the README tell of the same
-// options, formats and exit statuses.
-TEST(SuiteProgram, HelpsAsTheReadmeDoes) {
+// The help, the manual page made from it and the user's manual in docs/
+// tell of the same options, formats and exit statuses.
+TEST(SuiteProgram, HelpsAsTheManualDoes) {
   const std::string help = runSuiteProgram("--help").output;
-  const std::string readme = readFile(SOURCE_DIR "/README.md");
-  // The options of the README's table, and those of the help.
+  const std::string usage = readFile(SOURCE_DIR "/docs/usage.md");
+  ASSERT_FALSE(usage.empty()) << "no docs/usage.md";
+  // The options of the manual's table, and those of the help.
   const auto optionsIn = [](const std::string& text, const std::string& start) {
     std::set<std::string> names;
     std::istringstream lines(text);
@@ -585,22 +586,22 @@ TEST(SuiteProgram, HelpsAsTheReadmeDoes) {
   };
   std::set<std::string> inHelp = optionsIn(help, "  --");
   inHelp.insert("--help");  // listed as -h,--help
-  std::set<std::string> inReadme = optionsIn(readme, "| `--");
-  inReadme.insert("--version");  // the README's row says "--help, --version"
-  EXPECT_EQ(inHelp, inReadme);
+  std::set<std::string> inManual = optionsIn(usage, "| `--");
+  inManual.insert("--version");  // the manual's row says "--help, --version"
+  EXPECT_EQ(inHelp, inManual);
   // Every format the option takes is described after the options, and named
-  // in the README's row for --input.
+  // in the manual's row for --input.
   const std::size_t formats = help.find("\nFormats:\n");
   ASSERT_NE(formats, std::string::npos);
   for (const char* format :
        {"csv", "sir", "lists", "junit", "lcov", "coverage-json", "pit", "stryker"}) {
     EXPECT_NE(help.find("\n  " + std::string(format) + "\n", formats), std::string::npos) << format;
-    EXPECT_NE(readme.find("`" + std::string(format) + "`"), std::string::npos) << format;
+    EXPECT_NE(usage.find("`" + std::string(format) + "`"), std::string::npos) << format;
   }
   for (const char* status : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  130 ", "\n  143 "}) {
     EXPECT_NE(help.find(status, help.find("\nExit status:\n")), std::string::npos) << status;
   }
-  EXPECT_NE(readme.find("130 stopped by Ctrl-C (143 by SIGTERM)"), std::string::npos);
+  EXPECT_NE(usage.find("130 stopped by Ctrl-C (143 by SIGTERM)"), std::string::npos);
 
   std::ifstream manual(MANUAL_PATH);
   if (!manual) GTEST_SKIP() << "no manual page: help2man is not installed";
@@ -608,6 +609,42 @@ TEST(SuiteProgram, HelpsAsTheReadmeDoes) {
   for (const char* section :
        {".SH OPTIONS", ".SH FORMATS", ".SH HISTORY", ".SH EXIT STATUS", ".SH EXAMPLES"}) {
     EXPECT_NE(page.find(std::string("\n") + section + "\n"), std::string::npos) << section;
+  }
+}
+
+// Every relative link of the README and of the manual in docs/ leads to a
+// file or folder of the source tree, and the README leads to every page of
+// the manual.
+TEST(SuiteProgram, LinksOfTheReadmeAndTheManualLeadToFiles) {
+  namespace fs = std::filesystem;
+  const fs::path source = SOURCE_DIR;
+  std::vector<fs::path> pages = {source / "README.md"};
+  std::set<fs::path> manual;
+  for (const auto& entry : fs::directory_iterator(source / "docs")) {
+    if (entry.path().extension() != ".md") continue;
+    pages.push_back(entry.path());
+    manual.insert(fs::weakly_canonical(entry.path()));
+  }
+  ASSERT_FALSE(manual.empty());
+  std::set<fs::path> fromReadme;
+  for (const fs::path& page : pages) {
+    const std::string text = readFile(page.string());
+    ASSERT_FALSE(text.empty()) << page;
+    // A link's target, or a picture's, stands between "](" and ")".
+    for (std::size_t at = text.find("]("); at != std::string::npos; at = text.find("](", at + 2)) {
+      const std::size_t end = text.find(')', at + 2);
+      ASSERT_NE(end, std::string::npos) << page;
+      std::string target = text.substr(at + 2, end - at - 2);
+      if (target.find("://") != std::string::npos || target.rfind("mailto:", 0) == 0) continue;
+      target = target.substr(0, target.find('#'));
+      if (target.empty()) continue;  // a heading of the same page
+      const fs::path linked = page.parent_path() / target;
+      EXPECT_TRUE(fs::exists(linked)) << page.lexically_relative(source) << " links to " << target;
+      if (page.filename() == "README.md") fromReadme.insert(fs::weakly_canonical(linked));
+    }
+  }
+  for (const fs::path& file : manual) {
+    EXPECT_EQ(fromReadme.count(file), 1u) << "the README does not link to " << file;
   }
 }
 
