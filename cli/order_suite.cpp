@@ -172,6 +172,24 @@ bool optionsApply(const Options& options, SuiteFormat format, SuiteFormat evalua
   return false;
 }
 
+// The colony's search and the best order's, with a progress line on a
+// terminal; stopped by a signal, the orders found so far.
+SuiteOrders searchOrders(const Options& options, const SparseSuite& suite, Objective objective) {
+  OrderingSettings ordering;
+  ordering.search = options.search;
+  ordering.seed = options.seed;
+  ordering.best.objective = objective;
+  ordering.best.effort = options.effortMillions.value_or(DEFAULT_SEARCH_EFFORT / 1000000) * 1000000;
+  Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
+  SuiteOrders orders = findSuiteOrders(suite, ordering, [&](const SearchResult& soFar) {
+    showProgress(progress, static_cast<int>(soFar.iterationApfd.size()),
+                 options.search.iterationCount, soFar.bestApfd);
+    return stopSignal == 0;
+  });
+  endProgress(progress);
+  return orders;
+}
+
 }  // namespace
 
 int orderSuite(const Options& options) {
@@ -215,18 +233,7 @@ int orderSuite(const Options& options) {
   if (faultCount(suite) == 0) {
     return runWithoutFaults(options, suite, isHistory ? &history : nullptr, listed, results);
   }
-  OrderingSettings ordering;
-  ordering.search = options.search;
-  ordering.seed = options.seed;
-  ordering.best.objective = results.objective;
-  ordering.best.effort = options.effortMillions.value_or(DEFAULT_SEARCH_EFFORT / 1000000) * 1000000;
-  Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
-  results.orders = findSuiteOrders(suite, ordering, [&](const SearchResult& soFar) {
-    showProgress(progress, static_cast<int>(soFar.iterationApfd.size()),
-                 options.search.iterationCount, soFar.bestApfd);
-    return stopSignal == 0;
-  });
-  endProgress(progress);
+  results.orders = searchOrders(options, suite, results.objective);
   if (stopSignal != 0) return stoppedStatus();
   // At most one ant a test runs: report what ran.
   results.antsAsked = options.search.antCount;

@@ -64,8 +64,8 @@ double zoomEnd(const std::vector<std::vector<PlotPoint>>& searched) {
 
 // The bottom row, with --evaluate: the same orders against the other
 // matrix's faults, and their scores there.
-void printEvaluationRow(std::FILE* out, const RunResults& results, const CurveStyle (&styles)[4],
-                        bool byCost) {
+void printEvaluationRow(std::FILE* out, const RunResults& results,
+                        const std::vector<CurveStyle>& styles, bool byCost) {
   const SparseSuite& evaluation = results.evaluation;
   std::string title = evaluation.itemNoun + " revealed, scored against the other matrix";
   title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
@@ -95,7 +95,7 @@ void printEvaluationRow(std::FILE* out, const RunResults& results, const CurveSt
 
 // The orders' legend, below its heading at the bottom right; returns the
 // height reached.
-double printOrdersLegend(std::FILE* out, const CurveStyle (&styles)[4],
+double printOrdersLegend(std::FILE* out, const std::vector<CurveStyle>& styles,
                          const std::vector<std::vector<PlotPoint>>& whole, bool byCost) {
   double y = 540;
   printText(out, 540, y, "start", 16, "The orders", " font-weight=\"bold\"");
@@ -115,6 +115,94 @@ double printOrdersLegend(std::FILE* out, const CurveStyle (&styles)[4],
     }
   }
   return y;
+}
+
+// Top: how early each order reveals the faults, over the whole suite and
+// where the searched orders differ (left out where it would repeat the
+// whole). With costs, against the time spent. Returns each order's curve
+// over the whole suite.
+std::vector<std::vector<PlotPoint>> printRevealPanels(std::FILE* out, const SparseSuite& suite,
+                                                      const std::vector<CurveStyle>& styles,
+                                                      const ScoredOrder& given, bool byCost) {
+  std::vector<std::vector<PlotPoint>> whole;
+  std::vector<std::vector<PlotPoint>> unmerged;  // of the searched orders, to find where they end
+  for (const CurveStyle& style : styles) {
+    whole.push_back(revealCurve(suite, style.scored.order, MAX_STEPS, byCost));
+    if (&style.scored != &given) {
+      unmerged.push_back(revealCurve(suite, style.scored.order, UNMERGED, byCost));
+    }
+  }
+  const double zoom = zoomEnd(unmerged);
+  const char* xLabel = byCost ? "time spent (% of the suite's)" : "tests run (% of the suite)";
+  const std::string yLabel = suite.itemNoun + " revealed (% of all)";
+  const Panel reveal{90, 80, 380, 300, 0.0, 1.0, 0.0, 1.0};
+  std::string wholeTitle = suite.itemNoun + " revealed, whole suite";
+  wholeTitle[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(wholeTitle[0])));
+  printAxes(out, reveal, wholeTitle, xLabel, yLabel, true);
+  const bool closeUp = zoom < 1.0;
+  const Panel closer{600, 80, 370, 300, 0.0, zoom, 0.0, 1.0};
+  if (closeUp) {
+    char closerTitle[96];
+    std::snprintf(closerTitle, sizeof closerTitle, "The first %.*f%%, closer",
+                  zoom < 0.01  ? 2
+                  : zoom < 0.1 ? 1
+                               : 0,
+                  zoom * 100.0);
+    printAxes(out, closer, closerTitle, xLabel, yLabel, true);
+  }
+  const int closerSteps = static_cast<int>(std::min(double{UNMERGED}, std::ceil(MAX_STEPS / zoom)));
+  for (std::size_t at = 0; at < whole.size(); ++at) {
+    const CurveStyle& style = styles[at];
+    printCurve(out, reveal, whole[at], style.colour, style.width, style.dash);
+    if (!closeUp) continue;
+    printCurve(out, closer,
+               cutCurve(revealCurve(suite, style.scored.order, closerSteps, byCost), zoom),
+               style.colour, style.width, style.dash);
+  }
+  return whole;
+}
+
+// Bottom left: the APFD the colony selected in each iteration, and the best so far.
+void printSearchPanel(std::FILE* out, const std::vector<float>& values) {
+  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+  const auto low = static_cast<double>(*lowest);
+  const auto high = static_cast<double>(*highest);
+  const double margin = std::max((high - low) * 0.08, 1e-4);
+  const auto iterations = static_cast<double>(values.size());
+  const Panel search{90,
+                     520,
+                     380,
+                     300,
+                     iterations > 1 ? 1.0 : 0.5,
+                     iterations > 1 ? iterations : 1.5,
+                     low - margin,
+                     high + margin};
+  printAxes(out, search, "The colony's search", "iteration", "APFD of the tour selected", false);
+  printCurve(out, search, iterationCurve(values, 2 * MAX_STEPS), SELECTED_COLOUR, 1.5, "");
+  printCurve(out, search, bestSoFarCurve(values, MAX_STEPS), COLONY_COLOUR, 3.0, "");
+}
+
+// Bottom right: the legends of the orders and of the colony's search.
+void printLegends(std::FILE* out, const RunResults& results, const std::vector<CurveStyle>& styles,
+                  const std::vector<std::vector<PlotPoint>>& whole, bool byCost) {
+  double y = printOrdersLegend(out, styles, whole, byCost);
+  y += 24;
+  printText(out, 582, y, "start", 14, "(" + xmlText(bestMethodText(results)) + ")");
+  y += 28;
+  printText(
+      out, 540, y, "start", 14,
+      byCost ? "The area under each curve is its APFDc." : "The area under each curve is its APFD.",
+      " font-style=\"italic\"");
+  y += 48;
+  printText(out, 540, y, "start", 16, "The colony's search", " font-weight=\"bold\"");
+  y += 28;
+  printLegendEntry(out, 540, y, SELECTED_COLOUR, 1.5, "", "selected in each iteration");
+  y += 28;
+  char best[128];
+  std::snprintf(best, sizeof best, "best so far: %.6f, first in iteration %d",
+                static_cast<double>(results.orders.colony.apfd),
+                results.orders.search.bestIteration);
+  printLegendEntry(out, 540, y, COLONY_COLOUR, 3.0, "", best);
 }
 
 }  // namespace
@@ -140,93 +228,18 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
     std::fputs("</svg>\n", out);
     return;
   }
-
-  // Top: how early each order reveals the faults, over the whole suite and
-  // where the searched orders differ. With costs, against the time spent.
   const bool byCost = results.orders.costsDiffer;
   // Drawn in this order, so that the thinner and dashed curves show on the thicker.
-  const CurveStyle styles[] = {
+  const std::vector<CurveStyle> styles = {
       {"ant colony", results.orders.colony, COLONY_COLOUR, 4.0, ""},
       {"best order", results.orders.best, BEST_COLOUR, 2.0, ""},
       {"additional greedy", results.orders.greedy, GREEDY_COLOUR, 2.0, GREEDY_DASH},
       {"given order", results.orders.given, GIVEN_COLOUR, 2.0, GIVEN_DASH},
   };
-  std::vector<std::vector<PlotPoint>> whole;
-  std::vector<std::vector<PlotPoint>> unmerged;  // of the searched orders, to find where they end
-  for (const CurveStyle& style : styles) {
-    whole.push_back(revealCurve(suite, style.scored.order, MAX_STEPS, byCost));
-    if (&style.scored != &results.orders.given) {
-      unmerged.push_back(revealCurve(suite, style.scored.order, UNMERGED, byCost));
-    }
-  }
-  const double zoom = zoomEnd(unmerged);
-  const char* xLabel = byCost ? "time spent (% of the suite's)" : "tests run (% of the suite)";
-  const std::string yLabel = suite.itemNoun + " revealed (% of all)";
-  const Panel reveal{90, 80, 380, 300, 0.0, 1.0, 0.0, 1.0};
-  std::string wholeTitle = suite.itemNoun + " revealed, whole suite";
-  wholeTitle[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(wholeTitle[0])));
-  printAxes(out, reveal, wholeTitle, xLabel, yLabel, true);
-  // Where the searched orders reveal the last fault late, a closer look
-  // would repeat the whole: it is left out.
-  const bool closeUp = zoom < 1.0;
-  const Panel closer{600, 80, 370, 300, 0.0, zoom, 0.0, 1.0};
-  if (closeUp) {
-    char closerTitle[96];
-    std::snprintf(closerTitle, sizeof closerTitle, "The first %.*f%%, closer",
-                  zoom < 0.01  ? 2
-                  : zoom < 0.1 ? 1
-                               : 0,
-                  zoom * 100.0);
-    printAxes(out, closer, closerTitle, xLabel, yLabel, true);
-  }
-  const int closerSteps = static_cast<int>(std::min(double{UNMERGED}, std::ceil(MAX_STEPS / zoom)));
-  for (std::size_t at = 0; at < whole.size(); ++at) {
-    const CurveStyle& style = styles[at];
-    printCurve(out, reveal, whole[at], style.colour, style.width, style.dash);
-    if (!closeUp) continue;
-    printCurve(out, closer,
-               cutCurve(revealCurve(suite, style.scored.order, closerSteps, byCost), zoom),
-               style.colour, style.width, style.dash);
-  }
-
-  // Bottom left: the APFD the colony selected in each iteration, and the best so far.
-  const std::vector<float>& values = results.orders.search.iterationApfd;
-  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
-  const auto low = static_cast<double>(*lowest);
-  const auto high = static_cast<double>(*highest);
-  const double margin = std::max((high - low) * 0.08, 1e-4);
-  const auto iterations = static_cast<double>(values.size());
-  const Panel search{90,
-                     520,
-                     380,
-                     300,
-                     iterations > 1 ? 1.0 : 0.5,
-                     iterations > 1 ? iterations : 1.5,
-                     low - margin,
-                     high + margin};
-  printAxes(out, search, "The colony's search", "iteration", "APFD of the tour selected", false);
-  printCurve(out, search, iterationCurve(values, 2 * MAX_STEPS), SELECTED_COLOUR, 1.5, "");
-  printCurve(out, search, bestSoFarCurve(values, MAX_STEPS), COLONY_COLOUR, 3.0, "");
-
-  // Bottom right: the legends.
-  double y = printOrdersLegend(out, styles, whole, byCost);
-  y += 24;
-  printText(out, 582, y, "start", 14, "(" + xmlText(bestMethodText(results)) + ")");
-  y += 28;
-  printText(
-      out, 540, y, "start", 14,
-      byCost ? "The area under each curve is its APFDc." : "The area under each curve is its APFD.",
-      " font-style=\"italic\"");
-  y += 48;
-  printText(out, 540, y, "start", 16, "The colony's search", " font-weight=\"bold\"");
-  y += 28;
-  printLegendEntry(out, 540, y, SELECTED_COLOUR, 1.5, "", "selected in each iteration");
-  y += 28;
-  char best[128];
-  std::snprintf(best, sizeof best, "best so far: %.6f, first in iteration %d",
-                static_cast<double>(results.orders.colony.apfd),
-                results.orders.search.bestIteration);
-  printLegendEntry(out, 540, y, COLONY_COLOUR, 3.0, "", best);
+  const std::vector<std::vector<PlotPoint>> whole =
+      printRevealPanels(out, suite, styles, results.orders.given, byCost);
+  printSearchPanel(out, results.orders.search.iterationApfd);
+  printLegends(out, results, styles, whole, byCost);
   if (results.evaluated) printEvaluationRow(out, results, styles, byCost);
   std::fputs("</svg>\n", out);
 }
