@@ -36,16 +36,24 @@ std::vector<std::vector<int>> revealedByTest(const SparseSuite& suite) {
   return revealed;
 }
 
-// Each refused input gives its own line and reason, for every reader.
-TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
-  struct Case {
-    const char* name;
-    std::string text;
-    const char* expected;
-  };
-  const std::string sir = "2 listversions\n2 listtests\nin a\nin b\n";
-  const std::string blockA = "unitest0:\nv1:\n1\nv2:\n0\n";
-  const Case cases[] = {
+// A refused input, by file name (which tells its format), and the line and
+// reason it is refused with.
+struct Refusal {
+  const char* name;
+  std::string text;
+  const char* expected;
+};
+
+void expectRefusals(const std::vector<Refusal>& cases) {
+  for (const Refusal& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(readText(c.text, c.name), c.expected);
+  }
+}
+
+// Each refused input of CSV gives its own line and reason.
+TEST(CsvReading, RefusesBadInputWithItsLineAndReason) {
+  expectRefusals({
       {"s.csv", "", "0: the file is empty"},
       {"s.csv", "# nothing but a comment\n", "1: no header row"},
       {"s.csv", "test,f1\n", "0: the file holds no tests"},
@@ -80,6 +88,20 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
       {"s.csv", "test,f1\na\"b,1\n", "2: a quote inside an unquoted field: quote the whole field"},
       {"s.csv", "test,f1,f2\na,0,0\nb,0,0\n",
        "0: no test reveals any fault: there is nothing to order"},
+      // Orders are written a test a line.
+      {"n.csv", "test,f1\n\"two\nlines\",1\n",
+       "2: a test's name must be one line, found \"two\\x0alines\""},
+      // Bytes that are not printable text are shown escaped, the quote closed.
+      {"b.csv", std::string("test,f1\na,\x01\0b\xff\n", 15),
+       "2: an entry must be 0 or 1, found \"\\x01\\x00b\\xff\" for fault \"f1\""},
+  });
+}
+
+// Each refused input of SIR fault matrices gives its own line and reason.
+TEST(SirReading, RefusesBadInputWithItsLineAndReason) {
+  const std::string sir = "2 listversions\n2 listtests\nin a\nin b\n";
+  const std::string blockA = "unitest0:\nv1:\n1\nv2:\n0\n";
+  expectRefusals({
       {"s", "2 listversions\n2 tests\n", "2: expected \"<tests> listtests\", found \"2 tests\""},
       {"s", "2 listversions\n3 listtests\nin a\n",
        "3: the file ends after 1 of the 3 test input lines"},
@@ -95,23 +117,31 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
       {"s", sir + "v1:\n1\n", "5: expected a block \"unitest<number>:\", found \"v1:\""},
       {"s", "1000000000 listversions\n1000000000 listtests\n",
        "2: the file ends after 0 of the 1000000000 test input lines"},
+  });
+  EXPECT_EQ(readText("x listversions\n", "s", SuiteFormat::SIR),
+            "1: expected \"<versions> listversions\", found \"x listversions\"");
+}
+
+// Each refused input of lists gives its own line and reason.
+TEST(ListsReading, RefusesBadInputWithItsLineAndReason) {
+  expectRefusals({
       {"s", "1 2\n3 -4\n", "2: an id must be a whole number of at least 0, found \"-4\""},
       {"s", "1 x\n", "1: an id must be a whole number of at least 0, found \"x\""},
       {"s", "1.5\n", "1: an id must be a whole number of at least 0, found \"1.5\""},
       {"s", "99999999999999999999\n",
        "1: an id of 20 digits is too large, at most 18446744073709551615"},
-      // Orders are written a test a line.
-      {"n.csv", "test,f1\n\"two\nlines\",1\n",
-       "2: a test's name must be one line, found \"two\\x0alines\""},
-      {"n.xml", "<testsuite>\n<testcase name=\"a&#10;b\"/></testsuite>",
-       "2: a test's name must be one line, found \"a\\x0ab\""},
-      // Bytes that are not printable text are shown escaped, the quote closed.
-      {"b.csv", std::string("test,f1\na,\x01\0b\xff\n", 15),
-       "2: an entry must be 0 or 1, found \"\\x01\\x00b\\xff\" for fault \"f1\""},
       {"l", "1 " + std::string(70, 'x') + "\n",
        "1: an id must be a whole number of at least 0, found "
        "\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\""},
       {"s", "\n  \n", "0: no test reveals any fault: there is nothing to order"},
+  });
+}
+
+// Each refused input of JUnit reports gives its own line and reason.
+TEST(JunitReading, RefusesBadInputWithItsLineAndReason) {
+  expectRefusals({
+      {"n.xml", "<testsuite>\n<testcase name=\"a&#10;b\"/></testsuite>",
+       "2: a test's name must be one line, found \"a\\x0ab\""},
       {"r.xml", "<testsuites><testcase name=\"a\" time=\"abc\"/></testsuites>",
        "1: time must be a number of seconds, found \"abc\""},
       {"r.xml",
@@ -131,6 +161,12 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
        "2: a testcase needs a name"},
       {"r.xml", "<testsuite><testcase name=\"a\"><skipped/></testcase></testsuite>",
        "0: the file holds no tests"},
+  });
+}
+
+// Each refused input of lcov tracefiles gives its own line and reason.
+TEST(LcovReading, RefusesBadInputWithItsLineAndReason) {
+  expectRefusals({
       {"c.info", "TN:\nSF:/src/a.c\nDA:1,1\nend_of_record\n",
        "2: the tracefile names no test: capture each test's coverage on its own with \"lcov "
        "--capture --test-name NAME\", then combine the captures with \"lcov -a\""},
@@ -145,6 +181,12 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
        "4: DA outside a record: no SF: line before it"},
       {"c.info", "TN:a\nSF:/src/a.c\nDA:1,0\nend_of_record\n",
        "0: no test has any covered lines: there is nothing to order"},
+  });
+}
+
+// Each refused input of coverage.py reports gives its own line and reason.
+TEST(CoveragePyReading, RefusesBadInputWithItsLineAndReason) {
+  expectRefusals({
       {"c.json", "{\"meta\": {}, \"files\": {\"a.py\": {\"executed_lines\": [1]}}}",
        "0: the report has no test contexts: run the tests under coverage with dynamic_context = "
        "test_function (or pytest --cov-context=test), then write the report with \"coverage json "
@@ -156,23 +198,26 @@ TEST(SuiteReading, RefusesBadInputWithItsLineAndReason) {
       {"c.json", "{\"meta\": {}}", "0: not a coverage.py JSON report: it has no \"files\""},
       {"c.json", "{\"files\": {\"a.py\": {\"contexts\": {\"1\": [3]}}}}",
        "1: a context must be a test's name, in quotes"},
+      {"c.json", "{\"files\":\n {\"a.py\": ",
+       "2: not well-formed JSON: syntax error while parsing value - unexpected end of input; "
+       "expected '[', '{', or a literal"},
+  });
+}
+
+// Each refused input of PIT's mutations gives its own line and reason.
+TEST(PitReading, RefusesBadInputWithItsLineAndReason) {
+  expectRefusals({
       {"m.xml", "<mutations>\n<mutation><lineNumber>x</lineNumber></mutation></mutations>",
        "2: a mutation's lineNumber must be a whole number, found \"x\""},
       {"m.xml",
        "<mutations><mutation status='SURVIVED'><lineNumber>3</lineNumber>"
        "<succeedingTests>a</succeedingTests></mutation></mutations>",
        "0: no test has any mutants killed: there is nothing to order"},
-      {"c.json", "{\"files\":\n {\"a.py\": ",
-       "2: not well-formed JSON: syntax error while parsing value - unexpected end of input; "
-       "expected '[', '{', or a literal"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(readText(c.text, c.name), c.expected);
-  }
-  EXPECT_EQ(readText("x listversions\n", "s", SuiteFormat::SIR),
-            "1: expected \"<versions> listversions\", found \"x listversions\"");
-  // Stryker's reports, which a stream cannot be told by.
+  });
+}
+
+// Stryker's reports, which a stream cannot be told by.
+TEST(StrykerReading, RefusesBadInputWithItsLineAndReason) {
   const std::pair<std::string, std::string> stryker[] = {
       {R"({"files": {}})",
        "0: the report names no tests: Stryker writes them (\"testFiles\" and each mutant's "

@@ -1,0 +1,142 @@
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "plan/next_run.h"
+#include "reading/suite_reader.h"
+
+using namespace antorder;
+
+namespace {
+
+// A suite of tests a to d at the given costs, each revealing a fault of its own.
+SparseSuite fourTests(const std::vector<float>& costs) {
+  SparseSuite suite;
+  suite.testNames = {"a", "b", "c", "d"};
+  suite.testCost = costs;
+  suite.testSeverity = {1, 1, 1, 1};
+  suite.faultNames = {"f0", "f1", "f2", "f3"};
+  suite.firstRevealed = {0, 1, 2, 3, 4};
+  suite.revealedFaults = {0, 1, 2, 3};
+  return suite;
+}
+
+// The plan of a suite with no history names the best order, of the listed
+// tests where the runner lists them (new ones first, gone ones out), and
+// selects within the budget first fit.
+TEST(Plan, NamesTheOrderAndSelectsWithinTheBudget) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> listed;  // empty: not listed
+    std::optional<double> budget;
+    std::vector<std::string> names;
+    std::vector<double> seconds;
+    std::vector<std::string> written;
+    std::vector<std::string> rest;
+    int newTests;
+    int goneTests;
+  };
+  const Case cases[] = {
+      {"the best order",
+       {},
+       std::nullopt,
+       {"c", "a", "d", "b"},
+       {3, 1, 4, 2},
+       {"c", "a", "d", "b"},
+       {},
+       0,
+       0},
+      {"first fit: d does not fit after c and a, b does",
+       {},
+       6.5,
+       {"c", "a", "d", "b"},
+       {3, 1, 4, 2},
+       {"c", "a", "b"},
+       {"d"},
+       0,
+       0},
+      {"a budget below every test",
+       {},
+       0.5,
+       {"c", "a", "d", "b"},
+       {3, 1, 4, 2},
+       {},
+       {"c", "a", "d", "b"},
+       0,
+       0},
+      {"listed: new first at 1 s, gone left out",
+       {"b", "new", "c"},
+       std::nullopt,
+       {"new", "c", "b"},
+       {1, 3, 2},
+       {"new", "c", "b"},
+       {},
+       1,
+       2},
+      {"listed, first fit: c does not fit after the new test, b does",
+       {"b", "new", "c"},
+       3.5,
+       {"new", "c", "b"},
+       {1, 3, 2},
+       {"new", "c"},
+       {"b"},
+       1,
+       2},
+  };
+  const SparseSuite suite = fourTests({1, 2, 3, 4});
+  SuiteOrders orders;
+  orders.best.order = {2, 0, 3, 1};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PlanInputs inputs;
+    inputs.listed = c.listed.empty() ? nullptr : &c.listed;
+    inputs.budgetSeconds = c.budget;
+    const NextRunPlan plan = planNextRun(suite, orders, Objective::APFD, inputs);
+    EXPECT_FALSE(plan.predicted);
+    EXPECT_EQ(plan.names, c.names);
+    EXPECT_EQ(plan.seconds, c.seconds);
+    EXPECT_EQ(writtenNames(plan), c.written);
+    EXPECT_EQ(restNames(plan), c.rest);
+    EXPECT_EQ(plan.listed, !c.listed.empty());
+    EXPECT_EQ(plan.newTests, c.newTests);
+    EXPECT_EQ(plan.goneTests, c.goneTests);
+    EXPECT_EQ(plan.windowFailingRuns, -1);
+  }
+}
+
+// Of a history the plan is the failure model's order, each test at its
+// expected time, and a budget's selection is counted against the window's
+// failing runs.
+TEST(Plan, OfAHistoryWritesTheModelsOrder) {
+  History history;
+  ReadError error;
+  SparseSuite suite;
+  ASSERT_TRUE(readHistorySuite(SOURCE_DIR "/tests/suites/replay", history, suite, error, {}))
+      << error.reason;
+  SuiteOrders orders;
+  PlanInputs inputs;
+  inputs.history = &history;
+  inputs.window = 50;
+  const NextRunPlan whole = planNextRun(suite, orders, Objective::APFD, inputs);
+  ASSERT_TRUE(whole.predicted);
+  EXPECT_EQ(&foundOrder(whole, orders), &whole.prediction.order);
+  ASSERT_EQ(whole.names.size(), whole.prediction.order.size());
+  for (std::size_t at = 0; at < whole.names.size(); ++at) {
+    const auto test = static_cast<std::size_t>(whole.prediction.order[at]);
+    EXPECT_EQ(whole.seconds[at], whole.prediction.expectedSeconds[test]);
+  }
+  EXPECT_EQ(writtenNames(whole), whole.names);
+
+  // A budget that holds every test catches every failing run of the window;
+  // the same order is selected from.
+  inputs.budgetSeconds = 1e9;
+  const NextRunPlan budgeted = planNextRun(suite, orders, Objective::APFD, inputs);
+  EXPECT_EQ(budgeted.names, whole.names);
+  EXPECT_TRUE(budgeted.selection.rest.empty());
+  EXPECT_GT(budgeted.windowFailingRuns, 0);
+  EXPECT_EQ(budgeted.windowRunsCaught, budgeted.windowFailingRuns);
+}
+
+}  // namespace
