@@ -80,8 +80,8 @@ TEST(Plan, NamesTheOrderAndSelectsWithinTheBudget) {
        3.5,
        {"new", "c", "b"},
        {1, 3, 2},
-       {"new", "c"},
-       {"b"},
+       {"new", "b"},
+       {"c"},
        1,
        2},
   };
