@@ -3,12 +3,71 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "formulas/formulas.h"
 #include "ordering/winner_tree.h"
 #include "platform/random.h"
 
 namespace antorder {
+
+// A trail level that may differ from tau0: the move from its row's test to
+// `to`, at `level` after the first `setAtStep` local updates of the run.
+struct StoredLevel {
+  int to;
+  float level;
+  std::int64_t setAtStep;
+};
+
+// The trail, lazily. A level that no row stores is tau0, which the local
+// update maps to itself; a stored level is brought up to date when read.
+struct LazyTrail {
+  float tau0 = 0.0f;
+  double pull = 0.0;       // what each local update adds: tau0 * 0.8
+  bool tau0Fixed = false;  // the local update leaves tau0 exactly as it is
+  std::int64_t step = 0;   // local updates so far
+  // The local update only ever lowers a level above its fixed points, and
+  // keeps order among levels: a level from settled up to settledFrom is
+  // settled after settleSteps updates, as settledFrom is, and stays there.
+  float settled = 0.0f;
+  float settledFrom = -1.0f;  // below every level: nothing raised yet
+  std::int64_t settleSteps = 0;
+  std::vector<std::vector<StoredLevel>> rows;
+};
+
+// An ant's state during one iteration.
+struct Ant {
+  std::vector<int> tour;  // n + 1 entries once closed
+  int length = 0;         // tests in the tour so far
+  std::vector<char> visited;
+  std::vector<char> revealed;
+  int revealedCount = 0;
+  // While faults remain: key newFaults + severity, TAKEN_KEY once visited.
+  WinnerTree greedy;
+  bool greedyStale = false;  // leaves changed since the winners were last rebuilt
+  // Once every fault is revealed the greedy key is the severity alone: the
+  // first unvisited test in greedyOrder from here on.
+  int greedyCursor = 0;
+  // The unvisited tests in exploit order, as a list over their ranks, each
+  // rank r at node r + 1 between the head 0 and the tail n + 1.
+  std::vector<int> nextNode;
+  std::vector<int> previousNode;
+};
+
+struct ColonyState {
+  const SparseSuite& suite;
+  int tests;
+  FaultColumns columns;
+  LazyTrail trail;
+  std::vector<float> tau0Score;   // the exploit score of a move at tau0, by the test moved to
+  std::vector<int> exploitOrder;  // tests by that score, highest first, lowest index on ties
+  std::vector<int> exploitRank;   // each test's place in exploitOrder
+  WinnerTree greedyAtStart;       // every test's greedy key before any visit
+  std::vector<int> greedyOrder;   // tests by severity, highest first, lowest index on ties
+  std::vector<Ant> ants;
+  std::vector<char> startTaken;
+  std::vector<int> selectedTour;  // the closed tour the latest iteration selected
+};
 
 namespace {
 
@@ -97,7 +156,7 @@ std::vector<int> testsByHighest(const std::vector<Value>& value) {
   return order;
 }
 
-void setUpTrail(SuiteColony& run) {
+void setUpTrail(ColonyState& run) {
   const std::vector<float>& cost = run.suite.testCost;
   float referenceLength = 0.0f;
   for (int from = 0; from < run.tests; ++from) {
@@ -120,7 +179,7 @@ void setUpTrail(SuiteColony& run) {
   }
 }
 
-void setUpGreedy(SuiteColony& run) {
+void setUpGreedy(ColonyState& run) {
   std::vector<int> keys(static_cast<Index>(run.tests));
   // newFaults counts each fault by its weight: the faults merged into it.
   for (Index test = 0; test < keys.size(); ++test) {
@@ -134,7 +193,7 @@ void setUpGreedy(SuiteColony& run) {
   run.greedyOrder = testsByHighest(run.suite.testSeverity);
 }
 
-void resetAnt(const SuiteColony& run, Ant& ant) {
+void resetAnt(const ColonyState& run, Ant& ant) {
   ant.tour.assign(static_cast<Index>(run.tests) + 1, 0);
   ant.length = 0;
   ant.visited.assign(static_cast<Index>(run.tests), 0);
@@ -153,7 +212,7 @@ void resetAnt(const SuiteColony& run, Ant& ant) {
 }
 
 // The number of greedy key changes that revealing the test's new faults brings.
-Index changesOfVisit(const SuiteColony& run, const Ant& ant, Index test) {
+Index changesOfVisit(const ColonyState& run, const Ant& ant, Index test) {
   const SparseSuite& suite = run.suite;
   Index changes = 0;
   for (Index one = suite.firstRevealed[test]; one < suite.firstRevealed[test + 1]; ++one) {
@@ -167,7 +226,7 @@ Index changesOfVisit(const SuiteColony& run, const Ant& ant, Index test) {
 // Adds the test to the ant's tour: it leaves the ant's list, and while faults
 // remain, every fault it newly reveals lowers the greedy key of each unvisited
 // test revealing it.
-void visitTest(const SuiteColony& run, Ant& ant, int test) {
+void visitTest(const ColonyState& run, Ant& ant, int test) {
   const auto t = static_cast<Index>(test);
   ant.tour[static_cast<Index>(ant.length++)] = test;
   ant.visited[t] = 1;
@@ -225,7 +284,7 @@ void visitTest(const SuiteColony& run, Ant& ant, int test) {
 
 // The unvisited test with the highest level per squared cost from the current
 // test, the lowest index among equal scores.
-int chooseByTrail(SuiteColony& run, const Ant& ant, int current) {
+int chooseByTrail(ColonyState& run, const Ant& ant, int current) {
   std::vector<StoredLevel>& row = run.trail.rows[static_cast<Index>(current)];
   // Among the moves at tau0 the first unvisited test in exploit order is best.
   int choice = -1;
@@ -253,7 +312,7 @@ int chooseByTrail(SuiteColony& run, const Ant& ant, int current) {
 
 // The unvisited test with the most new faults plus severity, the lowest index
 // among equals.
-int chooseGreedily(const SuiteColony& run, Ant& ant) {
+int chooseGreedily(const ColonyState& run, Ant& ant) {
   if (ant.revealedCount < static_cast<int>(run.suite.faultNames.size())) {
     if (ant.greedyStale) {
       rebuildWinners(ant.greedy);
@@ -278,7 +337,7 @@ int drawStart(int tests) {
   return static_cast<int>((high * DRAW_RANGE + low) % tests);
 }
 
-void placeAnts(SuiteColony& run) {
+void placeAnts(ColonyState& run) {
   for (Ant& ant : run.ants) {
     int start = drawStart(run.tests);
     while (run.startTaken[static_cast<Index>(start)] != 0) start = drawStart(run.tests);
@@ -290,7 +349,7 @@ void placeAnts(SuiteColony& run) {
 
 // Steps until the tours close: in each step every ant in turn moves, with one
 // draw, or returns to its start; then the local update.
-void buildTours(SuiteColony& run) {
+void buildTours(ColonyState& run) {
   bool closed = false;
   while (!closed) {
     for (Ant& ant : run.ants) {
@@ -329,16 +388,18 @@ void reinforce(LazyTrail& trail, const std::vector<int>& tour, int tests, float 
 }  // namespace
 
 SuiteColony createSuiteColony(const SparseSuite& suite, int antCount) {
-  SuiteColony colony{
-      suite, testCount(suite), buildFaultColumns(suite), {}, {}, {}, {}, {}, {}, {}, {}, {}};
+  SuiteColony created{std::make_shared<ColonyState>(ColonyState{
+      suite, testCount(suite), buildFaultColumns(suite), {}, {}, {}, {}, {}, {}, {}, {}, {}})};
+  ColonyState& colony = *created.state;
   setUpTrail(colony);
   setUpGreedy(colony);
   colony.ants.resize(static_cast<Index>(std::min(antCount, colony.tests)));
   colony.startTaken.assign(static_cast<Index>(colony.tests), 0);
-  return colony;
+  return created;
 }
 
-float runSuiteIteration(SuiteColony& colony) {
+float runSuiteIteration(SuiteColony& run) {
+  ColonyState& colony = *run.state;
   for (Ant& ant : colony.ants) resetAnt(colony, ant);
   placeAnts(colony);
   buildTours(colony);
@@ -359,10 +420,15 @@ float runSuiteIteration(SuiteColony& colony) {
   return selectedApfd;
 }
 
-float trailLevel(SuiteColony& colony, int from, int to) {
+float trailLevel(SuiteColony& run, int from, int to) {
+  ColonyState& colony = *run.state;
   std::vector<StoredLevel>& row = colony.trail.rows[static_cast<Index>(from)];
   StoredLevel* stored = findStored(row, to);
   return stored != nullptr ? currentLevel(colony.trail, *stored) : colony.trail.tau0;
+}
+
+const std::vector<int>& selectedTour(const SuiteColony& colony) {
+  return colony.state->selectedTour;
 }
 
 SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& settings,
@@ -376,7 +442,7 @@ SearchResult runSuiteSearch(const SparseSuite& suite, const SearchSettings& sett
     if (apfd > result.bestApfd) {
       result.bestApfd = apfd;
       result.bestIteration = iteration;
-      result.bestOrder.assign(colony.selectedTour.begin(), colony.selectedTour.end() - 1);
+      result.bestOrder.assign(selectedTour(colony).begin(), selectedTour(colony).end() - 1);
     }
     if (afterIteration && !afterIteration(result)) break;
   }

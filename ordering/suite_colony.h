@@ -16,9 +16,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
-#include "ordering/winner_tree.h"
 #include "suite/sparse_suite.h"
 
 namespace antorder {
@@ -35,62 +35,12 @@ struct SearchResult {
   int bestIteration = 0;  // the first iteration, from 1, whose selected APFD is the run's highest
 };
 
-// A trail level that may differ from tau0: the move from its row's test to
-// `to`, at `level` after the first `setAtStep` local updates of the run.
-struct StoredLevel {
-  int to;
-  float level;
-  std::int64_t setAtStep;
-};
-
-// The trail, lazily. A level that no row stores is tau0, which the local
-// update maps to itself; a stored level is brought up to date when read.
-struct LazyTrail {
-  float tau0 = 0.0f;
-  double pull = 0.0;       // what each local update adds: tau0 * 0.8
-  bool tau0Fixed = false;  // the local update leaves tau0 exactly as it is
-  std::int64_t step = 0;   // local updates so far
-  // The local update only ever lowers a level above its fixed points, and
-  // keeps order among levels: a level from settled up to settledFrom is
-  // settled after settleSteps updates, as settledFrom is, and stays there.
-  float settled = 0.0f;
-  float settledFrom = -1.0f;  // below every level: nothing raised yet
-  std::int64_t settleSteps = 0;
-  std::vector<std::vector<StoredLevel>> rows;
-};
-
-// An ant's state during one iteration.
-struct Ant {
-  std::vector<int> tour;  // n + 1 entries once closed
-  int length = 0;         // tests in the tour so far
-  std::vector<char> visited;
-  std::vector<char> revealed;
-  int revealedCount = 0;
-  // While faults remain: key newFaults + severity, TAKEN_KEY once visited.
-  WinnerTree greedy;
-  bool greedyStale = false;  // leaves changed since the winners were last rebuilt
-  // Once every fault is revealed the greedy key is the severity alone: the
-  // first unvisited test in greedyOrder from here on.
-  int greedyCursor = 0;
-  // The unvisited tests in exploit order, as a list over their ranks, each
-  // rank r at node r + 1 between the head 0 and the tail n + 1.
-  std::vector<int> nextNode;
-  std::vector<int> previousNode;
-};
+// The colony's trail, its ants and its tables for one suite; they live in
+// suite_colony.cpp, behind the functions below.
+struct ColonyState;
 
 struct SuiteColony {
-  const SparseSuite& suite;
-  int tests;
-  FaultColumns columns;
-  LazyTrail trail;
-  std::vector<float> tau0Score;   // the exploit score of a move at tau0, by the test moved to
-  std::vector<int> exploitOrder;  // tests by that score, highest first, lowest index on ties
-  std::vector<int> exploitRank;   // each test's place in exploitOrder
-  WinnerTree greedyAtStart;       // every test's greedy key before any visit
-  std::vector<int> greedyOrder;   // tests by severity, highest first, lowest index on ties
-  std::vector<Ant> ants;
-  std::vector<char> startTaken;
-  std::vector<int> selectedTour;  // the closed tour the latest iteration selected
+  std::shared_ptr<ColonyState> state;
 };
 
 // Sets up the trail and the ants for the suite, which must outlive the colony. O(n log n + ones).
@@ -102,6 +52,9 @@ float runSuiteIteration(SuiteColony& colony);
 
 // The trail's level of the move from one test to another, as it stands now.
 float trailLevel(SuiteColony& colony, int from, int to);
+
+// The closed tour the latest iteration selected: every test, then the first again.
+const std::vector<int>& selectedTour(const SuiteColony& colony);
 
 // Called after each iteration with the result so far; false stops the search there.
 using IterationCallback = std::function<bool(const SearchResult&)>;

@@ -74,7 +74,7 @@ std::uint64_t sweepSuiteColony() {
     for (int iteration = 1; iteration <= ITERATION_COUNT; ++iteration) {
       digest = addFloat(digest, runSuiteIteration(colony));
     }
-    for (const int test : colony.selectedTour)
+    for (const int test : selectedTour(colony))
       digest = addWord(digest, static_cast<std::uint32_t>(test));
     for (int from = 0; from < TEST_COUNT; ++from) {
       for (int to = 0; to < TEST_COUNT; ++to)

@@ -246,8 +246,8 @@ TEST(SuiteColony, AgreesBitForBitWithTheDenseModelOnRandomSuites) {
       seedRandom(seed + static_cast<unsigned int>(iteration) * 7919u);
       const float apfd = runSuiteIteration(colony);
       ASSERT_EQ(apfd, modelApfd) << "iteration " << iteration;
-      ASSERT_EQ(colony.selectedTour, model.selectedTour) << "iteration " << iteration;
-      ASSERT_EQ(apfd, computeSuiteApfd(suite, colony.selectedTour.data()));
+      ASSERT_EQ(selectedTour(colony), model.selectedTour) << "iteration " << iteration;
+      ASSERT_EQ(apfd, computeSuiteApfd(suite, selectedTour(colony).data()));
     }
     for (int from = 0; from < shape.tests; ++from) {
       for (int to = 0; to < shape.tests; ++to) {
