@@ -5,6 +5,7 @@
 # pytest is missing.
 #
 # cmake -DPROGRAM=... -DWORK=... -P coverage_from_python.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
 # Debian's own Python first: its coverage and pytest packages serve it.
 find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(PYTHON NAMES python3)
@@ -44,21 +45,10 @@ def test_small_discount():
     assert shop.discount(50) == 50
 ]=])
 file(WRITE "${WORK}/.coveragerc" "[run]\ndynamic_context = test_function\nsource = .\n")
-function(run)
-  execute_process(COMMAND ${ARGV} WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status
-    OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${ARGV} ended with ${status}:\n${output}${errors}")
-  endif()
-endfunction()
-run(${PYTHON} -m coverage run -m pytest -q -p no:cacheprovider)
-run(${PYTHON} -m coverage json --show-contexts -o coverage.json)
+run_program(COMMAND ${PYTHON} -m coverage run -m pytest -q -p no:cacheprovider WORKDIR "${WORK}")
+run_program(COMMAND ${PYTHON} -m coverage json --show-contexts -o coverage.json WORKDIR "${WORK}")
 
-execute_process(COMMAND ${PROGRAM} coverage.json --order order.txt WORKING_DIRECTORY "${WORK}"
-  OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "${PROGRAM} ended with ${status}:\n${errors}")
-endif()
+run_program(COMMAND ${PROGRAM} coverage.json --order order.txt WORKDIR "${WORK}" OUTPUT output)
 if(NOT output MATCHES "tests: 3\ncovered lines: [1-9]")
   message(FATAL_ERROR "${PROGRAM} read another suite from coverage.py's report:\n${output}")
 endif()
