@@ -1,12 +1,12 @@
 # Makes a real coverage.py JSON report with test contexts: a small Python
 # module and its three tests run under coverage with dynamic_context =
 # test_function, written with coverage json --show-contexts; then orders it
-# with antorder-suite. Exits with 77 (skipped) where Python, coverage.py or
-# pytest is missing.
+# with antorder-suite. Skipped where Python, coverage.py or pytest is missing.
 #
-# cmake -DPROGRAM=... -DWORK=... -P coverage_from_python.cmake
+# cmake -DPROGRAM=... -DWORK=... [-DPYTHON=...] -P coverage_from_python.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
-# Debian's own Python first: its coverage and pytest packages serve it.
+# PYTHON, where given, is the Python to run; else Debian's own first, which
+# its coverage and pytest packages serve, then the first on the PATH.
 find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(PYTHON NAMES python3)
 if(PYTHON)
@@ -14,9 +14,7 @@ if(PYTHON)
     OUTPUT_QUIET ERROR_QUIET)
 endif()
 if(NOT PYTHON OR NOT status EQUAL 0)
-  message(STATUS "Skipped: no Python with coverage.py and pytest (Debian: python3-coverage, "
-    "python3-pytest)")
-  cmake_language(EXIT 77)
+  skip_check("no Python with coverage.py and pytest (Debian: python3-coverage, python3-pytest)")
 endif()
 file(REMOVE_RECURSE "${WORK}")
 file(WRITE "${WORK}/shop.py" [=[

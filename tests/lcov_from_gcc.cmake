@@ -1,15 +1,14 @@
 # Makes a real lcov tracefile: a small C program built with gcc --coverage,
 # each of its two tests run and captured on its own with lcov --test-name,
-# the captures combined; then orders it with antorder-suite. Exits with 77
-# (skipped) where gcc or lcov is missing.
+# the captures combined; then orders it with antorder-suite. Skipped where
+# gcc or lcov is missing.
 #
 # cmake -DPROGRAM=... -DWORK=... -P lcov_from_gcc.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
 find_program(GCC gcc)
 find_program(LCOV lcov)
 if(NOT GCC OR NOT LCOV)
-  message(STATUS "Skipped: no gcc or no lcov (Debian: gcc, lcov)")
-  cmake_language(EXIT 77)
+  skip_check("no gcc or no lcov (Debian: gcc, lcov)")
 endif()
 file(REMOVE_RECURSE "${WORK}")
 file(WRITE "${WORK}/shop.c" [=[

@@ -2,13 +2,14 @@
 # --junitxml, one test failing in the last; antorder-suite orders the
 # history, and pytest with the plugin runs exactly that order (read back
 # from its own --junitxml), a test added since first; with --budget and
-# --antorder-rest it runs exactly the selection. Exits with 77 (skipped)
-# where Python or pytest is missing.
+# --antorder-rest it runs exactly the selection. Skipped where Python or
+# pytest is missing.
 #
-# cmake -DPROGRAM=... -DPLUGIN_DIR=... -DWORK=... -P pytest_runs_the_order.cmake
+# cmake -DPROGRAM=... -DPLUGIN_DIR=... -DWORK=... [-DPYTHON=...] -P pytest_runs_the_order.cmake
 cmake_policy(VERSION 3.21)
 include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
-# Debian's own Python first: its pytest package serves it.
+# PYTHON, where given, is the Python to run; else Debian's own first, which
+# its pytest package serves, then the first on the PATH.
 find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(PYTHON NAMES python3)
 if(PYTHON)
@@ -16,8 +17,7 @@ if(PYTHON)
     OUTPUT_QUIET ERROR_QUIET)
 endif()
 if(NOT PYTHON OR NOT status EQUAL 0)
-  message(STATUS "Skipped: no Python with pytest (Debian: python3-pytest)")
-  cmake_language(EXIT 77)
+  skip_check("no Python with pytest (Debian: python3-pytest)")
 endif()
 file(REMOVE_RECURSE "${WORK}")
 file(WRITE "${WORK}/tests/__init__.py" "")

@@ -41,3 +41,11 @@ function(run_program)
   endif()
 endfunction()
 
+# skip_check(<reason>): ends the script at once with exit status 0, saying in
+# a status line "-- SKIPPED: <reason>" that the check is skipped and why; the
+# SKIP_REGULAR_EXPRESSION of its test matches that line, so that ctest counts
+# it as skipped. A macro, so that its return() leaves the script itself.
+macro(skip_check reason)
+  message(STATUS "SKIPPED: ${reason}")
+  return()
+endmacro()
