@@ -1,11 +1,12 @@
 # Makes a real coverage.py JSON report with test contexts: a small Python
 # module and its three tests run under coverage with dynamic_context =
 # test_function, written with coverage json --show-contexts; then orders it
-# with antorder-suite. Exits with 77 (skipped) where Python, coverage.py or
-# pytest is missing.
+# with antorder-suite. Skipped where Python, coverage.py or pytest is missing.
 #
-# cmake -DPROGRAM=... -DWORK=... -P coverage_from_python.cmake
-# Debian's own Python first: its coverage and pytest packages serve it.
+# cmake -DPROGRAM=... -DWORK=... [-DPYTHON=...] -P coverage_from_python.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
+# PYTHON, where given, is the Python to run; else Debian's own first, which
+# its coverage and pytest packages serve, then the first on the PATH.
 find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(PYTHON NAMES python3)
 if(PYTHON)
@@ -13,9 +14,7 @@ if(PYTHON)
     OUTPUT_QUIET ERROR_QUIET)
 endif()
 if(NOT PYTHON OR NOT status EQUAL 0)
-  message(STATUS "Skipped: no Python with coverage.py and pytest (Debian: python3-coverage, "
-    "python3-pytest)")
-  cmake_language(EXIT 77)
+  skip_check("no Python with coverage.py and pytest (Debian: python3-coverage, python3-pytest)")
 endif()
 file(REMOVE_RECURSE "${WORK}")
 file(WRITE "${WORK}/shop.py" [=[
@@ -44,21 +43,10 @@ def test_small_discount():
     assert shop.discount(50) == 50
 ]=])
 file(WRITE "${WORK}/.coveragerc" "[run]\ndynamic_context = test_function\nsource = .\n")
-function(run)
-  execute_process(COMMAND ${ARGV} WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status
-    OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${ARGV} ended with ${status}:\n${output}${errors}")
-  endif()
-endfunction()
-run(${PYTHON} -m coverage run -m pytest -q -p no:cacheprovider)
-run(${PYTHON} -m coverage json --show-contexts -o coverage.json)
+run_program(COMMAND ${PYTHON} -m coverage run -m pytest -q -p no:cacheprovider WORKDIR "${WORK}")
+run_program(COMMAND ${PYTHON} -m coverage json --show-contexts -o coverage.json WORKDIR "${WORK}")
 
-execute_process(COMMAND ${PROGRAM} coverage.json --order order.txt WORKING_DIRECTORY "${WORK}"
-  OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "${PROGRAM} ended with ${status}:\n${errors}")
-endif()
+run_program(COMMAND ${PROGRAM} coverage.json --order order.txt WORKDIR "${WORK}" OUTPUT output)
 if(NOT output MATCHES "tests: 3\ncovered lines: [1-9]")
   message(FATAL_ERROR "${PROGRAM} read another suite from coverage.py's report:\n${output}")
 endif()

@@ -6,6 +6,7 @@
 #
 # cmake -DPROGRAM=... -DWORK=... -P ctest_runs_the_order.cmake
 cmake_policy(VERSION 3.21)
+include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
 file(REMOVE_RECURSE "${WORK}")
 file(WRITE "${WORK}/project/CMakeLists.txt" [=[
 cmake_minimum_required(VERSION 3.21)
@@ -19,13 +20,7 @@ endforeach()
 include(${CMAKE_BINARY_DIR}/antorder-costs.cmake OPTIONAL)
 ]=])
 set(build "${WORK}/build")
-function(run_step)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${ARGN} ended with ${status}:\n${output}${errors}")
-  endif()
-endfunction()
-run_step(${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
+run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
 foreach(run 1 2 3)
   if(run EQUAL 3)
     file(TOUCH "${build}/fail-stock_race")
@@ -35,7 +30,7 @@ foreach(run 1 2 3)
     --output-junit "${WORK}/reports/run-000${run}.xml" OUTPUT_QUIET ERROR_QUIET)
 endforeach()
 
-run_step(${PROGRAM} "${WORK}/reports" --quiet --order "${WORK}/order.txt"
+run_program(COMMAND ${PROGRAM} "${WORK}/reports" --quiet --order "${WORK}/order.txt"
   --ctest-costs "${build}/Testing/Temporary/CTestCostData.txt"
   --ctest-properties "${build}/antorder-costs.cmake")
 file(STRINGS "${WORK}/order.txt" order)
@@ -47,10 +42,10 @@ endif()
 # A test added since, which ctest lists for the next run: the order holds it.
 file(APPEND "${WORK}/project/CMakeLists.txt"
   "add_test(NAME coupon_new COMMAND sh -c \"echo coupon_new >> '\${CMAKE_BINARY_DIR}/started.txt'\")\n")
-run_step(${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
-execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" --show-only=json-v1
-  OUTPUT_FILE "${WORK}/next-tests.json" RESULT_VARIABLE status)
-run_step(${PROGRAM} "${WORK}/reports" --quiet --tests "${WORK}/next-tests.json"
+run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
+run_program(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" --show-only=json-v1
+  OUTPUT_FILE "${WORK}/next-tests.json")
+run_program(COMMAND ${PROGRAM} "${WORK}/reports" --quiet --tests "${WORK}/next-tests.json"
   --order "${WORK}/order.txt" --ctest-costs "${build}/Testing/Temporary/CTestCostData.txt"
   --ctest-properties "${build}/antorder-costs.cmake")
 file(STRINGS "${WORK}/order.txt" order)
@@ -82,7 +77,7 @@ endif()
 
 # A serial ctest, once cmake has read the COST script, runs the order exactly.
 file(STRINGS "${WORK}/order.txt" order)
-run_step(${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
+run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
 file(REMOVE "${build}/started.txt")
 execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" OUTPUT_QUIET ERROR_QUIET)
 file(STRINGS "${build}/started.txt" started)

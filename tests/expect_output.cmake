@@ -7,11 +7,7 @@
 #
 # cmake -DEMULATOR=... -DPROGRAM=... -DEXPECTED=... -DCRLF=... [-DARGS=...]
 #   [-DWORKDIR=...] [-DOUTPUT=...] -P expect_output.cmake
-if(CMAKE_HOST_WIN32)
-  set(noInput NUL)
-else()
-  set(noInput /dev/null)
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
 separate_arguments(ARGS UNIX_COMMAND "${ARGS}")
 if(NOT WORKDIR)
   set(WORKDIR .)
@@ -19,17 +15,8 @@ endif()
 if(NOT OUTPUT)
   set(OUTPUT ${PROGRAM}.out)
 endif()
-execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${ARGS} INPUT_FILE ${noInput}
-  WORKING_DIRECTORY ${WORKDIR} OUTPUT_VARIABLE output ERROR_VARIABLE errors
-  RESULT_VARIABLE status)
-if(CRLF)
-  string(REPLACE "\r\n" "\n" output "${output}")
-endif()
-file(WRITE ${OUTPUT} "${output}")
-
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "${EMULATOR} ${PROGRAM} ended with ${status}:\n${errors}")
-endif()
+run_program(COMMAND ${EMULATOR} ${PROGRAM} ${ARGS} WORKDIR ${WORKDIR} CRLF "${CRLF}"
+  OUTPUT output OUTPUT_FILE ${OUTPUT})
 file(READ ${EXPECTED} expected)
 if(NOT output STREQUAL expected)
   execute_process(COMMAND diff ${EXPECTED} ${OUTPUT} OUTPUT_VARIABLE difference)

@@ -5,6 +5,7 @@
 # with CRLF set) and the order file is there.
 #
 # cmake -DEMULATOR=... -DPROGRAM=... -DSUITE=... -DEXPECTED=... -DWORK=... -DCRLF=... -P expect_summary.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
 set(folder "dossier é")
 set(suite "${folder}/boutique en ligne ü.csv")
 file(REMOVE_RECURSE "${WORK}")
@@ -12,14 +13,8 @@ file(READ ${SUITE} content)
 string(REPLACE "\n" "\r\n" content "${content}")
 file(WRITE "${WORK}/${suite}" "${content}")
 
-execute_process(COMMAND ${EMULATOR} ${PROGRAM} "${suite}" --order "${folder}/ordre ü.txt"
-  WORKING_DIRECTORY ${WORK} OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "${PROGRAM} \"${suite}\" ended with ${status}:\n${errors}")
-endif()
-if(CRLF)
-  string(REPLACE "\r\n" "\n" output "${output}")
-endif()
+run_program(COMMAND ${EMULATOR} ${PROGRAM} "${suite}" --order "${folder}/ordre ü.txt"
+  WORKDIR ${WORK} CRLF "${CRLF}" OUTPUT output)
 file(READ ${EXPECTED} expected)
 if(NOT output STREQUAL expected)
   message(FATAL_ERROR "${PROGRAM} printed another summary:\n${output}")

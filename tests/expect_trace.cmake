@@ -4,14 +4,8 @@
 # 3 to 102). With CRLF set, CR LF line ends are read as LF.
 #
 # cmake -DEMULATOR=... -DPROGRAM=... -DSUITE=... -DREPORT=... -DCRLF=... -P expect_trace.cmake
-execute_process(COMMAND ${EMULATOR} ${PROGRAM} --trace ${SUITE}
-  OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "${PROGRAM} --trace ${SUITE} ended with ${status}:\n${errors}")
-endif()
-if(CRLF)
-  string(REPLACE "\r\n" "\n" output "${output}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
+run_program(COMMAND ${EMULATOR} ${PROGRAM} --trace ${SUITE} CRLF "${CRLF}" OUTPUT output)
 
 # The report's iteration lines each begin with their newline; the trace's end with it.
 file(READ ${REPORT} report)

@@ -6,6 +6,7 @@
 #
 # cmake -DPROGRAM=... -DWORK=... -P gtest_runs_the_order.cmake
 cmake_policy(VERSION 3.21)
+include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
 file(REMOVE_RECURSE "${WORK}")
 file(WRITE "${WORK}/project/CMakeLists.txt" [=[
 cmake_minimum_required(VERSION 3.21)
@@ -34,14 +35,8 @@ TEST(Login, Lockout) { run("Login.Lockout"); }
 TEST(Stock, Race) { run("Stock.Race"); }
 ]=])
 set(build "${WORK}/build")
-function(run_step)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${ARGN} ended with ${status}:\n${output}${errors}")
-  endif()
-endfunction()
-run_step(${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
-run_step(${CMAKE_COMMAND} --build "${build}")
+run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
+run_program(COMMAND ${CMAKE_COMMAND} --build "${build}")
 foreach(run 1 2 3)
   if(run EQUAL 3)
     file(TOUCH "${build}/fail-Login.Lockout")
@@ -50,14 +45,14 @@ foreach(run 1 2 3)
     --output-junit "${WORK}/reports/run-000${run}.xml" OUTPUT_QUIET ERROR_QUIET)
 endforeach()
 
-run_step(${PROGRAM} "${WORK}/reports" --quiet --objective apfd --order "${WORK}/order.txt"
-  --ctest-properties "${build}/antorder-costs.cmake")
+run_program(COMMAND ${PROGRAM} "${WORK}/reports" --quiet --objective apfd
+  --order "${WORK}/order.txt" --ctest-properties "${build}/antorder-costs.cmake")
 file(STRINGS "${WORK}/order.txt" order)
 list(GET order 0 first)
 if(NOT first STREQUAL "Login.Lockout")
   message(FATAL_ERROR "the failing test is not first in the order: ${order}")
 endif()
-run_step(${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
+run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
 file(REMOVE "${build}/started.txt")
 execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" OUTPUT_QUIET ERROR_QUIET)
 file(STRINGS "${build}/started.txt" started)

@@ -1,14 +1,14 @@
 # Makes a real lcov tracefile: a small C program built with gcc --coverage,
 # each of its two tests run and captured on its own with lcov --test-name,
-# the captures combined; then orders it with antorder-suite. Exits with 77
-# (skipped) where gcc or lcov is missing.
+# the captures combined; then orders it with antorder-suite. Skipped where
+# gcc or lcov is missing.
 #
 # cmake -DPROGRAM=... -DWORK=... -P lcov_from_gcc.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
 find_program(GCC gcc)
 find_program(LCOV lcov)
 if(NOT GCC OR NOT LCOV)
-  message(STATUS "Skipped: no gcc or no lcov (Debian: gcc, lcov)")
-  cmake_language(EXIT 77)
+  skip_check("no gcc or no lcov (Debian: gcc, lcov)")
 endif()
 file(REMOVE_RECURSE "${WORK}")
 file(WRITE "${WORK}/shop.c" [=[
@@ -24,26 +24,17 @@ int main(int argc, char** argv) {
   return 0;
 }
 ]=])
-function(run)
-  execute_process(COMMAND ${ARGV} WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status
-    OUTPUT_QUIET ERROR_VARIABLE errors)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${ARGV} ended with ${status}:\n${errors}")
-  endif()
-endfunction()
-run(${GCC} --coverage -O0 -o shop shop.c)
+run_program(COMMAND ${GCC} --coverage -O0 -o shop shop.c WORKDIR "${WORK}")
 foreach(test IN ITEMS total discount)
-  run(${LCOV} --quiet --zerocounters --directory .)
-  run(./shop ${test})
-  run(${LCOV} --quiet --capture --directory . --test-name ${test} --output-file ${test}.info)
+  run_program(COMMAND ${LCOV} --quiet --zerocounters --directory . WORKDIR "${WORK}")
+  run_program(COMMAND ./shop ${test} WORKDIR "${WORK}")
+  run_program(COMMAND ${LCOV} --quiet --capture --directory . --test-name ${test}
+    --output-file ${test}.info WORKDIR "${WORK}")
 endforeach()
-run(${LCOV} --quiet -a total.info -a discount.info --output-file shop.info)
+run_program(COMMAND ${LCOV} --quiet -a total.info -a discount.info --output-file shop.info
+  WORKDIR "${WORK}")
 
-execute_process(COMMAND ${PROGRAM} shop.info --order order.txt WORKING_DIRECTORY "${WORK}"
-  OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "${PROGRAM} ended with ${status}:\n${errors}")
-endif()
+run_program(COMMAND ${PROGRAM} shop.info --order order.txt WORKDIR "${WORK}" OUTPUT output)
 if(NOT output MATCHES "tests: 2\ncovered lines: [1-9]")
   message(FATAL_ERROR "${PROGRAM} read another suite from lcov's tracefile:\n${output}")
 endif()

@@ -2,12 +2,14 @@
 # --junitxml, one test failing in the last; antorder-suite orders the
 # history, and pytest with the plugin runs exactly that order (read back
 # from its own --junitxml), a test added since first; with --budget and
-# --antorder-rest it runs exactly the selection. Exits with 77 (skipped)
-# where Python or pytest is missing.
+# --antorder-rest it runs exactly the selection. Skipped where Python or
+# pytest is missing.
 #
-# cmake -DPROGRAM=... -DPLUGIN_DIR=... -DWORK=... -P pytest_runs_the_order.cmake
+# cmake -DPROGRAM=... -DPLUGIN_DIR=... -DWORK=... [-DPYTHON=...] -P pytest_runs_the_order.cmake
 cmake_policy(VERSION 3.21)
-# Debian's own Python first: its pytest package serves it.
+include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
+# PYTHON, where given, is the Python to run; else Debian's own first, which
+# its pytest package serves, then the first on the PATH.
 find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(PYTHON NAMES python3)
 if(PYTHON)
@@ -15,8 +17,7 @@ if(PYTHON)
     OUTPUT_QUIET ERROR_QUIET)
 endif()
 if(NOT PYTHON OR NOT status EQUAL 0)
-  message(STATUS "Skipped: no Python with pytest (Debian: python3-pytest)")
-  cmake_language(EXIT 77)
+  skip_check("no Python with pytest (Debian: python3-pytest)")
 endif()
 file(REMOVE_RECURSE "${WORK}")
 file(WRITE "${WORK}/tests/__init__.py" "")
@@ -66,13 +67,10 @@ function(ran_in report result)
   endforeach()
   set(${result} "${keys}" PARENT_SCOPE)
 endfunction()
+# Runs a step in the project's folder, its standard output in output.
 function(run_step)
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status
-    OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${ARGN} ended with ${status}:\n${output}${errors}")
-  endif()
-  set(output "${output}" PARENT_SCOPE)
+  run_program(COMMAND ${ARGN} WORKDIR "${WORK}" OUTPUT printed)
+  set(output "${printed}" PARENT_SCOPE)
 endfunction()
 
 foreach(run 1 2 3)
@@ -101,7 +99,7 @@ endif()
 
 # Listed for the next run with pytest --collect-only, the new test takes its
 # place in the order, and pytest runs that order exactly.
-execute_process(COMMAND ${pytest} --collect-only -q tests WORKING_DIRECTORY "${WORK}"
+run_program(COMMAND ${pytest} --collect-only -q tests WORKDIR "${WORK}"
   OUTPUT_FILE "${WORK}/next-tests.txt")
 run_step(${PROGRAM} "${WORK}/reports" --quiet --objective apfd --tests "${WORK}/next-tests.txt"
   --order "${WORK}/listed.txt")
