@@ -112,22 +112,27 @@ void warnOfTestsWithoutCost(const std::string& file, const SparseSuite& suite,
                without.size(), testCount(suite), file.c_str(), someNames(names).c_str());
 }
 
+// What reading the inputs found besides the suite.
+struct InputsRead {
+  SuiteFormat format = SuiteFormat::DETECT;  // the suite's, as read
+  History history;                           // of a history, its runs; else none
+  bool costsFromHistory = false;             // --costs named a JUnit report or folder
+};
+
 // Reads the suite, and its costs from the file --costs names; false, with the
 // file, line and reason on standard error, on bad input.
-bool readInput(const Options& options, SparseSuite& suite, SuiteFormat& format, History* history) {
+bool readInput(const Options& options, SparseSuite& suite, InputsRead& inputs) {
   ReadError error;
-  bool read = history != nullptr
-                  ? readHistorySuite(options.file, *history, suite, error, options.reading)
-                  : readSuiteFile(options.file, format, suite, error, options.reading);
-  if (history != nullptr) {
-    format = SuiteFormat::JUNIT;
-    warnOfRunsLeftOut(*history);
-  }
+  inputs.format = options.format;
+  bool read =
+      readSuiteFile(options.file, inputs.format, suite, error, options.reading, &inputs.history);
+  warnOfRunsLeftOut(inputs.history);
   std::string readFile = options.file;
   if (read && !options.costsFile.empty()) {
     std::unordered_map<std::string, float> costs;
     readFile = options.costsFile;
-    read = readTestCosts(options.costsFile, options.reading, costs, error);
+    read =
+        readTestCosts(options.costsFile, options.reading, costs, error, &inputs.costsFromHistory);
     const std::vector<int> without = read ? applyTestCosts(suite, costs) : std::vector<int>{};
     if (!without.empty()) warnOfTestsWithoutCost(options.costsFile, suite, without);
   }
@@ -158,11 +163,10 @@ bool readEvaluation(const Options& options, const SparseSuite& suite, RunResults
 
 // Refuses --window and --items where no file read is of the kind they
 // apply to; true when they apply.
-bool optionsApply(const Options& options, SuiteFormat format, SuiteFormat evaluationFormat) {
-  const bool history =
-      format == SuiteFormat::JUNIT || evaluationFormat == SuiteFormat::JUNIT ||
-      (!options.costsFile.empty() && isHistoryFile(options.costsFile, SuiteFormat::DETECT));
-  const bool lcov = format == SuiteFormat::LCOV || evaluationFormat == SuiteFormat::LCOV;
+bool optionsApply(const Options& options, const InputsRead& inputs, SuiteFormat evaluationFormat) {
+  const bool history = inputs.format == SuiteFormat::JUNIT ||
+                       evaluationFormat == SuiteFormat::JUNIT || inputs.costsFromHistory;
+  const bool lcov = inputs.format == SuiteFormat::LCOV || evaluationFormat == SuiteFormat::LCOV;
   const char* refused = options.windowGiven && !history ? "--window applies to a JUnit history"
                         : options.itemsGiven && !lcov   ? "--items applies to an lcov tracefile"
                                                         : nullptr;
@@ -197,11 +201,10 @@ int orderSuite(const Options& options) {
   catchStopSignals();
   if (options.file == STANDARD_INPUT) std::ios::sync_with_stdio(false);
   SparseSuite suite;
-  SuiteFormat format = options.format;
+  InputsRead inputs;
+  const bool read = readInput(options, suite, inputs);
   // A history is also ordered by the failure model learned from its runs.
-  History history;
-  const bool isHistory = isHistoryFile(options.file, format);
-  const bool read = readInput(options, suite, format, isHistory ? &history : nullptr);
+  const History* history = inputs.history.runs.empty() ? nullptr : &inputs.history;
   if (stopSignal != 0) return stoppedStatus();
   if (!read) return 2;
 
@@ -222,23 +225,23 @@ int orderSuite(const Options& options) {
     return 2;
   }
   if (stopSignal != 0) return stoppedStatus();
-  if (!optionsApply(options, format, evaluationFormat)) return 2;
+  if (!optionsApply(options, inputs, evaluationFormat)) return 2;
   results.file = options.file;
-  results.formatName = formatName(format);
+  results.formatName = formatName(inputs.format);
   results.seed = options.seed;
   results.settings = options.search;
   results.objective = options.objective == "apfd"    ? Objective::APFD
                       : options.objective == "apfdc" ? Objective::APFDC
                                                      : defaultObjective(suite);
   if (faultCount(suite) == 0) {
-    return runWithoutFaults(options, suite, isHistory ? &history : nullptr, listed, results);
+    return runWithoutFaults(options, suite, history, listed, results);
   }
   results.orders = searchOrders(options, suite, results.objective);
   if (stopSignal != 0) return stoppedStatus();
   // At most one ant a test runs: report what ran.
   results.antsAsked = options.search.antCount;
   results.settings.antCount = std::min(options.search.antCount, testCount(suite));
-  finishOrders(options, suite, isHistory ? &history : nullptr, listed, results);
+  finishOrders(options, suite, history, listed, results);
   results.elapsedSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return printResults(options, suite, results);

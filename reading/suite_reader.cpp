@@ -218,7 +218,7 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
 }
 
 bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& suite,
-                   ReadError& error, const ReadOptions& options) {
+                   ReadError& error, const ReadOptions& options, History* history) {
   if (path == STANDARD_INPUT) {
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);
@@ -232,8 +232,8 @@ bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& su
     format = folder ? SuiteFormat::JUNIT : documentFormat(fileStart(file));
   }
   if (format == SuiteFormat::JUNIT) {
-    History history;
-    return readHistorySuite(path, history, suite, error, options);
+    History read;
+    return readHistorySuite(path, history != nullptr ? *history : read, suite, error, options);
   }
   if (folder) {
     error = {0, "is a directory, not a suite file"};

@@ -61,10 +61,11 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
                ReadError& error, const ReadOptions& options = {});
 
 // Opens the file, named in UTF-8, or standard input for "-", and reads the
-// suite; a path that cannot be read is an error of line 0. A folder is read
-// as a JUnit history.
+// suite, `format` becoming the format read; a path that cannot be read is an
+// error of line 0. A folder, or a file of JUnit XML, is read as a history of
+// runs, kept in `history` where one is given (standard input never is one).
 bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& suite,
-                   ReadError& error, const ReadOptions& options = {});
+                   ReadError& error, const ReadOptions& options = {}, History* history = nullptr);
 
 // Whether the file, read as `format`, is a history of runs: a folder, or
 // JUnit XML given or detected; standard input never is.

@@ -12,7 +12,8 @@
 namespace antorder {
 
 bool readTestCosts(const std::string& path, const ReadOptions& options,
-                   std::unordered_map<std::string, float>& costs, ReadError& error) {
+                   std::unordered_map<std::string, float>& costs, ReadError& error,
+                   bool* fromHistory) {
   SuiteFormat format = SuiteFormat::CSV;
   std::error_code status;
   const std::filesystem::path file = std::filesystem::u8path(path);
@@ -22,6 +23,7 @@ bool readTestCosts(const std::string& path, const ReadOptions& options,
   errno = 0;
   std::ifstream in(file, std::ios::binary);
   if (format == SuiteFormat::CSV && in.peek() == '<') format = SuiteFormat::JUNIT;
+  if (fromHistory != nullptr) *fromHistory = format == SuiteFormat::JUNIT;
   if (format == SuiteFormat::JUNIT) {
     History history;
     if (!readJunitPath(path, history, error)) return false;

@@ -14,9 +14,11 @@ namespace antorder {
 // Reads the costs by test name: from a CSV whose header names a test column
 // and a cost column (cost rules as a suite's), or from a JUnit report or
 // folder, each test's median time over the window. False with the line and
-// the reason on a file that is neither.
+// the reason on a file that is neither. `fromHistory`, where given, says
+// which it was.
 bool readTestCosts(const std::string& path, const ReadOptions& options,
-                   std::unordered_map<std::string, float>& costs, ReadError& error);
+                   std::unordered_map<std::string, float>& costs, ReadError& error,
+                   bool* fromHistory = nullptr);
 
 // The key a JUnit report gives the test a pytest node id names:
 // "tests/test_cart.py::TestCart::test_total" is "tests.test_cart.TestCart.test_total".
