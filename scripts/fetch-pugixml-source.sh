@@ -19,7 +19,9 @@ if ! apt-get source --print-uris pugixml >/dev/null 2>&1; then
   if [ -f /etc/apt/sources.list ]; then
     sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >/etc/apt/sources.list.d/antorder-deb-src.list
   fi
-  apt-get update
+  # One index failing (a mirror in the middle of a sync, often of another
+  # architecture) need not keep the source lists from being read.
+  apt-get update || echo "WARNING: apt-get update failed; going on with the lists it could read" >&2
 fi
 command -v dpkg-source >/dev/null ||
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends dpkg-dev
