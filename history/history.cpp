@@ -23,6 +23,21 @@ std::vector<double> medianSeconds(const History& history, int window) {
   return medianSecondsOf(history, std::max(0, runCount - window), runCount);
 }
 
+std::vector<int> windowKeys(const History& history, int window) {
+  std::vector<int> keys;
+  std::vector<char> taken(history.keys.size(), 0);
+  const auto runCount = static_cast<int>(history.runs.size());
+  for (int at = runCount - 1; at >= std::max(0, runCount - window); --at) {
+    for (const TestResult& result : history.runs[static_cast<std::size_t>(at)].results) {
+      const auto key = static_cast<std::size_t>(result.key);
+      if (!result.ran || taken[key] != 0) continue;
+      taken[key] = 1;
+      keys.push_back(result.key);
+    }
+  }
+  return keys;
+}
+
 std::vector<double> medianSecondsOf(const History& history, int firstRun, int endRun) {
   std::vector<std::vector<double>> times(history.keys.size());
   for (int at = firstRun; at < endRun; ++at) {

@@ -54,6 +54,13 @@ std::vector<double> medianSeconds(const History& history, int window);
 // The same over the runs from firstRun up to, not including, endRun.
 std::vector<double> medianSecondsOf(const History& history, int firstRun, int endRun);
 
+// The tests the next run is expected to hold: every test that ran in the
+// last `window` runs, those of the latest in its report order, then those
+// only earlier runs ran, the latest of those runs first. A run that left a
+// test out (a budget's selection, a run stopped at its first failure) does
+// not make it gone.
+std::vector<int> windowKeys(const History& history, int window);
+
 // Of the runs from firstRun up to, not including, endRun in which a test
 // failed (their number in `failingRuns`), how many had one of `keys` fail.
 int failingRunsCaught(const History& history, int firstRun, int endRun,

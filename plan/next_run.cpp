@@ -92,7 +92,8 @@ NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Obj
   NextRunPlan plan;
   if (inputs.history != nullptr) {
     plan.predicted = true;
-    plan.prediction = predictNextRun(*inputs.history, objective == Objective::APFDC, inputs.listed);
+    plan.prediction = predictNextRun(*inputs.history, objective == Objective::APFDC, inputs.listed,
+                                     inputs.window);
     if (faultCount(suite) > 0 && inputs.listed == nullptr) {
       plan.model = scoreOrder(suite, plan.prediction.order);
     }

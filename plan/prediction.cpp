@@ -26,10 +26,10 @@ std::vector<int> cheapestFirst(const std::vector<double>& expectedSeconds) {
 }  // namespace
 
 NextRunPrediction predictNextRun(const History& history, bool perSecond,
-                                 const std::vector<std::string>* nextTests) {
+                                 const std::vector<std::string>* nextTests, int window) {
   NextRunPrediction prediction;
   RunPast next;
-  // A test the history does not know takes a key past its own.
+  // A listed test the history does not know takes a key past its own.
   std::vector<int> keys;
   if (nextTests != nullptr) {
     int unknown = static_cast<int>(history.keys.size());
@@ -37,9 +37,10 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond,
       const auto known = history.keyIndex.find(name);
       keys.push_back(known != history.keyIndex.end() ? known->second : unknown++);
     }
+  } else {
+    keys = windowKeys(history, window);
   }
-  const std::vector<RunPast> pasts =
-      pastsOfFailingRuns(history, next, nextTests != nullptr ? &keys : nullptr);
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history, next, &keys);
   prediction.expectedSeconds = next.expectedSeconds;
   prediction.learnedFromRuns = static_cast<int>(history.runs.size());
   prediction.anyFailure =

@@ -20,8 +20,8 @@ struct OrderMeans {
 constexpr int EVIDENCE_RUNS = 500;
 
 struct NextRunPrediction {
-  // Of the latest run's tests that ran, by report position, or of the tests
-  // listed for the next run, by their place in the list.
+  // Of the tests that ran in the window, by their place in windowKeys, or of
+  // the tests listed for the next run, by their place in the list.
   std::vector<int> order;
   std::vector<double> expectedSeconds;  // of the same tests, by the same index
   int learnedFromRuns = 0;
@@ -33,7 +33,7 @@ struct NextRunPrediction {
 };
 
 // The failure model's order for the run after the history's latest, of the
-// latest run's tests; with perSecond by the chance of failing per second
+// tests that ran in its last `window` runs (see windowKeys); with perSecond by the chance of failing per second
 // (see orderByFailureChance). Without a failure in the history nothing
 // separates the tests, and the cheapest go first. The evidence replays the
 // last EVIDENCE_RUNS failing runs with the given order, recently failed and
@@ -41,6 +41,7 @@ struct NextRunPrediction {
 // With `nextTests`, the order is of those tests, named as the history names
 // them; one it does not know is new.
 NextRunPrediction predictNextRun(const History& history, bool perSecond,
-                                 const std::vector<std::string>* nextTests = nullptr);
+                                 const std::vector<std::string>* nextTests = nullptr,
+                                 int window = DEFAULT_WINDOW);
 
 }  // namespace antorder

@@ -11,8 +11,9 @@ namespace antorder {
 void buildHistorySuite(const History& history, int window, SuiteBuilder& builder) {
   const auto runCount = static_cast<int>(history.runs.size());
   const int firstRun = std::max(0, runCount - window);
-  const int failedRuns =
-      buildWindowSuite(history, history.runs.back(), firstRun, runCount, builder);
+  TestRun next;
+  for (const int key : windowKeys(history, window)) next.results.push_back({key, 0.0, true, false});
+  const int failedRuns = buildWindowSuite(history, next, firstRun, runCount, builder);
   builder.suite.notes.push_back("runs in the window: " + std::to_string(runCount - firstRun) +
                                 " (at most " + std::to_string(window) + "), " +
                                 std::to_string(failedRuns) + " with a failure");
@@ -40,7 +41,7 @@ int buildWindowSuite(const History& history, const TestRun& tests, int firstRun,
     for (const TestResult& result : run.results) {
       anyFailed = anyFailed || result.failed;
       const int test = testOfKey[static_cast<std::size_t>(result.key)];
-      if (test < 0 || !result.failed) continue;
+      if (test < 0 || !result.ran || !result.failed) continue;
       failures[static_cast<std::size_t>(test)].push_back(
           static_cast<int>(builder.rawFaultNames.size()));
       builder.rawFaultNames.push_back(run.name + ":" +
