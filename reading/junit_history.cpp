@@ -160,7 +160,43 @@ bool isReport(const fs::directory_entry& entry) {
   return entry.is_regular_file(status) && entry.path().extension() == ".xml";
 }
 
-// The entries of a folder in name order; false, with the reason, when it or
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Whether name a comes before b as a person reads them: a run of digits by
+// its number, so that run-9 comes before run-10; equal numbers by fewer
+// leading zeros, and otherwise byte by byte.
+bool namesInOrder(const std::string& a, const std::string& b) {
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (!isDigit(a[i]) || !isDigit(b[j])) {
+      if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+      ++i;
+      ++j;
+      continue;
+    }
+    std::size_t endA = i;
+    std::size_t endB = j;
+    while (endA < a.size() && isDigit(a[endA])) ++endA;
+    while (endB < b.size() && isDigit(b[endB])) ++endB;
+    std::size_t startA = i;
+    std::size_t startB = j;
+    while (startA + 1 < endA && a[startA] == '0') ++startA;
+    while (startB + 1 < endB && b[startB] == '0') ++startB;
+    const std::string numberA = a.substr(startA, endA - startA);
+    const std::string numberB = b.substr(startB, endB - startB);
+    if (numberA.size() != numberB.size()) return numberA.size() < numberB.size();
+    if (numberA != numberB) return numberA < numberB;
+    i = endA;
+    j = endB;
+  }
+  if (i < a.size() || j < b.size()) return j < b.size();
+  return a < b;
+}
+
+// The entries of a folder in name order (see namesInOrder); false, with the reason, when it or
 // a folder under it cannot be read.
 bool sortedEntries(const fs::path& folder, bool recursive,
                    std::vector<fs::directory_entry>& entries, ReadError& error) {
@@ -180,12 +216,16 @@ bool sortedEntries(const fs::path& folder, bool recursive,
     error = {0, "cannot be read: " + status.message()};
     return false;
   }
-  std::sort(entries.begin(), entries.end(),
-            [](const auto& a, const auto& b) { return a.path().u8string() < b.path().u8string(); });
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+    return namesInOrder(a.path().u8string(), b.path().u8string());
+  });
   return true;
 }
 
 // Reads one run, a report or a folder of them, into a history of its own.
+// A run in which no test ran (every test skipped or not run, an empty
+// report, a folder with no report) tells nothing: it is refused, to be left
+// out as an unreadable one is.
 bool readRun(const fs::directory_entry& entry, History& part, ReadError& error) {
   std::error_code status;
   const bool folder = entry.is_directory(status);
@@ -199,11 +239,21 @@ bool readRun(const fs::directory_entry& entry, History& part, ReadError& error) 
       return false;
     }
   }
+  int read = 0;
   for (const fs::directory_entry& report : reports) {
     if (!isReport(report)) continue;
     if (!readReportFile(report.path(), part, part.runs.back(), resultOfKey, error)) return false;
+    ++read;
   }
-  return true;
+  const std::vector<TestResult>& results = part.runs.back().results;
+  if (std::any_of(results.begin(), results.end(), [](const TestResult& r) { return r.ran; })) {
+    return true;
+  }
+  error = {0, !folder     ? "no test ran in the report"
+              : read == 0 ? "the folder holds no .xml report"
+                          : "no test ran in the folder's reports"};
+  error.file = entry.path().u8string();
+  return false;
 }
 
 // Appends the one run of `part` to the history, its keys renumbered.

@@ -1,7 +1,9 @@
 # Makes a real JUnit report with ctest --output-junit, from a small project of
 # three tests (one fails, one is disabled), and orders it with antorder-suite,
 # through its target's emulator if it has one: the failing test must come
-# first and the disabled one be left out.
+# first and the disabled one be left out. Then a run of a project that has no
+# test left, whose report ctest writes empty: that run is left out with a
+# warning, and the order still comes from the run before it.
 #
 # cmake -DEMULATOR=... -DPROGRAM=... -DWORK=... -DCRLF=... -P junit_from_ctest.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
@@ -31,3 +33,27 @@ if(NOT order STREQUAL "login_lockout;cart_total")
   message(FATAL_ERROR "${PROGRAM} ordered ctest's tests as ${order}")
 endif()
 message(STATUS "${PROGRAM} ordered ctest's own report, the failing test first")
+
+# A run in which nothing ran is no reason to stop ordering.
+file(WRITE "${WORK}/empty/CMakeLists.txt" [=[
+cmake_minimum_required(VERSION 3.21)
+project(empty NONE)
+enable_testing()
+]=])
+run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/empty" -B "${WORK}/empty-build")
+execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${WORK}/empty-build"
+  --output-junit "${WORK}/reports/run-0002.xml" OUTPUT_QUIET ERROR_QUIET)
+if(NOT EXISTS "${WORK}/reports/run-0002.xml")
+  message(FATAL_ERROR "ctest wrote no report of a project without tests")
+endif()
+run_program(COMMAND ${EMULATOR} ${PROGRAM} "${WORK}/reports" --order "${WORK}/order.txt"
+  CRLF "${CRLF}" ERRORS errors)
+string(FIND "${errors}" "run-0002.xml: no test ran in the report; its run is left out" warned)
+if(warned EQUAL -1)
+  message(FATAL_ERROR "${PROGRAM} did not name the empty run it left out:\n${errors}")
+endif()
+file(STRINGS "${WORK}/order.txt" order)
+if(NOT order STREQUAL "login_lockout;cart_total")
+  message(FATAL_ERROR "${PROGRAM} ordered ctest's tests past an empty run as ${order}")
+endif()
+message(STATUS "${PROGRAM} left out ctest's empty report and ordered the run before it")

@@ -236,3 +236,45 @@ TEST(History, ReadsRunsInParallelAsOneReaderWould) {
     EXPECT_EQ(std::filesystem::path(history.leftOut[1].file).filename(), "run-3.xml");
   }
 }
+
+// Runs come in the order a person reads their names, numbers by their value;
+// a run in which no test ran is left out, named, as an unreadable one is.
+TEST(History, ReadsRunsInNumberOrderAndLeavesOutRunsWhereNothingRan) {
+  const std::string folder = testing::TempDir() + "antorder-run-order/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder + "run-11");
+  std::filesystem::create_directories(folder + "run-12/empty");
+  std::filesystem::create_directories(folder + "run-13");
+  const std::string ran = "<testsuite><testcase name=\"a\" time=\"1\"/></testsuite>\n";
+  for (const char* name : {"run-1.xml", "run-2.xml", "run-9.xml", "run-10.xml", "run-010b.xml",
+                           "run-0100.xml", "run-99.xml"}) {
+    std::ofstream(folder + name) << ran;
+  }
+  std::ofstream(folder + "run-11/TEST-a.xml")
+      << "<testsuite><testcase name=\"a\"><skipped/></testcase></testsuite>\n";
+  std::ofstream(folder + "run-13/notes.txt") << "no report\n";
+  std::ofstream(folder + "run-14.xml") << "<testsuite tests=\"0\"/>\n";
+  std::ofstream(folder + "run-15.xml")
+      << "<testsuites><testsuite><testcase name=\"a\" status=\"notrun\"/></testsuite>"
+         "</testsuites>\n";
+  for (const int jobs : {1, 3}) {
+    History history;
+    ReadError error;
+    ASSERT_TRUE(readJunitPath(folder, history, error, jobs)) << error.reason;
+    std::vector<std::string> names;
+    for (const TestRun& run : history.runs) names.push_back(run.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"run-1", "run-2", "run-9", "run-10", "run-010b",
+                                               "run-99", "run-0100"}));
+    std::vector<std::string> leftOut;
+    for (const LeftOutRun& run : history.leftOut) {
+      leftOut.push_back(std::filesystem::path(run.file).filename().string() + ": " + run.reason);
+    }
+    EXPECT_EQ(leftOut, (std::vector<std::string>{
+                           "run-11: no test ran in the folder's reports",
+                           "run-12: the folder holds no .xml report",
+                           "run-13: the folder holds no .xml report",
+                           "run-14.xml: no test ran in the report",
+                           "run-15.xml: no test ran in the report",
+                       }));
+  }
+}

@@ -2,17 +2,18 @@
 # include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake).
 #
 # run_program(COMMAND <program> <argument>... [WORKDIR <folder>]
-#   [OUTPUT <variable>] [CRLF <bool>] [OUTPUT_FILE <file>])
+#   [OUTPUT <variable>] [ERRORS <variable>] [CRLF <bool>] [OUTPUT_FILE <file>])
 # Runs a program, with standard input at its end so that nothing waits on it,
 # in WORKDIR (where the script runs without it), and fails the check, with the
 # command and all it printed, unless it exits 0. A check on a cross build puts
 # its target's emulator first in COMMAND. OUTPUT names a variable of the caller
 # that receives the program's standard output; with CRLF true (a Windows
-# console's output) its CR LF line ends read as LF. OUTPUT_FILE keeps that
+# console's output) its CR LF line ends read as LF; ERRORS, one that receives
+# its standard error. OUTPUT_FILE keeps that
 # output in a file as well, written before the exit status is checked, so a
 # failed run leaves it to look at.
 function(run_program)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "" "WORKDIR;OUTPUT;CRLF;OUTPUT_FILE" "COMMAND")
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "WORKDIR;OUTPUT;ERRORS;CRLF;OUTPUT_FILE" "COMMAND")
   if(NOT arg_COMMAND)
     message(FATAL_ERROR "run_program: no COMMAND")
   endif()
@@ -38,6 +39,9 @@ function(run_program)
   endif()
   if(arg_OUTPUT)
     set(${arg_OUTPUT} "${output}" PARENT_SCOPE)
+  endif()
+  if(arg_ERRORS)
+    set(${arg_ERRORS} "${errors}" PARENT_SCOPE)
   endif()
 endfunction()
 
