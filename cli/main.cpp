@@ -294,16 +294,15 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
   }
   if (options.mode != Mode::REPLAY) return true;
   // Of the ordering options, the replay takes the colony's and the best order's.
-  for (const char* other : {"--input", "--items", "--costs", "--order", "--csv", "--trace",
-                            "--rest", "--ctest-costs", "--ctest-properties"}) {
-    if (app.count(other) > 0) {
-      std::fprintf(stderr,
-                   "%s: %s cannot be used with --replay\nRun '%s --help' for the options.\n",
-                   PROGRAM, other, PROGRAM);
-      return false;
-    }
-  }
-  return true;
+  const std::vector<const char*> orderingOnly = {"--input", "--items",       "--costs",
+                                                 "--order", "--csv",         "--trace",
+                                                 "--rest",  "--ctest-costs", "--ctest-properties"};
+  const auto given = std::find_if(orderingOnly.begin(), orderingOnly.end(),
+                                  [&](const char* other) { return app.count(other) > 0; });
+  if (given == orderingOnly.end()) return true;
+  std::fprintf(stderr, "%s: %s cannot be used with --replay\nRun '%s --help' for the options.\n",
+               PROGRAM, *given, PROGRAM);
+  return false;
 }
 
 // Reads the options; -1 when they are read, else the exit status (0 for

@@ -150,10 +150,16 @@ bool readEvaluation(const Options& options, const SparseSuite& suite, RunResults
     reportReadError(options.evaluateFile, error);
     return false;
   }
-  std::string unknownTest;
-  if (!alignToSuite(suite, other, results.evaluation, unknownTest)) {
+  const std::vector<std::string> leftOut = alignToSuite(suite, other, results.evaluation);
+  if (!leftOut.empty()) {
+    std::fprintf(stderr, "%s: warning: %s: %s not in the suite, left out of the evaluation: %s\n",
+                 PROGRAM, displayName(options.evaluateFile).c_str(),
+                 counted(static_cast<long long>(leftOut.size()), "tests").c_str(),
+                 someNames(leftOut).c_str());
+  }
+  if (faultCount(results.evaluation) == 0) {
     reportReadError(options.evaluateFile,
-                    ReadError{0, "test " + unknownTest + " is not in the suite"});
+                    ReadError{0, "no test of the suite reveals any of its " + other.itemNoun});
     return false;
   }
   results.evaluated = true;

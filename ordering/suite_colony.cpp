@@ -398,33 +398,33 @@ SuiteColony createSuiteColony(const SparseSuite& suite, int antCount) {
   return created;
 }
 
-float runSuiteIteration(SuiteColony& run) {
-  ColonyState& colony = *run.state;
-  for (Ant& ant : colony.ants) resetAnt(colony, ant);
-  placeAnts(colony);
-  buildTours(colony);
+float runSuiteIteration(SuiteColony& colony) {
+  ColonyState& run = *colony.state;
+  for (Ant& ant : run.ants) resetAnt(run, ant);
+  placeAnts(run);
+  buildTours(run);
 
   // The highest APFD is selected, the earliest ant among equal scores; every
   // APFD is above 0, so ant 0 enters.
   Index selected = 0;
   float selectedApfd = -1.0f;
-  for (Index ant = 0; ant < colony.ants.size(); ++ant) {
-    const float apfd = computeSuiteApfd(colony.suite, colony.ants[ant].tour.data());
+  for (Index ant = 0; ant < run.ants.size(); ++ant) {
+    const float apfd = computeSuiteApfd(run.suite, run.ants[ant].tour.data());
     if (apfd > selectedApfd) {
       selectedApfd = apfd;
       selected = ant;
     }
   }
-  colony.selectedTour = colony.ants[selected].tour;
-  reinforce(colony.trail, colony.selectedTour, colony.tests, selectedApfd);
+  run.selectedTour = run.ants[selected].tour;
+  reinforce(run.trail, run.selectedTour, run.tests, selectedApfd);
   return selectedApfd;
 }
 
-float trailLevel(SuiteColony& run, int from, int to) {
-  ColonyState& colony = *run.state;
-  std::vector<StoredLevel>& row = colony.trail.rows[static_cast<Index>(from)];
+float trailLevel(SuiteColony& colony, int from, int to) {
+  ColonyState& run = *colony.state;
+  std::vector<StoredLevel>& row = run.trail.rows[static_cast<Index>(from)];
   StoredLevel* stored = findStored(row, to);
-  return stored != nullptr ? currentLevel(colony.trail, *stored) : colony.trail.tau0;
+  return stored != nullptr ? currentLevel(run.trail, *stored) : run.trail.tau0;
 }
 
 const std::vector<int>& selectedTour(const SuiteColony& colony) {

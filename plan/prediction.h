@@ -33,13 +33,11 @@ struct NextRunPrediction {
 };
 
 // The failure model's order for the run after the history's latest, of the
-// tests that ran in its last `window` runs (see windowKeys); with perSecond by the chance of failing per second
-// (see orderByFailureChance). Without a failure in the history nothing
-// separates the tests, and the cheapest go first. The evidence replays the
-// last EVIDENCE_RUNS failing runs with the given order, recently failed and
-// the model.
-// With `nextTests`, the order is of those tests, named as the history names
-// them; one it does not know is new.
+// tests that ran in its last `window` runs (see windowKeys); with perSecond by the chance of
+// failing per second (see orderByFailureChance). Without a failure in the history nothing separates
+// the tests, and the cheapest go first. The evidence replays the last EVIDENCE_RUNS failing runs
+// with the given order, recently failed and the model. With `nextTests`, the order is of those
+// tests, named as the history names them; one it does not know is new.
 NextRunPrediction predictNextRun(const History& history, bool perSecond,
                                  const std::vector<std::string>* nextTests = nullptr,
                                  int window = DEFAULT_WINDOW);

@@ -9,10 +9,10 @@
 namespace antorder {
 
 // The suite of the last `window` runs: the tests that ran in them (see
-// windowKeys), the latest run's first in its order; each failure of one of them in the window a fault named
-// RUN:KEY; each test's cost the median of its times over the window's runs in
-// which it ran, at least MIN_SECONDS. The summary's notes say how many runs
-// the window holds and how many failed.
+// windowKeys), the latest run's first in its order; each failure of one of them in the window a
+// fault named RUN:KEY; each test's cost the median of its times over the window's runs in which it
+// ran, at least MIN_SECONDS. The summary's notes say how many runs the window holds and how many
+// failed.
 void buildHistorySuite(const History& history, int window, SuiteBuilder& builder);
 
 // The suite of the tests that ran in `tests`, in its order, over the window

@@ -8,6 +8,7 @@
 
 #include "reading/field_values.h"
 #include "reading/format_readers.h"
+#include "suite/test_names.h"
 
 namespace antorder {
 
@@ -49,21 +50,6 @@ bool readTestCosts(const std::string& path, const ReadOptions& options,
     costs[read.testNames[test]] = read.testCost[test];
   }
   return true;
-}
-
-std::string junitKeyOf(const std::string& name) {
-  const std::size_t parts = name.find("::");
-  if (parts == std::string::npos) return name;
-  std::string path = name.substr(0, parts);
-  if (path.size() > 3 && path.compare(path.size() - 3, 3, ".py") == 0) path.resize(path.size() - 3);
-  std::replace(path.begin(), path.end(), '/', '.');
-  std::replace(path.begin(), path.end(), '\\', '.');
-  // Parameters, from the first "[", stay as they are, as pytest writes them.
-  std::string rest = name.substr(parts + 2);
-  for (std::size_t at = rest.find("::"); at < rest.find('['); at = rest.find("::", at)) {
-    rest.replace(at, 2, ".");
-  }
-  return path + "." + rest;
 }
 
 std::vector<int> applyTestCosts(SparseSuite& suite,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "reading/suite_reader.h"
+#include "suite/test_names.h"
 
 namespace antorder {
 
@@ -19,11 +20,6 @@ namespace antorder {
 bool readTestCosts(const std::string& path, const ReadOptions& options,
                    std::unordered_map<std::string, float>& costs, ReadError& error,
                    bool* fromHistory = nullptr);
-
-// The key a JUnit report gives the test a pytest node id names:
-// "tests/test_cart.py::TestCart::test_total" is "tests.test_cart.TestCart.test_total".
-// Other names are their own key.
-std::string junitKeyOf(const std::string& name);
 
 // Gives each test of the suite its cost, found by its name or its JUnit key;
 // returns the tests that found none and keep theirs, in suite order.

@@ -76,6 +76,19 @@ void orderByWindowSuite(const History& history, const RunPast& past, const Repla
       findBestOrder(suite, greedy, colony, best).order;
 }
 
+// Whether the order's selection within the budget, made before the run by
+// the expected times, holds a test that failed in it.
+bool caughtWithin(double budgetSeconds, const std::vector<int>& order, const RunPast& past,
+                  const std::vector<const TestResult*>& ran) {
+  std::vector<double> expected;
+  expected.reserve(order.size());
+  for (const int test : order) expected.push_back(past.expectedSeconds[static_cast<Index>(test)]);
+  const std::vector<int> selected = selectWithinBudget(expected, budgetSeconds).selected;
+  return std::any_of(selected.begin(), selected.end(), [&](int position) {
+    return ran[static_cast<Index>(order[static_cast<Index>(position)])]->failed;
+  });
+}
+
 }  // namespace
 
 const char* strategyName(Strategy strategy) {
@@ -167,18 +180,7 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
     bool found = false;
     const std::vector<int>& order = orders[strategy];
     if (order.empty()) continue;  // not asked for
-    // The selection is made before the run, by the expected times.
-    if (budgetSeconds) {
-      std::vector<double> expected;
-      expected.reserve(order.size());
-      for (const int test : order)
-        expected.push_back(past.expectedSeconds[static_cast<Index>(test)]);
-      for (const int position : selectWithinBudget(expected, *budgetSeconds).selected) {
-        const int test = order[static_cast<Index>(position)];
-        score.caughtWithinBudget =
-            score.caughtWithinBudget || ran[static_cast<Index>(test)]->failed;
-      }
-    }
+    if (budgetSeconds) score.caughtWithinBudget = caughtWithin(*budgetSeconds, order, past, ran);
     for (Index position = 0; position < order.size(); ++position) {
       const int test = order[position];
       spent += ran[static_cast<Index>(test)]->seconds;

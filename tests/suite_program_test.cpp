@@ -393,13 +393,49 @@ TEST(SuiteProgram, ScoresEveryOrderAgainstAnotherMatrix) {
             "1,t1,t1,t1,t1,0,0,0,0\n2,t2,t3,t2,t3,0,1,0,1\n3,t3,t2,t3,t4,1,1,1,2\n"
             "4,t4,t4,t4,t2,2,2,2,2\n");
 
-  // A test the suite lacks is refused by name.
-  const ProgramRun unknown =
-      runSuiteProgram(evaluate + "coverage.lists --evaluate " + evaluate + "unknown.csv");
-  EXPECT_EQ(unknown.status, 2);
-  EXPECT_EQ(unknown.output, "");
-  EXPECT_EQ(unknown.errors,
-            "antorder-suite: " + evaluate + "unknown.csv: test t9 is not in the suite\n");
+  // A test the suite lacks (one that covers no line, say) is left out of
+  // the evaluation by name, and what only it reveals with it.
+  const ProgramRun unknown = runSuiteProgram("--json " + evaluate + "coverage.lists --evaluate " +
+                                             evaluate + "unknown.csv");
+  EXPECT_EQ(unknown.status, 0);
+  EXPECT_EQ(unknown.errors, "antorder-suite: warning: " + evaluate +
+                                "unknown.csv: 1 test not in the suite, left out of the "
+                                "evaluation: t9\n");
+  EXPECT_EQ(nlohmann::json::parse(unknown.output)["input"]["evaluation"]["faults"], 1);
+
+  // A pytest node id and its JUnit key name one test, in either file; an
+  // evaluation in which no test of the suite reveals anything is refused.
+  const std::string folder = freshFolder("evaluate-names");
+  writeFile(folder + "ids.csv",
+            "test,cost,f1\ntests/test_cart.py::test_total[1],1,1\ntests/test_cart.py::test_empty,"
+            "1,0\n");
+  writeFile(folder + "keys.csv",
+            "test,f1\ntests.test_cart.test_empty,1\ntests.test_cart.test_total[1],0\n");
+  std::filesystem::create_directories(folder + "runs");
+  writeFile(folder + "runs/run-1.xml",
+            "<testsuite><testcase classname=\"tests.test_cart\" name=\"test_total[1]\">"
+            "<failure/></testcase></testsuite>\n");
+  writeFile(folder + "other.csv", "test,f1\nsomething_else,1\n");
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string errors;
+  };
+  const Case cases[] = {
+      {folder + "ids.csv --evaluate " + folder + "keys.csv", 0, ""},
+      {folder + "ids.csv --evaluate " + folder + "runs", 0, ""},
+      {folder + "keys.csv --evaluate " + folder + "ids.csv", 0, ""},
+      {folder + "ids.csv --evaluate " + folder + "other.csv", 2,
+       "antorder-suite: warning: " + folder +
+           "other.csv: 1 test not in the suite, left out of the evaluation: something_else\n"
+           "antorder-suite: " +
+           folder + "other.csv: no test of the suite reveals any of its faults\n"},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun matched = runSuiteProgram(c.arguments);
+    EXPECT_EQ(matched.status, c.status) << c.arguments;
+    EXPECT_EQ(matched.errors, c.errors) << c.arguments;
+  }
 }
 
 // The replay prints the same bytes however many runs it replays at once,
