@@ -89,6 +89,15 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
   inputs.listed = listed;
   inputs.budgetSeconds = options.budgetSeconds;
   results.plan = planNextRun(suite, results.orders, results.objective, inputs);
+  // A list that leaves out most known tests is more likely a list of the
+  // wrong kind, or cut short, than a suite that lost most of its tests.
+  if (results.plan.listed && results.plan.goneTests * 2 > testCount(suite)) {
+    std::fprintf(stderr,
+                 "%s: warning: %d of the %d tests known are not in %s and are left out as gone; "
+                 "does it list every test of the next run?\n",
+                 PROGRAM, results.plan.goneTests, testCount(suite),
+                 displayName(options.testsFile).c_str());
+  }
   if (results.evaluated) scoreEvaluation(results.orders, results.evaluation);
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,14 @@ using namespace antorder;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::string> names;
   ReadError error;
-  if (!readTestListText(std::string(reinterpret_cast<const char*>(data), size), names, error)) {
-    return 0;
-  }
+  std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+  if (!readTestList(in, names, error)) return 0;
   for (const std::string& name : names) {
+    // Every name is one line of an order file, and no control character.
     if (name.empty()) std::abort();
+    for (const char c : name) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) std::abort();
+    }
   }
   return 0;
 }

@@ -31,6 +31,17 @@ std::string quoted(const std::string& text) {
   return shown + "\"";
 }
 
+std::string nameRefusal(const std::string& name) {
+  if (name.find_first_of("\r\n") != std::string::npos) {
+    return "a test's name must be one line, found " + quoted(name);
+  }
+  const bool control = std::any_of(name.begin(), name.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
+  return control ? "a test's name must hold no control character, found " + quoted(name) : "";
+}
+
 bool parseCost(const std::string& text, float& cost) {
   // from_chars reads no sign, no spaces, no hexadecimal and no locale.
   const char* end = text.data() + text.size();

@@ -20,11 +20,21 @@ bool parseSeverity(const std::string& text, int& severity);
 // A whole number of at least 0 that fits in 64 bits: digits only.
 bool parseWholeNumber(const std::string& text, std::uint64_t& number);
 
+// Whether the character is a decimal digit, in any locale.
+inline bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 // Whether the text is one or more digits and nothing else.
 bool allDigits(const std::string& text);
 
 // The text as a message quotes it: in quotes, every byte that is not
 // printable ASCII written \xNN, at most 60 bytes of it shown.
 std::string quoted(const std::string& text);
+
+// Why a test's name cannot be written a test a line and read back as one
+// name; empty when it can. A line end, or any other control character (a
+// NUL, a terminal's escape), would make two names of one, or end one early.
+std::string nameRefusal(const std::string& name);
 
 }  // namespace antorder

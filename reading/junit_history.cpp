@@ -93,8 +93,8 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, Histor
 
   const std::string key = classname.empty() || classname == name ? name : classname + "." + name;
   // Orders are written a test a line.
-  if (key.find_first_of("\r\n") != std::string::npos) {
-    error = {line, "a test's name must be one line, found " + quoted(key)};
+  if (const std::string refusal = nameRefusal(key); !refusal.empty()) {
+    error = {line, refusal};
     return false;
   }
   const auto [known, added] = history.keyIndex.emplace(key, static_cast<int>(history.keys.size()));
@@ -158,10 +158,6 @@ bool readReportFile(const fs::path& file, History& history, TestRun& run,
 bool isReport(const fs::directory_entry& entry) {
   std::error_code status;
   return entry.is_regular_file(status) && entry.path().extension() == ".xml";
-}
-
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
 }
 
 // Whether name a comes before b as a person reads them: a run of digits by

@@ -25,8 +25,8 @@ bool addTest(SuiteBuilder& builder, const std::string& name, float cost, int sev
     return false;
   }
   // Orders are written a test a line.
-  if (name.find_first_of("\r\n") != std::string::npos) {
-    error = {line, "a test's name must be one line, found " + quoted(name)};
+  if (const std::string refusal = nameRefusal(name); !refusal.empty()) {
+    error = {line, refusal};
     return false;
   }
   const auto [earlier, added] = builder.lineOfTest.emplace(name, line);

@@ -6,10 +6,16 @@
 // - pytest --collect-only -q: a node id a line, then a blank line and the
 //   count; each becomes the key pytest's --junitxml gives it;
 // - a GoogleTest binary's --gtest_list_tests: "Suite." lines, each followed
-//   by its tests indented, "Suite.Test" each (comments after "#" dropped);
+//   by its tests indented, named as gtest_discover_tests names them by
+//   default: a typed test by its TypeParam (Suite.Test<int>), a
+//   value-parameterised one by its GetParam() (Prefix/Suite.Test/1);
 // - otherwise a name a line.
-// Blank lines are skipped and a name given twice counts once.
+// pytest's collection without -q or with -qq, and ctest's text listing, are
+// refused with the way to list the tests as read here. Blank lines are
+// skipped, a name given twice counts once, and a name with a control
+// character is refused with its line.
 
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -21,7 +27,7 @@ namespace antorder {
 // holds no test.
 bool readTestList(const std::string& path, std::vector<std::string>& names, ReadError& error);
 
-// The same from the list's text.
-bool readTestListText(const std::string& text, std::vector<std::string>& names, ReadError& error);
+// The same from a stream.
+bool readTestList(std::istream& in, std::vector<std::string>& names, ReadError& error);
 
 }  // namespace antorder

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "reading/line_reader.h"
 #include "reading/suite_reader.h"
 #include "reading/test_list.h"
 
@@ -484,35 +485,89 @@ TEST(SuiteReading, ReadsTheNextRunsTestsAsARunnerListsThem) {
   struct Case {
     const char* what;
     std::string text;
-    std::vector<std::string> names;  // none: refused
+    std::vector<std::string> names;  // none: refused, with `refusal`
+    std::string refusal;
   };
   const Case cases[] = {
       {"ctest --show-only=json-v1",
        R"({"kind": "ctestInfo", "version": {"major": 1}, "tests": [{"name": "cart total"},
           {"name": "Login.Lockout", "properties": []}]})",
-       {"cart total", "Login.Lockout"}},
+       {"cart total", "Login.Lockout"},
+       ""},
       {"pytest --collect-only -q",
        "tests/test_login.py::TestLogin::test_lockout\r\ntests/test_search.py::test_word[a::b]\r\n"
        "tests/test_login.py::TestLogin::test_lockout\r\n\r\n2 tests collected in 0.01s\r\n",
-       {"tests.test_login.TestLogin.test_lockout", "tests.test_search.test_word[a::b]"}},
+       {"tests.test_login.TestLogin.test_lockout", "tests.test_search.test_word[a::b]"},
+       ""},
+      {"pytest -q with a selection",
+       "t.py::a\n\n1/3 tests collected (2 deselected) in 0.01s\n",
+       {"t.a"},
+       ""},
+      // As gtest_discover_tests names them: a typed test by its type, a
+      // value-parameterised one by its value, DISABLED_ dropped.
       {"--gtest_list_tests",
-       "Running main() from gtest_main.cc\nCart.\n  Total\n  Empty\nPrices/Tax.  # TypeParam = "
-       "int\n"
-       "  Rounds/0  # GetParam() = 1\n",
-       {"Cart.Total", "Cart.Empty", "Prices/Tax.Rounds/0"}},
-      {"a name a line", "checkout abroad\n\nmail\n", {"checkout abroad", "mail"}},
-      {"nothing", "\n\n", {}},
-      {"other JSON", R"({"tests": 3})", {}},
+       "Running main() from ./googletest/src/gtest_main.cc\nCart.\n  Total\n  DISABLED_Empty\n"
+       "Typed/0.  # TypeParam = int\n  Zero\nTyped/1.  # TypeParam = std::string\n  Zero\n"
+       "Euro/Price.\n  Rounds/0  # GetParam() = 1\n  Rounds/1  # GetParam() = (2, \"a b\")\n",
+       {"Cart.Total", "Cart.Empty", "Typed.Zero<int>", "Typed.Zero<std::string>",
+        "Euro/Price.Rounds/1", "Euro/Price.Rounds/(2, \"a b\")"},
+       ""},
+      {"a name a line", "checkout abroad\n\nmail\n", {"checkout abroad", "mail"}, ""},
+      {"names holding :: with no count after them",
+       "ns::Cart\nns::Login\n",
+       {"ns::Cart", "ns::Login"},
+       ""},
+      {"nothing", "\n\n", {}, "0: lists no test"},
+      {"other JSON", R"({"tests": 3})", {}, "0: JSON that is not ctest's --show-only=json-v1 list"},
+      {"pytest without -q",
+       "============ test session starts ============\nplatform linux\ncollected 2 items\n\n"
+       "<Module tests/test_a.py>\n  <Function test_one>\n",
+       {},
+       "0: pytest's collection without -q: list the tests with pytest --collect-only -q"},
+      {"pytest -qq",
+       "tests/test_a.py: 2\ntests/test_b.py: 14\n",
+       {},
+       "0: pytest's count of tests a file (-qq): list the tests with pytest --collect-only -q"},
+      {"ctest -N",
+       "Test project /src/build\n  Test #1: cart\n\nTotal Tests: 1\n",
+       {},
+       "0: ctest's text listing: list the tests with ctest --show-only=json-v1"},
+      {"a GoogleTest listing gone wrong",
+       "Cart.\n  Total\nstray words\n",
+       {},
+       "3: not a line of GoogleTest's --gtest_list_tests: \"stray words\""},
+      {"a CR inside a name",
+       "a\rb\nc\n",
+       {},
+       "1: a test's name must be one line, found \"a\\x0db\""},
+      {"a NUL in a name",
+       std::string("a\n\0b\n", 5),
+       {},
+       "2: a test's name must hold no control character, found \"\\x00b\""},
+      {"a line end in ctest's JSON",
+       R"({"tests": [{"name": "a\nb"}]})",
+       {},
+       "0: a test's name must be one line, found \"a\\x0ab\""},
   };
-  const std::string path = testing::TempDir() + "antorder-test-list.txt";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::ofstream(path, std::ios::binary) << c.text;
+    std::istringstream in(c.text);
     std::vector<std::string> names;
     ReadError error;
-    EXPECT_EQ(readTestList(path, names, error), !c.names.empty()) << error.reason;
-    EXPECT_EQ(names, c.names);
+    const bool read = readTestList(in, names, error);
+    EXPECT_EQ(read, !c.names.empty());
+    if (read) {
+      EXPECT_EQ(names, c.names);
+    } else {
+      EXPECT_EQ(std::to_string(error.line) + ": " + error.reason, c.refusal);
+    }
   }
+  // A line without end (--tests /dev/zero) is refused at its bound.
+  std::istringstream endless(std::string(MAX_LINE_BYTES + 1, 'x'));
+  std::vector<std::string> names;
+  ReadError error;
+  EXPECT_FALSE(readTestList(endless, names, error));
+  EXPECT_EQ(error.reason, "the line is longer than 16 MiB");
 }
 
 }  // namespace
