@@ -2,14 +2,31 @@
 the tests a time budget left out.
 
 Load it with ``pytest -p antorder_pytest`` (the folder of this file on
-PYTHONPATH). Both files name a test a line by the key pytest's own
-``--junitxml`` gives it: ``tests/test_login.py::TestLogin::test_lockout``
-is ``tests.test_login.TestLogin.test_lockout``, parameters included.
+PYTHONPATH), and give its options with ``=``: ``--antorder-order=FILE``.
+pytest chooses its rootdir before it loads the plugin, so a separate FILE
+would be taken for a test path there.
 
-``--antorder-order FILE`` runs the tests the file names in its order, after
+Both files name a test a line, either by the key pytest's ``--junitxml``
+gives it or by its node id: ``tests.test_login.TestLogin.test_lockout[2]``
+and ``tests/test_login.py::TestLogin::test_lockout[2]`` name one test.
+A line matches the collected test whose file, as folders and file name,
+ends with the line's, with the same class, function and parameters; this
+holds whatever pytest's rootdir. Where the line's ending fits several
+files, the shortest path is taken (the line names it most fully), and where
+two tie, the line matches neither. A line must name a test's file as well
+as the test.
+
+``--antorder-order=FILE`` runs the tests the file names in its order, after
 the tests it does not name (new ones, the likeliest to fail), which keep
-their collection order; a key that names no test is ignored.
-``--antorder-rest FILE`` deselects the tests the file names, as ``-k`` does.
+their collection order. ``--antorder-rest=FILE`` deselects the tests the
+file names, as ``-k`` does. A line that matches no test is ignored, but when
+more than half of a file's lines match none, the terminal summary says so,
+with one such line and the key of a test this run collected.
+
+The files are read as UTF-8, a byte that is not UTF-8 taken for a
+replacement character (its line then matches nothing). A line ends at a
+line feed only, one carriage return before it left off, so a carriage
+return inside a line leaves it one line.
 """
 
 import re
@@ -22,13 +39,14 @@ def pytest_addoption(parser):
     group.addoption(
         "--antorder-order",
         metavar="FILE",
-        help="run the tests in the order of this file's JUnit keys, a key a line; "
-        "tests it does not name run first",
+        help="run the tests in this file's order, a JUnit key or node id a line; "
+        "tests it does not name run first. Write it as --antorder-order=FILE",
     )
     group.addoption(
         "--antorder-rest",
         metavar="FILE",
-        help="deselect the tests this file names by their JUnit keys, a key a line",
+        help="deselect the tests this file names, a JUnit key or node id a line. "
+        "Write it as --antorder-rest=FILE",
     )
 
 
@@ -41,26 +59,151 @@ def junit_key(nodeid):
     return ".".join(names)
 
 
-def read_keys(path):
-    with open(path, encoding="utf-8") as lines:
-        return [line.rstrip("\r\n") for line in lines if line.strip()]
+def read_lines(path, option):
+    """The lines of a file that are not blank, as the program wrote them,
+    each with its line number."""
+    try:
+        with open(path, "rb") as file:
+            data = file.read()
+    except OSError as error:
+        raise pytest.UsageError(f"{option}: cannot read {path}: {error.strerror}") from None
+    lines = []
+    for number, line in enumerate(data.decode("utf-8-sig", errors="replace").split("\n"), 1):
+        if line.endswith("\r"):
+            line = line[:-1]
+        if line.strip():
+            lines.append((number, line))
+    return lines
+
+
+def dotted(parts):
+    """The names in parts, each cut at its dots, as a JUnit key is."""
+    return tuple(name for part in parts for name in part.split(".") if name)
+
+
+def without_py(file_name):
+    return file_name[: -len(".py")] if file_name.endswith(".py") else file_name
+
+
+def name_of_line(line):
+    """A line's test as (names, parameters): the names of its file's folders,
+    its module, class and function, and the parameters in brackets."""
+    if "::" in line.partition("[")[0]:
+        file_path, _, inner = line.partition("::")
+        inner, bracket, parameters = inner.partition("[")
+        parts = [part for part in file_path.split("/") if part not in ("", ".", "..")]
+        if parts:
+            parts[-1] = without_py(parts[-1])
+        names = dotted(parts) + dotted(inner.split("::"))
+    else:
+        head, bracket, parameters = line.partition("[")
+        names = dotted([head])
+    return names, bracket + parameters
+
+
+def name_of_item(item):
+    """A collected test as (names, parameters, how many of the names are
+    inside its file), its file's whole path standing for the folders."""
+    _, _, inner = item.nodeid.partition("::")
+    inner, bracket, parameters = inner.partition("[")
+    parts = list(item.path.parts[1:])
+    if parts:
+        parts[-1] = without_py(parts[-1])
+    inside = dotted(inner.split("::"))
+    return dotted(parts) + inside, bracket + parameters, len(inside)
+
+
+# What the files' lines that match no test are, said in the terminal summary.
+mismatches = pytest.StashKey()
+
+
+class CollectedTests:
+    """The collected tests, found by the lines that name them."""
+
+    def __init__(self, items):
+        self.by_last_name = {}
+        for item in items:
+            names, parameters, inside = name_of_item(item)
+            if names:
+                self.by_last_name.setdefault((names[-1], parameters), []).append(
+                    (names, inside, item)
+                )
+
+    def find(self, line):
+        """The test a line names, or None where it names none or two equally."""
+        names, parameters = name_of_line(line)
+        if not names:
+            return None
+        best, best_length, tied = None, 0, False
+        for candidate, inside, item in self.by_last_name.get((names[-1], parameters), ()):
+            # The line must reach into the test's file name, and fit its end.
+            if len(names) <= inside or candidate[-len(names):] != names:
+                continue
+            if best is None or len(candidate) < best_length:
+                best, best_length, tied = item, len(candidate), False
+            elif len(candidate) == best_length:
+                tied = True
+        return None if tied else best
+
+
+def match_file(config, option, path, tests, items):
+    """The tests the file of an option names, in the file's order, each
+    once; keeps a word for the summary where most of its lines name none."""
+    lines = read_lines(path, option)
+    found, seen, unmatched = [], set(), []
+    for number, line in lines:
+        item = tests.find(line)
+        if item is None:
+            unmatched.append((number, line))
+        elif id(item) not in seen:
+            seen.add(id(item))
+            found.append(item)
+    if 2 * len(unmatched) > len(lines):
+        number, line = unmatched[0]
+        example = (
+            f"a test collected here is {junit_key(items[0].nodeid)} "
+            f"(node id {items[0].nodeid})"
+            if items
+            else "this run collected no test"
+        )
+        config.stash.setdefault(mismatches, []).append(
+            f"{option}={path}: {len(unmatched)} of its {len(lines)} lines match no "
+            f"collected test (or more than one equally), such as line {number}, "
+            f"{line!r}; {example}. A run of part of the suite leaves lines "
+            f"unmatched; otherwise the file names another project's tests."
+        )
+    return found
 
 
 @pytest.hookimpl(trylast=True)
 def pytest_collection_modifyitems(config, items):
-    rest_file = config.getoption("antorder_rest")
-    if rest_file:
-        rest = set(read_keys(rest_file))
-        deselected = [item for item in items if junit_key(item.nodeid) in rest]
-        if deselected:
-            items[:] = [item for item in items if junit_key(item.nodeid) not in rest]
-            config.hook.pytest_deselected(items=deselected)
     order_file = config.getoption("antorder_order")
+    rest_file = config.getoption("antorder_rest")
+    if not order_file and not rest_file:
+        return
+    # Both files are matched against every collected test, so that an order
+    # that names the tests the rest file leaves out does not look mismatched.
+    tests = CollectedTests(items)
+    if rest_file:
+        rest = match_file(config, "--antorder-rest", rest_file, tests, items)
+        left_out = {id(item) for item in rest}
+        deselected = [item for item in items if id(item) in left_out]
+        if deselected:
+            items[:] = [item for item in items if id(item) not in left_out]
+            config.hook.pytest_deselected(items=deselected)
     if order_file:
-        position = {}
-        for key in read_keys(order_file):
-            position.setdefault(key, len(position))
-        new = [item for item in items if junit_key(item.nodeid) not in position]
-        known = [item for item in items if junit_key(item.nodeid) in position]
-        known.sort(key=lambda item: position[junit_key(item.nodeid)])
+        order = match_file(config, "--antorder-order", order_file, tests, items)
+        position = {id(item): index for index, item in enumerate(order)}
+        new = [item for item in items if id(item) not in position]
+        known = sorted(
+            (item for item in items if id(item) in position), key=lambda item: position[id(item)]
+        )
         items[:] = new + known
+
+
+def pytest_terminal_summary(terminalreporter, config):
+    said = config.stash.get(mismatches, [])
+    if said:
+        terminalreporter.write_sep("=", "antorder", yellow=True)
+        for text in said:
+            terminalreporter.write_line(text, yellow=True)
