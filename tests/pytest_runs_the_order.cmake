@@ -4,7 +4,9 @@
 # exactly that order (read back from its own --junitxml), a test added since
 # first, with the file given as --antorder-order=FILE and as --antorder-order
 # FILE, where pytest takes FILE for a test path in choosing its rootdir; with
-# --budget and --antorder-rest it runs exactly the selection. Then a table
+# --budget and --antorder-rest it runs exactly the selection, three budgeted
+# runs in a row each ordering every test though each report holds only its
+# selection. Then a table
 # of hand-written files, each run four ways, from the project and from the
 # folder above with three rootdirs: JUnit keys and node ids, a file's path
 # told by its ending, line ends, bytes that are not UTF-8, and the
@@ -150,6 +152,34 @@ endif()
 if(NOT output MATCHES "${restCount} deselected")
   message(FATAL_ERROR "pytest -q did not say ${restCount} deselected:\n${output}")
 endif()
+
+# Three budgeted runs in a row, each report holding only its selection: each
+# next order still holds every test the history knows, the budget selecting
+# from all of them. The test added since has not run before the first, which
+# runs it first, as new.
+set(known 6)
+set(new "tests.test_shop.test_coupon;")
+foreach(run 4 5 6)
+  run_step(${PROGRAM} "${WORK}/reports" --quiet --objective apfd --budget 0.035
+    --order "${orders}/selection-${run}.txt" --rest "${orders}/rest-${run}.txt")
+  file(STRINGS "${orders}/selection-${run}.txt" selection)
+  file(STRINGS "${orders}/rest-${run}.txt" rest)
+  set(all ${selection} ${rest})
+  list(LENGTH all count)
+  if(NOT count EQUAL known OR NOT selection OR NOT rest)
+    message(FATAL_ERROR
+      "budgeted run ${run} ordered ${selection} and left ${rest}, not all ${known} tests")
+  endif()
+  execute_process(COMMAND ${pytest} -q tests "--antorder-order=${orders}/selection-${run}.txt"
+    "--antorder-rest=${orders}/rest-${run}.txt" --junitxml "${WORK}/reports/run-000${run}.xml"
+    WORKING_DIRECTORY "${shop}" OUTPUT_QUIET ERROR_QUIET)
+  ran_in("${WORK}/reports/run-000${run}.xml" ran)
+  if(NOT ran STREQUAL "${new}${selection}")
+    message(FATAL_ERROR "budgeted run ${run}: pytest ran ${ran}, not ${new}${selection}")
+  endif()
+  set(known 7)
+  set(new "")
+endforeach()
 
 # A table of files written by hand, on a project with one file name in
 # three folders: lib/test_cart.py and tests/test_cart.py as deep,
