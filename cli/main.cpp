@@ -28,6 +28,7 @@
 #include "cli/options.h"
 #include "cli/order_suite.h"
 #include "cli/replay_history.h"
+#include "reporting/run_results.h"
 
 namespace antorder {
 
@@ -81,21 +82,39 @@ const CLI::Option* givenTwice(const CLI::App& app, const std::vector<std::string
   return nullptr;
 }
 
-// Refuses two output files at one path; true when they are apart.
-bool outputsApart(const std::vector<std::pair<const char*, std::string>>& outputs) {
+// Whether two paths name one file: the same file where both exist, else the
+// same path made absolute.
+bool sameFile(const std::string& first, const std::string& second) {
+  namespace fs = std::filesystem;
+  const fs::path a = fs::u8path(first);
+  const fs::path b = fs::u8path(second);
+  std::error_code status;
+  return fs::equivalent(a, b, status) ||
+         fs::absolute(a, status).lexically_normal() == fs::absolute(b, status).lexically_normal();
+}
+
+using NamedFiles = std::vector<std::pair<const char*, std::string>>;
+
+// Refuses an output named but empty, two outputs at one path, and an output
+// at an input's path, which writing would destroy; true when they are apart.
+bool outputsApart(const NamedFiles& outputs, const NamedFiles& inputs, const CLI::App& app) {
   for (std::size_t first = 0; first < outputs.size(); ++first) {
+    const auto& [option, path] = outputs[first];
+    if (path.empty() && app.count(option) > 0) {
+      std::fprintf(stderr, "%s: %s needs a file name\n", PROGRAM, option);
+      return false;
+    }
+    if (path.empty()) continue;
     for (std::size_t second = first + 1; second < outputs.size(); ++second) {
-      if (outputs[first].second.empty() || outputs[second].second.empty()) continue;
-      namespace fs = std::filesystem;
-      const fs::path a = fs::u8path(outputs[first].second);
-      const fs::path b = fs::u8path(outputs[second].second);
-      std::error_code status;
-      const bool same =
-          fs::equivalent(a, b, status) ||
-          fs::absolute(a, status).lexically_normal() == fs::absolute(b, status).lexically_normal();
-      if (!same) continue;
-      std::fprintf(stderr, "%s: %s and %s name one file: %s\n", PROGRAM, outputs[first].first,
-                   outputs[second].first, outputs[second].second.c_str());
+      if (outputs[second].second.empty() || !sameFile(path, outputs[second].second)) continue;
+      std::fprintf(stderr, "%s: %s and %s name one file: %s\n", PROGRAM, option,
+                   outputs[second].first, printable(outputs[second].second).c_str());
+      return false;
+    }
+    for (const auto& [input, inputPath] : inputs) {
+      if (inputPath.empty() || inputPath == STANDARD_INPUT || !sameFile(path, inputPath)) continue;
+      std::fprintf(stderr, "%s: %s would write over the file %s reads: %s\n", PROGRAM, option,
+                   input, printable(path).c_str());
       return false;
     }
   }
@@ -289,14 +308,20 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
                      {"--csv", options.csvFile},
                      {"--ctest-costs", options.ctestCostsFile},
                      {"--ctest-properties", options.ctestPropertiesFile},
-                     {"--rest", options.restFile}})) {
+                     {"--rest", options.restFile}},
+                    {{"FILE", options.file},
+                     {"--costs", options.costsFile},
+                     {"--evaluate", options.evaluateFile},
+                     {"--tests", options.testsFile}},
+                    app)) {
     return false;
   }
   if (options.mode != Mode::REPLAY) return true;
   // Of the ordering options, the replay takes the colony's and the best order's.
   const std::vector<const char*> orderingOnly = {"--input", "--items",       "--costs",
                                                  "--order", "--csv",         "--trace",
-                                                 "--rest",  "--ctest-costs", "--ctest-properties"};
+                                                 "--rest",  "--ctest-costs", "--ctest-properties",
+                                                 "--tests"};
   const auto given = std::find_if(orderingOnly.begin(), orderingOnly.end(),
                                   [&](const char* other) { return app.count(other) > 0; });
   if (given == orderingOnly.end()) return true;

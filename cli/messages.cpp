@@ -7,7 +7,7 @@
 namespace antorder {
 
 void reportReadError(const std::string& file, const ReadError& error) {
-  const std::string name = error.file.empty() ? displayName(file) : error.file;
+  const std::string name = error.file.empty() ? displayName(file) : printable(error.file);
   if (error.line > 0) {
     std::fprintf(stderr, "%s: %s:%ld: %s\n", PROGRAM, name.c_str(), error.line,
                  error.reason.c_str());
@@ -20,10 +20,10 @@ void warnOfRunsLeftOut(const History& history) {
   for (const LeftOutRun& run : history.leftOut) {
     if (run.line > 0) {
       std::fprintf(stderr, "%s: warning: %s:%ld: %s; its run is left out\n", PROGRAM,
-                   run.file.c_str(), run.line, run.reason.c_str());
+                   printable(run.file).c_str(), run.line, run.reason.c_str());
     } else {
-      std::fprintf(stderr, "%s: warning: %s: %s; its run is left out\n", PROGRAM, run.file.c_str(),
-                   run.reason.c_str());
+      std::fprintf(stderr, "%s: warning: %s: %s; its run is left out\n", PROGRAM,
+                   printable(run.file).c_str(), run.reason.c_str());
     }
   }
 }

@@ -40,19 +40,21 @@ std::string someNames(const std::vector<std::string>& names) {
   return text;
 }
 
-// ctest -j reads a name in its cost-data file up to the first space (CMake
-// 3.25): a test whose name holds one is not found there, and not placed.
+// ctest -j splits a line of its cost-data file at spaces: a test whose name
+// holds one would be read as another test, so it is left out of the file.
 void warnOfNamesCtestCannotRead(const Options& options, const std::vector<std::string>& names) {
   if (options.ctestCostsFile.empty()) return;
   std::vector<std::string> spaced;
   for (const std::string& name : names) {
-    if (name.find(' ') != std::string::npos) spaced.push_back(name);
+    if (!ctestReadsBack(name)) spaced.push_back(name);
   }
   if (spaced.empty()) return;
   std::fprintf(stderr,
-               "%s: warning: ctest -j reads a name of its cost-data file only up to a space, so "
-               "%zu tests are not placed by it (--ctest-properties carries them): %s\n",
-               PROGRAM, spaced.size(), someNames(spaced).c_str());
+               "%s: warning: ctest -j would read a name holding a space as another test, so "
+               "%s %s left out of %s (--ctest-properties carries them): %s\n",
+               PROGRAM, counted(static_cast<long long>(spaced.size()), "tests").c_str(),
+               spaced.size() == 1 ? "is" : "are", displayName(options.ctestCostsFile).c_str(),
+               someNames(spaced).c_str());
 }
 
 // Writes every file asked for and prints the results, as JSON or the
@@ -66,7 +68,8 @@ int printResults(const Options& options, const SparseSuite& suite, const RunResu
        {options.plotFile, [&](std::FILE* out) { printSvgPlot(out, suite, results); }},
        {options.csvFile, [&](std::FILE* out) { printOrderTable(out, suite, results); }},
        {options.ctestCostsFile, [&](std::FILE* out) { printCtestCosts(out, written); }},
-       {options.ctestPropertiesFile, [&](std::FILE* out) { printCtestProperties(out, written); }},
+       {options.ctestPropertiesFile,
+        [&](std::FILE* out) { printCtestProperties(out, written, restNames(results.plan)); }},
        {options.restFile, [&](std::FILE* out) { printOrder(out, restNames(results.plan)); }}},
       [&] {
         if (options.json) {
@@ -89,6 +92,14 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
   inputs.listed = listed;
   inputs.budgetSeconds = options.budgetSeconds;
   results.plan = planNextRun(suite, results.orders, results.objective, inputs);
+  const NextRunPlan& plan = results.plan;
+  if (plan.budgetSeconds && plan.selection.selected.empty() && !plan.seconds.empty()) {
+    std::fprintf(stderr,
+                 "%s: warning: the budget of %g s selects no test: the quickest is expected to "
+                 "take %g s\n",
+                 PROGRAM, *plan.budgetSeconds,
+                 *std::min_element(plan.seconds.begin(), plan.seconds.end()));
+  }
   // A list that leaves out most known tests is more likely a list of the
   // wrong kind, or cut short, than a suite that lost most of its tests.
   if (results.plan.listed && results.plan.goneTests * 2 > testCount(suite)) {

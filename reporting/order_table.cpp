@@ -9,14 +9,18 @@ namespace antorder {
 
 namespace {
 
-// A CSV field, quoted when it holds a comma, a quote or a line end.
+// A CSV field, quoted when it holds a comma, a quote or a line end. A field
+// a spreadsheet would take for a formula (one that starts with = + - @, a
+// tab or a CR) starts with a ' instead, as spreadsheets' own exports write it.
 void printField(std::FILE* out, const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) {
-    std::fputs(text.c_str(), out);
+  const bool formula = !text.empty() && std::string("=+-@\t\r").find(text[0]) != std::string::npos;
+  const std::string field = formula ? "'" + text : text;
+  if (field.find_first_of(",\"\r\n") == std::string::npos) {
+    std::fwrite(field.data(), 1, field.size(), out);
     return;
   }
   std::fputc('"', out);
-  for (const char c : text) {
+  for (const char c : field) {
     if (c == '"') std::fputc('"', out);
     std::fputc(c, out);
   }

@@ -21,7 +21,23 @@ std::string bestMethodText(const RunResults& results) {
 }
 
 std::string displayName(const std::string& file) {
-  return file == "-" ? "(standard input)" : file;
+  return file == "-" ? "(standard input)" : printable(file);
+}
+
+std::string printable(const std::string& text) {
+  static const char HEX[] = "0123456789abcdef";
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      shown += c;
+    } else {
+      shown += "\\x";
+      shown += HEX[byte >> 4];
+      shown += HEX[byte & 0xF];
+    }
+  }
+  return shown;
 }
 
 std::string baseName(const std::string& file) {

@@ -38,6 +38,10 @@ std::string bestMethodText(const RunResults& results);
 // The file as messages and the summary name it.
 std::string displayName(const std::string& file);
 
+// The text as a terminal shows it harmlessly: control characters (a
+// terminal's escapes among them) written \xNN.
+std::string printable(const std::string& text);
+
 // The file's name without its folders, as the picture names it.
 std::string baseName(const std::string& file);
 

@@ -11,14 +11,22 @@
 
 namespace antorder {
 
-// "NAME RUNS COST" a test a line, costs falling from the order's length to 1,
-// then "---" with no failed test under it. (No name holds a line break: the
-// readers refuse one.)
+// Whether ctest reads the name back whole from its cost-data file, which it
+// splits at spaces: a name holding one would be read as another test, with
+// another cost.
+bool ctestReadsBack(const std::string& name);
+
+// "NAME RUNS COST" a test a line, costs falling from the order's length, of
+// the names ctest reads back whole, then "---" with no failed test under it.
+// (No name holds a line end or another control character: the readers
+// refuse one.)
 void printCtestCosts(std::FILE* out, const std::vector<std::string>& names);
 
 // A script to include last in the top-level CMakeLists.txt: it sets the
-// COST of each test that exists when it is read, and registers itself to be
-// read again at test time, for the tests found only then.
-void printCtestProperties(std::FILE* out, const std::vector<std::string>& names);
+// COST of each test that exists when it is read, and makes the `disabled`
+// ones (those a budget leaves out) DISABLED; it registers itself to be read
+// again at test time, for the tests found only then.
+void printCtestProperties(std::FILE* out, const std::vector<std::string>& names,
+                          const std::vector<std::string>& disabled = {});
 
 }  // namespace antorder

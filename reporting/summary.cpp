@@ -32,7 +32,7 @@ void printInput(std::FILE* out, const SparseSuite& suite, const RunResults& resu
                  suite.unrevealedFaultNames.size());
     const char* separator = " (";
     for (const std::string& name : suite.unrevealedFaultNames) {
-      std::fprintf(out, "%s%s", separator, name.c_str());
+      std::fprintf(out, "%s%s", separator, printable(name).c_str());
       separator = ", ";
     }
     std::fprintf(out, "%s\n", suite.unrevealedFaultNames.empty() ? "" : ")");
@@ -168,7 +168,10 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
 }
 
 void printOrder(std::FILE* out, const std::vector<std::string>& names) {
-  for (const std::string& name : names) std::fprintf(out, "%s\n", name.c_str());
+  for (const std::string& name : names) {
+    std::fwrite(name.data(), 1, name.size(), out);
+    std::fputc('\n', out);
+  }
 }
 
 }  // namespace antorder

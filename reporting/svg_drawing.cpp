@@ -62,14 +62,18 @@ double pixelY(const Panel& panel, double y) {
   return panel.top + panel.height - (y - panel.yLow) / (panel.yHigh - panel.yLow) * panel.height;
 }
 
-// Text for XML: markup characters escaped; control characters and bytes that
-// are not UTF-8 become '?', so the document stays well-formed.
+// Text for XML: markup characters escaped; control characters, bytes that
+// are not UTF-8 and the two non-characters become '?', so the document stays
+// well-formed.
 std::string xmlText(const std::string& text) {
   std::string out;
   for (std::size_t at = 0; at < text.size();) {
     const char c = text[at];
     const std::size_t length = utf8Length(text, at);
-    if (length == 0 || (length == 1 && c < 0x20 && c != '\t')) {
+    // U+FFFE and U+FFFF are UTF-8 that XML forbids all the same.
+    const bool notCharacter = length == 3 && text.compare(at, 2, "\xEF\xBF") == 0 &&
+                              (text[at + 2] == '\xBE' || text[at + 2] == '\xBF');
+    if (length == 0 || (length == 1 && c < 0x20 && c != '\t') || notCharacter) {
       out += '?';
     } else if (c == '&') {
       out += "&amp;";

@@ -123,6 +123,24 @@ TEST(SuiteProgram, ExitsWithTheStatusAndTheMessageOfEachFailure) {
       {"", 2, "antorder-suite: FILE is required\n..."},
       {"--order /no/such/folder/order.txt " + builtIn, 1,
        "antorder-suite: could not write /no/such/folder/order.txt: No such file or directory\n"},
+      // An output must not destroy an input, nor be asked for and unnamed.
+      {"--order " + builtIn + " " + builtIn, 2,
+       "antorder-suite: --order would write over the file FILE reads: " + builtIn + "\n"},
+      {"--csv " + SUITES + "./built_in.csv " + builtIn, 2,
+       "antorder-suite: --csv would write over the file FILE reads: " + SUITES +
+           "./built_in.csv\n"},
+      {"--tests " + SUITES + "next-tests/plain.txt --rest " + SUITES +
+           "next-tests/plain.txt --budget 1 " + builtIn,
+       2,
+       "antorder-suite: --rest would write over the file --tests reads: " + SUITES +
+           "next-tests/plain.txt\n"},
+      {"--order '' " + builtIn, 2, "antorder-suite: --order needs a file name\n"},
+      {"--replay --tests " + SUITES + "next-tests/plain.txt " + SUITES + "replay", 2,
+       "antorder-suite: --tests cannot be used with --replay\n..."},
+      // A budget too small for any test selects none, and says so.
+      {"--budget 0.5 --order /dev/null " + builtIn, 0,
+       "antorder-suite: warning: the budget of 0.5 s selects no test: the quickest is expected "
+       "to take 1 s\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -810,6 +828,42 @@ TEST(SuiteProgram, OrdersTheTestsListedForTheNextRun) {
       runSuiteProgram("--tests " + folder + "empty.txt " + SUITES + "built_in.csv");
   EXPECT_EQ(empty.status, 2);
   EXPECT_EQ(empty.errors, "antorder-suite: " + folder + "empty.txt: lists no test\n");
+}
+
+}  // namespace
+
+namespace {
+
+// What a name or a folder holds reaches no other program as anything but
+// text: a spreadsheet takes no CSV cell for a formula, a terminal runs no
+// escape from a warning, and the picture stays well-formed XML.
+TEST(SuiteProgram, WritesNamesAsTextForEveryReader) {
+  const std::string folder = freshFolder("as-text");
+  writeFile(folder + "formulas.csv",
+            "test,f1,f2,f3,f4\n=1+1,1,0,0,0\n+cmd,0,1,0,0\n-x,0,0,1,0\n@sum,0,0,0,1\n");
+  ASSERT_EQ(runSuiteProgram("--csv " + folder + "table.csv " + folder + "formulas.csv").status, 0);
+  const std::string table = readFile(folder + "table.csv");
+  for (const char* cell : {",'=1+1", ",'+cmd", ",'-x", ",'@sum"}) {
+    EXPECT_NE(table.find(cell), std::string::npos) << cell << " in\n" << table;
+  }
+  for (const char* raw : {",=1+1", ",+cmd", ",-x", ",@sum"}) {
+    EXPECT_EQ(table.find(raw), std::string::npos) << raw << " in\n" << table;
+  }
+
+  const std::string history = folder + "runs\x1b[31m\xef\xbf\xbf/";
+  std::filesystem::create_directories(history);
+  writeFile(history + "run-1.xml",
+            "<testsuite><testcase name=\"a\"><failure/></testcase>"
+            "<testcase name=\"b\"/></testsuite>\n");
+  writeFile(history + "run-2.xml", "<broken");
+  const ProgramRun run = runSuiteProgram("--plot " + folder + "plot.svg '" + history + "'");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(run.errors.find('\x1b'), std::string::npos) << run.errors;
+  EXPECT_NE(run.errors.find("runs\\x1b[31m"), std::string::npos) << run.errors;
+  EXPECT_EQ(run.output.find('\x1b'), std::string::npos) << run.output;
+  const std::string picture = readFile(folder + "plot.svg");
+  EXPECT_EQ(picture.find("\xef\xbf\xbf"), std::string::npos);
+  EXPECT_EQ(picture.find('\x1b'), std::string::npos);
 }
 
 }  // namespace
