@@ -2,7 +2,8 @@
 # of it reported with ctest --output-junit, in the last of which one test
 # starts failing; antorder-suite orders the history for the next run into
 # ctest's cost-data file and the COST script. Then a serial ctest runs
-# exactly the order, and ctest -j 2 starts the failing test first.
+# exactly the order, and ctest -j 2 starts the failing test first; with a
+# budget, the tests it leaves out are disabled, and ctest runs the selection.
 #
 # cmake -DPROGRAM=... -DWORK=... -P ctest_runs_the_order.cmake
 cmake_policy(VERSION 3.21)
@@ -40,8 +41,10 @@ if(NOT first STREQUAL "stock_race")
 endif()
 
 # A test added since, which ctest lists for the next run: the order holds it.
-file(APPEND "${WORK}/project/CMakeLists.txt"
-  "add_test(NAME coupon_new COMMAND sh -c \"echo coupon_new >> '\${CMAKE_BINARY_DIR}/started.txt'\")\n")
+# (before the COST script's include, which comes last)
+file(READ "${WORK}/project/CMakeLists.txt" listing)
+string(REPLACE "include(" "add_test(NAME coupon_new COMMAND sh -c \"echo coupon_new >> '\${CMAKE_BINARY_DIR}/started.txt'\")\ninclude(" listing "${listing}")
+file(WRITE "${WORK}/project/CMakeLists.txt" "${listing}")
 run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
 run_program(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" --show-only=json-v1
   OUTPUT_FILE "${WORK}/next-tests.json")
@@ -83,4 +86,22 @@ execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" OUTPUT_QUIE
 file(STRINGS "${build}/started.txt" started)
 if(NOT started STREQUAL order)
   message(FATAL_ERROR "a serial ctest ran ${started}, not the order ${order}")
+endif()
+
+# With a budget, the COST script disables the tests the budget leaves out:
+# a serial ctest runs the selection alone, in its order.
+run_program(COMMAND ${PROGRAM} "${WORK}/reports" --quiet --budget 0.5
+  --tests "${WORK}/next-tests.json" --order "${WORK}/selection.txt" --rest "${WORK}/rest.txt"
+  --ctest-properties "${build}/antorder-costs.cmake")
+file(STRINGS "${WORK}/selection.txt" selection)
+file(STRINGS "${WORK}/rest.txt" rest)
+if(NOT selection OR NOT rest)
+  message(FATAL_ERROR "the budget selected ${selection} and left ${rest}")
+endif()
+run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
+file(REMOVE "${build}/started.txt")
+execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" OUTPUT_QUIET ERROR_QUIET)
+file(STRINGS "${build}/started.txt" started)
+if(NOT started STREQUAL selection)
+  message(FATAL_ERROR "with a budget a serial ctest ran ${started}, not the selection ${selection}")
 endif()
