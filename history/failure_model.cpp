@@ -70,7 +70,7 @@ void addRun(HistoryPast& past, const TestRun& run) {
     if (test.runs > 0 && test.lastFailed != result.failed) ++test.flips;
     for (Index at = 0; at < SMOOTHING_RATES.size(); ++at) {
       test.smoothed[at] =
-          SMOOTHING_RATES[at] * verdict + (1.0 - SMOOTHING_RATES[at]) * test.smoothed[at];
+          SMOOTHING_RATES[at] * verdict + SMOOTHING_KEPT[at] * test.smoothed[at];
     }
     if (test.recentSeconds.size() < static_cast<Index>(DEFAULT_WINDOW)) {
       test.recentSeconds.push_back(result.seconds);

@@ -20,9 +20,11 @@
 
 namespace antorder {
 
-// How fast each smoothed verdict forgets: v = RATE x failed + (1 - RATE) x v.
-// The first is the recently-failed heuristic's.
+// How fast each smoothed verdict forgets: v = RATE x failed + KEPT x v, KEPT
+// written as the decimal 1 - RATE (in binary 1 - 0.8 is not 0.2). The first
+// is the recently-failed heuristic's: p = 0.8 x failed + 0.2 x p.
 constexpr std::array<double, 3> SMOOTHING_RATES = {0.8, 0.2, 0.05};
+constexpr std::array<double, 3> SMOOTHING_KEPT = {0.2, 0.8, 0.95};
 
 // What the runs so far say of one test.
 struct TestPast {

@@ -210,3 +210,25 @@ TEST(FailureModel, PredictsTheNextRunWithItsEvidence) {
 }
 
 }  // namespace
+
+namespace {
+
+// Recently failed is p = 0.8 x failed + 0.2 x p to the bit, as documented:
+// in binary 1 - 0.8 is not 0.2.
+TEST(FailureModel, RecentlyFailedIsTheDocumentedRuleToTheBit) {
+  History history;
+  history.keys = {"a"};
+  history.keyIndex = {{"a", 0}};
+  const bool verdicts[] = {true, false, true, false, false};
+  double expected = 0.0;
+  for (const bool failed : verdicts) {
+    history.runs.push_back({"r", {{0, 1.0, true, failed}}});
+    expected = 0.8 * (failed ? 1.0 : 0.0) + 0.2 * expected;
+  }
+  RunPast next;
+  pastsOfFailingRuns(history, next);
+  ASSERT_EQ(next.failureLikelihood.size(), 1u);
+  EXPECT_EQ(next.failureLikelihood[0], expected);
+}
+
+}  // namespace
