@@ -6,6 +6,7 @@
 
 #include "cli/messages.h"
 #include "cli/stop_signals.h"
+#include "reporting/run_results.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -72,9 +73,15 @@ bool openOutput(OutputFile& file, const std::string& path, std::string& reason) 
     return file.out != nullptr;
   }
   // A name of its own beside the target: hidden, and told apart by the
-  // process and a counter from any other run's.
+  // process and a counter from any other run's. A target's name near the
+  // longest a folder holds (255 bytes) would make it too long: then the
+  // program's own name stands in for it.
   const fs::path folder = target.parent_path();
-  const std::string stem = "." + target.filename().u8string() + "." + std::to_string(processId());
+  constexpr std::size_t LONGEST_NAME = 200;
+  const std::string name = target.filename().u8string();
+  const std::string stem = "." +
+                           (name.size() > LONGEST_NAME ? std::string("antorder-suite") : name) +
+                           "." + std::to_string(processId());
   for (int attempt = 0; attempt < 100; ++attempt) {
     file.temporary = folder / fs::u8path(stem + "-" + std::to_string(attempt) + ".tmp");
     errno = 0;
@@ -112,6 +119,7 @@ bool closeOutput(OutputFile& file, std::string& reason) {
 }
 
 bool commitOutputs(std::vector<OutputFile>& files, std::string& failedPath, std::string& reason) {
+  std::vector<std::string> replaced;
   for (OutputFile& file : files) {
     if (file.temporary.empty()) continue;
     std::error_code error;
@@ -119,8 +127,14 @@ bool commitOutputs(std::vector<OutputFile>& files, std::string& failedPath, std:
     if (error) {
       failedPath = file.path;
       reason = error.message();
+      // The files moved into place before it are new, the others as they were.
+      if (!replaced.empty()) {
+        reason += "; already written anew:";
+        for (const std::string& path : replaced) reason += " " + path;
+      }
       return false;
     }
+    replaced.push_back(file.path);
     file.temporary.clear();
   }
   return true;
@@ -137,7 +151,8 @@ void discardOutputs(std::vector<OutputFile>& files) {
 }
 
 bool finishStandardOutput() {
-  errno = 0;
+  // errno holds the reason a write of the output failed, if one did: it is
+  // cleared before the output is printed.
   if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return true;
   std::fprintf(stderr, "%s: could not write the summary: %s\n", PROGRAM,
                errno != 0 ? std::strerror(errno) : "unknown error");
@@ -164,13 +179,17 @@ int writeFiles(const std::vector<FileRequest>& requests, const std::function<boo
   // Standard output that could not be written fails the run, and leaves
   // the files as they were (its reason is on standard error already).
   bool printed = true;
-  if (failedPath.empty() && stopSignal == 0) printed = printOutput();
+  if (failedPath.empty() && stopSignal == 0) {
+    errno = 0;
+    printed = printOutput();
+  }
   if (failedPath.empty() && printed && stopSignal == 0) commitOutputs(files, failedPath, reason);
   discardOutputs(files);
   if (stopSignal != 0) return stoppedStatus();
   if (!printed) return 1;
   if (failedPath.empty()) return 0;
-  std::fprintf(stderr, "%s: could not write %s: %s\n", PROGRAM, failedPath.c_str(), reason.c_str());
+  std::fprintf(stderr, "%s: could not write %s: %s\n", PROGRAM, printable(failedPath).c_str(),
+               printable(reason).c_str());
   return 1;
 }
 

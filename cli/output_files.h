@@ -26,7 +26,7 @@ bool openOutput(OutputFile& file, const std::string& path, std::string& reason);
 bool closeOutput(OutputFile& file, std::string& reason);
 
 // Moves each closed temporary file into place; false with the reason at the
-// first that fails (the files before it are in place).
+// first that fails, which names the files already in place before it.
 bool commitOutputs(std::vector<OutputFile>& files, std::string& failedPath, std::string& reason);
 
 // Closes whatever is open and removes every temporary file not yet in place.

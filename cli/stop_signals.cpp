@@ -25,6 +25,13 @@ void catchStopSignals() {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  // A reader that goes away (| head) makes a write fail with EPIPE, which
+  // is reported and cleaned up after, instead of ending the run on the spot
+  // with a temporary file left behind.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
 #endif
 }
 

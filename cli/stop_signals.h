@@ -10,7 +10,8 @@ namespace antorder {
 // The signal that asked the run to stop, or 0.
 extern volatile std::sig_atomic_t stopSignal;
 
-// From now on, SIGINT and SIGTERM set stopSignal.
+// From now on, SIGINT and SIGTERM set stopSignal, and SIGPIPE is ignored: a
+// write to a closed pipe fails as any other write does.
 void catchStopSignals();
 
 // 128 + the signal.

@@ -69,8 +69,7 @@ void addRun(HistoryPast& past, const TestRun& run) {
     const double verdict = result.failed ? 1.0 : 0.0;
     if (test.runs > 0 && test.lastFailed != result.failed) ++test.flips;
     for (Index at = 0; at < SMOOTHING_RATES.size(); ++at) {
-      test.smoothed[at] =
-          SMOOTHING_RATES[at] * verdict + SMOOTHING_KEPT[at] * test.smoothed[at];
+      test.smoothed[at] = SMOOTHING_RATES[at] * verdict + SMOOTHING_KEPT[at] * test.smoothed[at];
     }
     if (test.recentSeconds.size() < static_cast<Index>(DEFAULT_WINDOW)) {
       test.recentSeconds.push_back(result.seconds);

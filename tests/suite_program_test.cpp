@@ -867,3 +867,33 @@ TEST(SuiteProgram, WritesNamesAsTextForEveryReader) {
 }
 
 }  // namespace
+
+namespace {
+
+// A reader that goes away (| head -c 1) fails the run with the reason and
+// leaves no file behind, whole or temporary; an output named near the
+// longest name a folder holds is written all the same.
+TEST(SuiteProgram, LeavesNoFileBehindWhenItsReaderGoesAway) {
+  const std::string folder = freshFolder("closed-pipe");
+  std::string suite = "test,f1\n";
+  for (int test = 0; test < 3000; ++test) suite += "test_" + std::to_string(test) + ",1\n";
+  writeFile(folder + "large.csv", suite);
+  std::filesystem::create_directories(folder + "out");
+  const std::string command = "bash -c \"'" + std::string(ANTORDER_SUITE_PATH) +
+                              "' --json --order '" + folder + "out/order.txt' '" + folder +
+                              "large.csv' 2>'" + folder +
+                              "errors.txt' | (exec 0<&-; sleep 1); exit \\${PIPESTATUS[0]}\"";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(readFile(folder + "errors.txt"),
+            "antorder-suite: could not write the summary: Broken pipe\n");
+  EXPECT_TRUE(std::filesystem::is_empty(folder + "out"));
+
+  const std::string longName = folder + "out/" + std::string(250, 'o');
+  const ProgramRun run = runSuiteProgram("--order " + longName + " " + SUITES + "built_in.csv");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_TRUE(std::filesystem::exists(longName));
+}
+
+}  // namespace
