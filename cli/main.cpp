@@ -34,11 +34,14 @@ namespace antorder {
 
 namespace {
 
-// A whole number from `least` to `most`, said so in full when it is not: a
-// number too large for any type included.
+// A whole number from `least` to `most` in decimal digits, said so in full
+// when it is not: a number too large for any type included. It is handed on
+// without its leading zeros, so that 010 is ten, not eight as the options'
+// own reading would take it; 0x10 and +3 are refused, as every number is
+// read the one way.
 CLI::Validator wholeNumberFrom(std::uint64_t least, std::uint64_t most) {
   return CLI::Validator(
-      [=](const std::string& text) -> std::string {
+      [=](std::string& text) -> std::string {
         std::uint64_t value = 0;
         const char* end = text.data() + text.size();
         const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
@@ -46,6 +49,7 @@ CLI::Validator wholeNumberFrom(std::uint64_t least, std::uint64_t most) {
         });
         const auto [stop, status] = std::from_chars(text.data(), end, value);
         if (digits && status == std::errc() && stop == end && value >= least && value <= most) {
+          text = std::to_string(value);
           return "";
         }
         return "must be a whole number from " + std::to_string(least) + " to " +
@@ -189,7 +193,7 @@ void addInputOptions(CLI::App& app, Options& options, Parsing& parsing) {
       ->option_text(CLI::detail::join(formatNames, "|"));
   app.add_option("--window", options.reading.window,
                  "Of a JUnit history, the last N runs make the suite (default 50)")
-      ->check(CLI::Range(1, 1 << 30))
+      ->transform(wholeNumberFrom(1, 1u << 30))
       ->option_text("N");
   app.add_option("--items", parsing.items,
                  "Of coverage, what a test reveals: the lines it runs, the branches it takes "
@@ -206,16 +210,16 @@ void addInputOptions(CLI::App& app, Options& options, Parsing& parsing) {
 void addSearchOptions(CLI::App& app, Options& options, Parsing& parsing) {
   app.add_option("--ants", options.search.antCount,
                  "Ants per iteration, at least 1, at most one per test (default 5)")
-      ->check(CLI::Range(1, 1 << 30))
+      ->transform(wholeNumberFrom(1, 1u << 30))
       ->option_text("N");
   app.add_option("--iterations", options.search.iterationCount,
                  "Colony iterations, at least 1 (default 100)")
-      ->check(CLI::Range(1, 1 << 30))
+      ->transform(wholeNumberFrom(1, 1u << 30))
       ->option_text("N");
   app.add_option("--seed", options.seed,
                  "Seed of the random generator, 0 to 4294967295 (default " +
                      std::to_string(RANDOM_SEED) + ")")
-      ->check(wholeNumberFrom(0, 4294967295u))
+      ->transform(wholeNumberFrom(0, 4294967295u))
       ->option_text("N");
   app.add_option("--objective", options.objective,
                  "What the best order maximises; by default apfdc where the tests' costs differ, "
@@ -227,7 +231,7 @@ void addSearchOptions(CLI::App& app, Options& options, Parsing& parsing) {
                      "The search for the best order stops after this many million steps, the "
                      "same on every machine (default 100, about a third of a second; with "
                      "--replay 1 per run)")
-          ->check(CLI::Range(std::int64_t{1}, std::int64_t{1000000000}))
+          ->transform(wholeNumberFrom(1, 1000000000))
           ->option_text("N");
 }
 
@@ -296,7 +300,7 @@ void addModeOptions(CLI::App& app, Options& options, Parsing& parsing) {
   app.add_option("--jobs", options.jobs,
                  "With --replay: replay this many runs at once (default: the machine's hardware "
                  "threads); the results are the same for any number")
-      ->check(CLI::Range(1, 1024))
+      ->transform(wholeNumberFrom(1, 1024))
       ->needs(parsing.replayFlag)
       ->option_text("N");
 }

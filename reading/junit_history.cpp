@@ -85,6 +85,11 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, Histor
     error = {line, "time must be a number of seconds, found " + quoted(time.as_string())};
     return false;
   }
+  // A time is a cost, and a cost stays within the colony's bound.
+  if (seconds > static_cast<double>(MAX_COST)) {
+    error = {line, "time must be at most 1e18 seconds, found " + quoted(time.as_string())};
+    return false;
+  }
   const bool ran = testcase.child("skipped").empty() &&
                    !saysNotRun(testcase.attribute("status").as_string()) &&
                    !saysNotRun(testcase.attribute("result").as_string());

@@ -149,6 +149,8 @@ TEST(JunitReading, RefusesBadInputWithItsLineAndReason) {
        "<?xml version=\"1.0\"?>\n<testsuites>\n<testsuite>\n<testcase name=\"a\" "
        "time=\"-1\"/>\n</testsuite></testsuites>",
        "4: time must be a number of seconds, found \"-1\""},
+      {"r.xml", "<testsuite><testcase name=\"a\" time=\"1e308\"/></testsuite>",
+       "1: time must be at most 1e18 seconds, found \"1e308\""},
       {"r.xml", "<testsuite><testcase name=\"a\" time=\"1,2,3.5\"/></testsuite>",
        "1: time must be a number of seconds, found \"1,2,3.5\""},
       {"r.xml", "<testsuite><testcase name=\"a\" time=\"1.000,5\"/></testsuite>",
