@@ -165,6 +165,15 @@ bool isReport(const fs::directory_entry& entry) {
   return entry.is_regular_file(status) && entry.path().extension() == ".xml";
 }
 
+// The number a run of digits from `at` writes, without its leading zeros
+// (one zero for zero); `at` moves past the digits.
+std::string numberAt(const std::string& text, std::size_t& at) {
+  std::size_t start = at;
+  while (at < text.size() && isDigit(text[at])) ++at;
+  while (start + 1 < at && text[start] == '0') ++start;
+  return text.substr(start, at - start);
+}
+
 // Whether name a comes before b as a person reads them: a run of digits by
 // its number, so that run-9 comes before run-10; equal numbers by fewer
 // leading zeros, and otherwise byte by byte.
@@ -172,26 +181,16 @@ bool namesInOrder(const std::string& a, const std::string& b) {
   std::size_t i = 0;
   std::size_t j = 0;
   while (i < a.size() && j < b.size()) {
-    if (!isDigit(a[i]) || !isDigit(b[j])) {
-      if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
-      ++i;
-      ++j;
+    if (isDigit(a[i]) && isDigit(b[j])) {
+      const std::string numberA = numberAt(a, i);
+      const std::string numberB = numberAt(b, j);
+      if (numberA.size() != numberB.size()) return numberA.size() < numberB.size();
+      if (numberA != numberB) return numberA < numberB;
       continue;
     }
-    std::size_t endA = i;
-    std::size_t endB = j;
-    while (endA < a.size() && isDigit(a[endA])) ++endA;
-    while (endB < b.size() && isDigit(b[endB])) ++endB;
-    std::size_t startA = i;
-    std::size_t startB = j;
-    while (startA + 1 < endA && a[startA] == '0') ++startA;
-    while (startB + 1 < endB && b[startB] == '0') ++startB;
-    const std::string numberA = a.substr(startA, endA - startA);
-    const std::string numberB = b.substr(startB, endB - startB);
-    if (numberA.size() != numberB.size()) return numberA.size() < numberB.size();
-    if (numberA != numberB) return numberA < numberB;
-    i = endA;
-    j = endB;
+    if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+    ++i;
+    ++j;
   }
   if (i < a.size() || j < b.size()) return j < b.size();
   return a < b;

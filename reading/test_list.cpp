@@ -1,5 +1,7 @@
 #include "reading/test_list.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -65,12 +67,13 @@ bool isPytestCount(const std::string& line) {
   }
   if (at == nullptr) return false;
   const std::string rest(at);
-  for (const char* words :
-       {" test collected", " tests collected", " test selected", " tests selected"}) {
+  const auto endsCount = [&](const char* words) {
     const char* end = after(rest, words);
-    if (end != nullptr && (*end == '\0' || *end == ' ')) return true;
-  }
-  return false;
+    return end != nullptr && (*end == '\0' || *end == ' ');
+  };
+  const std::array<const char*, 4> counts = {" test collected", " tests collected",
+                                             " test selected", " tests selected"};
+  return std::any_of(counts.begin(), counts.end(), endsCount);
 }
 
 // Without -q pytest prints a banner and a tree of <Module ...> lines.
@@ -80,11 +83,10 @@ bool isPytestTree(const std::string& line) {
     return true;
   }
   if (text.empty() || text.front() != '<' || text.back() != '>') return false;
-  for (const char* node :
-       {"<Module ", "<Package ", "<Dir ", "<Class ", "<Function ", "<Session "}) {
-    if (text.rfind(node, 0) == 0) return true;
-  }
-  return false;
+  const std::array<const char*, 6> nodes = {"<Module ", "<Package ",  "<Dir ",
+                                            "<Class ",  "<Function ", "<Session "};
+  return std::any_of(nodes.begin(), nodes.end(),
+                     [&](const char* node) { return text.rfind(node, 0) == 0; });
 }
 
 // With -qq pytest prints a count a file: "tests/test_shop.py: 7".
