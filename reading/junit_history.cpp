@@ -293,7 +293,16 @@ bool readJunitPath(const std::string& path, History& history, ReadError& error, 
   if (!sortedEntries(top, false, entries, error)) return false;
   std::vector<fs::directory_entry> runEntries;
   for (const fs::directory_entry& entry : entries) {
-    if (entry.is_directory(status) || isReport(entry)) runEntries.push_back(entry);
+    const std::string name = entry.path().u8string();
+    // A link could lead out of the history, or back into it as one more run
+    // of all its runs: it is not followed.
+    if (entry.is_symlink(status) && (entry.is_directory(status) || isReport(entry))) {
+      history.leftOut.push_back({name, 0, "a link, not followed"});
+    } else if (entry.is_directory(status) || isReport(entry)) {
+      runEntries.push_back(entry);
+    } else if (!entry.is_regular_file(status) && !entry.is_symlink(status)) {
+      history.leftOut.push_back({name, 0, "neither a file nor a folder (a pipe or a device)"});
+    }
   }
   if (runEntries.empty()) {
     error = {0, "holds no .xml report, nor a folder of them"};
@@ -321,6 +330,9 @@ bool readJunitPath(const std::string& path, History& history, ReadError& error, 
       joinRun(history, parts[at]);
     }
   }
+  std::stable_sort(
+      history.leftOut.begin(), history.leftOut.end(),
+      [](const LeftOutRun& a, const LeftOutRun& b) { return namesInOrder(a.file, b.file); });
   if (history.runs.empty()) {
     const LeftOutRun& first = history.leftOut.front();
     error = {first.line, first.reason};

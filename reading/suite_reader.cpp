@@ -185,6 +185,10 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
     error = {0, "the file is empty"};
     return false;
   }
+  if (firstLine.rfind("\xFF\xFE", 0) == 0 || firstLine.rfind("\xFE\xFF", 0) == 0) {
+    error = {1, "the file is UTF-16 or UTF-32, which is not read: convert it to UTF-8"};
+    return false;
+  }
   unreadLine(reader, firstLine);
   const bool detected = format == SuiteFormat::DETECT;
   if (detected) format = detectFormat(name, firstLine);

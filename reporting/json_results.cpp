@@ -39,7 +39,9 @@ Json predictionJson(const SparseSuite& suite, const RunResults& results) {
   json["learned_from_runs"] = prediction.learnedFromRuns;
   json["any_failure"] = prediction.anyFailure;
   if (prediction.anyFailure) {
-    const auto means = [](const OrderMeans& of) {
+    // With no run to score, there are no means.
+    const auto means = [&](const OrderMeans& of) {
+      if (prediction.evidenceRuns == 0) return Json(nullptr);
       return Json{{"apfd", static_cast<float>(of.apfd)}, {"apfdc", static_cast<float>(of.apfdc)}};
     };
     json["replayed"] = {{"failing_runs", prediction.evidenceRuns},

@@ -92,6 +92,11 @@ void printPrediction(std::FILE* out, const SparseSuite& suite, const RunResults&
   }
   std::fprintf(out, "(learned from %d run%s: the order written)\n", prediction.learnedFromRuns,
                prediction.learnedFromRuns == 1 ? "" : "s");
+  // A failure only in the first run leaves no failing run with a run before it.
+  if (prediction.evidenceRuns == 0) {
+    std::fputs("replayed on no failing run: none has a run before it, so nothing to score\n", out);
+    return;
+  }
   std::fprintf(out,
                "replayed on the last %d failing run%s, each ordered from the runs before it:\n",
                prediction.evidenceRuns, prediction.evidenceRuns == 1 ? "" : "s");

@@ -1,6 +1,8 @@
 // The JUnit reader against reports in each producer's own shape, and the
 // rules by which a history of runs becomes a suite.
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -257,6 +259,11 @@ TEST(History, ReadsRunsInNumberOrderAndLeavesOutRunsWhereNothingRan) {
   std::ofstream(folder + "run-15.xml")
       << "<testsuites><testsuite><testcase name=\"a\" status=\"notrun\"/></testsuite>"
          "</testsuites>\n";
+  // A link back into the history would be one more run of all its runs; a
+  // pipe would block a read.
+  std::filesystem::create_directory_symlink(".", folder + "run-16");
+  std::filesystem::create_symlink("run-1.xml", folder + "run-17.xml");
+  ASSERT_EQ(mkfifo((folder + "run-18.xml").c_str(), 0600), 0);
   for (const int jobs : {1, 3}) {
     History history;
     ReadError error;
@@ -275,6 +282,9 @@ TEST(History, ReadsRunsInNumberOrderAndLeavesOutRunsWhereNothingRan) {
                            "run-13: the folder holds no .xml report",
                            "run-14.xml: no test ran in the report",
                            "run-15.xml: no test ran in the report",
+                           "run-16: a link, not followed",
+                           "run-17.xml: a link, not followed",
+                           "run-18.xml: neither a file nor a folder (a pipe or a device)",
                        }));
   }
 }

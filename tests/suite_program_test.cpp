@@ -906,3 +906,24 @@ TEST(SuiteProgram, LeavesNoFileBehindWhenItsReaderGoesAway) {
 }
 
 }  // namespace
+
+namespace {
+
+// A history whose only failing run is its first has no run to replay the
+// model's order on: said in words, and null in the JSON, not means of 0.
+TEST(SuiteProgram, SaysThereIsNothingToScoreWithoutAnEarlierRun) {
+  const std::string folder = freshFolder("one-run");
+  writeFile(folder + "run-1.xml",
+            "<testsuite><testcase name=\"a\"><failure/></testcase><testcase name=\"b\"/>"
+            "</testsuite>\n");
+  const ProgramRun run = runSuiteProgram(folder);
+  EXPECT_NE(run.output.find("replayed on no failing run: none has a run before it, so nothing to "
+                            "score\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find("mean APFD 0.000000"), std::string::npos) << run.output;
+  const nlohmann::json json = nlohmann::json::parse(runSuiteProgram("--json " + folder).output);
+  EXPECT_TRUE(json["orders"]["failure_model"]["replayed"]["failure_model"].is_null());
+}
+
+}  // namespace

@@ -126,6 +126,13 @@ TEST(SirReading, RefusesBadInputWithItsLineAndReason) {
 // Each refused input of lists gives its own line and reason.
 TEST(ListsReading, RefusesBadInputWithItsLineAndReason) {
   expectRefusals({
+      // A UTF-16 report (PowerShell's redirection writes one) is said to be so.
+      {"s",
+       std::string("\xFF\xFE"
+                   "1\0 \0"
+                   "2\0\n\0",
+                   10),
+       "1: the file is UTF-16 or UTF-32, which is not read: convert it to UTF-8"},
       {"s", "1 2\n3 -4\n", "2: an id must be a whole number of at least 0, found \"-4\""},
       {"s", "1 x\n", "1: an id must be a whole number of at least 0, found \"x\""},
       {"s", "1.5\n", "1: an id must be a whole number of at least 0, found \"1.5\""},
