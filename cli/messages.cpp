@@ -16,8 +16,8 @@ void reportReadError(const std::string& file, const ReadError& error) {
   }
 }
 
-void warnOfRunsLeftOut(const History& history) {
-  for (const LeftOutRun& run : history.leftOut) {
+void warnOfRunsLeftOut(const std::vector<LeftOutRun>& leftOut) {
+  for (const LeftOutRun& run : leftOut) {
     if (run.line > 0) {
       std::fprintf(stderr, "%s: warning: %s:%ld: %s; its run is left out\n", PROGRAM,
                    printable(run.file).c_str(), run.line, run.reason.c_str());

@@ -15,7 +15,7 @@ constexpr const char* PROGRAM = "antorder-suite";
 // the error's own file, where it names one, in place of `file`.
 void reportReadError(const std::string& file, const ReadError& error);
 
-// Warns on standard error of each run of the history left out, unreadable.
-void warnOfRunsLeftOut(const History& history);
+// Warns on standard error of each run of a history left out, and why.
+void warnOfRunsLeftOut(const std::vector<LeftOutRun>& leftOut);
 
 }  // namespace antorder

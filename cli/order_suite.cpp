@@ -146,13 +146,15 @@ bool readInput(const Options& options, SparseSuite& suite, InputsRead& inputs) {
   inputs.format = options.format;
   bool read =
       readSuiteFile(options.file, inputs.format, suite, error, options.reading, &inputs.history);
-  warnOfRunsLeftOut(inputs.history);
+  warnOfRunsLeftOut(inputs.history.leftOut);
   std::string readFile = options.file;
   if (read && !options.costsFile.empty()) {
     std::unordered_map<std::string, float> costs;
     readFile = options.costsFile;
-    read =
-        readTestCosts(options.costsFile, options.reading, costs, error, &inputs.costsFromHistory);
+    std::vector<LeftOutRun> leftOut;
+    read = readTestCosts(options.costsFile, options.reading, costs, error, &inputs.costsFromHistory,
+                         &leftOut);
+    warnOfRunsLeftOut(leftOut);
     const std::vector<int> without = read ? applyTestCosts(suite, costs) : std::vector<int>{};
     if (!without.empty()) warnOfTestsWithoutCost(options.costsFile, suite, without);
   }
@@ -166,7 +168,11 @@ bool readEvaluation(const Options& options, const SparseSuite& suite, RunResults
                     SuiteFormat& format) {
   SparseSuite other;
   ReadError error;
-  if (!readSuiteFile(options.evaluateFile, format, other, error, options.reading)) {
+  History history;
+  const bool read =
+      readSuiteFile(options.evaluateFile, format, other, error, options.reading, &history);
+  warnOfRunsLeftOut(history.leftOut);
+  if (!read) {
     reportReadError(options.evaluateFile, error);
     return false;
   }

@@ -52,7 +52,7 @@ int replayRuns(const Options& options) {
     return stopSignal != 0 ? stoppedStatus() : 2;
   }
   if (stopSignal != 0) return stoppedStatus();
-  warnOfRunsLeftOut(history);
+  warnOfRunsLeftOut(history.leftOut);
 
   ReplayReport report;
   report.folder = options.file;

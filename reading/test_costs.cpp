@@ -14,7 +14,7 @@ namespace antorder {
 
 bool readTestCosts(const std::string& path, const ReadOptions& options,
                    std::unordered_map<std::string, float>& costs, ReadError& error,
-                   bool* fromHistory) {
+                   bool* fromHistory, std::vector<LeftOutRun>* leftOut) {
   SuiteFormat format = SuiteFormat::CSV;
   std::error_code status;
   const std::filesystem::path file = std::filesystem::u8path(path);
@@ -27,7 +27,9 @@ bool readTestCosts(const std::string& path, const ReadOptions& options,
   if (fromHistory != nullptr) *fromHistory = format == SuiteFormat::JUNIT;
   if (format == SuiteFormat::JUNIT) {
     History history;
-    if (!readJunitPath(path, history, error)) return false;
+    const bool read = readJunitPath(path, history, error);
+    if (leftOut != nullptr) *leftOut = history.leftOut;
+    if (!read) return false;
     const std::vector<double> seconds = medianSeconds(history, options.window);
     for (std::size_t key = 0; key < seconds.size(); ++key) {
       if (seconds[key] < 0.0) continue;

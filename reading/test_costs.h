@@ -16,10 +16,10 @@ namespace antorder {
 // and a cost column (cost rules as a suite's), or from a JUnit report or
 // folder, each test's median time over the window. False with the line and
 // the reason on a file that is neither. `fromHistory`, where given, says
-// which it was.
+// which it was; `leftOut`, of a history, receives the runs left out.
 bool readTestCosts(const std::string& path, const ReadOptions& options,
                    std::unordered_map<std::string, float>& costs, ReadError& error,
-                   bool* fromHistory = nullptr);
+                   bool* fromHistory = nullptr, std::vector<LeftOutRun>* leftOut = nullptr);
 
 // Gives each test of the suite its cost, found by its name or its JUnit key;
 // returns the tests that found none and keep theirs, in suite order.

@@ -1,7 +1,6 @@
 #include "reading/xml_document.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace antorder {
 
@@ -12,7 +11,16 @@ long lineAt(const XmlReport& report, std::ptrdiff_t offset) {
 
 bool loadXmlReport(std::istream& in, const std::vector<std::string>& roots, const char* kind,
                    XmlReport& report, ReadError& error) {
-  report.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  report.text.clear();
+  std::vector<char> block(std::size_t{1} << 20);
+  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
+    report.text.append(block.data(), static_cast<std::size_t>(in.gcount()));
+    if (report.text.size() > MAX_REPORT_BYTES) {
+      error = {0, "the report is larger than " + std::to_string(MAX_REPORT_BYTES >> 20) +
+                      " MiB, the most that is read"};
+      return false;
+    }
+  }
   if (in.bad()) {
     error = {0, "the file could not be read to its end"};
     return false;

@@ -14,6 +14,12 @@
 
 namespace antorder {
 
+// The largest report read. A report takes about five times its size in
+// memory once parsed: a larger one is refused rather than let exhaust it
+// (a 32-bit program has less to give).
+constexpr std::size_t MAX_REPORT_BYTES =
+    sizeof(void*) < 8 ? std::size_t{128} << 20 : std::size_t{512} << 20;
+
 struct XmlReport {
   std::string text;
   std::vector<std::ptrdiff_t> lineStarts;  // the offset at which each line starts
@@ -21,7 +27,8 @@ struct XmlReport {
 };
 
 // Reads the stream into the report; false, with the line and the reason, when
-// it is not well-formed XML or its root element is not one of `roots`
+// it is larger than MAX_REPORT_BYTES, not well-formed XML, or its root
+// element is not one of `roots`
 // (`kind` names the report in that reason: "a JUnit report").
 bool loadXmlReport(std::istream& in, const std::vector<std::string>& roots, const char* kind,
                    XmlReport& report, ReadError& error);

@@ -572,6 +572,14 @@ TEST(SuiteProgram, ReadsAHistoryPastItsBadReports) {
       nlohmann::json::parse(runSuiteProgram("--replay --json " + folder).output);
   EXPECT_EQ(replay["history"]["reports_left_out"], 2);
 
+  // Read for --costs or --evaluate, the history warns of the runs it leaves out too.
+  writeFile(folder + "ab.csv", "test,f1\na,1\nb,0\n");
+  for (const char* option : {"--costs ", "--evaluate "}) {
+    const ProgramRun other = runSuiteProgram(folder + "ab.csv " + option + folder);
+    EXPECT_EQ(other.status, 0) << option << other.errors;
+    EXPECT_EQ(other.errors.substr(0, warnings.size()), warnings) << option;
+  }
+
   const ProgramRun single = runSuiteProgram(folder + "run-3.xml");
   EXPECT_EQ(single.status, 2);
   EXPECT_EQ(single.errors.rfind("antorder-suite: " + folder + "run-3.xml:1: ", 0), 0u);
