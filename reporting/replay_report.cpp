@@ -34,7 +34,9 @@ constexpr const char* DASHES[STRATEGY_COUNT] = {
     " stroke-dasharray=\"1 3\""};
 // Hindsight first, at the back, then the others in the table's order, so
 // that the searched and learned orders show on top.
-constexpr int DRAWING_ORDER[STRATEGY_COUNT] = {8, 0, 1, 2, 3, 4, 5, 6, 7};
+// The bound first, then the thicker curves under the thinner and dashed ones,
+// so that a curve that runs along another still shows.
+constexpr int DRAWING_ORDER[STRATEGY_COUNT] = {8, 5, 7, 2, 0, 1, 3, 4, 6};
 
 bool hasPassingTest(const ReplayedRun& run) {
   return run.failing < run.tests;
@@ -192,7 +194,11 @@ void printReplayPlot(std::FILE* out, const ReplayReport& report) {
   printAxes(out, panel, "How soon the first failure shows", "time spent (% of the run's)",
             "failing runs with a failure shown", true);
   double y = 110;
-  printText(out, 660, y - 20, "start", 16, "Strategy, mean APFDc", " font-weight=\"bold\"");
+  // The mean of the score the strategies were asked to order by.
+  const bool byApfd =
+      report.settings.objectiveGiven && report.settings.objective == Objective::APFD;
+  printText(out, 660, y - 20, "start", 16, byApfd ? "Strategy, mean APFD" : "Strategy, mean APFDc",
+            " font-weight=\"bold\"");
   // Each strategy's share of failing runs with a failure shown, by the share
   // of the run's time spent.
   std::array<std::vector<PlotPoint>, STRATEGY_COUNT> curves;
@@ -219,8 +225,8 @@ void printReplayPlot(std::FILE* out, const ReplayReport& report) {
     y += 30;
     std::string text = strategyName(STRATEGIES[at]);
     char score[32];
-    std::snprintf(score, sizeof score, ", %.4f",
-                  summarise(report, STRATEGIES[at], false).meanApfdc);
+    const StrategySummary summary = summarise(report, STRATEGIES[at], false);
+    std::snprintf(score, sizeof score, ", %.4f", byApfd ? summary.meanApfd : summary.meanApfdc);
     text += score;
     // A curve drawn under another of the same points is hidden: say which.
     const int* drawn = std::find(DRAWING_ORDER, DRAWING_ORDER + STRATEGY_COUNT, at);

@@ -17,6 +17,7 @@ constexpr int WIDTH = 1000;
 constexpr int HEIGHT = 900;
 constexpr int EVALUATED_HEIGHT = 1300;  // with a row for the other matrix
 constexpr int NOTHING_HEIGHT = 100;     // a heading and a line
+constexpr int MODEL_ROWS = 40;          // the failure model's legend row, and its note
 constexpr int MAX_STEPS = 1000;         // per curve: below a pixel's width at this size
 constexpr int UNMERGED = 1 << 30;       // steps closer than this share are none on any suite
 
@@ -25,6 +26,7 @@ constexpr const char* GIVEN_COLOUR = "#D55E00";
 constexpr const char* GREEDY_COLOUR = "#0072B2";
 constexpr const char* COLONY_COLOUR = "#009E73";
 constexpr const char* BEST_COLOUR = "#CC79A7";
+constexpr const char* MODEL_COLOUR = "#7A3E9D";
 constexpr const char* SELECTED_COLOUR = "#888888";
 
 // An order's legend: its name and scores.
@@ -62,14 +64,22 @@ double zoomEnd(const std::vector<std::vector<PlotPoint>>& searched) {
   return std::min(1.0, std::max(step, std::ceil(last * 1.15 / step) * step));
 }
 
-// The bottom row, with --evaluate: the same orders against the other
-// matrix's faults, and their scores there.
+// The legend's order of the curves: given, greedy, colony, best, and of a
+// history the failure model's.
+std::vector<std::size_t> legendOrder(std::size_t curves) {
+  std::vector<std::size_t> order = {3, 2, 0, 1};
+  for (std::size_t at = 4; at < curves; ++at) order.push_back(at);
+  return order;
+}
+
+// The bottom row, with --evaluate, `top` below the picture's top: the same
+// orders against the other matrix's faults, and their scores there.
 void printEvaluationRow(std::FILE* out, const RunResults& results,
-                        const std::vector<CurveStyle>& styles, bool byCost) {
+                        const std::vector<CurveStyle>& styles, bool byCost, int top) {
   const SparseSuite& evaluation = results.evaluation;
   std::string title = evaluation.itemNoun + " revealed, scored against the other matrix";
   title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
-  const Panel panel{90, 960, 380, 280, 0.0, 1.0, 0.0, 1.0};
+  const Panel panel{90, static_cast<double>(top), 380, 280, 0.0, 1.0, 0.0, 1.0};
   printAxes(out, panel, title,
             byCost ? "time spent (% of the suite's)" : "tests run (% of the suite)",
             evaluation.itemNoun + " revealed (% of all)", true);
@@ -77,12 +87,12 @@ void printEvaluationRow(std::FILE* out, const RunResults& results,
     printCurve(out, panel, revealCurve(evaluation, style.scored.order, MAX_STEPS, byCost),
                style.colour, style.width, style.dash);
   }
-  double y = 980;
+  double y = top + 20;
   printText(out, 540, y, "start", 16,
             "Against " + xmlText(baseName(results.evaluationFile)) + ": " +
                 xmlText(counted(totalFaultWeight(evaluation), evaluation.itemNoun)),
             " font-weight=\"bold\"");
-  for (const std::size_t at : {3u, 2u, 0u, 1u}) {
+  for (const std::size_t at : legendOrder(styles.size())) {
     y += 28;
     const CurveStyle& style = styles[at];
     ScoredOrder scores;
@@ -99,7 +109,7 @@ double printOrdersLegend(std::FILE* out, const std::vector<CurveStyle>& styles,
                          const std::vector<std::vector<PlotPoint>>& whole, bool byCost) {
   double y = 540;
   printText(out, 540, y, "start", 16, "The orders", " font-weight=\"bold\"");
-  for (const std::size_t at : {3u, 2u, 0u, 1u}) {
+  for (const std::size_t at : legendOrder(styles.size())) {
     y += 28;
     const CurveStyle& style = styles[at];
     printLegendEntry(out, 540, y, style.colour, style.width, style.dash,
@@ -210,12 +220,17 @@ void printLegends(std::FILE* out, const RunResults& results, const std::vector<C
 void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
   constexpr const char* GIVEN_DASH = " stroke-dasharray=\"8 5\"";
   constexpr const char* GREEDY_DASH = " stroke-dasharray=\"2 3\"";
+  constexpr const char* MODEL_DASH = " stroke-dasharray=\"10 3 2 3\"";
+  // Of a history, the failure model's order is the one written: it is drawn
+  // too, where it is of the suite's tests, and makes room for its legend.
+  const bool model = results.plan.predicted && !results.plan.model.order.empty();
+  const int extra = model ? MODEL_ROWS : 0;
   // With nothing to reveal there is nothing to draw but the heading and why.
   const bool nothing = faultCount(suite) == 0;
   printSvgStart(out, WIDTH,
                 nothing             ? NOTHING_HEIGHT
-                : results.evaluated ? EVALUATED_HEIGHT
-                                    : HEIGHT);
+                : results.evaluated ? EVALUATED_HEIGHT + extra
+                                    : HEIGHT + extra);
   const std::string heading =
       counted(testCount(suite), "tests") + ", " + counted(totalFaultWeight(suite), suite.itemNoun);
   // The file's own name: a long folder path would run off the picture.
@@ -230,17 +245,21 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
   }
   const bool byCost = results.orders.costsDiffer;
   // Drawn in this order, so that the thinner and dashed curves show on the thicker.
-  const std::vector<CurveStyle> styles = {
+  std::vector<CurveStyle> styles = {
       {"ant colony", results.orders.colony, COLONY_COLOUR, 4.0, ""},
       {"best order", results.orders.best, BEST_COLOUR, 2.0, ""},
       {"additional greedy", results.orders.greedy, GREEDY_COLOUR, 2.0, GREEDY_DASH},
       {"given order", results.orders.given, GIVEN_COLOUR, 2.0, GIVEN_DASH},
   };
+  if (model) styles.push_back({"failure model", results.plan.model, MODEL_COLOUR, 2.5, MODEL_DASH});
   const std::vector<std::vector<PlotPoint>> whole =
       printRevealPanels(out, suite, styles, results.orders.given, byCost);
   printSearchPanel(out, results.orders.search.iterationApfd);
   printLegends(out, results, styles, whole, byCost);
-  if (results.evaluated) printEvaluationRow(out, results, styles, byCost);
+  // The model's order is not scored against the other matrix.
+  if (results.evaluated) {
+    printEvaluationRow(out, results, {styles.begin(), styles.begin() + 4}, byCost, 960 + extra);
+  }
   std::fputs("</svg>\n", out);
 }
 

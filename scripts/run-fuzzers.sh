@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds a libFuzzer target per reader with clang (AddressSanitizer and
-# UndefinedBehaviorSanitizer on), seeds each with the test suites of its format
-# and every input that once made it fail (tests/fuzz_regressions/FORMAT/), and
-# runs each for the seconds given, two at a time. Fails on any finding, whose
+# UndefinedBehaviorSanitizer on), and one (program) that takes what it reads
+# through the whole program; seeds each with the test suites of its format
+# (the program's with all of them) and every input that once made it fail
+# (tests/fuzz_regressions/FORMAT/), and runs each for the seconds given, two
+# at a time. Fails on any finding, whose
 # input libFuzzer leaves in the build folder: add it to tests/fuzz_regressions.
 #
 # Usage: scripts/run-fuzzers.sh [SECONDS_EACH (60)] [BUILD_DIR (build-fuzz)]
@@ -14,7 +16,7 @@ build_dir=$(mkdir -p "${2:-build-fuzz}" && cd "${2:-build-fuzz}" && pwd)
 
 cmake -S "$source_dir" -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DANTORDER_FUZZ=ON -DANTORDER_BUILD_TESTS=OFF -DANTORDER_BUILD_BENCHMARKS=OFF >/dev/null
-formats=(csv sir lists junit lcov coverage_json pit stryker test_list)
+formats=(csv sir lists junit lcov coverage_json pit stryker test_list program)
 cmake --build "$build_dir" -j2 --target "${formats[@]/#/fuzz_}" >/dev/null
 
 declare -A seeds=(
@@ -27,6 +29,7 @@ declare -A seeds=(
   [pit]="$source_dir/tests/suites/mutations*.xml"
   [stryker]="$source_dir/tests/suites/stryker.json"
   [test_list]="$source_dir/tests/suites/next-tests/*"
+  [program]="$source_dir/tests/suites/*.* $source_dir/examples/*.*"
 )
 for format in "${formats[@]}"; do
   corpus=$build_dir/corpus/$format

@@ -740,6 +740,12 @@ TEST(SuiteProgram, DrawsWhatThereIs) {
        {"height=\"100\"", "(1 test, 0 failures)", "No failures to reveal"},
        {"<path", "<polyline"}},
       {SOURCE_DIR "/examples/web_shop.csv", {"(= additional greedy, drawn over it)"}, {}},
+      // Of a history, the order written is drawn too; a replay by APFD is
+      // summed up by APFD.
+      {SOURCE_DIR "/examples/ci-history", {"failure model, APFD"}, {}},
+      {"--replay --objective apfd " SOURCE_DIR "/examples/ci-history",
+       {"Strategy, mean APFD<"},
+       {"mean APFDc"}},
       {"--replay " SOURCE_DIR "/examples/ci-history",
        {"(4 failing runs replayed", "failure model, 0.5356", "hindsight, 0.9359",
         "failure count, 0.5512 (= additional greedy)"},
