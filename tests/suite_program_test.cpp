@@ -575,7 +575,10 @@ TEST(SuiteProgram, ReadsAHistoryPastItsBadReports) {
   // Read for --costs or --evaluate, the history warns of the runs it leaves out too.
   writeFile(folder + "ab.csv", "test,f1\na,1\nb,0\n");
   for (const char* option : {"--costs ", "--evaluate "}) {
-    const ProgramRun other = runSuiteProgram(folder + "ab.csv " + option + folder);
+    std::string arguments = folder + "ab.csv ";
+    arguments += option;
+    arguments += folder;
+    const ProgramRun other = runSuiteProgram(arguments);
     EXPECT_EQ(other.status, 0) << option << other.errors;
     EXPECT_EQ(other.errors.substr(0, warnings.size()), warnings) << option;
   }
