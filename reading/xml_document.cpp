@@ -2,7 +2,43 @@
 
 #include <algorithm>
 
+#include "reading/field_values.h"
+
 namespace antorder {
+
+namespace {
+
+// The offset of the first character reference to a character XML forbids
+// (&#0;, &#x1b;: a control character other than tab and line ends, a
+// surrogate, U+FFFE, U+FFFF, or past U+10FFFF), or npos. pugixml takes them,
+// and &#0; would end a name early.
+std::size_t forbiddenReference(const std::string& text) {
+  for (std::size_t at = text.find("&#"); at != std::string::npos; at = text.find("&#", at + 2)) {
+    const bool hex = at + 2 < text.size() && (text[at + 2] == 'x' || text[at + 2] == 'X');
+    std::size_t digit = at + (hex ? 3 : 2);
+    unsigned long value = 0;
+    bool any = false;
+    for (; digit < text.size() && value <= 0x10FFFF; ++digit) {
+      const char c = text[digit];
+      const int decimal = c >= '0' && c <= '9' ? c - '0' : -1;
+      const int letter = hex && c >= 'a' && c <= 'f'   ? c - 'a' + 10
+                         : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                       : -1;
+      const int valueOf = decimal >= 0 ? decimal : letter;
+      if (valueOf < 0) break;
+      value = value * (hex ? 16 : 10) + static_cast<unsigned long>(valueOf);
+      any = true;
+    }
+    if (!any || digit >= text.size() || text[digit] != ';') continue;
+    const bool allowed =
+        value == 0x9 || value == 0xA || value == 0xD || (value >= 0x20 && value <= 0xD7FF) ||
+        (value >= 0xE000 && value <= 0xFFFD) || (value >= 0x10000 && value <= 0x10FFFF);
+    if (!allowed) return at;
+  }
+  return std::string::npos;
+}
+
+}  // namespace
 
 long lineAt(const XmlReport& report, std::ptrdiff_t offset) {
   const auto after = std::upper_bound(report.lineStarts.begin(), report.lineStarts.end(), offset);
@@ -28,6 +64,12 @@ bool loadXmlReport(std::istream& in, const std::vector<std::string>& roots, cons
   report.lineStarts = {0};
   for (std::size_t at = 0; at < report.text.size(); ++at) {
     if (report.text[at] == '\n') report.lineStarts.push_back(static_cast<std::ptrdiff_t>(at) + 1);
+  }
+  if (const std::size_t at = forbiddenReference(report.text); at != std::string::npos) {
+    error = {lineAt(report, static_cast<std::ptrdiff_t>(at)),
+             "not well-formed XML: a reference to a character XML forbids, " +
+                 quoted(report.text.substr(at, report.text.find(';', at) - at + 1))};
+    return false;
   }
   const pugi::xml_parse_result parsed =
       report.document.load_buffer(report.text.data(), report.text.size());

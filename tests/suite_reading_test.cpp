@@ -156,6 +156,13 @@ TEST(JunitReading, RefusesBadInputWithItsLineAndReason) {
        "<?xml version=\"1.0\"?>\n<testsuites>\n<testsuite>\n<testcase name=\"a\" "
        "time=\"-1\"/>\n</testsuite></testsuites>",
        "4: time must be a number of seconds, found \"-1\""},
+      // &#0; would end a name early; a terminal's escape is no name either.
+      {"r.xml", "<testsuite>\n<testcase name=\"a&#0;b\"/></testsuite>",
+       "2: not well-formed XML: a reference to a character XML forbids, \"&#0;\""},
+      {"r.xml", "<testsuite><testcase name=\"a&#x1B;[31m\"/></testsuite>",
+       "1: not well-formed XML: a reference to a character XML forbids, \"&#x1B;\""},
+      {"r.xml", "<testsuite><testcase name=\"tab&#9;&#x10FFFF;\" time=\"x\"/></testsuite>",
+       "1: time must be a number of seconds, found \"x\""},
       {"r.xml", "<testsuite><testcase name=\"a\" time=\"1e308\"/></testsuite>",
        "1: time must be at most 1e18 seconds, found \"1e308\""},
       {"r.xml", "<testsuite><testcase name=\"a\" time=\"1,2,3.5\"/></testsuite>",
