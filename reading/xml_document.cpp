@@ -8,32 +8,45 @@ namespace antorder {
 
 namespace {
 
+// Whether XML allows the character: tab, the line ends, and the rest of
+// Unicode but the controls, the surrogates, U+FFFE and U+FFFF.
+bool xmlAllows(unsigned long value) {
+  return value == 0x9 || value == 0xA || value == 0xD || (value >= 0x20 && value <= 0xD7FF) ||
+         (value >= 0xE000 && value <= 0xFFFD) || (value >= 0x10000 && value <= 0x10FFFF);
+}
+
+// The digit's value in the base (10 or 16), or -1.
+int digitValue(char c, int base) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (base == 16 && c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (base == 16 && c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Reads the character reference at `at` ("&#65;", "&#x41;"); false where
+// there is none.
+bool referenceAt(const std::string& text, std::size_t at, unsigned long& value) {
+  const bool hex = at + 2 < text.size() && (text[at + 2] == 'x' || text[at + 2] == 'X');
+  const int base = hex ? 16 : 10;
+  std::size_t digit = at + (hex ? 3 : 2);
+  const std::size_t first = digit;
+  value = 0;
+  for (; digit < text.size() && digitValue(text[digit], base) >= 0; ++digit) {
+    // Past the largest character the value need not grow.
+    if (value <= 0x10FFFF) {
+      value = value * static_cast<unsigned long>(base) +
+              static_cast<unsigned long>(digitValue(text[digit], base));
+    }
+  }
+  return digit > first && digit < text.size() && text[digit] == ';';
+}
+
 // The offset of the first character reference to a character XML forbids
-// (&#0;, &#x1b;: a control character other than tab and line ends, a
-// surrogate, U+FFFE, U+FFFF, or past U+10FFFF), or npos. pugixml takes them,
-// and &#0; would end a name early.
+// (&#0;, &#x1b;), or npos. pugixml takes them, and &#0; would end a name early.
 std::size_t forbiddenReference(const std::string& text) {
   for (std::size_t at = text.find("&#"); at != std::string::npos; at = text.find("&#", at + 2)) {
-    const bool hex = at + 2 < text.size() && (text[at + 2] == 'x' || text[at + 2] == 'X');
-    std::size_t digit = at + (hex ? 3 : 2);
     unsigned long value = 0;
-    bool any = false;
-    for (; digit < text.size() && value <= 0x10FFFF; ++digit) {
-      const char c = text[digit];
-      const int decimal = c >= '0' && c <= '9' ? c - '0' : -1;
-      const int letter = hex && c >= 'a' && c <= 'f'   ? c - 'a' + 10
-                         : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                       : -1;
-      const int valueOf = decimal >= 0 ? decimal : letter;
-      if (valueOf < 0) break;
-      value = value * (hex ? 16 : 10) + static_cast<unsigned long>(valueOf);
-      any = true;
-    }
-    if (!any || digit >= text.size() || text[digit] != ';') continue;
-    const bool allowed =
-        value == 0x9 || value == 0xA || value == 0xD || (value >= 0x20 && value <= 0xD7FF) ||
-        (value >= 0xE000 && value <= 0xFFFD) || (value >= 0x10000 && value <= 0x10FFFF);
-    if (!allowed) return at;
+    if (referenceAt(text, at, value) && !xmlAllows(value)) return at;
   }
   return std::string::npos;
 }

@@ -34,8 +34,11 @@ declare -A seeds=(
 for format in "${formats[@]}"; do
   corpus=$build_dir/corpus/$format
   mkdir -p "$corpus"
+  # Each seed under a name of its own: two folders may hold one file name.
   # shellcheck disable=SC2086 # the seed patterns are globs
-  cp ${seeds[$format]} "$corpus"/
+  for seed in ${seeds[$format]}; do
+    cp "$seed" "$corpus/$(basename "$(dirname "$seed")")-$(basename "$seed")"
+  done
   if [ -d "$source_dir/tests/fuzz_regressions/$format" ]; then
     cp "$source_dir/tests/fuzz_regressions/$format"/* "$corpus"/
   fi
