@@ -16,16 +16,20 @@ constexpr const char* SPACES = " \t";
 
 namespace {
 
+// Blocks start small, for the many small files, and double up to a
+// mebibyte, for the few large ones.
+constexpr std::size_t FIRST_CHUNK_BYTES = std::size_t{1} << 16;
 constexpr std::size_t CHUNK_BYTES = std::size_t{1} << 20;
 
 // The next block of the stream; false at its end.
 bool readChunk(LineReader& reader) {
   std::streambuf* buffer = reader.in.rdbuf();
   if (buffer == nullptr) return false;
-  reader.chunk.resize(CHUNK_BYTES);
+  reader.chunk.resize(reader.chunk.empty() ? FIRST_CHUNK_BYTES
+                                           : std::min(CHUNK_BYTES, 2 * reader.chunk.size()));
   reader.chunkAt = 0;
-  reader.chunkEnd = static_cast<std::size_t>(
-      std::max<std::streamsize>(0, buffer->sgetn(reader.chunk.data(), CHUNK_BYTES)));
+  reader.chunkEnd = static_cast<std::size_t>(std::max<std::streamsize>(
+      0, buffer->sgetn(reader.chunk.data(), static_cast<std::streamsize>(reader.chunk.size()))));
   return reader.chunkEnd > 0;
 }
 

@@ -61,7 +61,7 @@ long lineAt(const XmlReport& report, std::ptrdiff_t offset) {
 bool loadXmlReport(std::istream& in, const std::vector<std::string>& roots, const char* kind,
                    XmlReport& report, ReadError& error) {
   report.text.clear();
-  std::vector<char> block(std::size_t{1} << 20);
+  std::vector<char> block(std::size_t{1} << 16);
   while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
     report.text.append(block.data(), static_cast<std::size_t>(in.gcount()));
     if (report.text.size() > MAX_REPORT_BYTES) {
