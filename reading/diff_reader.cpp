@@ -1,0 +1,268 @@
+#include "reading/diff_reader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "reading/field_values.h"
+#include "reading/line_reader.h"
+
+namespace antorder {
+
+namespace {
+
+bool startsWith(const std::string& text, const char* prefix) {
+  return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+// A path as git writes it: in quotes with C escapes (octal bytes among
+// them) where it holds unusual characters, else as it is, up to a tab
+// (after which diff -u writes a date). False where quotes are not closed.
+bool unquotedPath(const std::string& text, std::string& path) {
+  path.clear();
+  if (text.empty() || text[0] != '"') {
+    path = text.substr(0, text.find('\t'));
+    return true;
+  }
+  for (std::size_t at = 1; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c == '"') return true;
+    if (c != '\\') {
+      path += c;
+      continue;
+    }
+    if (++at == text.size()) return false;
+    const char escaped = text[at];
+    if (escaped >= '0' && escaped <= '7') {
+      int value = 0;
+      for (int digits = 0; digits < 3 && at < text.size() && text[at] >= '0' && text[at] <= '7';
+           ++digits, ++at) {
+        value = value * 8 + (text[at] - '0');
+      }
+      --at;
+      path += static_cast<char>(value);
+      continue;
+    }
+    const char* const from = "abtnvfr\"\\";
+    const char* const to = "\a\b\t\n\v\f\r\"\\";
+    const char* const found = std::strchr(from, escaped);
+    if (found == nullptr || escaped == '\0') return false;
+    path += to[found - from];
+  }
+  return false;
+}
+
+// The path without git's prefix (a/ on the old side, b/ on the new), or
+// empty for /dev/null.
+std::string withoutPrefix(const std::string& path, const char* prefix) {
+  if (path == "/dev/null") return "";
+  return startsWith(path, prefix) ? path.substr(2) : path;
+}
+
+// "@@ -12,3 +12,4 @@ ...": a count left out is 1.
+bool parseHunkHeader(const std::string& line, DiffHunk& hunk) {
+  const auto range = [&](std::size_t& at, char sign, long& start, long& count) {
+    if (at >= line.size() || line[at] != sign) return false;
+    const std::size_t end = line.find_first_of(", ", ++at);
+    std::uint64_t value = 0;
+    if (end == std::string::npos || !parseWholeNumber(line.substr(at, end - at), value)) {
+      return false;
+    }
+    start = static_cast<long>(value);
+    count = 1;
+    at = end;
+    if (line[at] == ',') {
+      const std::size_t countEnd = line.find(' ', ++at);
+      if (countEnd == std::string::npos ||
+          !parseWholeNumber(line.substr(at, countEnd - at), value)) {
+        return false;
+      }
+      count = static_cast<long>(value);
+      at = countEnd;
+    }
+    ++at;  // the space
+    return true;
+  };
+  std::size_t at = 3;
+  return startsWith(line, "@@ ") && range(at, '-', hunk.oldStart, hunk.oldCount) &&
+         range(at, '+', hunk.newStart, hunk.newCount) && line.compare(at, 2, "@@") == 0;
+}
+
+// "diff --git a/P b/P": the paths, where they can be told apart (quoted, or
+// the same path on both sides); renames say theirs on lines of their own.
+void pathsOfGitLine(const std::string& line, ChangedFile& file) {
+  const std::string rest = line.substr(std::strlen("diff --git "));
+  std::string oldPath;
+  std::string newPath;
+  if (!rest.empty() && rest[0] == '"') {
+    const std::size_t close = rest.find("\" ");
+    if (close == std::string::npos || !unquotedPath(rest.substr(0, close + 1), oldPath) ||
+        !unquotedPath(rest.substr(close + 2), newPath)) {
+      return;
+    }
+  } else if (rest.size() % 2 == 1) {
+    const std::size_t half = (rest.size() - 1) / 2;
+    oldPath = rest.substr(0, half);
+    newPath = rest.substr(half + 1);
+  }
+  file.oldPath = withoutPrefix(oldPath, "a/");
+  file.newPath = withoutPrefix(newPath, "b/");
+}
+
+struct DiffState {
+  Change& change;
+  ReadError& error;
+  long line = 0;
+  bool signed_ = false;     // past format-patch's "-- " signature line
+  bool inFile = false;      // within a file's headers and hunks
+  bool binaryData = false;  // within a GIT binary patch's data
+  long oldLeft = 0;         // lines of the open hunk still to come
+  long newLeft = 0;
+};
+
+bool fail(DiffState& state, const std::string& reason) {
+  state.error = {state.line, reason};
+  return false;
+}
+
+// A line of an open hunk's body.
+bool readHunkLine(DiffState& state, const std::string& text) {
+  const char kind = text.empty() ? ' ' : text[0];
+  if (kind == '\\') return true;  // "\ No newline at end of file"
+  if ((kind == ' ' || kind == '-') && state.oldLeft == 0) {
+    return fail(state, "the hunk has more old lines than its header counts");
+  }
+  if ((kind == ' ' || kind == '+') && state.newLeft == 0) {
+    return fail(state, "the hunk has more new lines than its header counts");
+  }
+  if (kind != ' ' && kind != '-' && kind != '+') {
+    return fail(state, "a hunk's line must start with a space, - or +, found " + quoted(text));
+  }
+  state.oldLeft -= kind != '+' ? 1 : 0;
+  state.newLeft -= kind != '-' ? 1 : 0;
+  return true;
+}
+
+// A header line of the file being read; false where it is none.
+bool readFileHeader(DiffState& state, const std::string& text) {
+  ChangedFile& file = state.change.files.back();
+  std::string path;
+  if (startsWith(text, "--- ") || startsWith(text, "+++ ")) {
+    if (!unquotedPath(text.substr(4), path)) return fail(state, "a quoted path is not closed");
+    if (text[0] == '-') {
+      file.oldPath = withoutPrefix(path, "a/");
+    } else {
+      file.newPath = withoutPrefix(path, "b/");
+    }
+    return true;
+  }
+  if (startsWith(text, "rename from ") || startsWith(text, "copy from ")) {
+    if (!unquotedPath(text.substr(text.find(" from ") + 6), path)) {
+      return fail(state, "a quoted path is not closed");
+    }
+    file.oldPath = path;
+    return true;
+  }
+  if (startsWith(text, "rename to ") || startsWith(text, "copy to ")) {
+    if (!unquotedPath(text.substr(text.find(" to ") + 4), path)) {
+      return fail(state, "a quoted path is not closed");
+    }
+    file.newPath = path;
+    return true;
+  }
+  if (startsWith(text, "new file mode")) {
+    file.oldPath.clear();
+  } else if (startsWith(text, "deleted file mode")) {
+    file.newPath.clear();
+  } else if (startsWith(text, "Binary files ") || startsWith(text, "GIT binary patch")) {
+    file.binary = true;
+    state.binaryData = startsWith(text, "GIT binary patch");
+  }
+  // index, old mode, new mode, similarity index: nothing to take.
+  return true;
+}
+
+bool readDiffLine(DiffState& state, const std::string& text) {
+  if (state.oldLeft > 0 || state.newLeft > 0) return readHunkLine(state, text);
+  if (state.signed_) return true;
+  if (startsWith(text, "diff --cc ") || startsWith(text, "diff --combined ")) {
+    return fail(state,
+                "a combined diff of a merge is not read: write the merge's own change with "
+                "git diff MERGE^1 MERGE");
+  }
+  if (startsWith(text, "diff --git ")) {
+    state.change.files.emplace_back();
+    pathsOfGitLine(text, state.change.files.back());
+    state.inFile = true;
+    state.binaryData = false;
+    return true;
+  }
+  // A plain diff -u names its file with --- and +++ alone.
+  if (startsWith(text, "--- ") && (!state.inFile || !state.change.files.back().hunks.empty())) {
+    state.change.files.emplace_back();
+    state.inFile = true;
+  }
+  if (!state.inFile || state.binaryData) return true;  // before the first file: a message
+  if (startsWith(text, "@@ ")) {
+    DiffHunk hunk;
+    if (!parseHunkHeader(text, hunk)) {
+      return fail(state, "not a hunk header \"@@ -OLD,COUNT +NEW,COUNT @@\": " + quoted(text));
+    }
+    state.change.files.back().hunks.push_back(hunk);
+    state.oldLeft = hunk.oldCount;
+    state.newLeft = hunk.newCount;
+    return true;
+  }
+  if (!state.change.files.back().hunks.empty()) {
+    // "\ No newline at end of file" follows the hunk's last line.
+    if (!text.empty() && text[0] == '\\') return true;
+    // git format-patch ends with its signature.
+    if (text == "-- ") {
+      state.signed_ = true;
+      return true;
+    }
+    return fail(state, "a line after a hunk that is neither a hunk nor a file: " + quoted(text));
+  }
+  return readFileHeader(state, text);
+}
+
+}  // namespace
+
+bool readDiff(std::istream& in, Change& change, ReadError& error) {
+  change = Change{};
+  LineReader reader{in, 0, {}, false};
+  DiffState state{change, error};
+  for (std::string text; readLine(reader, text);) {
+    state.line = reader.lineNumber;
+    if (!readDiffLine(state, text)) return false;
+  }
+  if (reader.tooLong) {
+    error = {reader.lineNumber + 1,
+             "the line is longer than " + std::to_string(MAX_LINE_BYTES >> 20) + " MiB"};
+    return false;
+  }
+  if (in.bad()) {
+    error = {reader.lineNumber, "the file could not be read to its end"};
+    return false;
+  }
+  if (state.oldLeft > 0 || state.newLeft > 0) {
+    error = {reader.lineNumber, "the diff ends inside a hunk: it is cut short"};
+    return false;
+  }
+  return true;
+}
+
+bool readDiffFile(const std::string& path, Change& change, ReadError& error) {
+  if (path == "-") return readDiff(std::cin, change, error);
+  errno = 0;
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  if (!in) {
+    error = {0, errno != 0 ? std::strerror(errno) : "cannot be opened"};
+    return false;
+  }
+  return readDiff(in, change, error);
+}
+
+}  // namespace antorder

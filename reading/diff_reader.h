@@ -1,0 +1,47 @@
+#pragma once
+
+// A change as `git diff` writes it, a unified diff: the files it names and,
+// of each, every hunk's line ranges on the old side and the new. Read are
+// git's headers (renames, new and deleted files, binary and mode-only
+// entries), paths git quotes with octal escapes ("a/caf\303\251.py"), the
+// a/ and b/ prefixes, "\ No newline at end of file", CR LF line ends, and a
+// plain diff -u without git's headers. A combined diff of a merge (diff
+// --cc) is refused with the way to get a plain one.
+
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "reading/suite_builder.h"
+
+namespace antorder {
+
+// The lines a hunk replaces (from oldStart, oldCount of them) and those it
+// puts in their place (from newStart, newCount). A count of 0 starts after
+// its start line: an insertion after old line oldStart, a deletion before
+// new line newStart + 1.
+struct DiffHunk {
+  long oldStart = 0;
+  long oldCount = 0;
+  long newStart = 0;
+  long newCount = 0;
+};
+
+struct ChangedFile {
+  std::string oldPath;  // without a/; empty for a new file
+  std::string newPath;  // without b/; empty for a deleted file
+  bool binary = false;  // git says only that it differs
+  std::vector<DiffHunk> hunks;
+};
+
+struct Change {
+  std::vector<ChangedFile> files;  // in the diff's order
+};
+
+// False, with the line and the reason, where the text is not a diff read here.
+bool readDiff(std::istream& in, Change& change, ReadError& error);
+
+// The same from a file named in UTF-8, or standard input for "-".
+bool readDiffFile(const std::string& path, Change& change, ReadError& error);
+
+}  // namespace antorder

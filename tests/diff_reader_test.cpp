@@ -1,0 +1,201 @@
+// The reader of changes against diffs written by hand, for each rule and
+// each refusal, and against what a real git diff writes.
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "reading/diff_reader.h"
+
+using namespace antorder;
+
+namespace {
+
+// A file of a change as one line: OLD -> NEW, binary, then each hunk's
+// -start,count +start,count.
+std::string describe(const ChangedFile& file) {
+  std::string text = file.oldPath + " -> " + file.newPath + (file.binary ? " binary" : "");
+  for (const DiffHunk& hunk : file.hunks) {
+    text += " -" + std::to_string(hunk.oldStart) + "," + std::to_string(hunk.oldCount) + " +" +
+            std::to_string(hunk.newStart) + "," + std::to_string(hunk.newCount);
+  }
+  return text;
+}
+
+std::vector<std::string> describe(const Change& change) {
+  std::vector<std::string> files;
+  for (const ChangedFile& file : change.files) files.push_back(describe(file));
+  return files;
+}
+
+TEST(DiffReading, ReadsEachShapeAndRefusesWhatItCannot) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<std::string> files;  // none and a refusal: refused
+    std::string refusal;
+  };
+  const std::string gitHeader = "diff --git a/src/cart.py b/src/cart.py\nindex 1..2 100644\n";
+  const Case cases[] = {
+      {"a modified file, a count left out",
+       gitHeader + "--- a/src/cart.py\n+++ b/src/cart.py\n@@ -3 +3,2 @@ def total():\n-a\n+b\n+c\n"
+                   "@@ -10,2 +11,0 @@\n-x\n-y\n",
+       {"src/cart.py -> src/cart.py -3,1 +3,2 -10,2 +11,0"},
+       ""},
+      {"hunk lines that look like headers, and no newline at the end",
+       gitHeader + "--- a/src/cart.py\n+++ b/src/cart.py\n@@ -1 +1 @@\n--- a\n+++ b\n"
+                   "\\ No newline at end of file\n",
+       {"src/cart.py -> src/cart.py -1,1 +1,1"},
+       ""},
+      {"CR LF line ends",
+       "--- a/x.txt\r\n+++ b/x.txt\r\n@@ -1 +1 @@\r\n-a\r\n+b\r\n",
+       {"x.txt -> x.txt -1,1 +1,1"},
+       ""},
+      {"a new file and a deleted one",
+       "diff --git a/new.py b/new.py\nnew file mode 100644\n--- /dev/null\n+++ b/new.py\n"
+       "@@ -0,0 +1 @@\n+x\ndiff --git a/gone.py b/gone.py\ndeleted file mode 100644\n"
+       "--- a/gone.py\n+++ /dev/null\n@@ -1 +0,0 @@\n-x\n",
+       {" -> new.py -0,0 +1,1", "gone.py ->  -1,1 +0,0"},
+       ""},
+      {"a rename, a binary file, a mode alone",
+       "diff --git a/old name.py b/new name.py\nsimilarity index 100%\nrename from old name.py\n"
+       "rename to new name.py\ndiff --git a/logo.png b/logo.png\nBinary files a/logo.png and "
+       "b/logo.png differ\ndiff --git a/run.sh b/run.sh\nold mode 100644\nnew mode 100755\n",
+       {"old name.py -> new name.py", "logo.png -> logo.png binary", "run.sh -> run.sh"},
+       ""},
+      {"a quoted path with octal bytes",
+       "diff --git \"a/caf\\303\\251.py\" \"b/caf\\303\\251.py\"\n--- \"a/caf\\303\\251.py\"\n"
+       "+++ \"b/caf\\303\\251.py\"\n@@ -1 +1 @@\n-a\n+b\n",
+       {"caf\xc3\xa9.py -> caf\xc3\xa9.py -1,1 +1,1"},
+       ""},
+      {"diff -u with dates, after a message",
+       "A message before the change.\n--- cart.py\t2026-12-08 10:00:00\n+++ cart.py\t2026-12-09 "
+       "10:00:00\n@@ -2 +2 @@\n-a\n+b\n",
+       {"cart.py -> cart.py -2,1 +2,1"},
+       ""},
+      {"git format-patch's signature",
+       "--- a/x\n+++ b/x\n@@ -1 +1 @@\n-a\n+b\n-- \n2.39.5\n\n",
+       {"x -> x -1,1 +1,1"},
+       ""},
+      {"no change at all", "", {}, ""},
+      {"a merge's combined diff",
+       "diff --cc cart.py\nindex 1,2..3\n",
+       {},
+       "1: a combined diff of a merge is not read: write the merge's own change with git diff "
+       "MERGE^1 MERGE"},
+      {"a bad hunk header",
+       "--- a/x\n+++ b/x\n@@ -1,x +1 @@\n",
+       {},
+       "3: not a hunk header \"@@ -OLD,COUNT +NEW,COUNT @@\": \"@@ -1,x +1 @@\""},
+      {"more lines than counted",
+       "--- a/x\n+++ b/x\n@@ -1 +1 @@\n-a\n+b\n+c\n",
+       {},
+       "6: a line after a hunk that is neither a hunk nor a file: \"+c\""},
+      {"a line of no kind",
+       "--- a/x\n+++ b/x\n@@ -1,2 +1,2 @@\n-a\n*b\n",
+       {},
+       "5: a hunk's line must start with a space, - or +, found \"*b\""},
+      {"cut short",
+       "--- a/x\n+++ b/x\n@@ -1,3 +1,3 @@\n a\n",
+       {},
+       "4: the diff ends inside a hunk: it is cut short"},
+      {"an unclosed quote", "--- \"a/x\n", {}, "1: a quoted path is not closed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::istringstream in(c.text);
+    Change change;
+    ReadError error;
+    const bool read = readDiff(in, change, error);
+    EXPECT_EQ(read, c.refusal.empty());
+    if (read) {
+      EXPECT_EQ(describe(change), c.files);
+    } else {
+      EXPECT_EQ(std::to_string(error.line) + ": " + error.reason, c.refusal);
+    }
+  }
+}
+
+// The example change, as the fuzzer's seed holds it, read from its file.
+TEST(DiffReading, ReadsAChangeFromItsFile) {
+  Change change;
+  ReadError error;
+  ASSERT_TRUE(readDiffFile(SOURCE_DIR "/tests/suites/change.diff", change, error)) << error.reason;
+  EXPECT_EQ(describe(change), (std::vector<std::string>{"src/cart.py -> src/cart.py -10,6 +10,7",
+                                                        "old name.py -> new name.py",
+                                                        " -> caf\xc3\xa9.py -0,0 +1,1"}));
+  EXPECT_FALSE(readDiffFile(SOURCE_DIR "/tests/suites/no-such.diff", change, error));
+  EXPECT_EQ(error.line, 0);
+}
+
+// What git itself writes: a modified file with an insertion and a deletion,
+// a rename with a change, a new file under a name git quotes, a deleted
+// file, a binary file, a mode change, CR LF content and a file without a
+// newline at its end.
+TEST(DiffReading, ReadsWhatGitDiffWrites) {
+  if (std::system("git --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no git";
+  const std::string repo = testing::TempDir() + "antorder-git-diff/";
+  std::filesystem::remove_all(repo);
+  std::filesystem::create_directories(repo);
+  const auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(repo + name, std::ios::binary) << text;
+  };
+  const auto git = [&](const std::string& arguments) {
+    const std::string command = "cd '" + repo + "' && git -c user.name=t -c user.email=t@t " +
+                                "-c core.autocrlf=false " + arguments + " >/dev/null 2>&1";
+    return std::system(command.c_str());
+  };
+  ASSERT_EQ(git("init -q ."), 0);
+  std::string lines;
+  for (int line = 1; line <= 20; ++line) lines += "line " + std::to_string(line) + "\n";
+  write("cart.py", lines);
+  write("old.py", lines);
+  write("gone.py", "x\n");
+  write("logo.bin", std::string("\0\1\2\3", 4));
+  write("run.sh", "echo\n");
+  write("crlf.txt", "a\r\nb\r\n");
+  write("tail.txt", "a\nb");
+  ASSERT_EQ(git("add -A && git -c user.name=t -c user.email=t@t commit -qm first"), 0);
+
+  std::string cart = lines;
+  cart.replace(cart.find("line 3\n"), 7, "line 3\ninserted\n");
+  cart.erase(cart.find("line 15\n"), 8);
+  write("cart.py", cart);
+  std::filesystem::rename(repo + "old.py", repo + "new.py");
+  write("new.py", lines + "one more\n");
+  write("caf\xc3\xa9.py", "new\n");
+  std::filesystem::remove(repo + "gone.py");
+  write("logo.bin", std::string("\0\1\2\4", 4));
+  std::filesystem::permissions(repo + "run.sh", std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  write("crlf.txt", "a\r\nc\r\n");
+  write("tail.txt", "a\nc");
+  ASSERT_EQ(git("add -A"), 0);
+  const std::string diff = "cd '" + repo + "' && git diff --cached -M -U0 > ../antorder-git.diff";
+  ASSERT_EQ(std::system(diff.c_str()), 0);
+
+  Change change;
+  ReadError error;
+  ASSERT_TRUE(readDiffFile(testing::TempDir() + "antorder-git.diff", change, error))
+      << error.line << ": " << error.reason;
+  std::vector<std::string> files = describe(change);
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{
+                       " -> caf\xc3\xa9.py -0,0 +1,1",
+                       "cart.py -> cart.py -3,0 +4,1 -15,1 +15,0",
+                       "crlf.txt -> crlf.txt -2,1 +2,1",
+                       "gone.py ->  -1,1 +0,0",
+                       "logo.bin -> logo.bin binary",
+                       "old.py -> new.py -20,0 +21,1",
+                       "run.sh -> run.sh",
+                       "tail.txt -> tail.txt -2,1 +2,1",
+                   }));
+}
+
+}  // namespace
