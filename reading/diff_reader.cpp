@@ -17,6 +17,10 @@ bool startsWith(const std::string& text, const char* prefix) {
   return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
+bool isOctal(char c) {
+  return c >= '0' && c <= '7';
+}
+
 // A path as git writes it: in quotes with C escapes (octal bytes among
 // them) where it holds unusual characters, else as it is, up to a tab
 // (after which diff -u writes a date). False where quotes are not closed.
@@ -35,13 +39,15 @@ bool unquotedPath(const std::string& text, std::string& path) {
     }
     if (++at == text.size()) return false;
     const char escaped = text[at];
-    if (escaped >= '0' && escaped <= '7') {
+    if (isOctal(escaped)) {
+      // Up to three octal digits make one byte.
       int value = 0;
-      for (int digits = 0; digits < 3 && at < text.size() && text[at] >= '0' && text[at] <= '7';
-           ++digits, ++at) {
-        value = value * 8 + (text[at] - '0');
+      std::size_t end = at;
+      while (end < text.size() && end < at + 3 && isOctal(text[end])) {
+        value = value * 8 + (text[end] - '0');
+        ++end;
       }
-      --at;
+      at = end - 1;
       path += static_cast<char>(value);
       continue;
     }
