@@ -179,6 +179,33 @@ std::string replayJson(const History& history, const ReplayReport& report) {
   return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
+namespace {
+
+// Each strategy's share of failing runs with a failure shown, by the share
+// of the run's time spent.
+std::array<std::vector<PlotPoint>, STRATEGY_COUNT> firstFailureCurves(const ReplayReport& report) {
+  std::array<std::vector<PlotPoint>, STRATEGY_COUNT> curves;
+  for (int at = 0; at < STRATEGY_COUNT; ++at) {
+    std::vector<double> shares;
+    for (const ReplayedRun& run : report.runs) {
+      shares.push_back(run.scores[static_cast<Index>(STRATEGIES[at])].firstFailureShare);
+    }
+    std::sort(shares.begin(), shares.end());
+    std::vector<PlotPoint>& points = curves[static_cast<Index>(at)];
+    points = {{0.0, 0.0}};
+    const auto count = static_cast<double>(shares.size());
+    for (std::size_t k = 0; k < shares.size(); ++k) {
+      if (k + 1 < shares.size() && shares[k + 1] == shares[k]) continue;
+      points.push_back({shares[k], points.back().y});
+      points.push_back({shares[k], static_cast<double>(k + 1) / count});
+    }
+    points.push_back({1.0, points.back().y});
+  }
+  return curves;
+}
+
+}  // namespace
+
 void printReplayPlot(std::FILE* out, const ReplayReport& report) {
   constexpr int WIDTH = 1080;
   constexpr int HEIGHT = 560;
@@ -199,25 +226,7 @@ void printReplayPlot(std::FILE* out, const ReplayReport& report) {
       report.settings.objectiveGiven && report.settings.objective == Objective::APFD;
   printText(out, 660, y - 20, "start", 16, byApfd ? "Strategy, mean APFD" : "Strategy, mean APFDc",
             " font-weight=\"bold\"");
-  // Each strategy's share of failing runs with a failure shown, by the share
-  // of the run's time spent.
-  std::array<std::vector<PlotPoint>, STRATEGY_COUNT> curves;
-  for (int at = 0; at < STRATEGY_COUNT; ++at) {
-    std::vector<double> shares;
-    for (const ReplayedRun& run : report.runs) {
-      shares.push_back(run.scores[static_cast<Index>(STRATEGIES[at])].firstFailureShare);
-    }
-    std::sort(shares.begin(), shares.end());
-    std::vector<PlotPoint>& points = curves[static_cast<Index>(at)];
-    points = {{0.0, 0.0}};
-    const auto count = static_cast<double>(shares.size());
-    for (std::size_t k = 0; k < shares.size(); ++k) {
-      if (k + 1 < shares.size() && shares[k + 1] == shares[k]) continue;
-      points.push_back({shares[k], points.back().y});
-      points.push_back({shares[k], static_cast<double>(k + 1) / count});
-    }
-    points.push_back({1.0, points.back().y});
-  }
+  const std::array<std::vector<PlotPoint>, STRATEGY_COUNT> curves = firstFailureCurves(report);
   for (const int at : DRAWING_ORDER) {
     printCurve(out, panel, curves[static_cast<Index>(at)], COLOURS[at], WIDTHS[at], DASHES[at]);
   }
