@@ -398,6 +398,8 @@ SuiteColony createSuiteColony(const SparseSuite& suite, int antCount) {
   return created;
 }
 
+// The colony changes, though behind its pointer.
+// cppcheck-suppress constParameter
 float runSuiteIteration(SuiteColony& colony) {
   ColonyState& run = *colony.state;
   for (Ant& ant : run.ants) resetAnt(run, ant);

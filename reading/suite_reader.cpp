@@ -236,8 +236,9 @@ bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& su
     format = folder ? SuiteFormat::JUNIT : documentFormat(fileStart(file));
   }
   if (format == SuiteFormat::JUNIT) {
-    History read;
-    return readHistorySuite(path, history != nullptr ? *history : read, suite, error, options);
+    if (history != nullptr) return readHistorySuite(path, *history, suite, error, options);
+    History runs;
+    return readHistorySuite(path, runs, suite, error, options);
   }
   if (folder) {
     error = {0, "is a directory, not a suite file"};

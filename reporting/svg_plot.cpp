@@ -220,7 +220,6 @@ void printLegends(std::FILE* out, const RunResults& results, const std::vector<C
 void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
   constexpr const char* GIVEN_DASH = " stroke-dasharray=\"8 5\"";
   constexpr const char* GREEDY_DASH = " stroke-dasharray=\"2 3\"";
-  constexpr const char* MODEL_DASH = " stroke-dasharray=\"10 3 2 3\"";
   // Of a history, the failure model's order is the one written: it is drawn
   // too, where it is of the suite's tests, and makes room for its legend.
   const bool model = results.plan.predicted && !results.plan.model.order.empty();
@@ -251,7 +250,10 @@ void printSvgPlot(std::FILE* out, const SparseSuite& suite, const RunResults& re
       {"additional greedy", results.orders.greedy, GREEDY_COLOUR, 2.0, GREEDY_DASH},
       {"given order", results.orders.given, GIVEN_COLOUR, 2.0, GIVEN_DASH},
   };
-  if (model) styles.push_back({"failure model", results.plan.model, MODEL_COLOUR, 2.5, MODEL_DASH});
+  if (model) {
+    constexpr const char* MODEL_DASH = " stroke-dasharray=\"10 3 2 3\"";
+    styles.push_back({"failure model", results.plan.model, MODEL_COLOUR, 2.5, MODEL_DASH});
+  }
   const std::vector<std::vector<PlotPoint>> whole =
       printRevealPanels(out, suite, styles, results.orders.given, byCost);
   printSearchPanel(out, results.orders.search.iterationApfd);
