@@ -1,6 +1,7 @@
 #include "reading/diff_reader.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -67,13 +68,21 @@ std::string withoutPrefix(const std::string& path, const char* prefix) {
   return startsWith(path, prefix) ? path.substr(2) : path;
 }
 
+// No file has more lines than this; a larger number is no line number.
+constexpr std::uint64_t MOST_LINES = 0x7FFFFFFF;
+
+// A line number or count of a hunk header.
+bool parseLineNumber(const std::string& text, std::uint64_t& value) {
+  return parseWholeNumber(text, value) && value <= MOST_LINES;
+}
+
 // "@@ -12,3 +12,4 @@ ...": a count left out is 1.
 bool parseHunkHeader(const std::string& line, DiffHunk& hunk) {
   const auto range = [&](std::size_t& at, char sign, long& start, long& count) {
     if (at >= line.size() || line[at] != sign) return false;
     const std::size_t end = line.find_first_of(", ", ++at);
     std::uint64_t value = 0;
-    if (end == std::string::npos || !parseWholeNumber(line.substr(at, end - at), value)) {
+    if (end == std::string::npos || !parseLineNumber(line.substr(at, end - at), value)) {
       return false;
     }
     start = static_cast<long>(value);
@@ -82,7 +91,7 @@ bool parseHunkHeader(const std::string& line, DiffHunk& hunk) {
     if (line[at] == ',') {
       const std::size_t countEnd = line.find(' ', ++at);
       if (countEnd == std::string::npos ||
-          !parseWholeNumber(line.substr(at, countEnd - at), value)) {
+          !parseLineNumber(line.substr(at, countEnd - at), value)) {
         return false;
       }
       count = static_cast<long>(value);

@@ -93,6 +93,11 @@ TEST(DiffReading, ReadsEachShapeAndRefusesWhatItCannot) {
        "--- a/x\n+++ b/x\n@@ -1,x +1 @@\n",
        {},
        "3: not a hunk header \"@@ -OLD,COUNT +NEW,COUNT @@\": \"@@ -1,x +1 @@\""},
+      {"a line number past any file's",
+       "--- a/x\n+++ b/x\n@@ -0,0 +11068937977120715198 @@\n",
+       {},
+       "3: not a hunk header \"@@ -OLD,COUNT +NEW,COUNT @@\": \"@@ -0,0 +11068937977120715198 "
+       "@@\""},
       {"more lines than counted",
        "--- a/x\n+++ b/x\n@@ -1 +1 @@\n-a\n+b\n+c\n",
        {},
