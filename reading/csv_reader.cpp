@@ -157,14 +157,14 @@ bool readCsvSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error) {
     }
     float cost = 1.0f;
     if (columns.cost != 0 && !parseCost(fields[columns.cost], cost)) {
-      error = {line,
-               "cost must be a number from 1e-18 to 1e18, found " + quoted(fields[columns.cost])};
+      error = {line, "cost must be a number from 1e-18 to 1e18, found " +
+                         quotedText(fields[columns.cost])};
       return false;
     }
     int severity = 1;
     if (columns.severity != 0 && !parseSeverity(fields[columns.severity], severity)) {
       error = {line, "severity must be a whole number from 1 to " + std::to_string(MAX_SEVERITY) +
-                         ", found " + quoted(fields[columns.severity])};
+                         ", found " + quotedText(fields[columns.severity])};
       return false;
     }
     rawFaults.clear();
@@ -173,7 +173,7 @@ bool readCsvSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error) {
       if (entry == "1") {
         rawFaults.push_back(static_cast<int>(fault));
       } else if (entry != "0") {
-        error = {line, "an entry must be 0 or 1, found " + quoted(entry) + " for fault \"" +
+        error = {line, "an entry must be 0 or 1, found " + quotedText(entry) + " for fault \"" +
                            builder.rawFaultNames[fault] + "\""};
         return false;
       }

@@ -153,7 +153,7 @@ bool readHunkLine(DiffState& state, const std::string& text) {
     return fail(state, "the hunk has more new lines than its header counts");
   }
   if (kind != ' ' && kind != '-' && kind != '+') {
-    return fail(state, "a hunk's line must start with a space, - or +, found " + quoted(text));
+    return fail(state, "a hunk's line must start with a space, - or +, found " + quotedText(text));
   }
   state.oldLeft -= kind != '+' ? 1 : 0;
   state.newLeft -= kind != '-' ? 1 : 0;
@@ -223,7 +223,7 @@ bool readDiffLine(DiffState& state, const std::string& text) {
   if (startsWith(text, "@@ ")) {
     DiffHunk hunk;
     if (!parseHunkHeader(text, hunk)) {
-      return fail(state, "not a hunk header \"@@ -OLD,COUNT +NEW,COUNT @@\": " + quoted(text));
+      return fail(state, "not a hunk header \"@@ -OLD,COUNT +NEW,COUNT @@\": " + quotedText(text));
     }
     state.change.files.back().hunks.push_back(hunk);
     state.oldLeft = hunk.oldCount;
@@ -238,7 +238,8 @@ bool readDiffLine(DiffState& state, const std::string& text) {
       state.signed_ = true;
       return true;
     }
-    return fail(state, "a line after a hunk that is neither a hunk nor a file: " + quoted(text));
+    return fail(state,
+                "a line after a hunk that is neither a hunk nor a file: " + quotedText(text));
   }
   return readFileHeader(state, text);
 }
@@ -253,15 +254,7 @@ bool readDiff(std::istream& in, Change& change, ReadError& error) {
     state.line = reader.lineNumber;
     if (!readDiffLine(state, text)) return false;
   }
-  if (reader.tooLong) {
-    error = {reader.lineNumber + 1,
-             "the line is longer than " + std::to_string(MAX_LINE_BYTES >> 20) + " MiB"};
-    return false;
-  }
-  if (in.bad()) {
-    error = {reader.lineNumber, "the file could not be read to its end"};
-    return false;
-  }
+  if (!readToTheEnd(reader, error)) return false;
   if (state.oldLeft > 0 || state.newLeft > 0) {
     error = {reader.lineNumber, "the diff ends inside a hunk: it is cut short"};
     return false;
@@ -271,13 +264,8 @@ bool readDiff(std::istream& in, Change& change, ReadError& error) {
 
 bool readDiffFile(const std::string& path, Change& change, ReadError& error) {
   if (path == "-") return readDiff(std::cin, change, error);
-  errno = 0;
-  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-  if (!in) {
-    error = {0, errno != 0 ? std::strerror(errno) : "cannot be opened"};
-    return false;
-  }
-  return readDiff(in, change, error);
+  std::ifstream in;
+  return openInput(path, in, error) && readDiff(in, change, error);
 }
 
 }  // namespace antorder

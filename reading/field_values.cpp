@@ -13,7 +13,7 @@ bool allDigits(const std::string& text) {
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string quoted(const std::string& text) {
+std::string quotedText(const std::string& text) {
   constexpr std::size_t SHOWN = 60;
   static const char HEX[] = "0123456789abcdef";
   std::string shown = "\"";
@@ -33,13 +33,13 @@ std::string quoted(const std::string& text) {
 
 std::string nameRefusal(const std::string& name) {
   if (name.find_first_of("\r\n") != std::string::npos) {
-    return "a test's name must be one line, found " + quoted(name);
+    return "a test's name must be one line, found " + quotedText(name);
   }
   const bool control = std::any_of(name.begin(), name.end(), [](char c) {
     const auto byte = static_cast<unsigned char>(c);
     return byte < 0x20 || byte == 0x7F;
   });
-  return control ? "a test's name must hold no control character, found " + quoted(name) : "";
+  return control ? "a test's name must hold no control character, found " + quotedText(name) : "";
 }
 
 bool parseCost(const std::string& text, float& cost) {

@@ -30,7 +30,7 @@ bool allDigits(const std::string& text);
 
 // The text as a message quotes it: in quotes, every byte that is not
 // printable ASCII written \xNN, at most 60 bytes of it shown.
-std::string quoted(const std::string& text);
+std::string quotedText(const std::string& text);
 
 // Why a test's name cannot be written a test a line and read back as one
 // name; empty when it can. A line end, or any other control character (a

@@ -82,12 +82,12 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, Histor
   double seconds = 0.0;
   const pugi::xml_attribute time = testcase.attribute("time");
   if (!time.empty() && !parseSeconds(time.as_string(), seconds)) {
-    error = {line, "time must be a number of seconds, found " + quoted(time.as_string())};
+    error = {line, "time must be a number of seconds, found " + quotedText(time.as_string())};
     return false;
   }
   // A time is a cost, and a cost stays within the colony's bound.
   if (seconds > static_cast<double>(MAX_COST)) {
-    error = {line, "time must be at most 1e18 seconds, found " + quoted(time.as_string())};
+    error = {line, "time must be at most 1e18 seconds, found " + quotedText(time.as_string())};
     return false;
   }
   const bool ran = testcase.child("skipped").empty() &&
@@ -149,11 +149,9 @@ bool readReportInto(std::istream& in, History& history, TestRun& run,
 
 bool readReportFile(const fs::path& file, History& history, TestRun& run,
                     std::unordered_map<int, std::size_t>& resultOfKey, ReadError& error) {
-  errno = 0;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = {0, errno != 0 ? std::strerror(errno) : "cannot be opened"};
-  } else if (readReportInto(in, history, run, resultOfKey, error)) {
+  std::ifstream in;
+  if (openInput(file.u8string(), in, error) &&
+      readReportInto(in, history, run, resultOfKey, error)) {
     return true;
   }
   error.file = file.u8string();

@@ -128,7 +128,7 @@ bool readItem(LcovReading& reading, const ItemRecord& record, const std::string&
   long long count = 0;
   if (parts.size() < record.leastFields || !parseCount(parts[record.countField], count)) {
     error = {line, std::string(record.key) + " needs a count where lcov writes one, found " +
-                       quoted(text)};
+                       quotedText(text)};
     return false;
   }
   if (reading.file.empty()) {
@@ -166,7 +166,7 @@ bool readLineRecord(LcovReading& reading, const std::string& text, long line, Su
     good = countStatus == std::errc() && (afterCount == end || *afterCount == ',');
   }
   if (!good) {
-    error = {line, "DA needs a count where lcov writes one, found " + quoted(text)};
+    error = {line, "DA needs a count where lcov writes one, found " + quotedText(text)};
     return false;
   }
   if (reading.file.empty()) {

@@ -1,7 +1,10 @@
 #include "reading/line_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <streambuf>
 #include <utility>
@@ -81,6 +84,27 @@ void unreadLine(LineReader& reader, std::string line) {
   reader.pending = std::move(line);
   reader.hasPending = true;
   --reader.lineNumber;
+}
+
+bool openInput(const std::string& path, std::ifstream& in, ReadError& error) {
+  errno = 0;
+  in.open(std::filesystem::u8path(path), std::ios::binary);
+  if (in) return true;
+  error = {0, errno != 0 ? std::strerror(errno) : "cannot be opened"};
+  return false;
+}
+
+bool readToTheEnd(const LineReader& reader, ReadError& error) {
+  if (reader.tooLong) {
+    error = {reader.lineNumber + 1,
+             "the line is longer than " + std::to_string(MAX_LINE_BYTES >> 20) + " MiB"};
+    return false;
+  }
+  if (reader.in.bad()) {
+    error = {reader.lineNumber, "the file could not be read to its end"};
+    return false;
+  }
+  return true;
 }
 
 std::string trimmed(const std::string& text) {

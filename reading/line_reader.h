@@ -5,9 +5,12 @@
 // is at most MAX_LINE_BYTES long, so that memory never follows the file's size.
 
 #include <cstddef>
+#include <iosfwd>
 #include <istream>
 #include <string>
 #include <vector>
+
+#include "reading/suite_builder.h"
 
 namespace antorder {
 
@@ -34,6 +37,14 @@ void readRest(LineReader& reader, std::string& text);
 
 // Gives back the line read last, so that the next readLine returns it again.
 void unreadLine(LineReader& reader, std::string line);
+
+// Opens the file named in UTF-8 to be read; false, with why, as an error of
+// line 0.
+bool openInput(const std::string& path, std::ifstream& in, ReadError& error);
+
+// False, with the line and the reason, where reading stopped short of the
+// stream's end: at a line longer than MAX_LINE_BYTES, or at a read that failed.
+bool readToTheEnd(const LineReader& reader, ReadError& error);
 
 // The text without spaces and tabs at either end.
 std::string trimmed(const std::string& text);

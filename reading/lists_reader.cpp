@@ -43,7 +43,7 @@ bool readListsSuite(LineReader& reader, SuiteBuilder& builder, ReadError& error)
                  allDigits(text)
                      ? "an id of " + std::to_string(text.size()) +
                            " digits is too large, at most 18446744073709551615"
-                     : "an id must be a whole number of at least 0, found " + quoted(text)};
+                     : "an id must be a whole number of at least 0, found " + quotedText(text)};
         return false;
       }
       const auto [entry, added] = faultOfId.emplace(id, static_cast<int>(faultOfId.size()));

@@ -90,7 +90,7 @@ bool addPitMutation(const pugi::xml_node& mutation, long line, MutationMatrix& m
   const std::string lineText = trimmed(mutation.child_value("lineNumber"));
   std::uint64_t lineNumber = 0;
   if (!parseWholeNumber(lineText, lineNumber)) {
-    error = {line, "a mutation's lineNumber must be a whole number, found " + quoted(lineText)};
+    error = {line, "a mutation's lineNumber must be a whole number, found " + quotedText(lineText)};
     return false;
   }
   std::vector<std::string> killing = splitNames(mutation.child_value("killingTests"));

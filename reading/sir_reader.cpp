@@ -52,11 +52,11 @@ struct SirHeader {
 bool readHeader(LineReader& reader, SirHeader& header, ReadError& error) {
   std::string line;
   if (!readLine(reader, line) || !parseCountLine(line, "listversions", header.versions)) {
-    error = {reader.lineNumber, "expected \"<versions> listversions\", found " + quoted(line)};
+    error = {reader.lineNumber, "expected \"<versions> listversions\", found " + quotedText(line)};
     return false;
   }
   if (!readLine(reader, line) || !parseCountLine(line, "listtests", header.tests)) {
-    error = {reader.lineNumber, "expected \"<tests> listtests\", found " + quoted(line)};
+    error = {reader.lineNumber, "expected \"<tests> listtests\", found " + quotedText(line)};
     return false;
   }
   // The tests' inputs: free text, one line each.
@@ -105,7 +105,7 @@ bool readBlock(LineReader& reader, const SirHeader& header, SirBlocks& found,
     }
     std::uint64_t version = 0;
     if (!parseVersionLabel(label, version)) {
-      error = {reader.lineNumber, "expected a version \"v<number>:\", found " + quoted(line)};
+      error = {reader.lineNumber, "expected a version \"v<number>:\", found " + quotedText(line)};
       return false;
     }
     if (version < 1 || version > header.versions) {
@@ -130,7 +130,7 @@ bool readBlock(LineReader& reader, const SirHeader& header, SirBlocks& found,
     if (value == "1") {
       found.faults.push_back(static_cast<int>(version - 1));
     } else if (value != "0") {
-      error = {reader.lineNumber, "an entry must be 0 or 1, found " + quoted(value)};
+      error = {reader.lineNumber, "an entry must be 0 or 1, found " + quotedText(value)};
       return false;
     }
   }
@@ -150,7 +150,8 @@ bool readBlocks(LineReader& reader, const SirHeader& header, SirBlocks& found, R
   while (readContentLine(reader, line)) {
     std::uint64_t test = 0;
     if (!parseBlockLabel(trimmed(line), test)) {
-      error = {reader.lineNumber, "expected a block \"unitest<number>:\", found " + quoted(line)};
+      error = {reader.lineNumber,
+               "expected a block \"unitest<number>:\", found " + quotedText(line)};
       return false;
     }
     if (test >= header.tests) {

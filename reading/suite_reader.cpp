@@ -208,17 +208,10 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
                     : format == SuiteFormat::LCOV
                         ? readLcovSuite(reader, builder, options.items, error)
                         : readListsSuite(reader, builder, error);
-  if (reader.tooLong) {
-    error = {reader.lineNumber + 1,
-             "the line is longer than " + std::to_string(MAX_LINE_BYTES >> 20) + " MiB"};
-    return false;
-  }
-  if (!read) return false;
-  if (in.bad()) {
-    error = {reader.lineNumber, "the file could not be read to its end"};
-    return false;
-  }
-  return finishSuite(builder, suite, error);
+  // A line past the bound explains the reader's own complaint; a failed
+  // read counts only where the reader found nothing wrong.
+  if (reader.tooLong) return readToTheEnd(reader, error);
+  return read && readToTheEnd(reader, error) && finishSuite(builder, suite, error);
 }
 
 bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& suite,
@@ -244,13 +237,8 @@ bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& su
     error = {0, "is a directory, not a suite file"};
     return false;
   }
-  errno = 0;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = {0, errno != 0 ? std::strerror(errno) : "cannot be opened"};
-    return false;
-  }
-  return readSuite(in, path, format, suite, error, options);
+  std::ifstream in;
+  return openInput(path, in, error) && readSuite(in, path, format, suite, error, options);
 }
 
 bool isHistoryFile(const std::string& path, SuiteFormat format) {

@@ -187,7 +187,7 @@ bool readGtestLines(const std::vector<std::string>& lines, std::size_t first,
       continue;
     }
     if (line.rfind("  ", 0) != 0 || suite.empty()) {
-      error = {number, "not a line of GoogleTest's --gtest_list_tests: " + quoted(line)};
+      error = {number, "not a line of GoogleTest's --gtest_list_tests: " + quotedText(line)};
       return false;
     }
     std::string name = suite;
@@ -242,13 +242,8 @@ bool readListedTests(const std::vector<std::string>& lines, const std::string& t
 }  // namespace
 
 bool readTestList(const std::string& path, std::vector<std::string>& names, ReadError& error) {
-  errno = 0;
-  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-  if (!in) {
-    error = {0, errno != 0 ? std::strerror(errno) : "cannot be opened"};
-    return false;
-  }
-  return readTestList(in, names, error);
+  std::ifstream in;
+  return openInput(path, in, error) && readTestList(in, names, error);
 }
 
 bool readTestList(std::istream& in, std::vector<std::string>& names, ReadError& error) {
@@ -259,15 +254,7 @@ bool readTestList(std::istream& in, std::vector<std::string>& names, ReadError& 
     text += line + "\n";
     lines.push_back(std::move(line));
   }
-  if (reader.tooLong) {
-    error = {reader.lineNumber + 1,
-             "the line is longer than " + std::to_string(MAX_LINE_BYTES >> 20) + " MiB"};
-    return false;
-  }
-  if (in.bad()) {
-    error = {reader.lineNumber, "the file could not be read to its end"};
-    return false;
-  }
+  if (!readToTheEnd(reader, error)) return false;
   std::vector<Listed> found;
   if (!readListedTests(lines, text, found, error)) return false;
   std::unordered_set<std::string> seen;

@@ -81,7 +81,7 @@ bool loadXmlReport(std::istream& in, const std::vector<std::string>& roots, cons
   if (const std::size_t at = forbiddenReference(report.text); at != std::string::npos) {
     error = {lineAt(report, static_cast<std::ptrdiff_t>(at)),
              "not well-formed XML: a reference to a character XML forbids, " +
-                 quoted(report.text.substr(at, report.text.find(';', at) - at + 1))};
+                 quotedText(report.text.substr(at, report.text.find(';', at) - at + 1))};
     return false;
   }
   const pugi::xml_parse_result parsed =
