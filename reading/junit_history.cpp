@@ -13,6 +13,7 @@
 
 #include "platform/parallel.h"
 #include "reading/field_values.h"
+#include "reading/line_reader.h"
 #include "reading/xml_document.h"
 
 namespace antorder {
