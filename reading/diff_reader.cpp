@@ -135,7 +135,21 @@ struct DiffState {
   bool binaryData = false;  // within a GIT binary patch's data
   long oldLeft = 0;         // lines of the open hunk still to come
   long newLeft = 0;
+  long nextOld = 0;  // the numbers of the hunk's next old and new lines
+  long nextNew = 0;
+  bool editOpen = false;  // the last hunk of the file is an edit still read
+  bool sawHunk = false;   // of the file being read
 };
+
+// An edit's counts are final: one that took no old lines (or no new ones)
+// starts after its start line, as git -U0 writes it.
+void closeEdit(DiffState& state) {
+  if (!state.editOpen) return;
+  state.editOpen = false;
+  DiffHunk& edit = state.change.files.back().hunks.back();
+  if (edit.oldCount == 0) --edit.oldStart;
+  if (edit.newCount == 0) --edit.newStart;
+}
 
 bool fail(DiffState& state, const std::string& reason) {
   state.error = {state.line, reason};
@@ -157,6 +171,25 @@ bool readHunkLine(DiffState& state, const std::string& text) {
   }
   state.oldLeft -= kind != '+' ? 1 : 0;
   state.newLeft -= kind != '-' ? 1 : 0;
+  if (kind == ' ') {
+    closeEdit(state);
+    ++state.nextOld;
+    ++state.nextNew;
+  } else {
+    if (!state.editOpen) {
+      state.change.files.back().hunks.push_back({state.nextOld, 0, state.nextNew, 0});
+      state.editOpen = true;
+    }
+    DiffHunk& edit = state.change.files.back().hunks.back();
+    if (kind == '-') {
+      ++edit.oldCount;
+      ++state.nextOld;
+    } else {
+      ++edit.newCount;
+      ++state.nextNew;
+    }
+  }
+  if (state.oldLeft == 0 && state.newLeft == 0) closeEdit(state);
   return true;
 }
 
@@ -211,13 +244,15 @@ bool readDiffLine(DiffState& state, const std::string& text) {
     state.change.files.emplace_back();
     pathsOfGitLine(text, state.change.files.back());
     state.inFile = true;
+    state.sawHunk = false;
     state.binaryData = false;
     return true;
   }
   // A plain diff -u names its file with --- and +++ alone.
-  if (startsWith(text, "--- ") && (!state.inFile || !state.change.files.back().hunks.empty())) {
+  if (startsWith(text, "--- ") && (!state.inFile || state.sawHunk)) {
     state.change.files.emplace_back();
     state.inFile = true;
+    state.sawHunk = false;
   }
   if (!state.inFile || state.binaryData) return true;  // before the first file: a message
   if (startsWith(text, "@@ ")) {
@@ -225,12 +260,14 @@ bool readDiffLine(DiffState& state, const std::string& text) {
     if (!parseHunkHeader(text, hunk)) {
       return fail(state, "not a hunk header \"@@ -OLD,COUNT +NEW,COUNT @@\": " + quotedText(text));
     }
-    state.change.files.back().hunks.push_back(hunk);
     state.oldLeft = hunk.oldCount;
     state.newLeft = hunk.newCount;
+    state.nextOld = hunk.oldCount == 0 ? hunk.oldStart + 1 : hunk.oldStart;
+    state.nextNew = hunk.newCount == 0 ? hunk.newStart + 1 : hunk.newStart;
+    state.sawHunk = true;
     return true;
   }
-  if (!state.change.files.back().hunks.empty()) {
+  if (state.sawHunk) {
     // "\ No newline at end of file" follows the hunk's last line.
     if (!text.empty() && text[0] == '\\') return true;
     // git format-patch ends with its signature.

@@ -1,7 +1,8 @@
 #pragma once
 
 // A change as `git diff` writes it, a unified diff: the files it names and,
-// of each, every hunk's line ranges on the old side and the new. Read are
+// of each, the lines each edit replaces on the old side and puts on the new,
+// the hunks' context lines left out (what git diff -U0 would have written). Read are
 // git's headers (renames, new and deleted files, binary and mode-only
 // entries), paths git quotes with octal escapes ("a/caf\303\251.py"), the
 // a/ and b/ prefixes, "\ No newline at end of file", CR LF line ends, and a
@@ -16,7 +17,7 @@
 
 namespace antorder {
 
-// The lines a hunk replaces (from oldStart, oldCount of them) and those it
+// The lines an edit replaces (from oldStart, oldCount of them) and those it
 // puts in their place (from newStart, newCount). A count of 0 starts after
 // its start line: an insertion after old line oldStart, a deletion before
 // new line newStart + 1.
@@ -31,7 +32,7 @@ struct ChangedFile {
   std::string oldPath;  // without a/; empty for a new file
   std::string newPath;  // without b/; empty for a deleted file
   bool binary = false;  // git says only that it differs
-  std::vector<DiffHunk> hunks;
+  std::vector<DiffHunk> hunks;  // its edits, in line order
 };
 
 struct Change {

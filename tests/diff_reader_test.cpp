@@ -48,6 +48,11 @@ TEST(DiffReading, ReadsEachShapeAndRefusesWhatItCannot) {
                    "@@ -10,2 +11,0 @@\n-x\n-y\n",
        {"src/cart.py -> src/cart.py -3,1 +3,2 -10,2 +11,0"},
        ""},
+      {"context lines left out: an edit's lines alone",
+       gitHeader + "--- a/src/cart.py\n+++ b/src/cart.py\n@@ -4,8 +4,7 @@\n a\n-b\n+B\n c\n d\n"
+                   "+new\n e\n-f\n-g\n h\n",
+       {"src/cart.py -> src/cart.py -5,1 +5,1 -7,0 +8,1 -9,2 +9,0"},
+       ""},
       {"hunk lines that look like headers, and no newline at the end",
        gitHeader + "--- a/src/cart.py\n+++ b/src/cart.py\n@@ -1 +1 @@\n--- a\n+++ b\n"
                    "\\ No newline at end of file\n",
@@ -132,7 +137,7 @@ TEST(DiffReading, ReadsAChangeFromItsFile) {
   Change change;
   ReadError error;
   ASSERT_TRUE(readDiffFile(SOURCE_DIR "/tests/suites/change.diff", change, error)) << error.reason;
-  EXPECT_EQ(describe(change), (std::vector<std::string>{"src/cart.py -> src/cart.py -10,6 +10,7",
+  EXPECT_EQ(describe(change), (std::vector<std::string>{"src/cart.py -> src/cart.py -12,1 +12,2",
                                                         "old name.py -> new name.py",
                                                         " -> caf\xc3\xa9.py -0,0 +1,1"}));
   EXPECT_FALSE(readDiffFile(SOURCE_DIR "/tests/suites/no-such.diff", change, error));
@@ -182,25 +187,30 @@ TEST(DiffReading, ReadsWhatGitDiffWrites) {
   write("crlf.txt", "a\r\nc\r\n");
   write("tail.txt", "a\nc");
   ASSERT_EQ(git("add -A"), 0);
-  const std::string diff = "cd '" + repo + "' && git diff --cached -M -U0 > ../antorder-git.diff";
-  ASSERT_EQ(std::system(diff.c_str()), 0);
+  // With context lines or without, the same edits.
+  for (const char* context : {"-U0", "-U3"}) {
+    SCOPED_TRACE(context);
+    const std::string diff =
+        "cd '" + repo + "' && git diff --cached -M " + context + " > ../antorder-git.diff";
+    ASSERT_EQ(std::system(diff.c_str()), 0);
 
-  Change change;
-  ReadError error;
-  ASSERT_TRUE(readDiffFile(testing::TempDir() + "antorder-git.diff", change, error))
-      << error.line << ": " << error.reason;
-  std::vector<std::string> files = describe(change);
-  std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{
-                       " -> caf\xc3\xa9.py -0,0 +1,1",
-                       "cart.py -> cart.py -3,0 +4,1 -15,1 +15,0",
-                       "crlf.txt -> crlf.txt -2,1 +2,1",
-                       "gone.py ->  -1,1 +0,0",
-                       "logo.bin -> logo.bin binary",
-                       "old.py -> new.py -20,0 +21,1",
-                       "run.sh -> run.sh",
-                       "tail.txt -> tail.txt -2,1 +2,1",
-                   }));
+    Change change;
+    ReadError error;
+    ASSERT_TRUE(readDiffFile(testing::TempDir() + "antorder-git.diff", change, error))
+        << error.line << ": " << error.reason;
+    std::vector<std::string> files = describe(change);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{
+                         " -> caf\xc3\xa9.py -0,0 +1,1",
+                         "cart.py -> cart.py -3,0 +4,1 -15,1 +15,0",
+                         "crlf.txt -> crlf.txt -2,1 +2,1",
+                         "gone.py ->  -1,1 +0,0",
+                         "logo.bin -> logo.bin binary",
+                         "old.py -> new.py -20,0 +21,1",
+                         "run.sh -> run.sh",
+                         "tail.txt -> tail.txt -2,1 +2,1",
+                     }));
+  }
 }
 
 }  // namespace
