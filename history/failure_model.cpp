@@ -97,11 +97,29 @@ double expectedSeconds(const HistoryPast& past, int key) {
   return std::max(MIN_SECONDS, past.tests[at].recentMedian);
 }
 
-Features featuresOf(const HistoryPast& past, int key) {
+namespace {
+
+void addChangeFeatures(const RunChange& change, int key, bool isNew, Features& features) {
+  const ChangeSignals signals = signalsOf(change, key);
+  double* const into = features.data() + HISTORY_FEATURES;
+  into[0] = signals.touched || isNew ? 1.0 : 0.0;
+  into[1] = portableLog(1.0 + signals.coveredLines) / 5.0;
+  into[2] = signals.coveredShare;
+  into[3] = portableLog(1.0 + signals.specificity) / 5.0;
+  into[4] = signals.ownFile ? 1.0 : 0.0;
+  into[5] = signals.nameMatch ? 1.0 : 0.0;
+  into[6] = portableLog(1.0 + static_cast<double>(change.changedLines)) / 10.0;
+}
+
+}  // namespace
+
+Features featuresOf(const HistoryPast& past, int key, const RunChange* change) {
   Features features{};
   features[0] = 1.0;
   const auto at = static_cast<Index>(key);
-  if (at >= past.tests.size() || past.tests[at].runs == 0) {
+  const bool isNew = at >= past.tests.size() || past.tests[at].runs == 0;
+  if (change != nullptr && change->carried) addChangeFeatures(*change, key, isNew, features);
+  if (isNew) {
     features[6] = 1.0;
     return features;
   }

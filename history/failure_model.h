@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "history/change_signals.h"
 #include "history/history.h"
 
 namespace antorder {
@@ -57,18 +58,29 @@ double expectedSeconds(const HistoryPast& past, int key);
 // rate; 1 / (1 + runs since the last failure), 0 if none; the share of its
 // runs whose verdict flipped; whether it is new; log(1 + runs) / 10; the
 // share of runs it failed; whether it never failed; log of the failure
-// share, half a failure added, / 10; log of its expected time / 10.
-constexpr std::size_t FEATURE_COUNT = 12;
+// share, half a failure added, / 10; log of its expected time / 10. Then,
+// where the run carries a change (all 0 where it does not): whether the
+// change touches the test; log(1 + the changed lines it covers) / 5; their
+// share of its lines; log(1 + their specificity) / 5; whether its own file
+// changed; whether its name matches a changed file; log(1 + the change's
+// lines) / 10.
+constexpr std::size_t HISTORY_FEATURES = 12;
+constexpr std::size_t FEATURE_COUNT = HISTORY_FEATURES + 7;
 using Features = std::array<double, FEATURE_COUNT>;
 
-// A key the past does not know yet (or never ran) is a new test.
-Features featuresOf(const HistoryPast& past, int key);
+// A key the past does not know yet (or never ran) is a new test; under a
+// change, a new test is touched.
+Features featuresOf(const HistoryPast& past, int key, const RunChange* change = nullptr);
 
 // The model starts out as the recently-failed heuristic, a test that failed
 // lately likelier to fail again, and learns from there: on a short history
-// it has seen too little to do better alone.
+// it has seen too little to do better alone. Its prior on a change puts a
+// test the change touches ahead of one it does not that did not fail in the
+// last run (-3 + 2 against at most -3 + 4 x 0.2), until the runs that carry
+// changes teach it better; without changes that weight never counts.
 struct FailureModel {
-  Features weights = {-3.0, 4.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  Features weights = {-3.0, 4.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0,
+                      0.0,  0.0, 2.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
   double learningRate = 0.1;
   double decay = 0.0001;  // of the weights, each step
 };

@@ -23,6 +23,10 @@ struct TestResult {
 struct TestRun {
   std::string name;                 // the report's file name without .xml, or its folder's name
   std::vector<TestResult> results;  // in report order, one per key
+  // The change the run tested, against the run before it: the diff beside
+  // its report (run-0042.diff by run-0042.xml) or changes.diff in its
+  // folder; empty where it has none.
+  std::string changeFile;
 };
 
 // A run of a folder whose report could not be read, and why.

@@ -14,7 +14,8 @@ using Index = std::size_t;
 
 // The past of the run's tests that ran, as the past and the model see them.
 RunPast pastOf(const HistoryPast& past, const FailureModel& model, const FailureModel& ranking,
-               const TestRun& run, int at, std::vector<Features>& features) {
+               const TestRun& run, int at, const RunChange* change,
+               std::vector<Features>& features) {
   RunPast runPast;
   runPast.run = at;
   features.clear();
@@ -27,7 +28,9 @@ RunPast pastOf(const HistoryPast& past, const FailureModel& model, const Failure
     runPast.meanSeconds.push_back(
         seen ? past.tests[key].secondsSum / static_cast<double>(past.tests[key].runs) : -1.0);
     runPast.failureLikelihood.push_back(seen ? past.tests[key].smoothed[0] : 0.0);
-    features.push_back(featuresOf(past, result.key));
+    features.push_back(featuresOf(past, result.key, change));
+    runPast.touched.push_back(features.back()[HISTORY_FEATURES] > 0.0 ? 1 : 0);
+    runPast.neverFailed.push_back(!seen || past.tests[key].failures == 0 ? 1 : 0);
     runPast.failureProbability.push_back(failureProbability(model, features.back()));
     runPast.rankingProbability.push_back(failureProbability(ranking, features.back()));
     runPast.expectedSeconds.push_back(expectedSeconds(past, result.key));
@@ -44,7 +47,7 @@ RunPast pastOf(const HistoryPast& past, const FailureModel& model, const Failure
 // learns from it; `keep` has the pasts wanted.
 template <typename Keep>
 std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* next,
-                                 const std::vector<int>* nextTests) {
+                                 const std::vector<int>* nextTests, const HistoryChanges& changes) {
   HistoryPast past;
   FailureModel model;
   FailureModel ranking;
@@ -52,7 +55,9 @@ std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* nex
   std::vector<Features> features;
   for (Index at = 0; at < history.runs.size(); ++at) {
     const TestRun& run = history.runs[at];
-    RunPast runPast = pastOf(past, model, ranking, run, static_cast<int>(at), features);
+    const RunChange* change =
+        changes.runs != nullptr && at < changes.runs->size() ? &(*changes.runs)[at] : nullptr;
+    RunPast runPast = pastOf(past, model, ranking, run, static_cast<int>(at), change, features);
     std::vector<bool> failed;
     for (const TestResult& result : run.results) {
       if (result.ran) failed.push_back(result.failed);
@@ -71,22 +76,25 @@ std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* nex
       for (const int key : *nextTests) listed.results.push_back({key, 0.0, true, false});
     }
     *next = pastOf(past, model, ranking, nextTests != nullptr ? listed : history.runs.back(),
-                   static_cast<int>(history.runs.size()), features);
+                   static_cast<int>(history.runs.size()), changes.next, features);
   }
   return pasts;
 }
 
 }  // namespace
 
-std::vector<RunPast> pastsOfFailingRuns(const History& history) {
+std::vector<RunPast> pastsOfFailingRuns(const History& history, const HistoryChanges& changes) {
   return walkHistory(
-      history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, nullptr, nullptr);
+      history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, nullptr, nullptr,
+      changes);
 }
 
 std::vector<RunPast> pastsOfFailingRuns(const History& history, RunPast& next,
-                                        const std::vector<int>* nextTests) {
+                                        const std::vector<int>* nextTests,
+                                        const HistoryChanges& changes) {
   return walkHistory(
-      history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, &next, nextTests);
+      history, [](Index at, bool anyFailed) { return anyFailed && at > 0; }, &next, nextTests,
+      changes);
 }
 
 }  // namespace antorder

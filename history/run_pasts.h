@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "history/change_signals.h"
 #include "history/history.h"
 
 namespace antorder {
@@ -25,16 +26,28 @@ struct RunPast {
   // The median of the test's recent times, at least MIN_SECONDS; a test
   // never run before takes the median of the others', or 1 when none ran.
   std::vector<double> expectedSeconds;
+  // Whether the run's change touches the test (none without a change), and
+  // whether the test never failed before.
+  std::vector<char> touched;
+  std::vector<char> neverFailed;
+};
+
+// The changes the runs carry, by run (shorter: the rest carry none), and the
+// next run's; either may be null.
+struct HistoryChanges {
+  const std::vector<RunChange>* runs = nullptr;
+  const RunChange* next = nullptr;
 };
 
 // The pasts of the runs that are replayed: those with a failing test and at
 // least one run before them, oldest first.
-std::vector<RunPast> pastsOfFailingRuns(const History& history);
+std::vector<RunPast> pastsOfFailingRuns(const History& history, const HistoryChanges& changes = {});
 
 // The same, and in `next` the past of a run after the history's latest, from
 // every run: of `nextTests` (keys; one past history.keys is a new test), or
 // where that is null of the latest run's tests that ran.
 std::vector<RunPast> pastsOfFailingRuns(const History& history, RunPast& next,
-                                        const std::vector<int>* nextTests = nullptr);
+                                        const std::vector<int>* nextTests = nullptr,
+                                        const HistoryChanges& changes = {});
 
 }  // namespace antorder

@@ -228,7 +228,8 @@ bool sortedEntries(const fs::path& folder, bool recursive,
 bool readRun(const fs::directory_entry& entry, History& part, ReadError& error) {
   std::error_code status;
   const bool folder = entry.is_directory(status);
-  part.runs.push_back({(folder ? entry.path().filename() : entry.path().stem()).u8string(), {}});
+  part.runs.push_back(
+      {(folder ? entry.path().filename() : entry.path().stem()).u8string(), {}, {}});
   std::unordered_map<int, std::size_t> resultOfKey;
   std::vector<fs::directory_entry> reports{entry};
   if (folder) {
@@ -246,6 +247,9 @@ bool readRun(const fs::directory_entry& entry, History& part, ReadError& error) 
   }
   const std::vector<TestResult>& results = part.runs.back().results;
   if (std::any_of(results.begin(), results.end(), [](const TestResult& r) { return r.ran; })) {
+    const fs::path diff =
+        folder ? entry.path() / "changes.diff" : fs::path(entry.path()).replace_extension(".diff");
+    if (fs::is_regular_file(diff, status)) part.runs.back().changeFile = diff.u8string();
     return true;
   }
   error = {0, !folder     ? "no test ran in the report"
@@ -273,7 +277,7 @@ void joinRun(History& history, History& part) {
 
 bool readJunitReport(std::istream& in, const std::string& file, const std::string& runName,
                      History& history, ReadError& error) {
-  history.runs.push_back({runName, {}});
+  history.runs.push_back({runName, {}, {}});
   std::unordered_map<int, std::size_t> resultOfKey;
   if (readReportInto(in, history, history.runs.back(), resultOfKey, error)) return true;
   error.file = file;
@@ -284,7 +288,7 @@ bool readJunitPath(const std::string& path, History& history, ReadError& error, 
   const fs::path top = fs::u8path(path);
   std::error_code status;
   if (!fs::is_directory(top, status)) {
-    history.runs.push_back({top.stem().u8string(), {}});
+    history.runs.push_back({top.stem().u8string(), {}, {}});
     std::unordered_map<int, std::size_t> resultOfKey;
     return readReportFile(top, history, history.runs.back(), resultOfKey, error);
   }

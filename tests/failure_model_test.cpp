@@ -29,7 +29,7 @@ History makeHistory(const std::vector<std::string>& names, const std::vector<std
   }
   const std::size_t runs = verdicts.front().size();
   for (std::size_t run = 0; run < runs; ++run) {
-    TestRun testRun{"run-" + std::to_string(run + 1), {}};
+    TestRun testRun{"run-" + std::to_string(run + 1), {}, {}};
     for (std::size_t test = 0; test < names.size(); ++test) {
       const char verdict = verdicts[test][run];
       if (verdict == ' ') continue;
@@ -177,7 +177,7 @@ TEST(FailureModel, ExpectsEachTestToTakeItsMedianTime) {
 // A test's expected time follows its last 50 times as they come and go: the
 // median of just those, whichever run it is asked at.
 TEST(FailureModel, ExpectsTheMedianOfTheLast50TimesAsTheyChange) {
-  TestRun run{"run", {{0, 0.0, true, false}}};
+  TestRun run{"run", {{0, 0.0, true, false}}, {}};
   HistoryPast past;
   std::vector<double> times;
   for (int at = 0; at < 130; ++at) {
@@ -222,7 +222,7 @@ TEST(FailureModel, RecentlyFailedIsTheDocumentedRuleToTheBit) {
   const bool verdicts[] = {true, false, true, false, false};
   double expected = 0.0;
   for (const bool failed : verdicts) {
-    history.runs.push_back({"r", {{0, 1.0, true, failed}}});
+    history.runs.push_back({"r", {{0, 1.0, true, failed}}, {}});
     expected = 0.8 * (failed ? 1.0 : 0.0) + 0.2 * expected;
   }
   RunPast next;

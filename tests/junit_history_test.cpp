@@ -135,8 +135,8 @@ TEST(History, MakesASuiteOfTheLastRuns) {
 TEST(History, ReadsAHistoryWithoutFailures) {
   History history;
   history.keys = {"a", "b"};
-  history.runs = {{"r1", {{0, 1.0, true, false}, {1, 2.0, true, false}}},
-                  {"r2", {{1, 4.0, true, false}, {0, 3.0, false, true}}}};
+  history.runs = {{"r1", {{0, 1.0, true, false}, {1, 2.0, true, false}}, {}},
+                  {"r2", {{1, 4.0, true, false}, {0, 3.0, false, true}}, {}}};
   SuiteBuilder builder;
   buildHistorySuite(history, 50, builder);
   SparseSuite suite;
