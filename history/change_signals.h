@@ -4,6 +4,7 @@
 // touches the test, and how. The change's reading and placing are elsewhere;
 // the model learns from these plain figures alone.
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -22,15 +23,18 @@ struct ChangeSignals {
 // The change of one run: none where the run carries no diff.
 struct RunChange {
   bool carried = false;
-  long changedLines = 0;                   // removed and added, over every file
-  std::vector<ChangeSignals> byKey;        // by history key; a key past its end is untouched
+  long changedLines = 0;  // removed and added, over every file
+  // The keys the change says something of, ascending, and what it says.
+  std::vector<int> keys;
+  std::vector<ChangeSignals> signals;
   std::vector<std::string> unplacedFiles;  // changes no test is known to depend on
 };
 
-// The signals of a key under the change, none past the end of byKey.
+// The signals of a key under the change: none for a key it does not name.
 inline ChangeSignals signalsOf(const RunChange& change, int key) {
-  const auto at = static_cast<std::size_t>(key);
-  return at < change.byKey.size() ? change.byKey[at] : ChangeSignals{};
+  const auto at = std::lower_bound(change.keys.begin(), change.keys.end(), key);
+  if (at == change.keys.end() || *at != key) return {};
+  return change.signals[static_cast<std::size_t>(at - change.keys.begin())];
 }
 
 }  // namespace antorder

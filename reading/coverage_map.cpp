@@ -1,0 +1,90 @@
+#include "reading/coverage_map.h"
+
+#include <algorithm>
+#include <fstream>
+#include <unordered_map>
+#include <utility>
+
+#include "reading/format_readers.h"
+#include "reading/line_reader.h"
+
+namespace antorder {
+
+namespace {
+
+using Index = std::size_t;
+
+// The map of what a coverage reader built: each item is "PATH:LINE".
+void mapOf(const SuiteBuilder& builder, CoverageMap& map) {
+  const SparseSuite& suite = builder.suite;
+  std::unordered_map<std::string, int> fileOfPath;
+  std::vector<std::pair<int, long>> placeOfItem;  // file, line
+  placeOfItem.reserve(builder.rawFaultNames.size());
+  for (const std::string& name : builder.rawFaultNames) {
+    const std::size_t colon = name.rfind(':');
+    const std::string path = name.substr(0, colon);
+    const auto [entry, added] = fileOfPath.emplace(path, static_cast<int>(map.files.size()));
+    if (added) map.files.push_back({path, {}, {}, {}});
+    placeOfItem.emplace_back(entry->second, std::stol(name.substr(colon + 1)));
+  }
+  // Per file, its (line, test) pairs, sorted, then gathered by line.
+  std::vector<std::vector<std::pair<long, int>>> pairs(map.files.size());
+  map.testNames = suite.testNames;
+  map.linesOfTest.assign(suite.testNames.size(), 0);
+  for (Index test = 0; test < suite.testNames.size(); ++test) {
+    for (std::size_t one = suite.firstRevealed[test]; one < suite.firstRevealed[test + 1]; ++one) {
+      const auto& [file, line] = placeOfItem[static_cast<Index>(suite.revealedFaults[one])];
+      pairs[static_cast<Index>(file)].emplace_back(line, static_cast<int>(test));
+      ++map.linesOfTest[test];
+    }
+  }
+  for (Index file = 0; file < pairs.size(); ++file) {
+    std::sort(pairs[file].begin(), pairs[file].end());
+    CoveredFile& covered = map.files[file];
+    for (const auto& [line, test] : pairs[file]) {
+      if (covered.lines.empty() || covered.lines.back() != line) {
+        covered.lines.push_back(line);
+        covered.first.push_back(covered.tests.size());
+      }
+      covered.tests.push_back(test);
+    }
+    covered.first.push_back(covered.tests.size());
+  }
+}
+
+}  // namespace
+
+LineTests testsOfLine(const CoveredFile& file, long line) {
+  const auto at = std::lower_bound(file.lines.begin(), file.lines.end(), line);
+  if (at == file.lines.end() || *at != line) return {};
+  const auto index = static_cast<Index>(at - file.lines.begin());
+  return {file.tests.data() + file.first[index], file.tests.data() + file.first[index + 1]};
+}
+
+bool readCoverageMap(const std::string& path, CoverageMap& map, ReadError& error) {
+  map = CoverageMap{};
+  std::ifstream in;
+  if (!openInput(path, in, error)) return false;
+  SuiteBuilder builder;
+  const int start = in.peek();
+  bool read = false;
+  if (start == '{') {
+    read = readCoverageJson(in, builder, error);
+  } else {
+    LineReader reader{in, 0, {}, false};
+    read = readLcovSuite(reader, builder, CoverageItems::LINES, error);
+    if (reader.tooLong) return readToTheEnd(reader, error);
+    read = read && readToTheEnd(reader, error);
+  }
+  if (!read) return false;
+  if (builder.suite.testNames.empty()) {
+    error = {0,
+             "names no test: per-test coverage is lcov with a TN: name per test, or "
+             "coverage.py JSON with contexts"};
+    return false;
+  }
+  mapOf(builder, map);
+  return true;
+}
+
+}  // namespace antorder
