@@ -77,16 +77,22 @@ void orderByWindowSuite(const History& history, const RunPast& past, const Repla
 }
 
 // Whether the order's selection within the budget, made before the run by
-// the expected times, holds a test that failed in it.
-bool caughtWithin(double budgetSeconds, const std::vector<int>& order, const RunPast& past,
-                  const std::vector<const TestResult*>& ran) {
+// the expected times, holds a test that failed in it, and the failing tests
+// it leaves out.
+void scoreSelection(double budgetSeconds, const std::vector<int>& order, const RunPast& past,
+                    const std::vector<const TestResult*>& ran, RunScore& score) {
   std::vector<double> expected;
   expected.reserve(order.size());
   for (const int test : order) expected.push_back(past.expectedSeconds[static_cast<Index>(test)]);
-  const std::vector<int> selected = selectWithinBudget(expected, budgetSeconds).selected;
-  return std::any_of(selected.begin(), selected.end(), [&](int position) {
-    return ran[static_cast<Index>(order[static_cast<Index>(position)])]->failed;
-  });
+  const BudgetSelection selection = selectWithinBudget(expected, budgetSeconds);
+  score.caughtWithinBudget =
+      std::any_of(selection.selected.begin(), selection.selected.end(), [&](int position) {
+        return ran[static_cast<Index>(order[static_cast<Index>(position)])]->failed;
+      });
+  for (const int position : selection.rest) {
+    const int test = order[static_cast<Index>(position)];
+    if (ran[static_cast<Index>(test)]->failed) score.missedWithinBudget.push_back(test);
+  }
 }
 
 }  // namespace
@@ -111,6 +117,8 @@ const char* strategyName(Strategy strategy) {
       return "failure model";
     case Strategy::HINDSIGHT:
       return "hindsight";
+    case Strategy::CHANGED_FIRST:
+      return "changed first";
   }
   return "";
 }
@@ -125,6 +133,14 @@ void orderByPast(const RunPast& past, bool perSecond, StrategyOrders& orders) {
   orders[static_cast<Index>(Strategy::FAILURE_MODEL)] =
       orderByFailureChance(perSecond ? past.failureProbability : past.rankingProbability,
                            past.expectedSeconds, perSecond);
+  const std::vector<char>& touched = past.touched;
+  orders[static_cast<Index>(Strategy::CHANGED_FIRST)] =
+      reportOrderSortedBy(tests, [&](int a, int b) {
+        const auto first = static_cast<Index>(a);
+        const auto second = static_cast<Index>(b);
+        if (touched[first] != touched[second]) return touched[first] > touched[second];
+        return p[first] > p[second];
+      });
 }
 
 StrategyOrders orderRun(const History& history, const RunPast& past,
@@ -160,10 +176,12 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
   ReplayedRun replayed;
   replayed.run = past.run;
   replayed.tests = static_cast<int>(ran.size());
-  for (const TestResult* result : ran) {
-    replayed.seconds += result->seconds;
-    replayed.failing += result->failed ? 1 : 0;
+  for (Index at = 0; at < ran.size(); ++at) {
+    replayed.seconds += ran[at]->seconds;
+    replayed.failing += ran[at]->failed ? 1 : 0;
+    replayed.firstFailures += ran[at]->failed && past.neverFailed[at] != 0 ? 1 : 0;
   }
+  const Index firstTenth = (ran.size() + 9) / 10;
   const bool unitCosts = !(replayed.seconds > 0.0);
   const auto cost = [&](int test) {
     return unitCosts ? 1.0 : ran[static_cast<Index>(test)]->seconds;
@@ -180,12 +198,15 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
     bool found = false;
     const std::vector<int>& order = orders[strategy];
     if (order.empty()) continue;  // not asked for
-    if (budgetSeconds) score.caughtWithinBudget = caughtWithin(*budgetSeconds, order, past, ran);
+    if (budgetSeconds) scoreSelection(*budgetSeconds, order, past, ran, score);
     for (Index position = 0; position < order.size(); ++position) {
       const int test = order[position];
       spent += ran[static_cast<Index>(test)]->seconds;
       const double testCost = cost(test);
       if (ran[static_cast<Index>(test)]->failed) {
+        if (position < firstTenth && past.neverFailed[static_cast<Index>(test)] != 0) {
+          ++score.firstFailuresEarly;
+        }
         positionSum += static_cast<double>(position + 1);
         costAfterSum += totalCost - spentCost - testCost / 2.0;
         if (!found) {
@@ -204,7 +225,7 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
 
 std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySettings& settings,
                                        const ReplayCallback& afterRun) {
-  const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history, {settings.changes, nullptr});
   std::vector<ReplayedRun> replayed(pasts.size());
   std::vector<char> done(pasts.size(), 0);
   std::atomic<int> finished{0};

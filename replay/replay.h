@@ -18,6 +18,8 @@
 // - failure model: by the model's probability that the test fails (see
 //   history/failure_model.h); under APFDc by that probability over the
 //   expected time raised to TIME_POWER;
+// - changed first, where the runs carry changes: the tests the run's change
+//   touches first, then the others, each group by recently failed;
 // - hindsight: the run's failing tests first, cheapest first by the run's own
 //   times, then the rest: the bound no strategy can pass.
 //
@@ -49,9 +51,10 @@ enum class Strategy {
   ANT_COLONY,
   BEST_ORDER,
   FAILURE_MODEL,
-  HINDSIGHT
+  HINDSIGHT,
+  CHANGED_FIRST
 };
-constexpr int STRATEGY_COUNT = 9;
+constexpr int STRATEGY_COUNT = 10;
 
 // "given", "shortest first", ... as the table names them.
 const char* strategyName(Strategy strategy);
@@ -69,6 +72,9 @@ struct ReplaySettings {
   Objective objective = Objective::APFD;
   int jobs = 1;                         // runs replayed at once
   std::optional<double> budgetSeconds;  // where given, each order's selection within it is scored
+  // The changes the runs carry, by run (see change/placement.h); null where
+  // none do, and the model learns without them.
+  const std::vector<RunChange>* changes = nullptr;
 };
 
 // Every strategy's order of the run's tests, as indices into past.keys.
@@ -82,15 +88,21 @@ struct RunScore {
   double firstFailureSeconds = 0.0;
   double firstFailureShare = 0.0;  // of the run's time (of its tests, at unit costs)
   // Whether the tests of the order whose expected times fit the budget, first
-  // fit, held a failing test.
+  // fit, held a failing test, and the failing tests they left out (indices
+  // into the run's tests that ran).
   bool caughtWithinBudget = false;
+  std::vector<int> missedWithinBudget;
+  // Of the run's tests failing for the first time ever, how many the order
+  // places in its first tenth (rounded up).
+  int firstFailuresEarly = 0;
 };
 
 struct ReplayedRun {
   int run = 0;  // index into history.runs
   int tests = 0;
   int failing = 0;
-  double seconds = 0.0;  // the run's time, its tests' times summed
+  int firstFailures = 0;  // failing tests that never failed before
+  double seconds = 0.0;   // the run's time, its tests' times summed
   std::array<RunScore, STRATEGY_COUNT> scores;
 };
 
@@ -99,8 +111,9 @@ struct ReplayedRun {
 ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders,
                      std::optional<double> budgetSeconds = std::nullopt);
 
-// The orders that need no search: the given order, recently failed and the
-// failure model's (with perSecond by the chance of failing per second).
+// The orders that need no search: the given order, recently failed, the
+// failure model's (with perSecond by the chance of failing per second) and
+// changed first.
 void orderByPast(const RunPast& past, bool perSecond, StrategyOrders& orders);
 
 // Replays every failing run, settings.jobs at a time; the same results for
