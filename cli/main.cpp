@@ -305,6 +305,29 @@ void addModeOptions(CLI::App& app, Options& options, Parsing& parsing) {
       ->option_text("N");
 }
 
+// The change under test, and the coverage it is placed on tests by.
+void addChangeOptions(CLI::App& app, Options& options, const Parsing& parsing) {
+  CLI::Option* changes =
+      app.add_option("--changes", options.changesFile,
+                     "The change the next run tests, a diff as git diff writes it (- for "
+                     "standard input): the tests it touches go first where the history "
+                     "has not learned better; not with --replay, which reads each run's "
+                     "RUN.diff beside its report")
+          ->excludes(parsing.replayFlag)
+          ->option_text("DIFF");
+  app.add_option("--coverage", options.coverageFile,
+                 "Per-test coverage (lcov with a test per TN:, or coverage.py JSON with "
+                 "contexts), measured before the history's first diff: a change touches "
+                 "the tests that cover its lines")
+      ->option_text("FILE");
+  app.add_flag("--fail-closed", options.failClosed,
+               "With --changes and --budget: where a change touches no test known to depend "
+               "on it (a build file, conftest.py), select every test")
+      ->needs(changes)
+      ->needs(parsing.budget)
+      ->option_text(" ");
+}
+
 // Refuses what the mode does not take, or two outputs to one file; true
 // when the options hold together.
 bool optionsHoldTogether(const CLI::App& app, const Options& options) {
@@ -317,7 +340,9 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
                     {{"FILE", options.file},
                      {"--costs", options.costsFile},
                      {"--evaluate", options.evaluateFile},
-                     {"--tests", options.testsFile}},
+                     {"--tests", options.testsFile},
+                     {"--changes", options.changesFile},
+                     {"--coverage", options.coverageFile}},
                     app)) {
     return false;
   }
@@ -354,6 +379,7 @@ int parseOptions(int argc, char** argv, Options& options) {
   addSearchOptions(app, options, parsing);
   addOutputOptions(app, options);
   addModeOptions(app, options, parsing);
+  addChangeOptions(app, options, parsing);
 
   const std::vector<std::string> arguments = commandLineArguments(argc, argv);
   std::vector<const char*> argumentText;

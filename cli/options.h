@@ -31,7 +31,10 @@ struct Options {
   std::string evaluateFile;                    // another matrix to score every order against
   std::string testsFile;                       // the next run's tests, as a runner lists them
   std::optional<double> budgetSeconds;         // the order files then hold what fits
-  int jobs = 1;                                // runs replayed at once
+  std::string changesFile;                     // the change the next run tests, a diff
+  std::string coverageFile;                    // per-test coverage, to place changes by
+  bool failClosed = false;  // a change no test is known to depend on selects every test
+  int jobs = 1;             // runs replayed at once
   // Where to write: empty, not asked for.
   std::string orderFile;
   std::string plotFile;

@@ -6,6 +6,7 @@
 
 #include "replay/replay.h"
 
+#include "cli/change_inputs.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/progress.h"
@@ -53,10 +54,13 @@ int replayRuns(const Options& options) {
   }
   if (stopSignal != 0) return stoppedStatus();
   warnOfRunsLeftOut(history.leftOut);
+  ChangeInputs changes;
+  if (!readChanges(options, history, nullptr, changes)) return 2;
 
   ReplayReport report;
   report.folder = options.file;
   report.settings = replaySettings(options);
+  if (!changes.runs.empty()) report.settings.changes = &changes.runs;
   Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
   report.runs = replayHistory(history, report.settings, [&](int done, int total) {
     showReplayProgress(progress, done, total);

@@ -17,32 +17,51 @@ namespace {
 using Index = std::size_t;
 using Json = nlohmann::ordered_json;
 
+// The table's order.
 constexpr Strategy STRATEGIES[STRATEGY_COUNT] = {
-    Strategy::GIVEN,           Strategy::SHORTEST_FIRST,    Strategy::FAILURE_COUNT,
-    Strategy::RECENTLY_FAILED, Strategy::ADDITIONAL_GREEDY, Strategy::ANT_COLONY,
-    Strategy::BEST_ORDER,      Strategy::FAILURE_MODEL,     Strategy::HINDSIGHT};
+    Strategy::GIVEN,           Strategy::SHORTEST_FIRST, Strategy::FAILURE_COUNT,
+    Strategy::RECENTLY_FAILED, Strategy::CHANGED_FIRST,  Strategy::ADDITIONAL_GREEDY,
+    Strategy::ANT_COLONY,      Strategy::BEST_ORDER,     Strategy::FAILURE_MODEL,
+    Strategy::HINDSIGHT};
 
 // Colours told apart with any colour vision, and line styles that tell the
-// curves apart where colours fail: one per strategy, in the table's order.
-constexpr const char* COLOURS[STRATEGY_COUNT] = {"#7F7F7F", "#E69F00", "#56B4E9",
-                                                 "#D55E00", "#0072B2", "#009E73",
-                                                 "#CC79A7", "#7A3E9D", "#000000"};
-constexpr double WIDTHS[STRATEGY_COUNT] = {2.0, 2.0, 2.5, 2.0, 2.0, 4.5, 2.0, 3.0, 2.5};
+// curves apart where colours fail: one per strategy, by strategy.
+constexpr const char* COLOURS[STRATEGY_COUNT] = {"#7F7F7F", "#E69F00", "#56B4E9", "#D55E00",
+                                                 "#0072B2", "#009E73", "#CC79A7", "#7A3E9D",
+                                                 "#000000", "#F0A0C0"};
+constexpr double WIDTHS[STRATEGY_COUNT] = {2.0, 2.0, 2.5, 2.0, 2.0, 4.5, 2.0, 3.0, 2.5, 3.0};
 constexpr const char* DASHES[STRATEGY_COUNT] = {
-    " stroke-dasharray=\"8 4\"", "", " stroke-dasharray=\"2 2\"",     "",
-    " stroke-dasharray=\"6 3\"", "", " stroke-dasharray=\"9 3 2 3\"", "",
-    " stroke-dasharray=\"1 3\""};
-// Hindsight first, at the back, then the others in the table's order, so
-// that the searched and learned orders show on top.
-// The bound first, then the thicker curves under the thinner and dashed ones,
-// so that a curve that runs along another still shows.
-constexpr int DRAWING_ORDER[STRATEGY_COUNT] = {8, 5, 7, 2, 0, 1, 3, 4, 6};
+    " stroke-dasharray=\"8 4\"",     "",
+    " stroke-dasharray=\"2 2\"",     "",
+    " stroke-dasharray=\"6 3\"",     "",
+    " stroke-dasharray=\"9 3 2 3\"", "",
+    " stroke-dasharray=\"1 3\"",     " stroke-dasharray=\"4 2 1 2\""};
+// The bound first, at the back, then the thicker curves under the thinner
+// and dashed ones, so that a curve that runs along another still shows.
+constexpr int DRAWING_ORDER[STRATEGY_COUNT] = {8, 5, 7, 9, 2, 0, 1, 3, 4, 6};
 
 bool hasPassingTest(const ReplayedRun& run) {
   return run.failing < run.tests;
 }
 
-void printTable(std::FILE* out, const ReplayReport& report, bool withPassingOnly) {
+// Changed first is a strategy only where the runs carry changes.
+bool shown(const ReplayReport& report, Strategy strategy) {
+  return strategy != Strategy::CHANGED_FIRST || report.settings.changes != nullptr;
+}
+
+bool counts(const ReplayedRun& run, RunsCounted runs) {
+  switch (runs) {
+    case RunsCounted::ALL:
+      return true;
+    case RunsCounted::WITH_A_PASSING_TEST:
+      return hasPassingTest(run);
+    case RunsCounted::WITH_A_FIRST_FAILURE:
+      return run.firstFailures > 0;
+  }
+  return true;
+}
+
+void printTable(std::FILE* out, const ReplayReport& report, RunsCounted runs) {
   const bool budget = report.settings.budgetSeconds.has_value();
   std::fprintf(out, "%-19s %10s %11s %22s %6s", "strategy", "mean APFD", "mean APFDc",
                "median first failure", "runs");
@@ -55,7 +74,8 @@ void printTable(std::FILE* out, const ReplayReport& report, bool withPassingOnly
   }
   std::fputc('\n', out);
   for (const Strategy strategy : STRATEGIES) {
-    const StrategySummary summary = summarise(report, strategy, withPassingOnly);
+    if (!shown(report, strategy)) continue;
+    const StrategySummary summary = summarise(report, strategy, runs);
     std::fprintf(out, "%-19s %10.6f %11.6f %20.3f s %6d", strategyName(strategy), summary.meanApfd,
                  summary.meanApfdc, summary.medianFirstFailureSeconds, summary.runs);
     if (budget) {
@@ -69,11 +89,15 @@ void printTable(std::FILE* out, const ReplayReport& report, bool withPassingOnly
   }
 }
 
-Json summaryJson(const StrategySummary& summary, bool budget) {
+Json summaryJson(const StrategySummary& summary, bool budget, bool changes) {
   Json json = {{"mean_apfd", summary.meanApfd},
                {"mean_apfdc", summary.meanApfdc},
                {"median_first_failure_seconds", summary.medianFirstFailureSeconds},
                {"runs", summary.runs}};
+  if (changes) {
+    json["first_failures"] = summary.firstFailures;
+    json["first_failures_in_first_tenth"] = summary.firstFailuresEarly;
+  }
   if (budget) {
     json["within_budget"] = summary.withinBudget;
     json["caught_within_budget"] = summary.caughtWithinBudget;
@@ -81,16 +105,32 @@ Json summaryJson(const StrategySummary& summary, bool budget) {
   return json;
 }
 
+// The names of the failing tests a selection left out: the run's tests
+// that ran are the order's indices.
+Json missedNames(const History& history, const TestRun& run, const RunScore& score) {
+  std::vector<int> keys;
+  for (const TestResult& result : run.results) {
+    if (result.ran) keys.push_back(result.key);
+  }
+  Json names = Json::array();
+  for (const int test : score.missedWithinBudget) {
+    names.push_back(history.keys[static_cast<Index>(keys[static_cast<Index>(test)])]);
+  }
+  return names;
+}
+
 }  // namespace
 
-StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool withPassingOnly) {
+StrategySummary summarise(const ReplayReport& report, Strategy strategy, RunsCounted runs) {
   StrategySummary summary;
   std::vector<double> firstFailures;
   int withinBudget = 0;
   int caught = 0;
   for (const ReplayedRun& run : report.runs) {
-    if (withPassingOnly && !hasPassingTest(run)) continue;
+    if (!counts(run, runs)) continue;
     const RunScore& score = run.scores[static_cast<Index>(strategy)];
+    summary.firstFailures += run.firstFailures;
+    summary.firstFailuresEarly += score.firstFailuresEarly;
     summary.meanApfd += score.apfd;
     summary.meanApfdc += score.apfdc;
     firstFailures.push_back(score.firstFailureSeconds);
@@ -100,12 +140,12 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool wi
     ++summary.runs;
   }
   if (summary.runs == 0) return summary;
-  const auto runs = static_cast<double>(summary.runs);
-  summary.meanApfd /= runs;
-  summary.meanApfdc /= runs;
+  const auto count = static_cast<double>(summary.runs);
+  summary.meanApfd /= count;
+  summary.meanApfdc /= count;
   summary.medianFirstFailureSeconds = medianOf(firstFailures);
-  summary.withinBudget = static_cast<double>(withinBudget) / runs;
-  summary.caughtWithinBudget = static_cast<double>(caught) / runs;
+  summary.withinBudget = static_cast<double>(withinBudget) / count;
+  summary.caughtWithinBudget = static_cast<double>(caught) / count;
   return summary;
 }
 
@@ -126,14 +166,21 @@ void printReplaySummary(std::FILE* out, const History& history, const ReplayRepo
     return;
   }
   std::fputc('\n', out);
-  printTable(out, report, false);
+  printTable(out, report, RunsCounted::ALL);
   std::fprintf(out, "\nthe failing runs that also have a passing test: %ld", withPassing);
   if (withPassing == static_cast<long>(report.runs.size())) {
     std::fputs(", all of them\n", out);
-    return;
+  } else {
+    std::fputc('\n', out);
+    if (withPassing > 0) printTable(out, report, RunsCounted::WITH_A_PASSING_TEST);
   }
-  std::fputc('\n', out);
-  if (withPassing > 0) printTable(out, report, true);
+  if (report.settings.changes == nullptr) return;
+  const long withFirst = static_cast<long>(std::count_if(
+      report.runs.begin(), report.runs.end(),
+      [](const ReplayedRun& run) { return counts(run, RunsCounted::WITH_A_FIRST_FAILURE); }));
+  std::fprintf(out, "\nthe failing runs in which a test fails for the first time: %ld\n",
+               withFirst);
+  if (withFirst > 0) printTable(out, report, RunsCounted::WITH_A_FIRST_FAILURE);
 }
 
 std::string replayJson(const History& history, const ReplayReport& report) {
@@ -148,26 +195,40 @@ std::string replayJson(const History& history, const ReplayReport& report) {
                                                                                : "apfdc"}};
   if (budget) options["budget_seconds"] = *report.settings.budgetSeconds;
   Json strategies = Json::array();
+  const bool changes = report.settings.changes != nullptr;
   for (const Strategy strategy : STRATEGIES) {
+    if (!shown(report, strategy)) continue;
     Json entry = {{"name", strategyName(strategy)}};
-    entry["all"] = summaryJson(summarise(report, strategy, false), budget);
-    entry["with_a_passing_test"] = summaryJson(summarise(report, strategy, true), budget);
+    entry["all"] = summaryJson(summarise(report, strategy, RunsCounted::ALL), budget, changes);
+    entry["with_a_passing_test"] =
+        summaryJson(summarise(report, strategy, RunsCounted::WITH_A_PASSING_TEST), budget, changes);
+    if (changes) {
+      entry["with_a_first_failure"] = summaryJson(
+          summarise(report, strategy, RunsCounted::WITH_A_FIRST_FAILURE), budget, changes);
+    }
     strategies.push_back(entry);
   }
   Json runs = Json::array();
   for (const ReplayedRun& run : report.runs) {
     Json scores = Json::object();
+    const TestRun& tested = history.runs[static_cast<Index>(run.run)];
     for (const Strategy strategy : STRATEGIES) {
+      if (!shown(report, strategy)) continue;
       const RunScore& score = run.scores[static_cast<Index>(strategy)];
-      scores[strategyName(strategy)] = {{"apfd", score.apfd},
-                                        {"apfdc", score.apfdc},
-                                        {"first_failure_seconds", score.firstFailureSeconds}};
+      Json& entry = scores[strategyName(strategy)];
+      entry = {{"apfd", score.apfd},
+               {"apfdc", score.apfdc},
+               {"first_failure_seconds", score.firstFailureSeconds}};
+      // The dry run: the failures the selection within the budget leaves out.
+      if (budget) entry["missed_within_budget"] = missedNames(history, tested, score);
     }
-    runs.push_back({{"run", history.runs[static_cast<Index>(run.run)].name},
-                    {"tests", run.tests},
-                    {"failing", run.failing},
-                    {"seconds", run.seconds},
-                    {"scores", scores}});
+    Json entry = {{"run", tested.name},
+                  {"tests", run.tests},
+                  {"failing", run.failing},
+                  {"seconds", run.seconds}};
+    if (changes) entry["first_failures"] = run.firstFailures;
+    entry["scores"] = scores;
+    runs.push_back(entry);
   }
   const Json document = {{"history",
                           {{"folder", report.folder},
@@ -188,7 +249,7 @@ std::array<std::vector<PlotPoint>, STRATEGY_COUNT> firstFailureCurves(const Repl
   for (int at = 0; at < STRATEGY_COUNT; ++at) {
     std::vector<double> shares;
     for (const ReplayedRun& run : report.runs) {
-      shares.push_back(run.scores[static_cast<Index>(STRATEGIES[at])].firstFailureShare);
+      shares.push_back(run.scores[static_cast<Index>(at)].firstFailureShare);
     }
     std::sort(shares.begin(), shares.end());
     std::vector<PlotPoint>& points = curves[static_cast<Index>(at)];
@@ -228,20 +289,24 @@ void printReplayPlot(std::FILE* out, const ReplayReport& report) {
             " font-weight=\"bold\"");
   const std::array<std::vector<PlotPoint>, STRATEGY_COUNT> curves = firstFailureCurves(report);
   for (const int at : DRAWING_ORDER) {
+    if (!shown(report, static_cast<Strategy>(at))) continue;
     printCurve(out, panel, curves[static_cast<Index>(at)], COLOURS[at], WIDTHS[at], DASHES[at]);
   }
-  for (int at = 0; at < STRATEGY_COUNT; ++at) {
+  for (const Strategy strategy : STRATEGIES) {
+    if (!shown(report, strategy)) continue;
+    const auto at = static_cast<int>(strategy);
     y += 30;
-    std::string text = strategyName(STRATEGIES[at]);
+    std::string text = strategyName(strategy);
     char score[32];
-    const StrategySummary summary = summarise(report, STRATEGIES[at], false);
+    const StrategySummary summary = summarise(report, strategy, RunsCounted::ALL);
     std::snprintf(score, sizeof score, ", %.4f", byApfd ? summary.meanApfd : summary.meanApfdc);
     text += score;
     // A curve drawn under another of the same points is hidden: say which.
     const int* drawn = std::find(DRAWING_ORDER, DRAWING_ORDER + STRATEGY_COUNT, at);
     for (const int* later = DRAWING_ORDER + STRATEGY_COUNT - 1; later > drawn; --later) {
-      if (curves[static_cast<Index>(*later)] == curves[static_cast<Index>(at)]) {
-        text += std::string(" (= ") + strategyName(STRATEGIES[*later]) + ")";
+      if (shown(report, static_cast<Strategy>(*later)) &&
+          curves[static_cast<Index>(*later)] == curves[static_cast<Index>(at)]) {
+        text += std::string(" (= ") + strategyName(static_cast<Strategy>(*later)) + ")";
         break;
       }
     }

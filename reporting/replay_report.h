@@ -19,7 +19,13 @@ struct StrategySummary {
   double withinBudget = 0.0;        // share of runs whose first failure came within the budget
   double caughtWithinBudget = 0.0;  // share of runs whose selection within it held a failure
   int runs = 0;
+  int firstFailures = 0;       // tests failing for the first time ever, over the runs
+  int firstFailuresEarly = 0;  // of them, those the orders placed in their first tenth
 };
+
+// The runs a summary is over: all, those with a passing test too, or those
+// in which a test fails for the first time ever.
+enum class RunsCounted { ALL, WITH_A_PASSING_TEST, WITH_A_FIRST_FAILURE };
 
 struct ReplayReport {
   std::string folder;       // as given
@@ -27,10 +33,9 @@ struct ReplayReport {
   std::vector<ReplayedRun> runs;
 };
 
-// The figures of one strategy over the runs, or over those of them that have
-// a passing test too. Sums run in run order, so they are the same however
-// the runs were replayed.
-StrategySummary summarise(const ReplayReport& report, Strategy strategy, bool withPassingOnly);
+// The figures of one strategy over the runs counted. Sums run in run order,
+// so they are the same however the runs were replayed.
+StrategySummary summarise(const ReplayReport& report, Strategy strategy, RunsCounted runs);
 
 void printReplaySummary(std::FILE* out, const History& history, const ReplayReport& report);
 

@@ -170,8 +170,8 @@ TEST(Replay, SummarisesAllFailingRunsAndThoseWithAPassingTest) {
   ASSERT_EQ(report.runs.size(), 6u);
   // Hindsight's first failures: 2, 4, 1, 2.5, 3 and 1 s; the run where
   // every test failed (1 s) is left out of the second set.
-  const StrategySummary all = summarise(report, Strategy::HINDSIGHT, false);
-  const StrategySummary withPassing = summarise(report, Strategy::HINDSIGHT, true);
+  const StrategySummary all = summarise(report, Strategy::HINDSIGHT, RunsCounted::ALL);
+  const StrategySummary withPassing = summarise(report, Strategy::HINDSIGHT, RunsCounted::WITH_A_PASSING_TEST);
   EXPECT_EQ(all.runs, 6);
   EXPECT_EQ(withPassing.runs, 5);
   EXPECT_DOUBLE_EQ(all.medianFirstFailureSeconds, 2.25);

@@ -1,0 +1,31 @@
+#pragma once
+
+// The changes the edge reads for either mode: the per-test coverage of
+// --coverage, each run's diff beside its report, and the next run's diff of
+// --changes, placed on the tests in that order so that the coverage is
+// carried through every diff before the next run's.
+
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "history/change_signals.h"
+#include "history/history.h"
+#include "reading/coverage_map.h"
+
+namespace antorder {
+
+struct ChangeInputs {
+  CoverageMap coverage;
+  std::vector<std::string> names;  // the history's keys, then the next run's tests it lacks
+  std::vector<RunChange> runs;     // by run; empty where no run carries a diff
+  RunChange next;                  // of --changes
+};
+
+// Reads and places every change; false, with the file and reason on
+// standard error, where one cannot be read or placed. `listed` are the next
+// run's tests where the runner lists them.
+bool readChanges(const Options& options, const History& history,
+                 const std::vector<std::string>* listed, ChangeInputs& changes);
+
+}  // namespace antorder
