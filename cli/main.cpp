@@ -154,6 +154,8 @@ std::string helpFooter() {
       "  antorder-suite faults.csv --order order.txt\n"
       "  antorder-suite coverage.info --costs ci-reports/ --evaluate faults.csv\n"
       "  antorder-suite ci-reports/ --order order.txt\n"
+      "  antorder-suite ci-reports/ --coverage coverage.json --changes next.diff --order "
+      "order.txt\n"
       "  antorder-suite --replay ci-reports/ --budget 60\n";
   return text;
 }

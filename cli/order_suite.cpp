@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/change_inputs.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/progress.h"
@@ -85,12 +86,16 @@ int printResults(const Options& options, const SparseSuite& suite, const RunResu
 // Everything after the orders are found: the next run's plan, and the
 // orders scored against the matrix of --evaluate.
 void finishOrders(const Options& options, const SparseSuite& suite, const History* history,
-                  const std::vector<std::string>* listed, RunResults& results) {
+                  const std::vector<std::string>* listed, const ChangeInputs& changes,
+                  RunResults& results) {
   PlanInputs inputs;
   inputs.history = history;
   inputs.window = options.reading.window;
   inputs.listed = listed;
   inputs.budgetSeconds = options.budgetSeconds;
+  if (!changes.runs.empty()) inputs.changes.runs = &changes.runs;
+  if (!options.changesFile.empty()) inputs.changes.next = &changes.next;
+  inputs.failClosed = options.failClosed;
   results.plan = planNextRun(suite, results.orders, results.objective, inputs);
   const NextRunPlan& plan = results.plan;
   if (plan.budgetSeconds && plan.selection.selected.empty() && !plan.seconds.empty()) {
@@ -109,6 +114,12 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
                  PROGRAM, results.plan.goneTests, testCount(suite),
                  displayName(options.testsFile).c_str());
   }
+  if (selectionUnsafe(plan)) {
+    std::fprintf(stderr,
+                 "%s: warning: the selection is unsafe: no test is known to depend on %s "
+                 "(--fail-closed selects every test then)\n",
+                 PROGRAM, someNames(plan.unplacedChanges).c_str());
+  }
   if (results.evaluated) scoreEvaluation(results.orders, results.evaluation);
 }
 
@@ -116,9 +127,10 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
 // cheapest tests go first, ties in the given order (of a history, the
 // failure model's order is written).
 int runWithoutFaults(const Options& options, const SparseSuite& suite, const History* history,
-                     const std::vector<std::string>* listed, RunResults& results) {
+                     const std::vector<std::string>* listed, const ChangeInputs& changes,
+                     RunResults& results) {
   results.orders = ordersWithoutFaults(suite);
-  finishOrders(options, suite, history, listed, results);
+  finishOrders(options, suite, history, listed, changes, results);
   return printResults(options, suite, results);
 }
 
@@ -250,6 +262,15 @@ int orderSuite(const Options& options) {
     }
   }
   const std::vector<std::string>* listed = options.testsFile.empty() ? nullptr : &nextTests;
+  if (history == nullptr && !(options.changesFile.empty() && options.coverageFile.empty())) {
+    std::fprintf(stderr,
+                 "%s: --changes and --coverage place a change on a history's tests: FILE must "
+                 "be a JUnit report or a folder of them\nRun '%s --help' for the options.\n",
+                 PROGRAM, PROGRAM);
+    return 2;
+  }
+  ChangeInputs changes;
+  if (history != nullptr && !readChanges(options, *history, listed, changes)) return 2;
 
   RunResults results;
   SuiteFormat evaluationFormat = SuiteFormat::DETECT;
@@ -266,14 +287,14 @@ int orderSuite(const Options& options) {
                       : options.objective == "apfdc" ? Objective::APFDC
                                                      : defaultObjective(suite);
   if (faultCount(suite) == 0) {
-    return runWithoutFaults(options, suite, history, listed, results);
+    return runWithoutFaults(options, suite, history, listed, changes, results);
   }
   results.orders = searchOrders(options, suite, results.objective);
   if (stopSignal != 0) return stoppedStatus();
   // At most one ant a test runs: report what ran.
   results.antsAsked = options.search.antCount;
   results.settings.antCount = std::min(options.search.antCount, testCount(suite));
-  finishOrders(options, suite, history, listed, results);
+  finishOrders(options, suite, history, listed, changes, results);
   results.elapsedSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return printResults(options, suite, results);

@@ -73,6 +73,16 @@ void selectFromTheOrder(const PlanInputs& inputs, NextRunPlan& plan) {
   if (!inputs.budgetSeconds) return;
   plan.budgetSeconds = inputs.budgetSeconds;
   plan.selection = selectWithinBudget(plan.seconds, *inputs.budgetSeconds);
+  if (inputs.failClosed && !plan.unplacedChanges.empty()) {
+    // Nothing is known of what the change breaks: every test is selected.
+    plan.failedClosed = true;
+    plan.selection.selected.clear();
+    plan.selection.rest.clear();
+    for (Index at = 0; at < plan.seconds.size(); ++at) {
+      plan.selection.selected.push_back(static_cast<int>(at));
+    }
+    plan.selection.selectedSeconds = plan.selection.totalSeconds;
+  }
   if (inputs.history == nullptr) return;
   const History& history = *inputs.history;
   std::vector<int> keys;
@@ -93,7 +103,11 @@ NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Obj
   if (inputs.history != nullptr) {
     plan.predicted = true;
     plan.prediction = predictNextRun(*inputs.history, objective == Objective::APFDC, inputs.listed,
-                                     inputs.window);
+                                     inputs.window, inputs.changes);
+    if (inputs.changes.next != nullptr) {
+      plan.changeGiven = true;
+      plan.unplacedChanges = inputs.changes.next->unplacedFiles;
+    }
     if (faultCount(suite) > 0 && inputs.listed == nullptr) {
       plan.model = scoreOrder(suite, plan.prediction.order);
     }
@@ -101,6 +115,10 @@ NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Obj
   nameTheOrder(suite, foundOrder(plan, orders), inputs.listed, plan);
   selectFromTheOrder(inputs, plan);
   return plan;
+}
+
+bool selectionUnsafe(const NextRunPlan& plan) {
+  return plan.budgetSeconds && !plan.unplacedChanges.empty() && !plan.failedClosed;
 }
 
 const std::vector<int>& foundOrder(const NextRunPlan& plan, const SuiteOrders& orders) {

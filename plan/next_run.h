@@ -37,6 +37,12 @@ struct NextRunPlan {
   // selection would have held a failing test.
   int windowFailingRuns = -1;  // -1: not a history
   int windowRunsCaught = 0;
+  // With the next run's change: the changed files no test is known to
+  // depend on; with a budget, the selection is then unsafe, and failing
+  // closed it is every test.
+  bool changeGiven = false;
+  std::vector<std::string> unplacedChanges;
+  bool failedClosed = false;
 };
 
 struct PlanInputs {
@@ -44,7 +50,12 @@ struct PlanInputs {
   int window = 0;                                    // of them, the runs the suite was made from
   const std::vector<std::string>* listed = nullptr;  // the next run's tests, where listed
   std::optional<double> budgetSeconds;
+  HistoryChanges changes;   // the runs' and the next run's, where given
+  bool failClosed = false;  // a change nothing places selects every test
 };
+
+// Whether the budget's selection may leave out a test the change breaks.
+bool selectionUnsafe(const NextRunPlan& plan);
 
 // The plan for the suite's orders under the objective.
 NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Objective objective,

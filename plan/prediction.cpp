@@ -26,7 +26,8 @@ std::vector<int> cheapestFirst(const std::vector<double>& expectedSeconds) {
 }  // namespace
 
 NextRunPrediction predictNextRun(const History& history, bool perSecond,
-                                 const std::vector<std::string>* nextTests, int window) {
+                                 const std::vector<std::string>* nextTests, int window,
+                                 const HistoryChanges& changes) {
   NextRunPrediction prediction;
   RunPast next;
   // A listed test the history does not know takes a key past its own.
@@ -40,14 +41,14 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond,
   } else {
     keys = windowKeys(history, window);
   }
-  const std::vector<RunPast> pasts = pastsOfFailingRuns(history, next, &keys);
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history, next, &keys, changes);
   prediction.expectedSeconds = next.expectedSeconds;
   prediction.learnedFromRuns = static_cast<int>(history.runs.size());
   prediction.anyFailure =
       !pasts.empty() ||
       std::any_of(history.runs.front().results.begin(), history.runs.front().results.end(),
                   [](const TestResult& result) { return result.ran && result.failed; });
-  if (!prediction.anyFailure) {
+  if (!prediction.anyFailure && changes.next == nullptr) {
     prediction.order = cheapestFirst(next.expectedSeconds);
     return prediction;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "history/history.h"
+#include "history/run_pasts.h"
 
 namespace antorder {
 
@@ -38,8 +39,10 @@ struct NextRunPrediction {
 // the tests, and the cheapest go first. The evidence replays the last EVIDENCE_RUNS failing runs
 // with the given order, recently failed and the model. With `nextTests`, the order is of those
 // tests, named as the history names them; one it does not know is new.
+// The model learns the runs' changes, and orders by the next run's, where
+// `changes` has them.
 NextRunPrediction predictNextRun(const History& history, bool perSecond,
                                  const std::vector<std::string>* nextTests = nullptr,
-                                 int window = DEFAULT_WINDOW);
+                                 int window = DEFAULT_WINDOW, const HistoryChanges& changes = {});
 
 }  // namespace antorder

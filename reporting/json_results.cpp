@@ -49,6 +49,9 @@ Json predictionJson(const SparseSuite& suite, const RunResults& results) {
                         {"recently_failed", means(prediction.recentlyFailed)},
                         {"failure_model", means(prediction.model)}};
   }
+  if (results.plan.changeGiven) {
+    json["changes_no_test_is_known_to_depend_on"] = results.plan.unplacedChanges;
+  }
   json["order"] = results.plan.names;
   return json;
 }
@@ -63,6 +66,10 @@ Json budgetJson(const RunResults& results) {
   if (results.plan.windowFailingRuns >= 0) {
     json["window_failing_runs"] = results.plan.windowFailingRuns;
     json["window_failing_runs_caught"] = results.plan.windowRunsCaught;
+  }
+  if (results.plan.changeGiven) {
+    json["unsafe"] = selectionUnsafe(results.plan);
+    json["failed_closed"] = results.plan.failedClosed;
   }
   json["rest"] = restNames(results.plan);
   return json;

@@ -129,6 +129,26 @@ void printBudget(std::FILE* out, const RunResults& results) {
                  100.0 * results.plan.windowRunsCaught / results.plan.windowFailingRuns);
   }
   std::fputc('\n', out);
+  if (results.plan.failedClosed) {
+    std::fputs("  every test: failing closed on a change no test is known to depend on\n", out);
+  } else if (selectionUnsafe(results.plan)) {
+    std::fputs("  unsafe: a change no test is known to depend on may break a test left out\n", out);
+  }
+}
+
+// The next run's change: what no test is known to depend on.
+void printChange(std::FILE* out, const RunResults& results) {
+  const std::vector<std::string>& unplaced = results.plan.unplacedChanges;
+  std::fprintf(out, "changes no test is known to depend on: %s\n", unplaced.empty() ? "none" : "");
+  for (const std::string& file : unplaced) std::fprintf(out, "  %s\n", printable(file).c_str());
+}
+
+// What the plan for the next run says beyond the orders.
+void printPlan(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
+  if (results.plan.predicted) printPrediction(out, suite, results);
+  if (results.plan.changeGiven) printChange(out, results);
+  if (results.plan.listed) printListed(out, results);
+  if (results.plan.budgetSeconds) printBudget(out, results);
 }
 
 }  // namespace
@@ -148,9 +168,7 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
       printScores(out, suite, results, "cheapest first", results.orders.best);
       std::fputc('\n', out);
     }
-    if (results.plan.predicted) printPrediction(out, suite, results);
-    if (results.plan.listed) printListed(out, results);
-    if (results.plan.budgetSeconds) printBudget(out, results);
+    printPlan(out, suite, results);
     return;
   }
   printScores(out, suite, results, "given order", results.orders.given);
@@ -167,9 +185,7 @@ void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& re
   std::fputs(")\n", out);
   printScores(out, suite, results, "best order", results.orders.best);
   std::fprintf(out, "  (%s)\n", bestMethodText(results).c_str());
-  if (results.plan.predicted) printPrediction(out, suite, results);
-  if (results.plan.listed) printListed(out, results);
-  if (results.plan.budgetSeconds) printBudget(out, results);
+  printPlan(out, suite, results);
 }
 
 void printOrder(std::FILE* out, const std::vector<std::string>& names) {
