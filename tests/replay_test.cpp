@@ -171,7 +171,8 @@ TEST(Replay, SummarisesAllFailingRunsAndThoseWithAPassingTest) {
   // Hindsight's first failures: 2, 4, 1, 2.5, 3 and 1 s; the run where
   // every test failed (1 s) is left out of the second set.
   const StrategySummary all = summarise(report, Strategy::HINDSIGHT, RunsCounted::ALL);
-  const StrategySummary withPassing = summarise(report, Strategy::HINDSIGHT, RunsCounted::WITH_A_PASSING_TEST);
+  const StrategySummary withPassing =
+      summarise(report, Strategy::HINDSIGHT, RunsCounted::WITH_A_PASSING_TEST);
   EXPECT_EQ(all.runs, 6);
   EXPECT_EQ(withPassing.runs, 5);
   EXPECT_DOUBLE_EQ(all.medianFirstFailureSeconds, 2.25);
@@ -179,6 +180,38 @@ TEST(Replay, SummarisesAllFailingRunsAndThoseWithAPassingTest) {
   EXPECT_DOUBLE_EQ(all.withinBudget, 5.0 / 6.0);
   EXPECT_DOUBLE_EQ(withPassing.withinBudget, 4.0 / 5.0);
   EXPECT_NEAR(all.meanApfd, (0.875 + 5.0 / 6.0 + 0.75 + 0.875 + 0.9 + 0.5) / 6.0, 1e-12);
+}
+
+// The dry run: with a budget of 3 s, first fit by the expected times (the
+// median of earlier times: a 4, b 1, c 2, d 3, e 2.5), the failing tests
+// each selection leaves out. Given order in run 4: a does not fit, b and c
+// do, so a is missed; in run 12, where all fail, b and c fit and a, d and e
+// are missed; hindsight there (b c e d a) fits b and c alike.
+TEST(Replay, ListsTheFailuresABudgetsSelectionWouldHaveMissed) {
+  const History history = readFixture();
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  struct Case {
+    int run;
+    Strategy strategy;
+    std::string missed;
+  };
+  const Case cases[] = {{2, Strategy::GIVEN, ""},
+                        {4, Strategy::GIVEN, "a"},
+                        {12, Strategy::GIVEN, "ade"},
+                        {12, Strategy::HINDSIGHT, "eda"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.run);
+    const RunPast* past = nullptr;
+    for (const RunPast& each : pasts) {
+      if (each.run + 1 == c.run) past = &each;
+    }
+    ASSERT_NE(past, nullptr);
+    const ReplayedRun run =
+        scoreRun(history, *past, orderRun(history, *past, fixtureSettings()), 3.0);
+    const RunScore& score = run.scores[static_cast<std::size_t>(c.strategy)];
+    EXPECT_EQ(letters(history, *past, score.missedWithinBudget), c.missed);
+    EXPECT_EQ(score.caughtWithinBudget, c.missed.size() < static_cast<std::size_t>(run.failing));
+  }
 }
 
 TEST(Replay, GivesTheSameResultsForAnyNumberOfJobs) {
