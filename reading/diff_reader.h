@@ -29,9 +29,9 @@ struct DiffHunk {
 };
 
 struct ChangedFile {
-  std::string oldPath;  // without a/; empty for a new file
-  std::string newPath;  // without b/; empty for a deleted file
-  bool binary = false;  // git says only that it differs
+  std::string oldPath;          // without a/; empty for a new file
+  std::string newPath;          // without b/; empty for a deleted file
+  bool binary = false;          // git says only that it differs
   std::vector<DiffHunk> hunks;  // its edits, in line order
 };
 
