@@ -55,8 +55,12 @@ bool coveredFileOf(const ChangePlacer& placer, const std::string& path, int& fil
       best = common;
       file = candidate;
     } else if (common == best && file >= 0) {
-      error = {0, "the changed file " + path + " matches two files of the coverage alike: " +
-                      placer.coverage->files[static_cast<Index>(file)].path + " and " + known};
+      std::string reason = "the changed file " + path;
+      reason += " matches two files of the coverage alike: ";
+      reason += placer.coverage->files[static_cast<Index>(file)].path;
+      reason += " and ";
+      reason += known;
+      error = {0, reason};
       return false;
     }
   }
@@ -136,50 +140,70 @@ std::vector<std::string> dottedEndings(const std::string& path) {
   if (dot != std::string::npos && dot > 0) last.resize(dot);
   std::string ending;
   for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
-    ending = ending.empty() ? *part : *part + "." + ending;
+    if (!ending.empty()) ending.insert(0, 1, '.');
+    ending.insert(0, *part);
     endings.push_back(ending);
   }
   return endings;
+}
+
+// The changed files by their paths' dotted endings, and by their stems.
+struct ChangedNames {
+  std::unordered_map<std::string, std::vector<int>> filesOfEnding;
+  std::unordered_map<std::string, std::vector<int>> filesOfStem;
+};
+
+ChangedNames changedNamesOf(const Change& change) {
+  ChangedNames changed;
+  for (Index at = 0; at < change.files.size(); ++at) {
+    const ChangedFile& file = change.files[at];
+    for (const std::string* path : {&file.oldPath, &file.newPath}) {
+      if (path->empty() || (path == &file.newPath && file.newPath == file.oldPath)) continue;
+      const std::vector<std::string> endings = dottedEndings(*path);
+      for (const std::string& ending : endings) {
+        changed.filesOfEnding[ending].push_back(static_cast<int>(at));
+      }
+      if (!endings.empty()) changed.filesOfStem[endings.front()].push_back(static_cast<int>(at));
+    }
+  }
+  return changed;
+}
+
+// Marks the test's signal for the files; a file the coverage does not know
+// is placed by it, and touches the test.
+void markFiles(const std::vector<int>& files, const std::vector<char>& coverageKnows,
+               bool ChangeSignals::*flag, ChangeSignals& signals, Gathered& gathered) {
+  signals.*flag = true;
+  for (const int file : files) {
+    if (coverageKnows[static_cast<Index>(file)] != 0) continue;
+    gathered.filePlaced[static_cast<Index>(file)] = 1;
+    signals.touched = true;
+  }
 }
 
 // Own files and names: each test whose name begins with a changed file's
 // dotted path, or has a part that names a changed file's stem.
 void placeOnNames(const ChangePlacer& placer, const Change& change,
                   const std::vector<char>& coverageKnows, Gathered& gathered) {
-  std::unordered_map<std::string, std::vector<int>> filesOfEnding;
-  std::unordered_map<std::string, std::vector<int>> filesOfStem;
-  for (Index at = 0; at < change.files.size(); ++at) {
-    const ChangedFile& file = change.files[at];
-    for (const std::string* path : {&file.oldPath, &file.newPath}) {
-      if (path->empty() || (path == &file.newPath && file.newPath == file.oldPath)) continue;
-      const std::vector<std::string> endings = dottedEndings(*path);
-      for (const std::string& ending : endings)
-        filesOfEnding[ending].push_back(static_cast<int>(at));
-      if (!endings.empty()) filesOfStem[endings.front()].push_back(static_cast<int>(at));
-    }
-  }
+  const ChangedNames changed = changedNamesOf(change);
   const std::vector<std::string>& names = *placer.names;
   for (Index key = 0; key < names.size(); ++key) {
     const std::string& name = names[key];
-    const auto mark = [&](const std::vector<int>& files, bool ChangeSignals::*flag) {
-      ChangeSignals& signals = gathered.signals[static_cast<int>(key)];
-      signals.*flag = true;
-      // A file the coverage knows is placed by its lines alone.
-      for (const int file : files) {
-        if (coverageKnows[static_cast<Index>(file)] != 0) continue;
-        gathered.filePlaced[static_cast<Index>(file)] = 1;
-        signals.touched = true;
-      }
-    };
     std::size_t start = 0;
     while (start <= name.size()) {
       std::size_t end = name.find('.', start);
       if (end == std::string::npos) end = name.size();
-      const auto own = filesOfEnding.find(name.substr(0, end));
-      if (own != filesOfEnding.end()) mark(own->second, &ChangeSignals::ownFile);
+      const auto own = changed.filesOfEnding.find(name.substr(0, end));
+      if (own != changed.filesOfEnding.end()) {
+        markFiles(own->second, coverageKnows, &ChangeSignals::ownFile,
+                  gathered.signals[static_cast<int>(key)], gathered);
+      }
       const std::string stem = testedStem(name.substr(start, end - start));
-      const auto named = stem.empty() ? filesOfStem.end() : filesOfStem.find(stem);
-      if (named != filesOfStem.end()) mark(named->second, &ChangeSignals::nameMatch);
+      const auto named = stem.empty() ? changed.filesOfStem.end() : changed.filesOfStem.find(stem);
+      if (named != changed.filesOfStem.end()) {
+        markFiles(named->second, coverageKnows, &ChangeSignals::nameMatch,
+                  gathered.signals[static_cast<int>(key)], gathered);
+      }
       start = end + 1;
     }
   }
@@ -230,6 +254,35 @@ void indexBaseName(ChangePlacer& placer, int file) {
   if (!parts.empty()) placer.filesOfBaseName[parts.back()].push_back(file);
 }
 
+// The share of each touched test's lines that the change covers.
+void addCoveredShares(const ChangePlacer& placer, RunChange& placed) {
+  if (placer.coverage == nullptr) return;
+  std::vector<long> linesOfKey(placer.names->size(), 0);
+  for (Index test = 0; test < placer.keyOfCoverageTest.size(); ++test) {
+    const int key = placer.keyOfCoverageTest[test];
+    if (key >= 0) linesOfKey[static_cast<Index>(key)] += placer.coverage->linesOfTest[test];
+  }
+  for (Index at = 0; at < placed.keys.size(); ++at) {
+    const long lines = linesOfKey[static_cast<Index>(placed.keys[at])];
+    ChangeSignals& signals = placed.signals[at];
+    if (lines > 0) signals.coveredShare = signals.coveredLines / static_cast<double>(lines);
+  }
+}
+
+// Carries each changed file's coverage to the change's new side.
+void carryCoverage(ChangePlacer& placer, const Change& change,
+                   const std::vector<int>& coveredFile) {
+  if (placer.coverage == nullptr) return;
+  for (Index at = 0; at < change.files.size(); ++at) {
+    if (coveredFile[at] < 0) continue;
+    const ChangedFile& file = change.files[at];
+    CoveredFile& covered = placer.coverage->files[static_cast<Index>(coveredFile[at])];
+    const bool renamed = !file.newPath.empty() && file.newPath != file.oldPath;
+    carryLines(covered, file);
+    if (renamed) indexBaseName(placer, coveredFile[at]);
+  }
+}
+
 }  // namespace
 
 ChangePlacer startPlacing(const std::vector<std::string>& names, CoverageMap* coverage) {
@@ -263,7 +316,7 @@ bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed, 
     for (const DiffHunk& edit : file.hunks) placed.changedLines += edit.oldCount + edit.newCount;
     const std::string& path = file.oldPath.empty() ? file.newPath : file.oldPath;
     if (!coveredFileOf(placer, path, coveredFile[at], error)) return false;
-    if (coveredFile[at] < 0) continue;
+    if (coveredFile[at] < 0 || placer.coverage == nullptr) continue;
     coverageKnows[at] = 1;
     placeOnCoverage(placer, placer.coverage->files[static_cast<Index>(coveredFile[at])], file, at,
                     gathered);
@@ -273,32 +326,14 @@ bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed, 
     placed.keys.push_back(key);
     placed.signals.push_back(signals);
   }
-  if (placer.coverage != nullptr) {
-    // The share of each test's lines the change covers.
-    std::vector<long> linesOfKey(placer.names->size(), 0);
-    for (Index test = 0; test < placer.keyOfCoverageTest.size(); ++test) {
-      const int key = placer.keyOfCoverageTest[test];
-      if (key >= 0) linesOfKey[static_cast<Index>(key)] += placer.coverage->linesOfTest[test];
-    }
-    for (Index at = 0; at < placed.keys.size(); ++at) {
-      const long lines = linesOfKey[static_cast<Index>(placed.keys[at])];
-      if (lines > 0)
-        placed.signals[at].coveredShare =
-            placed.signals[at].coveredLines / static_cast<double>(lines);
-    }
-  }
+  addCoveredShares(placer, placed);
   for (Index at = 0; at < change.files.size(); ++at) {
     const ChangedFile& file = change.files[at];
     if (gathered.filePlaced[at] == 0) {
       placed.unplacedFiles.push_back(file.newPath.empty() ? file.oldPath : file.newPath);
     }
-    if (coveredFile[at] >= 0) {
-      CoveredFile& covered = placer.coverage->files[static_cast<Index>(coveredFile[at])];
-      const bool renamed = !file.newPath.empty() && file.newPath != file.oldPath;
-      carryLines(covered, file);
-      if (renamed) indexBaseName(placer, coveredFile[at]);
-    }
   }
+  carryCoverage(placer, change, coveredFile);
   return true;
 }
 

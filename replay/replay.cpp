@@ -95,6 +95,17 @@ void scoreSelection(double budgetSeconds, const std::vector<int>& order, const R
   }
 }
 
+// Of the order's first `count` tests, those failing for the first time ever.
+int firstFailuresAmong(const std::vector<int>& order, std::size_t count, const RunPast& past,
+                       const std::vector<const TestResult*>& ran) {
+  int found = 0;
+  for (Index position = 0; position < count && position < order.size(); ++position) {
+    const auto test = static_cast<Index>(order[position]);
+    found += ran[test]->failed && past.neverFailed[test] != 0 ? 1 : 0;
+  }
+  return found;
+}
+
 }  // namespace
 
 const char* strategyName(Strategy strategy) {
@@ -204,9 +215,6 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
       spent += ran[static_cast<Index>(test)]->seconds;
       const double testCost = cost(test);
       if (ran[static_cast<Index>(test)]->failed) {
-        if (position < firstTenth && past.neverFailed[static_cast<Index>(test)] != 0) {
-          ++score.firstFailuresEarly;
-        }
         positionSum += static_cast<double>(position + 1);
         costAfterSum += totalCost - spentCost - testCost / 2.0;
         if (!found) {
@@ -219,6 +227,7 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
     }
     score.apfd = 1.0 - positionSum / (n * m) + 1.0 / (2.0 * n);
     score.apfdc = costAfterSum / (totalCost * m);
+    score.firstFailuresEarly = firstFailuresAmong(order, firstTenth, past, ran);
   }
   return replayed;
 }
