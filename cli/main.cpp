@@ -167,6 +167,7 @@ struct Parsing {
   std::string items = "lines";
   double budgetSeconds = 0.0;
   std::int64_t effortMillions = 0;
+  std::string shard;  // I/N
   bool replay = false;
   CLI::Option* budget = nullptr;
   CLI::Option* effort = nullptr;
@@ -295,8 +296,8 @@ void addModeOptions(CLI::App& app, Options& options, Parsing& parsing) {
           ->check(positiveSeconds())
           ->option_text("SECONDS");
   app.add_option("--rest", options.restFile,
-                 "With --budget: write the tests it leaves out here, in order, a test a line")
-      ->needs(parsing.budget)
+                 "With --budget or --shard: write the tests left out here, in order, a test a "
+                 "line")
       ->option_text("FILE");
   options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   app.add_option("--jobs", options.jobs,
@@ -330,6 +331,43 @@ void addChangeOptions(CLI::App& app, Options& options, const Parsing& parsing) {
       ->option_text(" ");
 }
 
+// The machines a suite is split over: the shard to run, or with --replay
+// how many to score each order split over.
+void addShardOptions(CLI::App& app, Options& options, Parsing& parsing) {
+  app.add_option("--shard", parsing.shard,
+                 "Split the order over N machines, each starting with its share of the likely "
+                 "failures and all finishing together; the order files hold shard I's tests "
+                 "(with --budget its selection within the budget), --rest every other test, "
+                 "and --ctest-properties labels each test antorder-shard-I")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            const std::size_t slash = text.find('/');
+            const auto digits = [](const std::string& part) {
+              return !part.empty() && part.size() <= 4 &&
+                     part.find_first_not_of("0123456789") == std::string::npos;
+            };
+            if (slash == std::string::npos || !digits(text.substr(0, slash)) ||
+                !digits(text.substr(slash + 1))) {
+              return std::string("a shard is I/N, from 1/N to N/N: " + text);
+            }
+            const int shard = std::stoi(text.substr(0, slash));
+            const int count = std::stoi(text.substr(slash + 1));
+            if (shard < 1 || shard > count) {
+              return std::string("a shard is I/N, from 1/N to N/N: " + text);
+            }
+            return std::string();
+          },
+          "I/N"))
+      ->excludes(parsing.replayFlag)
+      ->option_text("I/N");
+  app.add_option("--shards", options.shardCount,
+                 "With --replay: score each order split over N machines, the first failure "
+                 "being the first on any of them")
+      ->transform(wholeNumberFrom(1, 1024))
+      ->needs(parsing.replayFlag)
+      ->option_text("N");
+}
+
 // Refuses what the mode does not take, or two outputs to one file; true
 // when the options hold together.
 bool optionsHoldTogether(const CLI::App& app, const Options& options) {
@@ -346,6 +384,11 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
                      {"--changes", options.changesFile},
                      {"--coverage", options.coverageFile}},
                     app)) {
+    return false;
+  }
+  if (!options.restFile.empty() && !options.budgetSeconds && options.shard == 0) {
+    std::fprintf(stderr, "%s: --rest requires --budget or --shard\nRun '%s --help' for the options.\n",
+                 PROGRAM, PROGRAM);
     return false;
   }
   if (options.mode != Mode::REPLAY) return true;
@@ -382,6 +425,7 @@ int parseOptions(int argc, char** argv, Options& options) {
   addOutputOptions(app, options);
   addModeOptions(app, options, parsing);
   addChangeOptions(app, options, parsing);
+  addShardOptions(app, options, parsing);
 
   const std::vector<std::string> arguments = commandLineArguments(argc, argv);
   std::vector<const char*> argumentText;
@@ -410,6 +454,11 @@ int parseOptions(int argc, char** argv, Options& options) {
   options.itemsGiven = app.count("--items") > 0;
   if (parsing.budget->count() > 0) options.budgetSeconds = parsing.budgetSeconds;
   if (parsing.effort->count() > 0) options.effortMillions = parsing.effortMillions;
+  if (!parsing.shard.empty()) {
+    const std::size_t slash = parsing.shard.find('/');
+    options.shard = std::stoi(parsing.shard.substr(0, slash));
+    options.shardCount = std::stoi(parsing.shard.substr(slash + 1));
+  }
   options.mode = parsing.replay ? Mode::REPLAY : Mode::ORDER;
   return optionsHoldTogether(app, options) ? -1 : 2;
 }

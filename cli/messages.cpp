@@ -16,6 +16,18 @@ void reportReadError(const std::string& file, const ReadError& error) {
   }
 }
 
+void warnOfDoubledTests(const History& history) {
+  constexpr std::size_t NAMED = 5;
+  for (std::size_t at = 0; at < history.doubled.size() && at < NAMED; ++at) {
+    std::fprintf(stderr, "%s: warning: a test ran in two shards of one run: %s\n", PROGRAM,
+                 printable(history.doubled[at]).c_str());
+  }
+  if (history.doubled.size() > NAMED) {
+    std::fprintf(stderr, "%s: warning: and %zu more tests ran in two shards of one run\n", PROGRAM,
+                 history.doubled.size() - NAMED);
+  }
+}
+
 void warnOfRunsLeftOut(const std::vector<LeftOutRun>& leftOut) {
   for (const LeftOutRun& run : leftOut) {
     if (run.line > 0) {

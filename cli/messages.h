@@ -18,4 +18,7 @@ void reportReadError(const std::string& file, const ReadError& error);
 // Warns on standard error of each run of a history left out, and why.
 void warnOfRunsLeftOut(const std::vector<LeftOutRun>& leftOut);
 
+// Names the tests met in two shards' reports of one run, the first few.
+void warnOfDoubledTests(const History& history);
+
 }  // namespace antorder

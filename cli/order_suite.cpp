@@ -58,6 +58,23 @@ void warnOfNamesCtestCannotRead(const Options& options, const std::vector<std::s
                someNames(spaced).c_str());
 }
 
+// The COST script: of the order written, or split over shards every
+// shard's, each test labelled with its shard.
+void printPlanProperties(std::FILE* out, const NextRunPlan& plan) {
+  if (plan.shard == 0) {
+    printCtestProperties(out, writtenNames(plan), restNames(plan));
+    return;
+  }
+  std::vector<std::string> selected;
+  std::vector<std::string> disabled;
+  std::vector<std::string> labels;
+  for (std::size_t at = 0; at < plan.names.size(); ++at) {
+    (plan.selectedInShard[at] != 0 ? selected : disabled).push_back(plan.names[at]);
+    labels.push_back("antorder-shard-" + std::to_string(plan.shardOf[at] + 1));
+  }
+  printCtestProperties(out, selected, disabled, {plan.names, labels});
+}
+
 // Writes every file asked for and prints the results, as JSON or the
 // summary; the files are put in place only once all is written. Returns the
 // exit status.
@@ -70,7 +87,7 @@ int printResults(const Options& options, const SparseSuite& suite, const RunResu
        {options.csvFile, [&](std::FILE* out) { printOrderTable(out, suite, results); }},
        {options.ctestCostsFile, [&](std::FILE* out) { printCtestCosts(out, written); }},
        {options.ctestPropertiesFile,
-        [&](std::FILE* out) { printCtestProperties(out, written, restNames(results.plan)); }},
+        [&](std::FILE* out) { printPlanProperties(out, results.plan); }},
        {options.restFile, [&](std::FILE* out) { printOrder(out, restNames(results.plan)); }}},
       [&] {
         if (options.json) {
@@ -96,6 +113,8 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
   if (!changes.runs.empty()) inputs.changes.runs = &changes.runs;
   if (!options.changesFile.empty()) inputs.changes.next = &changes.next;
   inputs.failClosed = options.failClosed;
+  inputs.shard = options.shard;
+  inputs.shardCount = options.shardCount;
   results.plan = planNextRun(suite, results.orders, results.objective, inputs);
   const NextRunPlan& plan = results.plan;
   if (plan.budgetSeconds && plan.selection.selected.empty() && !plan.seconds.empty()) {
@@ -159,6 +178,7 @@ bool readInput(const Options& options, SparseSuite& suite, InputsRead& inputs) {
   bool read =
       readSuiteFile(options.file, inputs.format, suite, error, options.reading, &inputs.history);
   warnOfRunsLeftOut(inputs.history.leftOut);
+  warnOfDoubledTests(inputs.history);
   std::string readFile = options.file;
   if (read && !options.costsFile.empty()) {
     std::unordered_map<std::string, float> costs;

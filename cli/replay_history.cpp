@@ -31,6 +31,7 @@ ReplaySettings replaySettings(const Options& options) {
   settings.effort = options.effortMillions.value_or(REPLAY_EFFORT_MILLIONS) * 1000000;
   settings.jobs = options.jobs;
   settings.budgetSeconds = options.budgetSeconds;
+  settings.shards = options.shardCount;
   return settings;
 }
 
@@ -54,6 +55,7 @@ int replayRuns(const Options& options) {
   }
   if (stopSignal != 0) return stoppedStatus();
   warnOfRunsLeftOut(history.leftOut);
+  warnOfDoubledTests(history);
   ChangeInputs changes;
   if (!readChanges(options, history, nullptr, changes)) return 2;
 

@@ -41,6 +41,8 @@ struct History {
   std::unordered_map<std::string, int> keyIndex;
   std::vector<TestRun> runs;        // oldest first
   std::vector<LeftOutRun> leftOut;  // in name order
+  // Tests met in two shards' reports of one run, each named with both files.
+  std::vector<std::string> doubled;
 };
 
 // The median of the values, the mean of the two middle ones for an even

@@ -1,7 +1,10 @@
 #include "plan/next_run.h"
 
+#include "ordering/shards.h"
+
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -67,28 +70,69 @@ void nameTheOrder(const SparseSuite& suite, const std::vector<int>& found,
   if (listed != nullptr) countListed(suite, *listed, plan);
 }
 
-// With a budget, the part of the order written that fits it; of a history,
-// how many of the window's failing runs that part would have caught.
-void selectFromTheOrder(const PlanInputs& inputs, NextRunPlan& plan) {
-  if (!inputs.budgetSeconds) return;
-  plan.budgetSeconds = inputs.budgetSeconds;
-  plan.selection = selectWithinBudget(plan.seconds, *inputs.budgetSeconds);
-  if (inputs.failClosed && !plan.unplacedChanges.empty()) {
-    // Nothing is known of what the change breaks: every test is selected.
-    plan.failedClosed = true;
-    plan.selection.selected.clear();
-    plan.selection.rest.clear();
-    for (Index at = 0; at < plan.seconds.size(); ++at) {
-      plan.selection.selected.push_back(static_cast<int>(at));
+// Splits the order over the shards, each selecting within the budget from
+// its own share; the selection is the shard's, the rest every other test.
+void splitTheOrder(const PlanInputs& inputs, NextRunPlan& plan) {
+  plan.shard = inputs.shard;
+  plan.shardCount = inputs.shardCount;
+  plan.shardOf = splitIntoShards(plan.seconds, inputs.shardCount);
+  plan.shardSeconds = shardSeconds(plan.seconds, plan.shardOf, inputs.shardCount);
+  plan.shardBound = shardLowerBound(plan.seconds, inputs.shardCount);
+  plan.selectedInShard.assign(plan.seconds.size(), 1);
+  if (inputs.budgetSeconds && !plan.failedClosed) {
+    for (int shard = 0; shard < inputs.shardCount; ++shard) {
+      std::vector<int> positions;
+      std::vector<double> seconds;
+      for (Index at = 0; at < plan.shardOf.size(); ++at) {
+        if (plan.shardOf[at] != shard) continue;
+        positions.push_back(static_cast<int>(at));
+        seconds.push_back(plan.seconds[at]);
+      }
+      for (const int rest : selectWithinBudget(seconds, *inputs.budgetSeconds).rest) {
+        plan.selectedInShard[static_cast<Index>(positions[static_cast<Index>(rest)])] = 0;
+      }
     }
-    plan.selection.selectedSeconds = plan.selection.totalSeconds;
   }
+  BudgetSelection& selection = plan.selection;
+  selection = BudgetSelection{};
+  for (Index at = 0; at < plan.shardOf.size(); ++at) {
+    const bool ours = plan.shardOf[at] == inputs.shard - 1;
+    if (ours) selection.totalSeconds += plan.seconds[at];
+    if (ours && plan.selectedInShard[at] != 0) {
+      selection.selected.push_back(static_cast<int>(at));
+      selection.selectedSeconds += plan.seconds[at];
+    } else {
+      selection.rest.push_back(static_cast<int>(at));
+    }
+  }
+}
+
+// With a budget, the part of the order written that fits it; of a history,
+// how many of the window's failing runs that part would have caught (split
+// over shards, the parts of every shard).
+void selectFromTheOrder(const PlanInputs& inputs, NextRunPlan& plan) {
+  plan.budgetSeconds = inputs.budgetSeconds;
+  // Nothing is known of what a change no test depends on breaks: failing
+  // closed, every test fits.
+  plan.failedClosed = inputs.budgetSeconds && inputs.failClosed && !plan.unplacedChanges.empty();
+  if (inputs.shard > 0) {
+    splitTheOrder(inputs, plan);
+  } else if (inputs.budgetSeconds) {
+    plan.selection =
+        selectWithinBudget(plan.seconds, plan.failedClosed ? std::numeric_limits<double>::infinity()
+                                                           : *inputs.budgetSeconds);
+  }
+  if (!inputs.budgetSeconds) return;
   if (inputs.history == nullptr) return;
   const History& history = *inputs.history;
   std::vector<int> keys;
-  for (const std::string& name : writtenNames(plan)) {
-    const auto known = history.keyIndex.find(name);
-    if (known != history.keyIndex.end()) keys.push_back(known->second);
+  for (Index at = 0; at < plan.names.size(); ++at) {
+    const bool selected = inputs.shard > 0 ? plan.selectedInShard[at] != 0
+                                           : std::binary_search(plan.selection.selected.begin(),
+                                                                plan.selection.selected.end(),
+                                                                static_cast<int>(at));
+    const auto known = history.keyIndex.find(plan.names[at]);
+    if (selected && known != history.keyIndex.end()) keys.push_back(known->second);
   }
   const auto runs = static_cast<int>(history.runs.size());
   plan.windowRunsCaught = failingRunsCaught(history, std::max(0, runs - inputs.window), runs, keys,
@@ -137,7 +181,7 @@ std::vector<std::string> namesAt(const NextRunPlan& plan, const std::vector<int>
 }  // namespace
 
 std::vector<std::string> writtenNames(const NextRunPlan& plan) {
-  if (!plan.budgetSeconds) return plan.names;
+  if (!plan.budgetSeconds && plan.shard == 0) return plan.names;
   return namesAt(plan, plan.selection.selected);
 }
 

@@ -43,6 +43,15 @@ struct NextRunPlan {
   bool changeGiven = false;
   std::vector<std::string> unplacedChanges;
   bool failedClosed = false;
+  // Split over shards: by position in the order, each test's shard (from 0)
+  // and whether its shard's budget selects it; each shard's expected time,
+  // and the bound no split can beat. `selection` is then the shard's.
+  int shard = 0;  // counted from 1; 0: not split
+  int shardCount = 1;
+  std::vector<int> shardOf;
+  std::vector<char> selectedInShard;
+  std::vector<double> shardSeconds;
+  double shardBound = 0.0;
 };
 
 struct PlanInputs {
@@ -52,6 +61,8 @@ struct PlanInputs {
   std::optional<double> budgetSeconds;
   HistoryChanges changes;   // the runs' and the next run's, where given
   bool failClosed = false;  // a change nothing places selects every test
+  int shard = 0;  // of --shard I/N, I from 1; 0: the whole order
+  int shardCount = 1;
 };
 
 // Whether the budget's selection may leave out a test the change breaks.

@@ -221,15 +221,65 @@ bool sortedEntries(const fs::path& folder, bool recursive,
   return true;
 }
 
-// Reads one run, a report or a folder of them, into a history of its own.
-// A run in which no test ran (every test skipped or not run, an empty
-// report, a folder with no report) tells nothing: it is refused, to be left
-// out as an unreadable one is.
-bool readRun(const fs::directory_entry& entry, History& part, ReadError& error) {
+// One run of a folder: a report, a folder of them, or the reports its
+// shards wrote (run-0042-shard-1.xml, run-0042-shard-2.xml, ...).
+struct RunEntry {
+  std::string name;
+  fs::directory_entry entry;         // the report or folder; of shards, the first
+  std::vector<fs::path> shardFiles;  // of shards, every report
+};
+
+// The run name of a shard's report, "run-0042" of run-0042-shard-3.xml; empty
+// for any other.
+std::string shardRunName(const fs::directory_entry& entry) {
+  const std::string stem = entry.path().stem().u8string();
+  const std::size_t mark = stem.rfind("-shard-");
+  if (mark == std::string::npos || mark == 0 || !isReport(entry)) return {};
+  const std::string number = stem.substr(mark + 7);
+  if (number.empty() || !std::all_of(number.begin(), number.end(), isDigit)) return {};
+  return stem.substr(0, mark);
+}
+
+// The shards' reports of one run, each read alone, then joined: a test met
+// in two of them is one result (failed if either failed, times added),
+// named in part.doubled with both files.
+bool readShards(const RunEntry& run, History& part, ReadError& error) {
+  std::unordered_map<int, std::size_t> resultOfKey;
+  std::unordered_map<int, std::size_t> fileOfKey;
+  TestRun& joined = part.runs.back();
+  for (std::size_t file = 0; file < run.shardFiles.size(); ++file) {
+    TestRun shard;
+    std::unordered_map<int, std::size_t> shardResultOfKey;
+    if (!readReportFile(run.shardFiles[file], part, shard, shardResultOfKey, error)) return false;
+    for (const TestResult& result : shard.results) {
+      const auto [known, added] = resultOfKey.emplace(result.key, joined.results.size());
+      if (added) {
+        joined.results.push_back(result);
+        fileOfKey.emplace(result.key, file);
+        continue;
+      }
+      TestResult& earlier = joined.results[known->second];
+      earlier.ran = earlier.ran || result.ran;
+      earlier.failed = earlier.failed || result.failed;
+      earlier.seconds += result.seconds;
+      part.doubled.push_back(
+          part.keys[static_cast<std::size_t>(result.key)] + " in both " +
+          run.shardFiles[fileOfKey[result.key]].filename().u8string() + " and " +
+          run.shardFiles[file].filename().u8string());
+    }
+  }
+  return true;
+}
+
+// Reads one run, a report, a folder of them or a run's shards, into a history
+// of its own. A run in which no test ran (every test skipped or not run, an
+// empty report, a folder with no report) tells nothing: it is refused, to be
+// left out as an unreadable one is.
+bool readRun(const RunEntry& run, History& part, ReadError& error) {
   std::error_code status;
+  const fs::directory_entry& entry = run.entry;
   const bool folder = entry.is_directory(status);
-  part.runs.push_back(
-      {(folder ? entry.path().filename() : entry.path().stem()).u8string(), {}, {}});
+  part.runs.push_back({run.name, {}, {}});
   std::unordered_map<int, std::size_t> resultOfKey;
   std::vector<fs::directory_entry> reports{entry};
   if (folder) {
@@ -240,15 +290,20 @@ bool readRun(const fs::directory_entry& entry, History& part, ReadError& error) 
     }
   }
   int read = 0;
-  for (const fs::directory_entry& report : reports) {
-    if (!isReport(report)) continue;
-    if (!readReportFile(report.path(), part, part.runs.back(), resultOfKey, error)) return false;
-    ++read;
+  if (!run.shardFiles.empty()) {
+    if (!readShards(run, part, error)) return false;
+    read = static_cast<int>(run.shardFiles.size());
+  } else {
+    for (const fs::directory_entry& report : reports) {
+      if (!isReport(report)) continue;
+      if (!readReportFile(report.path(), part, part.runs.back(), resultOfKey, error)) return false;
+      ++read;
+    }
   }
   const std::vector<TestResult>& results = part.runs.back().results;
   if (std::any_of(results.begin(), results.end(), [](const TestResult& r) { return r.ran; })) {
-    const fs::path diff =
-        folder ? entry.path() / "changes.diff" : fs::path(entry.path()).replace_extension(".diff");
+    const fs::path diff = folder ? entry.path() / "changes.diff"
+                                 : entry.path().parent_path() / fs::u8path(run.name + ".diff");
     if (fs::is_regular_file(diff, status)) part.runs.back().changeFile = diff.u8string();
     return true;
   }
@@ -271,6 +326,9 @@ void joinRun(History& history, History& part) {
   TestRun& run = part.runs.back();
   for (TestResult& result : run.results) result.key = keyOf[static_cast<std::size_t>(result.key)];
   history.runs.push_back(std::move(run));
+  for (const std::string& doubled : part.doubled) {
+    history.doubled.push_back(history.runs.back().name + ": " + doubled);
+  }
 }
 
 }  // namespace
@@ -294,15 +352,25 @@ bool readJunitPath(const std::string& path, History& history, ReadError& error, 
   }
   std::vector<fs::directory_entry> entries;
   if (!sortedEntries(top, false, entries, error)) return false;
-  std::vector<fs::directory_entry> runEntries;
+  std::vector<RunEntry> runEntries;
   for (const fs::directory_entry& entry : entries) {
     const std::string name = entry.path().u8string();
+    const std::string shardOf = entry.is_symlink(status) ? std::string() : shardRunName(entry);
     // A link could lead out of the history, or back into it as one more run
     // of all its runs: it is not followed.
     if (entry.is_symlink(status) && (entry.is_directory(status) || isReport(entry))) {
       history.leftOut.push_back({name, 0, "a link, not followed"});
+    } else if (!shardOf.empty()) {
+      // The shards of one run sort together.
+      if (runEntries.empty() || runEntries.back().shardFiles.empty() ||
+          runEntries.back().name != shardOf) {
+        runEntries.push_back({shardOf, entry, {}});
+      }
+      runEntries.back().shardFiles.push_back(entry.path());
     } else if (entry.is_directory(status) || isReport(entry)) {
-      runEntries.push_back(entry);
+      const bool folder = entry.is_directory(status);
+      runEntries.push_back(
+          {(folder ? entry.path().filename() : entry.path().stem()).u8string(), entry, {}});
     } else if (!entry.is_regular_file(status) && !entry.is_symlink(status)) {
       history.leftOut.push_back({name, 0, "neither a file nor a folder (a pipe or a device)"});
     }

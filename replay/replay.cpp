@@ -9,6 +9,7 @@
 #include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
 #include "ordering/budget.h"
+#include "ordering/shards.h"
 #include "platform/parallel.h"
 #include "platform/random.h"
 #include "reading/history_suite.h"
@@ -93,6 +94,36 @@ void scoreSelection(double budgetSeconds, const std::vector<int>& order, const R
     const int test = order[static_cast<Index>(position)];
     if (ran[static_cast<Index>(test)]->failed) score.missedWithinBudget.push_back(test);
   }
+}
+
+// The order split over the shards by the tests' expected times: the wall
+// time until a shard shows a failure (each shard's run times summed up to
+// its first failing test), the longest shard's time and the bound.
+void scoreShards(const std::vector<int>& order, const RunPast& past,
+                 const std::vector<const TestResult*>& ran, int shards, RunScore& score) {
+  std::vector<double> expected;
+  std::vector<double> actual;
+  for (const int test : order) {
+    expected.push_back(past.expectedSeconds[static_cast<Index>(test)]);
+    actual.push_back(ran[static_cast<Index>(test)]->seconds);
+  }
+  const std::vector<int> shardOf = splitIntoShards(expected, shards);
+  std::vector<double> elapsed(static_cast<Index>(shards), 0.0);
+  bool found = false;
+  for (Index position = 0; position < order.size(); ++position) {
+    double& clock = elapsed[static_cast<Index>(shardOf[position])];
+    clock += actual[position];
+    if (ran[static_cast<Index>(order[position])]->failed &&
+        (!found || clock < score.firstFailureSeconds)) {
+      found = true;
+      score.firstFailureSeconds = clock;
+    }
+  }
+  score.longestShardSeconds = *std::max_element(elapsed.begin(), elapsed.end());
+  score.shardBoundSeconds = shardLowerBound(actual, shards);
+  double total = 0.0;
+  for (const double each : actual) total += each;
+  score.firstFailureShare = total > 0.0 ? score.firstFailureSeconds / total : 0.0;
 }
 
 // Of the order's first `count` tests, those failing for the first time ever.
@@ -182,7 +213,7 @@ StrategyOrders orderRun(const History& history, const RunPast& past,
 }
 
 ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders,
-                     std::optional<double> budgetSeconds) {
+                     std::optional<double> budgetSeconds, int shards) {
   const std::vector<const TestResult*> ran = ranIn(history.runs[static_cast<Index>(past.run)]);
   ReplayedRun replayed;
   replayed.run = past.run;
@@ -228,6 +259,7 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
     score.apfd = 1.0 - positionSum / (n * m) + 1.0 / (2.0 * n);
     score.apfdc = costAfterSum / (totalCost * m);
     score.firstFailuresEarly = firstFailuresAmong(order, firstTenth, past, ran);
+    if (shards > 1) scoreShards(order, past, ran, shards, score);
   }
   return replayed;
 }
@@ -241,7 +273,7 @@ std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySetti
   const bool complete =
       forEachIndex(pasts.size(), settings.jobs, [&](std::size_t at, bool calling) {
         replayed[at] = scoreRun(history, pasts[at], orderRun(history, pasts[at], settings),
-                                settings.budgetSeconds);
+                                settings.budgetSeconds, settings.shards);
         done[at] = 1;
         const int count = finished.fetch_add(1) + 1;
         return !calling || afterRun(count, static_cast<int>(pasts.size()));

@@ -75,6 +75,9 @@ struct ReplaySettings {
   // The changes the runs carry, by run (see change/placement.h); null where
   // none do, and the model learns without them.
   const std::vector<RunChange>* changes = nullptr;
+  // Machines each run's order is split over (see ordering/shards.h): the
+  // first failure is the first on any of them.
+  int shards = 1;
 };
 
 // Every strategy's order of the run's tests, as indices into past.keys.
@@ -95,6 +98,10 @@ struct RunScore {
   // Of the run's tests failing for the first time ever, how many the order
   // places in its first tenth (rounded up).
   int firstFailuresEarly = 0;
+  // Split over shards: the longest shard's time, by the run's own times, and
+  // the bound no split can beat; 0 on one machine.
+  double longestShardSeconds = 0.0;
+  double shardBoundSeconds = 0.0;
 };
 
 struct ReplayedRun {
@@ -107,9 +114,11 @@ struct ReplayedRun {
 };
 
 // Scores each order against the run's failing tests; with a budget, also
-// whether its selection within the budget caught one.
+// whether its selection within the budget caught one. Over more than one
+// shard, the first failure is the wall time until any shard shows one, each
+// shard's tests split by their expected times and run in the order's order.
 ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders,
-                     std::optional<double> budgetSeconds = std::nullopt);
+                     std::optional<double> budgetSeconds = std::nullopt, int shards = 1);
 
 // The orders that need no search: the given order, recently failed, the
 // failure model's (with perSecond by the chance of failing per second) and

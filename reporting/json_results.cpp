@@ -56,6 +56,18 @@ Json predictionJson(const SparseSuite& suite, const RunResults& results) {
   return json;
 }
 
+// This shard, its share, and every shard's expected time.
+Json shardJson(const RunResults& results) {
+  const NextRunPlan& plan = results.plan;
+  std::vector<float> seconds;
+  for (const double each : plan.shardSeconds) seconds.push_back(static_cast<float>(each));
+  return {{"index", plan.shard},
+          {"count", plan.shardCount},
+          {"tests", writtenNames(plan)},
+          {"shard_seconds", seconds},
+          {"bound_seconds", static_cast<float>(plan.shardBound)}};
+}
+
 // The budget's selection: its size and expected time, the rest by name.
 Json budgetJson(const RunResults& results) {
   const BudgetSelection& selection = results.plan.selection;
@@ -105,6 +117,7 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
     if (results.plan.predicted) orders["failure_model"] = predictionJson(suite, results);
     Json document = {{"input", input}, {"orders", orders}};
     if (results.plan.budgetSeconds) document["budget"] = budgetJson(results);
+    if (results.plan.shard > 0) document["shard"] = shardJson(results);
     return printed(document);
   }
   Json colony = scoreJson(results.orders.colony, results);
@@ -131,6 +144,7 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
                    {"elapsed_seconds", static_cast<float>(results.elapsedSeconds)}};
   if (results.plan.predicted) document["orders"]["failure_model"] = predictionJson(suite, results);
   if (results.plan.budgetSeconds) document["budget"] = budgetJson(results);
+  if (results.plan.shard > 0) document["shard"] = shardJson(results);
   return printed(document);
 }
 

@@ -63,8 +63,10 @@ bool counts(const ReplayedRun& run, RunsCounted runs) {
 
 void printTable(std::FILE* out, const ReplayReport& report, RunsCounted runs) {
   const bool budget = report.settings.budgetSeconds.has_value();
+  const bool shards = report.settings.shards > 1;
   std::fprintf(out, "%-19s %10s %11s %22s %6s", "strategy", "mean APFD", "mean APFDc",
                "median first failure", "runs");
+  if (shards) std::fprintf(out, "  %s", "longest shard / bound");
   if (budget) {
     char heading[64];
     std::snprintf(heading, sizeof heading, "failing within %g s", *report.settings.budgetSeconds);
@@ -78,6 +80,7 @@ void printTable(std::FILE* out, const ReplayReport& report, RunsCounted runs) {
     const StrategySummary summary = summarise(report, strategy, runs);
     std::fprintf(out, "%-19s %10.6f %11.6f %20.3f s %6d", strategyName(strategy), summary.meanApfd,
                  summary.meanApfdc, summary.medianFirstFailureSeconds, summary.runs);
+    if (shards) std::fprintf(out, "  %21.4f", summary.meanShardRatio);
     if (budget) {
       char heading[64];
       const int width = std::snprintf(heading, sizeof heading, "failing within %g s",
@@ -89,11 +92,12 @@ void printTable(std::FILE* out, const ReplayReport& report, RunsCounted runs) {
   }
 }
 
-Json summaryJson(const StrategySummary& summary, bool budget, bool changes) {
+Json summaryJson(const StrategySummary& summary, bool budget, bool changes, bool shards) {
   Json json = {{"mean_apfd", summary.meanApfd},
                {"mean_apfdc", summary.meanApfdc},
                {"median_first_failure_seconds", summary.medianFirstFailureSeconds},
                {"runs", summary.runs}};
+  if (shards) json["mean_longest_shard_over_bound"] = summary.meanShardRatio;
   if (changes) {
     json["first_failures"] = summary.firstFailures;
     json["first_failures_in_first_tenth"] = summary.firstFailuresEarly;
@@ -136,6 +140,9 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, RunsCou
     firstFailures.push_back(score.firstFailureSeconds);
     const std::optional<double>& budget = report.settings.budgetSeconds;
     withinBudget += budget && score.firstFailureSeconds <= *budget ? 1 : 0;
+    if (score.shardBoundSeconds > 0.0) {
+      summary.meanShardRatio += score.longestShardSeconds / score.shardBoundSeconds;
+    }
     caught += score.caughtWithinBudget ? 1 : 0;
     ++summary.runs;
   }
@@ -143,6 +150,7 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, RunsCou
   const auto count = static_cast<double>(summary.runs);
   summary.meanApfd /= count;
   summary.meanApfdc /= count;
+  summary.meanShardRatio /= count;
   summary.medianFirstFailureSeconds = medianOf(firstFailures);
   summary.withinBudget = static_cast<double>(withinBudget) / count;
   summary.caughtWithinBudget = static_cast<double>(caught) / count;
@@ -158,6 +166,12 @@ void printReplaySummary(std::FILE* out, const History& history, const ReplayRepo
     std::fprintf(out, "reports left out, unreadable: %zu\n", history.leftOut.size());
   }
   std::fprintf(out, "window: the last %d runs before each\n", report.settings.window);
+  if (report.settings.shards > 1) {
+    std::fprintf(out,
+                 "shards: %d, each order split by the expected times; the first failure is the "
+                 "first on any shard\n",
+                 report.settings.shards);
+  }
   std::fprintf(
       out, "failing runs replayed: %zu (those with a run before them), %ld with a passing test\n",
       report.runs.size(), withPassing);
@@ -196,15 +210,17 @@ std::string replayJson(const History& history, const ReplayReport& report) {
   if (budget) options["budget_seconds"] = *report.settings.budgetSeconds;
   Json strategies = Json::array();
   const bool changes = report.settings.changes != nullptr;
+  const bool shards = report.settings.shards > 1;
+  if (shards) options["shards"] = report.settings.shards;
   for (const Strategy strategy : STRATEGIES) {
     if (!shown(report, strategy)) continue;
     Json entry = {{"name", strategyName(strategy)}};
-    entry["all"] = summaryJson(summarise(report, strategy, RunsCounted::ALL), budget, changes);
+    entry["all"] = summaryJson(summarise(report, strategy, RunsCounted::ALL), budget, changes, shards);
     entry["with_a_passing_test"] =
-        summaryJson(summarise(report, strategy, RunsCounted::WITH_A_PASSING_TEST), budget, changes);
+        summaryJson(summarise(report, strategy, RunsCounted::WITH_A_PASSING_TEST), budget, changes, shards);
     if (changes) {
       entry["with_a_first_failure"] = summaryJson(
-          summarise(report, strategy, RunsCounted::WITH_A_FIRST_FAILURE), budget, changes);
+          summarise(report, strategy, RunsCounted::WITH_A_FIRST_FAILURE), budget, changes, shards);
     }
     strategies.push_back(entry);
   }
@@ -221,6 +237,10 @@ std::string replayJson(const History& history, const ReplayReport& report) {
                {"first_failure_seconds", score.firstFailureSeconds}};
       // The dry run: the failures the selection within the budget leaves out.
       if (budget) entry["missed_within_budget"] = missedNames(history, tested, score);
+      if (shards) {
+        entry["longest_shard_seconds"] = score.longestShardSeconds;
+        entry["shard_bound_seconds"] = score.shardBoundSeconds;
+      }
     }
     Json entry = {{"run", tested.name},
                   {"tests", run.tests},

@@ -21,6 +21,7 @@ struct StrategySummary {
   int runs = 0;
   int firstFailures = 0;       // tests failing for the first time ever, over the runs
   int firstFailuresEarly = 0;  // of them, those the orders placed in their first tenth
+  double meanShardRatio = 0.0;  // over shards: the longest shard's time over the bound, mean
 };
 
 // The runs a summary is over: all, those with a passing test too, or those

@@ -38,7 +38,7 @@ void printCtestCosts(std::FILE* out, const std::vector<std::string>& names) {
 }
 
 void printCtestProperties(std::FILE* out, const std::vector<std::string>& names,
-                          const std::vector<std::string>& disabled) {
+                          const std::vector<std::string>& disabled, const TestLabels& labels) {
   std::fputs(
       "# Written by antorder-suite: the order it found, as each test's COST, which a\n"
       "# serial ctest runs the highest first. Include it last in the top-level\n"
@@ -72,6 +72,13 @@ void printCtestProperties(std::FILE* out, const std::vector<std::string>& names,
     std::fputs("antorder_cost(", out);
     printText(out, bracketArgument(name));
     std::fputs(" DISABLED TRUE)\n", out);
+  }
+  for (std::size_t at = 0; at < labels.names.size(); ++at) {
+    std::fputs("antorder_cost(", out);
+    printText(out, bracketArgument(labels.names[at]));
+    std::fputs(" LABELS ", out);
+    printText(out, bracketArgument(labels.labels[at]));
+    std::fputs(")\n", out);
   }
 }
 

@@ -26,7 +26,14 @@ void printCtestCosts(std::FILE* out, const std::vector<std::string>& names);
 // COST of each test that exists when it is read, and makes the `disabled`
 // ones (those a budget leaves out) DISABLED; it registers itself to be read
 // again at test time, for the tests found only then.
+// Where `labels` name tests, each of them is given its label (LABELS), so
+// that ctest -L runs the tests of one label.
+struct TestLabels {
+  std::vector<std::string> names;
+  std::vector<std::string> labels;  // by name
+};
 void printCtestProperties(std::FILE* out, const std::vector<std::string>& names,
-                          const std::vector<std::string>& disabled = {});
+                          const std::vector<std::string>& disabled = {},
+                          const TestLabels& labels = {});
 
 }  // namespace antorder

@@ -143,11 +143,27 @@ void printChange(std::FILE* out, const RunResults& results) {
   for (const std::string& file : unplaced) std::fprintf(out, "  %s\n", printable(file).c_str());
 }
 
+// Split over shards: this shard's share, and how evenly the shards finish.
+void printShard(std::FILE* out, const RunResults& results) {
+  const NextRunPlan& plan = results.plan;
+  const auto ours = static_cast<std::size_t>(plan.shard - 1);
+  long tests = 0;
+  for (const int shard : plan.shardOf) tests += static_cast<std::size_t>(shard) == ours ? 1 : 0;
+  const double longest = *std::max_element(plan.shardSeconds.begin(), plan.shardSeconds.end());
+  std::fprintf(out,
+               "shard %d of %d: %s, %.3f s expected; the longest shard %.3f s, the bound %.3f s "
+               "(%.1f%% above)\n",
+               plan.shard, plan.shardCount, counted(tests, "tests").c_str(),
+               plan.shardSeconds[ours], longest, plan.shardBound,
+               plan.shardBound > 0.0 ? 100.0 * (longest / plan.shardBound - 1.0) : 0.0);
+}
+
 // What the plan for the next run says beyond the orders.
 void printPlan(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
   if (results.plan.predicted) printPrediction(out, suite, results);
   if (results.plan.changeGiven) printChange(out, results);
   if (results.plan.listed) printListed(out, results);
+  if (results.plan.shard > 0) printShard(out, results);
   if (results.plan.budgetSeconds) printBudget(out, results);
 }
 

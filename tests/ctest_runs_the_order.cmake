@@ -96,6 +96,31 @@ if(NOT started STREQUAL order)
   message(FATAL_ERROR "a serial ctest ran ${started}, not the order ${order}")
 endif()
 
+# Four shards by label: the COST script labels each test with its shard,
+# and a serial ctest -L runs one shard's tests alone, in its order; over
+# the four, every test runs once.
+set(all)
+foreach(shard 1 2 3 4)
+  run_program(COMMAND ${PROGRAM} "${WORK}/reports" --quiet --tests "${WORK}/next-tests.json"
+    --shard ${shard}/4 --order "${WORK}/shard.txt" --ctest-properties "${build}/antorder-costs.cmake")
+  file(STRINGS "${WORK}/shard.txt" share)
+  run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
+  file(REMOVE "${build}/started.txt")
+  execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" -L "^antorder-shard-${shard}$"
+    OUTPUT_QUIET ERROR_QUIET)
+  file(STRINGS "${build}/started.txt" started)
+  if(NOT started STREQUAL share)
+    message(FATAL_ERROR "ctest -L antorder-shard-${shard} ran ${started}, not the shard ${share}")
+  endif()
+  list(APPEND all ${started})
+endforeach()
+list(SORT all)
+set(sorted ${order})
+list(SORT sorted)
+if(NOT all STREQUAL sorted)
+  message(FATAL_ERROR "the four shards ran ${all}, not each of ${sorted} once")
+endif()
+
 # With a budget, the COST script disables the tests the budget leaves out:
 # a serial ctest runs the selection alone, in its order.
 run_program(COMMAND ${PROGRAM} "${WORK}/reports" --quiet --budget 0.5

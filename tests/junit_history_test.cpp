@@ -288,3 +288,41 @@ TEST(History, ReadsRunsInNumberOrderAndLeavesOutRunsWhereNothingRan) {
                        }));
   }
 }
+
+namespace {
+
+// A run written by shards is one run: its reports named run-N-shard-I.xml
+// beside each other, a test met in two of them one result named with both
+// files, and the run's diff beside them kept with it.
+TEST(History, ReadsTheShardsOfARunAsOneRun) {
+  const std::string folder = testing::TempDir() + "antorder-shards/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  const auto write = [&](const std::string& name, const std::string& cases) {
+    std::ofstream(folder + name) << "<testsuite>" << cases << "</testsuite>\n";
+  };
+  write("run-1-shard-1.xml", "<testcase name=\"a\" time=\"1\"/><testcase name=\"b\" time=\"2\"/>");
+  write("run-1-shard-2.xml",
+        "<testcase name=\"c\" time=\"3\"><failure/></testcase><testcase name=\"b\" time=\"1\"/>");
+  write("run-1-shard-10.xml", "<testcase name=\"d\" time=\"4\"/>");
+  write("run-2.xml", "<testcase name=\"a\" time=\"1\"/>");
+  std::ofstream(folder + "run-1.diff") << "";
+  History history;
+  ReadError error;
+  ASSERT_TRUE(readJunitPath(folder, history, error)) << error.reason;
+  ASSERT_EQ(history.runs.size(), 2u);
+  const TestRun& sharded = history.runs[0];
+  EXPECT_EQ(sharded.name, "run-1");
+  EXPECT_EQ(sharded.changeFile, folder + "run-1.diff");
+  std::string results;
+  for (const TestResult& result : sharded.results) {
+    results += history.keys[static_cast<std::size_t>(result.key)] + ":" +
+               std::to_string(static_cast<int>(result.seconds)) + (result.failed ? "F " : " ");
+  }
+  EXPECT_EQ(results, "a:1 b:3 c:3F d:4 ");
+  EXPECT_EQ(history.doubled,
+            (std::vector<std::string>{"run-1: b in both run-1-shard-1.xml and run-1-shard-2.xml"}));
+  EXPECT_EQ(history.runs[1].name, "run-2");
+}
+
+}  // namespace

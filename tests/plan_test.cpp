@@ -1,9 +1,12 @@
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "ordering/shards.h"
 #include "plan/next_run.h"
 #include "reading/suite_reader.h"
 
@@ -137,6 +140,69 @@ TEST(Plan, OfAHistoryWritesTheModelsOrder) {
   EXPECT_TRUE(budgeted.selection.rest.empty());
   EXPECT_GT(budgeted.windowFailingRuns, 0);
   EXPECT_EQ(budgeted.windowRunsCaught, budgeted.windowFailingRuns);
+}
+
+// Split over shards: each shard's written tests are its share in the
+// order's order, within the budget from its own share; over the shards every
+// test is written once, and the rest of each is every test it does not run.
+TEST(Plan, SplitsTheOrderOverShards) {
+  const SparseSuite suite = fourTests({1, 2, 3, 4});
+  SuiteOrders orders;
+  orders.best.order = {2, 0, 3, 1};  // c a d b, at 3 1 4 2 s
+  struct Case {
+    int count;
+    std::optional<double> budget;
+    std::vector<std::vector<std::string>> written;  // by shard
+  };
+  const Case cases[] = {
+      // c and a head their shards; then d (4 s) to the one at 1 s, b to c's.
+      {2, std::nullopt, {{"c", "b"}, {"a", "d"}}},
+      {2, 3.5, {{"c"}, {"a"}}},
+      {3, std::nullopt, {{"c"}, {"a", "b"}, {"d"}}},
+      {4, std::nullopt, {{"c"}, {"a"}, {"d"}, {"b"}}},
+      {5, std::nullopt, {{"c"}, {"a"}, {"d"}, {"b"}, {}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.count);
+    std::vector<std::string> everyWritten;
+    for (int shard = 1; shard <= c.count; ++shard) {
+      PlanInputs inputs;
+      inputs.budgetSeconds = c.budget;
+      inputs.shard = shard;
+      inputs.shardCount = c.count;
+      const NextRunPlan plan = planNextRun(suite, orders, Objective::APFD, inputs);
+      const std::vector<std::string> written = writtenNames(plan);
+      EXPECT_EQ(written, c.written[static_cast<std::size_t>(shard - 1)]);
+      EXPECT_EQ(written.size() + restNames(plan).size(), 4u);
+      everyWritten.insert(everyWritten.end(), written.begin(), written.end());
+    }
+    if (!c.budget) {
+      std::sort(everyWritten.begin(), everyWritten.end());
+      EXPECT_EQ(everyWritten, (std::vector<std::string>{"a", "b", "c", "d"}));
+    }
+  }
+}
+
+// The shards finish together on a large suite of uneven times, and the
+// split is the same however often it is made.
+TEST(Plan, ShardsFinishTogether) {
+  std::vector<double> seconds;
+  std::uint32_t state = 12345;
+  for (int test = 0; test < 2000; ++test) {
+    state = state * 1103515245u + 12345u;
+    seconds.push_back(0.01 + static_cast<double>(state >> 16) / 65536.0 * 30.0);
+  }
+  for (const int count : {2, 4, 8}) {
+    const std::vector<int> split = splitIntoShards(seconds, count);
+    EXPECT_EQ(split, splitIntoShards(seconds, count));
+    const std::vector<double> load = shardSeconds(seconds, split, count);
+    const double longest = *std::max_element(load.begin(), load.end());
+    EXPECT_LE(longest, shardLowerBound(seconds, count) * 1.01) << count;
+    // The order's first tests head one shard each.
+    for (int shard = 0; shard < count; ++shard) {
+      EXPECT_EQ(split[static_cast<std::size_t>(shard)], shard);
+    }
+  }
 }
 
 }  // namespace

@@ -134,6 +134,32 @@ if(NOT ran STREQUAL listed)
   message(FATAL_ERROR "pytest ran ${ran}, not the order ${listed}")
 endif()
 
+# Four shards, run one after another as four CI jobs would: every test runs
+# exactly once over the four, each shard in its order, and their reports
+# read back as one run.
+set(all)
+foreach(shard 1 2 3 4)
+  run_step(${PROGRAM} "${WORK}/reports" --quiet --objective apfd --tests "${WORK}/next-tests.txt"
+    --shard ${shard}/4 --order "${orders}/shard.txt" --rest "${orders}/others.txt")
+  file(STRINGS "${orders}/shard.txt" share)
+  run_step(${pytest} -q tests "--antorder-order=${orders}/shard.txt"
+    "--antorder-rest=${orders}/others.txt" --junitxml "${WORK}/sharded/run-0004-shard-${shard}.xml")
+  ran_in("${WORK}/sharded/run-0004-shard-${shard}.xml" ran)
+  if(NOT ran STREQUAL share)
+    message(FATAL_ERROR "shard ${shard} ran ${ran}, not its order ${share}")
+  endif()
+  list(APPEND all ${ran})
+endforeach()
+list(SORT all)
+list(SORT listed)
+if(NOT all STREQUAL listed)
+  message(FATAL_ERROR "the four shards ran ${all}, not each of ${listed} once")
+endif()
+run_step(${PROGRAM} "${WORK}/sharded" --quiet --json)
+if(NOT output MATCHES "runs in the window: 1 " OR NOT output MATCHES "\"tests\": 7,")
+  message(FATAL_ERROR "the shards' reports are not one run of seven tests:\n${output}")
+endif()
+
 # A budget of about half the suite: pytest runs the selection, in order.
 run_step(${PROGRAM} "${WORK}/reports" --quiet --objective apfd --budget 0.035
   --order "${orders}/selection.txt" --rest "${orders}/rest.txt")

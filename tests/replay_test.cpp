@@ -214,15 +214,39 @@ TEST(Replay, ListsTheFailuresABudgetsSelectionWouldHaveMissed) {
   }
 }
 
+// Over two shards, run 7's given order (a b c d, expected 4 1 2 3 s): a and
+// b head the shards, then d (3 s) goes to b's, c to a's. b fails first on
+// its shard, at 1 s, where one machine shows it after a, at 5 s. The longest
+// shard takes 6 s (a c) against the bound of 10 / 2 s.
+TEST(Replay, SplitsEachOrderOverShards) {
+  const History history = readFixture();
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  const RunPast& past = pasts[2];
+  ASSERT_EQ(past.run + 1, 7);
+  const StrategyOrders orders = orderRun(history, past, fixtureSettings());
+  const RunScore one = scoreRun(history, past, orders).scores[0];
+  const RunScore two = scoreRun(history, past, orders, std::nullopt, 2).scores[0];
+  EXPECT_DOUBLE_EQ(one.firstFailureSeconds, 5.0);
+  EXPECT_DOUBLE_EQ(two.firstFailureSeconds, 1.0);
+  EXPECT_DOUBLE_EQ(two.longestShardSeconds, 6.0);
+  EXPECT_DOUBLE_EQ(two.shardBoundSeconds, 5.0);
+  EXPECT_EQ(one.apfd, two.apfd);
+}
+
 TEST(Replay, GivesTheSameResultsForAnyNumberOfJobs) {
   const History history = readFixture();
   ReplaySettings settings = fixtureSettings();
+  settings.shards = 3;
   ReplayReport one;
+  one.settings = settings;
   one.runs = replayHistory(history, settings, [](int, int) { return true; });
   settings.jobs = 3;
   ReplayReport three;
+  three.settings = settings;
+  three.settings.jobs = 1;  // the JSON names no jobs; the same results
   three.runs = replayHistory(history, settings, [](int, int) { return true; });
   EXPECT_EQ(replayJson(history, one), replayJson(history, three));
+  EXPECT_NE(replayJson(history, one).find("longest_shard_seconds"), std::string::npos);
 }
 
 }  // namespace

@@ -501,11 +501,18 @@ TEST(SuiteProgram, ReplaysAHistoryTheSameForAnyNumberOfJobs) {
     std::string message;
   };
   const Refused refused[] = {
-      {"--rest rest.txt " + history, "--rest requires --budget"},
+      {"--rest rest.txt " + history, "--rest requires --budget or --shard"},
       {"--replay --ctest-costs c.txt " + history, "--ctest-costs cannot be used with --replay"},
       {"--replay --csv x.csv " + history, "--csv cannot be used with --replay"},
       {"--replay --evaluate x.csv " + history, "--evaluate excludes --replay"},
       {"--replay " + SUITES + "built_in.csv", "built_in.csv:"},
+      {"--shard 0/4 " + history, "a shard is I/N, from 1/N to N/N: 0/4"},
+      {"--shard 5/4 " + history, "a shard is I/N, from 1/N to N/N: 5/4"},
+      {"--shard 1/4x " + history, "a shard is I/N, from 1/N to N/N: 1/4x"},
+      {"--replay --shard 1/2 " + history, "--replay excludes --shard"},
+      {"--shards 2 " + history, "--shards requires --replay"},
+      {"--fail-closed --budget 3 " + history, "--fail-closed requires --changes"},
+      {"--changes x.diff " + SUITES + "built_in.csv", "FILE must be a JUnit report"},
   };
   for (const Refused& r : refused) {
     const ProgramRun run = runSuiteProgram(r.arguments);
