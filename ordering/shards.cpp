@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 namespace antorder {
 
@@ -9,30 +10,44 @@ namespace {
 
 using Index = std::size_t;
 
-// The shard expected to finish first, the lowest of those tied.
-int leastLoaded(const std::vector<double>& load) {
-  return static_cast<int>(std::min_element(load.begin(), load.end()) - load.begin());
-}
+// The shards by their expected time so far: the one to finish first on top,
+// the lowest of those tied.
+struct Loads {
+  std::vector<std::pair<double, int>> heap;
+
+  static bool later(const std::pair<double, int>& a, const std::pair<double, int>& b) {
+    return a.first != b.first ? a.first > b.first : a.second > b.second;
+  }
+  // Adds the test's time to the shard that finishes first; returns that shard.
+  int place(double seconds) {
+    std::pop_heap(heap.begin(), heap.end(), later);
+    std::pair<double, int>& least = heap.back();
+    least.first += seconds;
+    const int shard = least.second;
+    std::push_heap(heap.begin(), heap.end(), later);
+    return shard;
+  }
+};
 
 }  // namespace
 
 std::vector<int> splitIntoShards(const std::vector<double>& seconds, int count) {
   std::vector<int> shardOf(seconds.size(), 0);
-  std::vector<double> load(static_cast<Index>(count), 0.0);
-  const Index head = std::min(seconds.size(), static_cast<Index>(count));
-  for (Index at = 0; at < head; ++at) {
-    shardOf[at] = static_cast<int>(at);
-    load[at] += seconds[at];
-  }
+  Loads loads;
+  for (int shard = 0; shard < count; ++shard) loads.heap.emplace_back(0.0, shard);
+  std::make_heap(loads.heap.begin(), loads.heap.end(), Loads::later);
+  // The head of the order, dealt as it comes: each shard starts with its
+  // share of the likely failures.
+  const Index head = std::min(seconds.size(), static_cast<Index>(count) * HEAD_PER_SHARD);
+  for (Index at = 0; at < head; ++at) shardOf[at] = loads.place(seconds[at]);
+  // The rest, longest first, to balance the shards.
   std::vector<int> rest;
   for (Index at = head; at < seconds.size(); ++at) rest.push_back(static_cast<int>(at));
   std::stable_sort(rest.begin(), rest.end(), [&](int a, int b) {
     return seconds[static_cast<Index>(a)] > seconds[static_cast<Index>(b)];
   });
   for (const int position : rest) {
-    const int shard = leastLoaded(load);
-    shardOf[static_cast<Index>(position)] = shard;
-    load[static_cast<Index>(shard)] += seconds[static_cast<Index>(position)];
+    shardOf[static_cast<Index>(position)] = loads.place(seconds[static_cast<Index>(position)]);
   }
   return shardOf;
 }

@@ -4,16 +4,26 @@
 // starts with its share of the likely failures, and the shards finish
 // together.
 //
-// The split: the order's first `count` tests, the likeliest to fail, go one
-// to each shard; then the other tests, the longest expected first (ties in
-// the order's order), each to the shard expected to finish first (ties to
-// the lower shard), the longest-first balancing of list scheduling. Each
-// shard runs its tests in the order's order. Sums are plain double
-// additions in a fixed order: the same split on every platform.
+// The split: the order's first HEAD_PER_SHARD x count tests, the likeliest
+// to fail, are dealt as they come, each to the shard expected to finish
+// first (ties to the lower shard), so that the first `count` go one to each
+// shard; then the other tests, the longest expected first (ties in the
+// order's order), each likewise, the longest-first balancing of list
+// scheduling. Each shard runs its tests in the order's order. Sums are
+// plain double additions in a fixed order: the same split on every
+// platform. O(n log n + n log count).
+//
+// Dealing the whole order keeps more of it for the first failure but leaves
+// the balance to its last tests (up to 18% above the bound on the shared
+// histories); longest first alone balances but may put the likeliest
+// failures on one shard. Four a shard dealt first keeps both: within 3.5%
+// of the bound, and the first failure as soon as dealing all finds it.
 
 #include <vector>
 
 namespace antorder {
+
+constexpr int HEAD_PER_SHARD = 4;
 
 // By position in the order, the shard (0 to count - 1) of each test, given
 // its expected time; count at least 1.

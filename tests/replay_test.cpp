@@ -214,10 +214,10 @@ TEST(Replay, ListsTheFailuresABudgetsSelectionWouldHaveMissed) {
   }
 }
 
-// Over two shards, run 7's given order (a b c d, expected 4 1 2 3 s): a and
-// b head the shards, then d (3 s) goes to b's, c to a's. b fails first on
-// its shard, at 1 s, where one machine shows it after a, at 5 s. The longest
-// shard takes 6 s (a c) against the bound of 10 / 2 s.
+// Over two shards, run 7's given order (a b c d, expected 4 1 2 3 s), dealt
+// each to the shard to finish first: a to one, b, c and d to the other. b
+// fails first on its shard, at 1 s, where one machine shows it after a, at
+// 5 s. The longest shard takes 6 s (b c d) against the bound of 10 / 2 s.
 TEST(Replay, SplitsEachOrderOverShards) {
   const History history = readFixture();
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
