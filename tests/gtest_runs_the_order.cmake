@@ -6,6 +6,8 @@
 # time, and a serial ctest runs exactly the order. The binary's own
 # --gtest_list_tests, given as the next run's tests, names every test as
 # ctest does, so the failures' history stays with the tests that failed.
+# Split over four shards, ctest -L runs each shard's discovered tests in its
+# order.
 #
 # cmake -DPROGRAM=... -DWORK=... -P gtest_runs_the_order.cmake
 cmake_policy(VERSION 3.21)
@@ -100,4 +102,28 @@ execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" OUTPUT_QUIE
 file(STRINGS "${build}/started.txt" started)
 if(NOT started STREQUAL order)
   message(FATAL_ERROR "a serial ctest ran ${started}, not the order ${order}")
+endif()
+
+# Four shards by label, the discovered tests labelled at test time: ctest -L
+# runs one shard's tests alone, in its order, and over the four every test
+# once.
+set(all)
+foreach(shard 1 2 3 4)
+  run_program(COMMAND ${PROGRAM} "${WORK}/reports" --quiet --objective apfd
+    --tests "${WORK}/listed.txt" --shard ${shard}/4 --order "${WORK}/shard.txt"
+    --ctest-properties "${build}/antorder-costs.cmake")
+  file(STRINGS "${WORK}/shard.txt" share)
+  run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
+  file(REMOVE "${build}/started.txt")
+  execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}" -L "^antorder-shard-${shard}$"
+    OUTPUT_QUIET ERROR_QUIET)
+  file(STRINGS "${build}/started.txt" started)
+  if(NOT started STREQUAL share)
+    message(FATAL_ERROR "ctest -L antorder-shard-${shard} ran ${started}, not the shard ${share}")
+  endif()
+  list(APPEND all ${started})
+endforeach()
+list(SORT all)
+if(NOT all STREQUAL ctestNames)
+  message(FATAL_ERROR "the four shards ran ${all}, not each of ${ctestNames} once")
 endif()
