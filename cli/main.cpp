@@ -387,7 +387,8 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
     return false;
   }
   if (!options.restFile.empty() && !options.budgetSeconds && options.shard == 0) {
-    std::fprintf(stderr, "%s: --rest requires --budget or --shard\nRun '%s --help' for the options.\n",
+    std::fprintf(stderr,
+                 "%s: --rest requires --budget or --shard\nRun '%s --help' for the options.\n",
                  PROGRAM, PROGRAM);
     return false;
   }

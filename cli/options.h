@@ -35,8 +35,8 @@ struct Options {
   std::string coverageFile;                    // per-test coverage, to place changes by
   bool failClosed = false;  // a change no test is known to depend on selects every test
   int jobs = 1;             // runs replayed at once
-  int shard = 0;       // of --shard I/N, I counted from 1; 0 without it
-  int shardCount = 1;  // N of --shard I/N, or of --shards with --replay
+  int shard = 0;            // of --shard I/N, I counted from 1; 0 without it
+  int shardCount = 1;       // N of --shard I/N, or of --shards with --replay
   // Where to write: empty, not asked for.
   std::string orderFile;
   std::string plotFile;

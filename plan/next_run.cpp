@@ -127,10 +127,10 @@ void selectFromTheOrder(const PlanInputs& inputs, NextRunPlan& plan) {
   const History& history = *inputs.history;
   std::vector<int> keys;
   for (Index at = 0; at < plan.names.size(); ++at) {
-    const bool selected = inputs.shard > 0 ? plan.selectedInShard[at] != 0
-                                           : std::binary_search(plan.selection.selected.begin(),
-                                                                plan.selection.selected.end(),
-                                                                static_cast<int>(at));
+    const bool selected =
+        inputs.shard > 0 ? plan.selectedInShard[at] != 0
+                         : std::binary_search(plan.selection.selected.begin(),
+                                              plan.selection.selected.end(), static_cast<int>(at));
     const auto known = history.keyIndex.find(plan.names[at]);
     if (selected && known != history.keyIndex.end()) keys.push_back(known->second);
   }

@@ -61,7 +61,7 @@ struct PlanInputs {
   std::optional<double> budgetSeconds;
   HistoryChanges changes;   // the runs' and the next run's, where given
   bool failClosed = false;  // a change nothing places selects every test
-  int shard = 0;  // of --shard I/N, I from 1; 0: the whole order
+  int shard = 0;            // of --shard I/N, I from 1; 0: the whole order
   int shardCount = 1;
 };
 

@@ -262,10 +262,9 @@ bool readShards(const RunEntry& run, History& part, ReadError& error) {
       earlier.ran = earlier.ran || result.ran;
       earlier.failed = earlier.failed || result.failed;
       earlier.seconds += result.seconds;
-      part.doubled.push_back(
-          part.keys[static_cast<std::size_t>(result.key)] + " in both " +
-          run.shardFiles[fileOfKey[result.key]].filename().u8string() + " and " +
-          run.shardFiles[file].filename().u8string());
+      part.doubled.push_back(part.keys[static_cast<std::size_t>(result.key)] + " in both " +
+                             run.shardFiles[fileOfKey[result.key]].filename().u8string() + " and " +
+                             run.shardFiles[file].filename().u8string());
     }
   }
   return true;

@@ -215,9 +215,10 @@ std::string replayJson(const History& history, const ReplayReport& report) {
   for (const Strategy strategy : STRATEGIES) {
     if (!shown(report, strategy)) continue;
     Json entry = {{"name", strategyName(strategy)}};
-    entry["all"] = summaryJson(summarise(report, strategy, RunsCounted::ALL), budget, changes, shards);
-    entry["with_a_passing_test"] =
-        summaryJson(summarise(report, strategy, RunsCounted::WITH_A_PASSING_TEST), budget, changes, shards);
+    entry["all"] =
+        summaryJson(summarise(report, strategy, RunsCounted::ALL), budget, changes, shards);
+    entry["with_a_passing_test"] = summaryJson(
+        summarise(report, strategy, RunsCounted::WITH_A_PASSING_TEST), budget, changes, shards);
     if (changes) {
       entry["with_a_first_failure"] = summaryJson(
           summarise(report, strategy, RunsCounted::WITH_A_FIRST_FAILURE), budget, changes, shards);

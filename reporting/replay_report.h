@@ -19,8 +19,8 @@ struct StrategySummary {
   double withinBudget = 0.0;        // share of runs whose first failure came within the budget
   double caughtWithinBudget = 0.0;  // share of runs whose selection within it held a failure
   int runs = 0;
-  int firstFailures = 0;       // tests failing for the first time ever, over the runs
-  int firstFailuresEarly = 0;  // of them, those the orders placed in their first tenth
+  int firstFailures = 0;        // tests failing for the first time ever, over the runs
+  int firstFailuresEarly = 0;   // of them, those the orders placed in their first tenth
   double meanShardRatio = 0.0;  // over shards: the longest shard's time over the bound, mean
 };
 
