@@ -330,27 +330,12 @@ void joinRun(History& history, History& part) {
   }
 }
 
-}  // namespace
-
-bool readJunitReport(std::istream& in, const std::string& file, const std::string& runName,
-                     History& history, ReadError& error) {
-  history.runs.push_back({runName, {}, {}});
-  std::unordered_map<int, std::size_t> resultOfKey;
-  if (readReportInto(in, history, history.runs.back(), resultOfKey, error)) return true;
-  error.file = file;
-  return false;
-}
-
-bool readJunitPath(const std::string& path, History& history, ReadError& error, int jobs) {
-  const fs::path top = fs::u8path(path);
+// The runs of a folder's entries, in name order: a report, a folder, or a
+// run's shards' reports together; links and what is neither a file nor a
+// folder are left out, in history.leftOut.
+std::vector<RunEntry> runEntriesOf(const std::vector<fs::directory_entry>& entries,
+                                   History& history) {
   std::error_code status;
-  if (!fs::is_directory(top, status)) {
-    history.runs.push_back({top.stem().u8string(), {}, {}});
-    std::unordered_map<int, std::size_t> resultOfKey;
-    return readReportFile(top, history, history.runs.back(), resultOfKey, error);
-  }
-  std::vector<fs::directory_entry> entries;
-  if (!sortedEntries(top, false, entries, error)) return false;
   std::vector<RunEntry> runEntries;
   for (const fs::directory_entry& entry : entries) {
     const std::string name = entry.path().u8string();
@@ -374,6 +359,31 @@ bool readJunitPath(const std::string& path, History& history, ReadError& error, 
       history.leftOut.push_back({name, 0, "neither a file nor a folder (a pipe or a device)"});
     }
   }
+  return runEntries;
+}
+
+}  // namespace
+
+bool readJunitReport(std::istream& in, const std::string& file, const std::string& runName,
+                     History& history, ReadError& error) {
+  history.runs.push_back({runName, {}, {}});
+  std::unordered_map<int, std::size_t> resultOfKey;
+  if (readReportInto(in, history, history.runs.back(), resultOfKey, error)) return true;
+  error.file = file;
+  return false;
+}
+
+bool readJunitPath(const std::string& path, History& history, ReadError& error, int jobs) {
+  const fs::path top = fs::u8path(path);
+  std::error_code status;
+  if (!fs::is_directory(top, status)) {
+    history.runs.push_back({top.stem().u8string(), {}, {}});
+    std::unordered_map<int, std::size_t> resultOfKey;
+    return readReportFile(top, history, history.runs.back(), resultOfKey, error);
+  }
+  std::vector<fs::directory_entry> entries;
+  if (!sortedEntries(top, false, entries, error)) return false;
+  const std::vector<RunEntry> runEntries = runEntriesOf(entries, history);
   if (runEntries.empty()) {
     error = {0, "holds no .xml report, nor a folder of them"};
     return false;
