@@ -25,7 +25,7 @@ History clusteredHistory(int runs, int tests) {
   }
   std::vector<bool> failedLast(static_cast<std::size_t>(tests), false);
   for (int run = 0; run < runs; ++run) {
-    TestRun testRun{"run-" + std::to_string(run), {}};
+    TestRun testRun{"run-" + std::to_string(run), {}, {}};
     for (int test = 0; test < tests; ++test) {
       const auto t = static_cast<std::size_t>(test);
       failedLast[t] = draw(engine) < (failedLast[t] ? 0.3 : 0.002);
