@@ -279,7 +279,6 @@ bool readRun(const RunEntry& run, History& part, ReadError& error) {
   const fs::directory_entry& entry = run.entry;
   const bool folder = entry.is_directory(status);
   part.runs.push_back({run.name, {}, {}});
-  std::unordered_map<int, std::size_t> resultOfKey;
   std::vector<fs::directory_entry> reports{entry};
   if (folder) {
     reports.clear();
@@ -293,6 +292,7 @@ bool readRun(const RunEntry& run, History& part, ReadError& error) {
     if (!readShards(run, part, error)) return false;
     read = static_cast<int>(run.shardFiles.size());
   } else {
+    std::unordered_map<int, std::size_t> resultOfKey;
     for (const fs::directory_entry& report : reports) {
       if (!isReport(report)) continue;
       if (!readReportFile(report.path(), part, part.runs.back(), resultOfKey, error)) return false;
