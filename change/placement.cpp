@@ -264,8 +264,9 @@ void addCoveredShares(const ChangePlacer& placer, RunChange& placed) {
   }
   for (Index at = 0; at < placed.keys.size(); ++at) {
     const long lines = linesOfKey[static_cast<Index>(placed.keys[at])];
+    if (lines == 0) continue;
     ChangeSignals& signals = placed.signals[at];
-    if (lines > 0) signals.coveredShare = signals.coveredLines / static_cast<double>(lines);
+    signals.coveredShare = signals.coveredLines / static_cast<double>(lines);
   }
 }
 
