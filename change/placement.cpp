@@ -291,14 +291,33 @@ ChangePlacer startPlacing(const std::vector<std::string>& names, CoverageMap* co
   placer.names = &names;
   placer.coverage = coverage;
   if (coverage == nullptr) return placer;
+  // A name is found whole, or by its ending after a dot: coverage.py names
+  // a test by its module as imported (test_cart.test_total) where the report
+  // gives its path (tests.test_cart.test_total). An ending two names share
+  // finds neither.
+  constexpr int SHARED = -2;
   std::unordered_map<std::string, int> keyOfName;
-  for (Index key = 0; key < names.size(); ++key)
+  std::unordered_map<std::string, int> keyOfEnding;
+  for (Index key = 0; key < names.size(); ++key) {
     keyOfName.emplace(names[key], static_cast<int>(key));
-  for (const std::string& name : coverage->testNames) {
-    auto known = keyOfName.find(name);
-    if (known == keyOfName.end()) known = keyOfName.find(junitKeyOf(name));
-    placer.keyOfCoverageTest.push_back(known == keyOfName.end() ? -1 : known->second);
+    for (std::size_t dot = names[key].find('.'); dot != std::string::npos;
+         dot = names[key].find('.', dot + 1)) {
+      const auto [entry, added] =
+          keyOfEnding.emplace(names[key].substr(dot + 1), static_cast<int>(key));
+      if (!added && entry->second != static_cast<int>(key)) entry->second = SHARED;
+    }
   }
+  const auto keyOf = [&](const std::string& name) {
+    for (const std::string& form : {name, junitKeyOf(name)}) {
+      const auto whole = keyOfName.find(form);
+      if (whole != keyOfName.end()) return whole->second;
+      const auto ending = keyOfEnding.find(form);
+      if (ending != keyOfEnding.end() && ending->second != SHARED) return ending->second;
+    }
+    return -1;
+  };
+  for (const std::string& name : coverage->testNames)
+    placer.keyOfCoverageTest.push_back(keyOf(name));
   for (Index file = 0; file < coverage->files.size(); ++file) {
     indexBaseName(placer, static_cast<int>(file));
   }
@@ -338,19 +357,19 @@ bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed, 
   return true;
 }
 
-bool placeHistoryChanges(const History& history, ChangePlacer& placer,
-                         std::vector<RunChange>& changes, ReadError& error) {
+void placeHistoryChanges(const History& history, ChangePlacer& placer,
+                         std::vector<RunChange>& changes, std::vector<LeftOutRun>& leftOut) {
   changes.assign(history.runs.size(), RunChange{});
   for (Index run = 0; run < history.runs.size(); ++run) {
     const std::string& file = history.runs[run].changeFile;
     if (file.empty()) continue;
     Change change;
+    ReadError error;
     if (!readDiffFile(file, change, error) || !placeChange(placer, change, changes[run], error)) {
-      error.file = file;
-      return false;
+      leftOut.push_back({file, error.line, error.reason});
+      changes[run] = RunChange{};
     }
   }
-  return true;
 }
 
 }  // namespace antorder

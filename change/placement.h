@@ -51,9 +51,11 @@ bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed, 
 // The changes of the history's runs, by run, each read from the run's diff
 // and placed on the coverage as carried through the diffs before it (the
 // coverage was measured before the first): a run without a diff carries no
-// change. Ends with the coverage carried to the latest run. False, with the
-// file and reason, at a diff that cannot be read or placed.
-bool placeHistoryChanges(const History& history, ChangePlacer& placer,
-                         std::vector<RunChange>& changes, ReadError& error);
+// change. Ends with the coverage carried to the latest run. A diff that
+// cannot be read or placed (cut short, a path two coverage files match) is
+// left out, in `leftOut`, as if its run carried none: one bad file must not
+// stop the next run's order.
+void placeHistoryChanges(const History& history, ChangePlacer& placer,
+                         std::vector<RunChange>& changes, std::vector<LeftOutRun>& leftOut);
 
 }  // namespace antorder

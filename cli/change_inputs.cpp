@@ -6,8 +6,30 @@
 #include "change/placement.h"
 #include "cli/messages.h"
 #include "reading/diff_reader.h"
+#include "reporting/run_results.h"
 
 namespace antorder {
+
+namespace {
+
+// The coverage's tests that match no test of the history place nothing: a
+// coverage of other names (another runner's, other contexts) is said, not
+// silently of no use.
+void warnOfCoverageTestsUnknown(const std::string& file, const CoverageMap& coverage,
+                                const ChangePlacer& placer) {
+  std::vector<std::string> unknown;
+  for (std::size_t test = 0; test < placer.keyOfCoverageTest.size(); ++test) {
+    if (placer.keyOfCoverageTest[test] < 0) unknown.push_back(coverage.testNames[test]);
+  }
+  if (unknown.empty()) return;
+  std::fprintf(stderr,
+               "%s: warning: %s: %zu of its %zu tests match no test of the history and place "
+               "nothing, such as %s\n",
+               PROGRAM, printable(file).c_str(), unknown.size(), coverage.testNames.size(),
+               printable(unknown.front()).c_str());
+}
+
+}  // namespace
 
 bool readChanges(const Options& options, const History& history,
                  const std::vector<std::string>* listed, ChangeInputs& changes) {
@@ -36,9 +58,16 @@ bool readChanges(const Options& options, const History& history,
   }
   ChangePlacer placer =
       startPlacing(changes.names, options.coverageFile.empty() ? nullptr : &changes.coverage);
-  if (runsCarry && !placeHistoryChanges(history, placer, changes.runs, error)) {
-    reportReadError(error.file, {error.line, error.reason});
-    return false;
+  warnOfCoverageTestsUnknown(options.coverageFile, changes.coverage, placer);
+  if (runsCarry) {
+    std::vector<LeftOutRun> leftOut;
+    placeHistoryChanges(history, placer, changes.runs, leftOut);
+    for (const LeftOutRun& diff : leftOut) {
+      std::fprintf(stderr,
+                   "%s: warning: %s:%ld: %s; the run's change is left out, and the coverage's "
+                   "lines may be off after it\n",
+                   PROGRAM, printable(diff.file).c_str(), diff.line, diff.reason.c_str());
+    }
   }
   if (options.changesFile.empty()) return true;
   Change change;

@@ -346,15 +346,14 @@ void addShardOptions(CLI::App& app, Options& options, Parsing& parsing) {
               return !part.empty() && part.size() <= 4 &&
                      part.find_first_not_of("0123456789") == std::string::npos;
             };
+            const std::string refusal = "a shard is I/N, from 1/N to N/N, N at most 1024: " + text;
             if (slash == std::string::npos || !digits(text.substr(0, slash)) ||
                 !digits(text.substr(slash + 1))) {
-              return std::string("a shard is I/N, from 1/N to N/N: " + text);
+              return refusal;
             }
             const int shard = std::stoi(text.substr(0, slash));
             const int count = std::stoi(text.substr(slash + 1));
-            if (shard < 1 || shard > count) {
-              return std::string("a shard is I/N, from 1/N to N/N: " + text);
-            }
+            if (shard < 1 || shard > count || count > 1024) return refusal;
             return std::string();
           },
           "I/N"))
@@ -384,6 +383,16 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
                      {"--changes", options.changesFile},
                      {"--coverage", options.coverageFile}},
                     app)) {
+    return false;
+  }
+  const std::vector<std::string> inputs = {options.file,         options.costsFile,
+                                           options.evaluateFile, options.testsFile,
+                                           options.changesFile,  options.coverageFile};
+  if (std::count(inputs.begin(), inputs.end(), std::string(STANDARD_INPUT)) > 1) {
+    std::fprintf(stderr,
+                 "%s: only one input can be read from standard input (-)\nRun '%s --help' for "
+                 "the options.\n",
+                 PROGRAM, PROGRAM);
     return false;
   }
   if (!options.restFile.empty() && !options.budgetSeconds && options.shard == 0) {

@@ -133,6 +133,11 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
                  PROGRAM, results.plan.goneTests, testCount(suite),
                  displayName(options.testsFile).c_str());
   }
+  if (plan.shard > 0 &&
+      std::find(plan.shardOf.begin(), plan.shardOf.end(), plan.shard - 1) == plan.shardOf.end()) {
+    std::fprintf(stderr, "%s: warning: shard %d of %d holds no test: there are %zu tests\n",
+                 PROGRAM, plan.shard, plan.shardCount, plan.names.size());
+  }
   if (selectionUnsafe(plan)) {
     std::fprintf(stderr,
                  "%s: warning: the selection is unsafe: no test is known to depend on %s "

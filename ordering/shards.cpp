@@ -38,7 +38,11 @@ std::vector<int> splitIntoShards(const std::vector<double>& seconds, int count) 
   std::make_heap(loads.heap.begin(), loads.heap.end(), Loads::later);
   // The head of the order, dealt as it comes: each shard starts with its
   // share of the likely failures.
-  const Index head = std::min(seconds.size(), static_cast<Index>(count) * HEAD_PER_SHARD);
+  // At most half the tests, so that a small suite keeps some to balance by.
+  const Index head =
+      std::min(seconds.size(),
+               std::max(static_cast<Index>(count),
+                        std::min(static_cast<Index>(count) * HEAD_PER_SHARD, seconds.size() / 2)));
   for (Index at = 0; at < head; ++at) shardOf[at] = loads.place(seconds[at]);
   // The rest, longest first, to balance the shards.
   std::vector<int> rest;

@@ -4,9 +4,9 @@
 // starts with its share of the likely failures, and the shards finish
 // together.
 //
-// The split: the order's first HEAD_PER_SHARD x count tests, the likeliest
-// to fail, are dealt as they come, each to the shard expected to finish
-// first (ties to the lower shard), so that the first `count` go one to each
+// The split: the order's first HEAD_PER_SHARD x count tests (at most half
+// of them, at least count), the likeliest to fail, are dealt as they come, each to the shard
+// expected to finish first (ties to the lower shard), so that the first `count` go one to each
 // shard; then the other tests, the longest expected first (ties in the
 // order's order), each likewise, the longest-first balancing of list
 // scheduling. Each shard runs its tests in the order's order. Sums are

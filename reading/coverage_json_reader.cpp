@@ -8,6 +8,7 @@
 // needs no more memory than the tests and the lines they run.
 
 #include <cstddef>
+#include <ios>
 #include <iterator>
 #include <string>
 #include <unordered_map>
@@ -155,7 +156,12 @@ struct CoverageEvents : nlohmann::json_sax<nlohmann::json> {
 bool readCoverageJson(std::istream& in, SuiteBuilder& builder, ReadError& error) {
   long lines = 0;
   CoverageEvents events(builder, lines, error);
-  if (!nlohmann::json::sax_parse(CountingIterator(in, &lines), CountingIterator(), &events)) {
+  try {
+    if (!nlohmann::json::sax_parse(CountingIterator(in, &lines), CountingIterator(), &events)) {
+      return false;
+    }
+  } catch (const std::ios_base::failure&) {
+    error = {lines, "the file could not be read to its end"};
     return false;
   }
   if (!events.sawFiles) {

@@ -1,10 +1,13 @@
 #include "reading/coverage_map.h"
 
 #include <algorithm>
+#include <charconv>
 #include <fstream>
+#include <system_error>
 #include <unordered_map>
 #include <utility>
 
+#include "reading/field_values.h"
 #include "reading/format_readers.h"
 #include "reading/line_reader.h"
 
@@ -14,18 +17,33 @@ namespace {
 
 using Index = std::size_t;
 
-// The map of what a coverage reader built: each item is "PATH:LINE".
-void mapOf(const SuiteBuilder& builder, CoverageMap& map) {
+// The line number after a name's last colon: from 1 up, in decimal digits;
+// 0 where it is none.
+long lineNumberOf(const std::string& name, std::size_t colon) {
+  long line = 0;
+  const char* const end = name.data() + name.size();
+  const auto [after, status] = std::from_chars(name.data() + colon + 1, end, line);
+  return status == std::errc() && after == end && line > 0 && name[colon + 1] != '+' ? line : 0;
+}
+
+// The map of what a coverage reader built: each item is "PATH:LINE". False,
+// with the reason, at an item whose line is not a line number.
+bool mapOf(const SuiteBuilder& builder, CoverageMap& map, ReadError& error) {
   const SparseSuite& suite = builder.suite;
   std::unordered_map<std::string, int> fileOfPath;
   std::vector<std::pair<int, long>> placeOfItem;  // file, line
   placeOfItem.reserve(builder.rawFaultNames.size());
   for (const std::string& name : builder.rawFaultNames) {
     const std::size_t colon = name.rfind(':');
+    const long line = colon == std::string::npos ? 0 : lineNumberOf(name, colon);
+    if (line == 0) {
+      error = {0, "a covered line's number is not a line number from 1 up: " + quotedText(name)};
+      return false;
+    }
     const std::string path = name.substr(0, colon);
     const auto [entry, added] = fileOfPath.emplace(path, static_cast<int>(map.files.size()));
     if (added) map.files.push_back({path, {}, {}, {}});
-    placeOfItem.emplace_back(entry->second, std::stol(name.substr(colon + 1)));
+    placeOfItem.emplace_back(entry->second, line);
   }
   // Per file, its (line, test) pairs, sorted, then gathered by line.
   std::vector<std::vector<std::pair<long, int>>> pairs(map.files.size());
@@ -50,6 +68,7 @@ void mapOf(const SuiteBuilder& builder, CoverageMap& map) {
     }
     covered.first.push_back(covered.tests.size());
   }
+  return true;
 }
 
 }  // namespace
@@ -62,9 +81,12 @@ LineTests testsOfLine(const CoveredFile& file, long line) {
 }
 
 bool readCoverageMap(const std::string& path, CoverageMap& map, ReadError& error) {
-  map = CoverageMap{};
   std::ifstream in;
-  if (!openInput(path, in, error)) return false;
+  return openInput(path, in, error) && readCoverageMap(in, map, error);
+}
+
+bool readCoverageMap(std::istream& in, CoverageMap& map, ReadError& error) {
+  map = CoverageMap{};
   SuiteBuilder builder;
   const int start = in.peek();
   bool read = false;
@@ -83,8 +105,7 @@ bool readCoverageMap(const std::string& path, CoverageMap& map, ReadError& error
              "coverage.py JSON with contexts"};
     return false;
   }
-  mapOf(builder, map);
-  return true;
+  return mapOf(builder, map, error);
 }
 
 }  // namespace antorder

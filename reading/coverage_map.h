@@ -5,6 +5,7 @@
 // contexts. What a change is placed on tests by.
 
 #include <cstddef>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -38,5 +39,8 @@ LineTests testsOfLine(const CoveredFile& file, long line);
 // with "{") or an lcov tracefile. False, with the line and the reason, on
 // anything else, and on a report that names no test.
 bool readCoverageMap(const std::string& path, CoverageMap& map, ReadError& error);
+
+// The same from a stream.
+bool readCoverageMap(std::istream& in, CoverageMap& map, ReadError& error);
 
 }  // namespace antorder

@@ -24,30 +24,37 @@ bool isOctal(char c) {
 
 // A path as git writes it: in quotes with C escapes (octal bytes among
 // them) where it holds unusual characters, else as it is, up to a tab
-// (after which diff -u writes a date). False where quotes are not closed.
-bool unquotedPath(const std::string& text, std::string& path) {
+// (after which diff -u writes a date). The reason it cannot be read, or
+// empty: quotes not closed, an escape that is no byte of a name, text
+// after the closing quote.
+std::string unquotedPath(const std::string& text, std::string& path) {
   path.clear();
   if (text.empty() || text[0] != '"') {
     path = text.substr(0, text.find('\t'));
-    return true;
+    return {};
   }
   for (std::size_t at = 1; at < text.size(); ++at) {
     const char c = text[at];
-    if (c == '"') return true;
+    if (c == '"') {
+      // Only diff -u's tab and date may follow the path.
+      if (at + 1 < text.size() && text[at + 1] != '\t') return "text after a quoted path";
+      return {};
+    }
     if (c != '\\') {
       path += c;
       continue;
     }
-    if (++at == text.size()) return false;
+    if (++at == text.size()) return "a quoted path is not closed";
     const char escaped = text[at];
     if (isOctal(escaped)) {
-      // Up to three octal digits make one byte.
+      // Up to three octal digits make one byte, a file name's: not 0.
       int value = 0;
       std::size_t end = at;
       while (end < text.size() && end < at + 3 && isOctal(text[end])) {
         value = value * 8 + (text[end] - '0');
         ++end;
       }
+      if (value == 0 || value > 255) return "a quoted path's \\ escape is no byte of a name";
       at = end - 1;
       path += static_cast<char>(value);
       continue;
@@ -55,10 +62,11 @@ bool unquotedPath(const std::string& text, std::string& path) {
     const char* const from = "abtnvfr\"\\";
     const char* const to = "\a\b\t\n\v\f\r\"\\";
     const char* const found = std::strchr(from, escaped);
-    if (found == nullptr || escaped == '\0') return false;
+    if (found == nullptr || escaped == '\0')
+      return "a quoted path's \\ escape is no byte of a name";
     path += to[found - from];
   }
-  return false;
+  return "a quoted path is not closed";
 }
 
 // The path without git's prefix (a/ on the old side, b/ on the new), or
@@ -113,8 +121,8 @@ void pathsOfGitLine(const std::string& line, ChangedFile& file) {
   std::string newPath;
   if (!rest.empty() && rest[0] == '"') {
     const std::size_t close = rest.find("\" ");
-    if (close == std::string::npos || !unquotedPath(rest.substr(0, close + 1), oldPath) ||
-        !unquotedPath(rest.substr(close + 2), newPath)) {
+    if (close == std::string::npos || !unquotedPath(rest.substr(0, close + 1), oldPath).empty() ||
+        !unquotedPath(rest.substr(close + 2), newPath).empty()) {
       return;
     }
   } else if (rest.size() % 2 == 1) {
@@ -198,7 +206,9 @@ bool readFileHeader(DiffState& state, const std::string& text) {
   ChangedFile& file = state.change.files.back();
   std::string path;
   if (startsWith(text, "--- ") || startsWith(text, "+++ ")) {
-    if (!unquotedPath(text.substr(4), path)) return fail(state, "a quoted path is not closed");
+    if (const std::string refusal = unquotedPath(text.substr(4), path); !refusal.empty()) {
+      return fail(state, refusal);
+    }
     if (text[0] == '-') {
       file.oldPath = withoutPrefix(path, "a/");
     } else {
@@ -207,15 +217,17 @@ bool readFileHeader(DiffState& state, const std::string& text) {
     return true;
   }
   if (startsWith(text, "rename from ") || startsWith(text, "copy from ")) {
-    if (!unquotedPath(text.substr(text.find(" from ") + 6), path)) {
-      return fail(state, "a quoted path is not closed");
+    if (const std::string refusal = unquotedPath(text.substr(text.find(" from ") + 6), path);
+        !refusal.empty()) {
+      return fail(state, refusal);
     }
     file.oldPath = path;
     return true;
   }
   if (startsWith(text, "rename to ") || startsWith(text, "copy to ")) {
-    if (!unquotedPath(text.substr(text.find(" to ") + 4), path)) {
-      return fail(state, "a quoted path is not closed");
+    if (const std::string refusal = unquotedPath(text.substr(text.find(" to ") + 4), path);
+        !refusal.empty()) {
+      return fail(state, refusal);
     }
     file.newPath = path;
     return true;
@@ -260,10 +272,16 @@ bool readDiffLine(DiffState& state, const std::string& text) {
     if (!parseHunkHeader(text, hunk)) {
       return fail(state, "not a hunk header \"@@ -OLD,COUNT +NEW,COUNT @@\": " + quotedText(text));
     }
+    const long nextOld = hunk.oldCount == 0 ? hunk.oldStart + 1 : hunk.oldStart;
+    const long nextNew = hunk.newCount == 0 ? hunk.newStart + 1 : hunk.newStart;
+    // A file's hunks follow each other down the file, as git writes them.
+    if (state.sawHunk && (nextOld < state.nextOld || nextNew < state.nextNew)) {
+      return fail(state, "a hunk before the end of the one above it: " + quotedText(text));
+    }
     state.oldLeft = hunk.oldCount;
     state.newLeft = hunk.newCount;
-    state.nextOld = hunk.oldCount == 0 ? hunk.oldStart + 1 : hunk.oldStart;
-    state.nextNew = hunk.newCount == 0 ? hunk.newStart + 1 : hunk.newStart;
+    state.nextOld = nextOld;
+    state.nextNew = nextNew;
     state.sawHunk = true;
     return true;
   }
@@ -287,13 +305,20 @@ bool readDiff(std::istream& in, Change& change, ReadError& error) {
   change = Change{};
   LineReader reader{in, 0, {}, false};
   DiffState state{change, error};
+  bool sawText = false;  // a line that is not blank
   for (std::string text; readLine(reader, text);) {
     state.line = reader.lineNumber;
+    sawText = sawText || text.find_first_not_of(" \t") != std::string::npos;
     if (!readDiffLine(state, text)) return false;
   }
   if (!readToTheEnd(reader, error)) return false;
   if (state.oldLeft > 0 || state.newLeft > 0) {
     error = {reader.lineNumber, "the diff ends inside a hunk: it is cut short"};
+    return false;
+  }
+  // An empty diff is no change; text that names no file is no diff.
+  if (sawText && change.files.empty()) {
+    error = {0, "not a diff: no file is named (diff --git, or --- and +++ lines)"};
     return false;
   }
   return true;

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <ios>
 #include <iterator>
 #include <streambuf>
+#include <system_error>
 #include <utility>
 
 namespace antorder {
@@ -31,8 +33,15 @@ bool readChunk(LineReader& reader) {
   reader.chunk.resize(reader.chunk.empty() ? FIRST_CHUNK_BYTES
                                            : std::min(CHUNK_BYTES, 2 * reader.chunk.size()));
   reader.chunkAt = 0;
-  reader.chunkEnd = static_cast<std::size_t>(std::max<std::streamsize>(
-      0, buffer->sgetn(reader.chunk.data(), static_cast<std::streamsize>(reader.chunk.size()))));
+  std::streamsize got = 0;
+  try {
+    got = buffer->sgetn(reader.chunk.data(), static_cast<std::streamsize>(reader.chunk.size()));
+  } catch (const std::ios_base::failure&) {
+    // A read the system refused (EIO, a folder opened as a file): the
+    // reading ends there, and readToTheEnd says the file was not read.
+    reader.in.setstate(std::ios::badbit);
+  }
+  reader.chunkEnd = static_cast<std::size_t>(std::max<std::streamsize>(0, got));
   return reader.chunkEnd > 0;
 }
 
@@ -87,6 +96,11 @@ void unreadLine(LineReader& reader, std::string line) {
 }
 
 bool openInput(const std::string& path, std::ifstream& in, ReadError& error) {
+  std::error_code status;
+  if (std::filesystem::is_directory(std::filesystem::u8path(path), status)) {
+    error = {0, "is a folder, not a file"};
+    return false;
+  }
   errno = 0;
   in.open(std::filesystem::u8path(path), std::ios::binary);
   if (in) return true;

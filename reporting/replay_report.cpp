@@ -130,6 +130,7 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, RunsCou
   std::vector<double> firstFailures;
   int withinBudget = 0;
   int caught = 0;
+  int timedRuns = 0;
   for (const ReplayedRun& run : report.runs) {
     if (!counts(run, runs)) continue;
     const RunScore& score = run.scores[static_cast<Index>(strategy)];
@@ -140,8 +141,10 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, RunsCou
     firstFailures.push_back(score.firstFailureSeconds);
     const std::optional<double>& budget = report.settings.budgetSeconds;
     withinBudget += budget && score.firstFailureSeconds <= *budget ? 1 : 0;
+    // A run whose tests all took no time has no ratio.
     if (score.shardBoundSeconds > 0.0) {
       summary.meanShardRatio += score.longestShardSeconds / score.shardBoundSeconds;
+      ++timedRuns;
     }
     caught += score.caughtWithinBudget ? 1 : 0;
     ++summary.runs;
@@ -150,7 +153,7 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, RunsCou
   const auto count = static_cast<double>(summary.runs);
   summary.meanApfd /= count;
   summary.meanApfdc /= count;
-  summary.meanShardRatio /= count;
+  if (timedRuns > 0) summary.meanShardRatio /= timedRuns;
   summary.medianFirstFailureSeconds = medianOf(firstFailures);
   summary.withinBudget = static_cast<double>(withinBudget) / count;
   summary.caughtWithinBudget = static_cast<double>(caught) / count;

@@ -124,8 +124,9 @@ void printBudget(std::FILE* out, const RunResults& results) {
                selection.selected.size() + selection.rest.size(), selection.selectedSeconds,
                selection.totalSeconds);
   if (results.plan.windowFailingRuns > 0) {
-    std::fprintf(out, "; a failing test in %d of the window's %d failing runs (%.1f%%)",
-                 results.plan.windowRunsCaught, results.plan.windowFailingRuns,
+    std::fprintf(out, "; %sa failing test in %d of the window's %d failing runs (%.1f%%)",
+                 results.plan.shard > 0 ? "over every shard, " : "", results.plan.windowRunsCaught,
+                 results.plan.windowFailingRuns,
                  100.0 * results.plan.windowRunsCaught / results.plan.windowFailingRuns);
   }
   std::fputc('\n', out);
@@ -139,7 +140,7 @@ void printBudget(std::FILE* out, const RunResults& results) {
 // The next run's change: what no test is known to depend on.
 void printChange(std::FILE* out, const RunResults& results) {
   const std::vector<std::string>& unplaced = results.plan.unplacedChanges;
-  std::fprintf(out, "changes no test is known to depend on: %s\n", unplaced.empty() ? "none" : "");
+  std::fprintf(out, "changes no test is known to depend on:%s\n", unplaced.empty() ? " none" : "");
   for (const std::string& file : unplaced) std::fprintf(out, "  %s\n", printable(file).c_str());
 }
 

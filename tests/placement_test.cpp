@@ -128,6 +128,18 @@ TEST(Placement, TouchesTheTestsTheChangeReaches) {
   }
 }
 
+// coverage.py's test_function contexts name a test by its module as
+// imported: found by the ending of the report's name, unless two names end
+// alike.
+TEST(Placement, FindsCoverageTestsByTheEndingOfTheirNames) {
+  const std::vector<std::string> names = {"tests.test_cart.test_total", "a.test_login.test_lockout",
+                                          "b.test_login.test_lockout"};
+  CoverageMap coverage;
+  coverage.testNames = {"test_cart.test_total", "test_login.test_lockout", "test_mail.test_sent"};
+  ChangePlacer placer = startPlacing(names, &coverage);
+  EXPECT_EQ(placer.keyOfCoverageTest, (std::vector<int>{0, -1, -1}));
+}
+
 TEST(Placement, WeighsHowSpecificTheLinesAre) {
   CoverageMap coverage = cartCoverage();
   ChangePlacer placer = startPlacing(NAMES, &coverage);
@@ -192,6 +204,61 @@ TEST(Placement, CarriesLinesThroughSuccessiveDiffs) {
       touchedOf(placed, NAMES),
       "tests.test_cart.test_total:1 tests.test_cart.test_empty:1 tests.test_login.test_lockout:1 ");
   EXPECT_EQ(coverage.files[0].lines, (std::vector<long>{13, 14}));
+}
+
+}  // namespace
+
+namespace {
+
+// The map of lines and tests, from each per-test coverage format, and the
+// refusals.
+TEST(CoverageMapReading, ReadsEachFormatAndRefusesWhatIsNotAMap) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::string map;  // each file's lines with their tests; empty: refused
+    std::string refusal;
+  };
+  const Case cases[] = {
+      {"coverage.py contexts, a test's phases one test",
+       R"({"files":{"src/cart.py":{"contexts":{"3":["t.py::a|run","t.py::b"],"1":["t.py::a|setup",""]}}}})",
+       "src/cart.py 1:a 3:a,b", ""},
+      {"lcov with a test a TN:",
+       "TN:a\nSF:/x/cart.c\nDA:2,1\nDA:5,0\nend_of_record\nTN:b\nSF:/x/cart.c\nDA:2,3\n"
+       "end_of_record\n",
+       "/x/cart.c 2:a,b", ""},
+      {"a line that is not a number", R"({"files":{"a.py":{"contexts":{"abc":["t"]}}}})", "",
+       "a covered line's number is not a line number from 1 up: \"a.py:abc\""},
+      {"a line past any file's",
+       R"({"files":{"a.py":{"contexts":{"99999999999999999999":["t"]}}}})", "",
+       "a covered line's number is not a line number from 1 up: \"a.py:99999999999999999999\""},
+      {"no test contexts", R"({"files":{"a.py":{"contexts":{"1":[""]}}}})", "",
+       "the report has no test contexts"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::istringstream in(c.text);
+    CoverageMap map;
+    ReadError error;
+    const bool read = readCoverageMap(in, map, error);
+    EXPECT_EQ(read, c.refusal.empty()) << error.reason;
+    if (!read) {
+      EXPECT_EQ(error.reason.substr(0, c.refusal.size()), c.refusal);
+      continue;
+    }
+    std::string text;
+    for (const CoveredFile& file : map.files) {
+      text += file.path;
+      for (std::size_t at = 0; at < file.lines.size(); ++at) {
+        text += " " + std::to_string(file.lines[at]) + ":";
+        for (std::size_t one = file.first[at]; one < file.first[at + 1]; ++one) {
+          const std::string& name = map.testNames[static_cast<std::size_t>(file.tests[one])];
+          text += (one == file.first[at] ? "" : ",") + name.substr(name.rfind(':') + 1);
+        }
+      }
+    }
+    EXPECT_EQ(text, c.map);
+  }
 }
 
 }  // namespace

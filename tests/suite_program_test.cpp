@@ -506,13 +506,16 @@ TEST(SuiteProgram, ReplaysAHistoryTheSameForAnyNumberOfJobs) {
       {"--replay --csv x.csv " + history, "--csv cannot be used with --replay"},
       {"--replay --evaluate x.csv " + history, "--evaluate excludes --replay"},
       {"--replay " + SUITES + "built_in.csv", "built_in.csv:"},
-      {"--shard 0/4 " + history, "a shard is I/N, from 1/N to N/N: 0/4"},
-      {"--shard 5/4 " + history, "a shard is I/N, from 1/N to N/N: 5/4"},
-      {"--shard 1/4x " + history, "a shard is I/N, from 1/N to N/N: 1/4x"},
+      {"--shard 0/4 " + history, "a shard is I/N, from 1/N to N/N, N at most 1024: 0/4"},
+      {"--shard 5/4 " + history, "a shard is I/N, from 1/N to N/N, N at most 1024: 5/4"},
+      {"--shard 1/4x " + history, "a shard is I/N, from 1/N to N/N, N at most 1024: 1/4x"},
       {"--replay --shard 1/2 " + history, "--replay excludes --shard"},
       {"--shards 2 " + history, "--shards requires --replay"},
       {"--fail-closed --budget 3 " + history, "--fail-closed requires --changes"},
       {"--changes x.diff " + SUITES + "built_in.csv", "FILE must be a JUnit report"},
+      {"--shard 1/1025 " + history, "N at most 1024: 1/1025"},
+      {"--changes - --tests - " + history, "only one input can be read from standard input"},
+      {"--changes " + SUITES + " " + history, "is a folder, not a file"},
   };
   for (const Refused& r : refused) {
     const ProgramRun run = runSuiteProgram(r.arguments);
