@@ -346,7 +346,7 @@ void addShardOptions(CLI::App& app, Options& options, Parsing& parsing) {
               return !part.empty() && part.size() <= 4 &&
                      part.find_first_not_of("0123456789") == std::string::npos;
             };
-            const std::string refusal = "a shard is I/N, from 1/N to N/N, N at most 1024: " + text;
+            std::string refusal = "a shard is I/N, from 1/N to N/N, N at most 1024: " + text;
             if (slash == std::string::npos || !digits(text.substr(0, slash)) ||
                 !digits(text.substr(slash + 1))) {
               return refusal;

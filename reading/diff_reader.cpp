@@ -22,6 +22,19 @@ bool isOctal(char c) {
   return c >= '0' && c <= '7';
 }
 
+// Up to three octal digits from `at`, which moves to the last: one byte of
+// a name, from 1 to 255 (0 or above 255 is none).
+int octalByte(const std::string& text, std::size_t& at) {
+  int value = 0;
+  std::size_t end = at;
+  while (end < text.size() && end < at + 3 && isOctal(text[end])) {
+    value = value * 8 + (text[end] - '0');
+    ++end;
+  }
+  at = end - 1;
+  return value;
+}
+
 // A path as git writes it: in quotes with C escapes (octal bytes among
 // them) where it holds unusual characters, else as it is, up to a tab
 // (after which diff -u writes a date). The reason it cannot be read, or
@@ -47,15 +60,8 @@ std::string unquotedPath(const std::string& text, std::string& path) {
     if (++at == text.size()) return "a quoted path is not closed";
     const char escaped = text[at];
     if (isOctal(escaped)) {
-      // Up to three octal digits make one byte, a file name's: not 0.
-      int value = 0;
-      std::size_t end = at;
-      while (end < text.size() && end < at + 3 && isOctal(text[end])) {
-        value = value * 8 + (text[end] - '0');
-        ++end;
-      }
+      const int value = octalByte(text, at);
       if (value == 0 || value > 255) return "a quoted path's \\ escape is no byte of a name";
-      at = end - 1;
       path += static_cast<char>(value);
       continue;
     }
@@ -244,6 +250,26 @@ bool readFileHeader(DiffState& state, const std::string& text) {
   return true;
 }
 
+// A hunk's header: its ranges, which follow the file's hunks before it.
+bool readHunkHeader(DiffState& state, const std::string& text) {
+  DiffHunk hunk;
+  if (!parseHunkHeader(text, hunk)) {
+    return fail(state, "not a hunk header \"@@ -OLD,COUNT +NEW,COUNT @@\": " + quotedText(text));
+  }
+  const long nextOld = hunk.oldCount == 0 ? hunk.oldStart + 1 : hunk.oldStart;
+  const long nextNew = hunk.newCount == 0 ? hunk.newStart + 1 : hunk.newStart;
+  // A file's hunks follow each other down the file, as git writes them.
+  if (state.sawHunk && (nextOld < state.nextOld || nextNew < state.nextNew)) {
+    return fail(state, "a hunk before the end of the one above it: " + quotedText(text));
+  }
+  state.oldLeft = hunk.oldCount;
+  state.newLeft = hunk.newCount;
+  state.nextOld = nextOld;
+  state.nextNew = nextNew;
+  state.sawHunk = true;
+  return true;
+}
+
 bool readDiffLine(DiffState& state, const std::string& text) {
   if (state.oldLeft > 0 || state.newLeft > 0) return readHunkLine(state, text);
   if (state.signed_) return true;
@@ -267,24 +293,7 @@ bool readDiffLine(DiffState& state, const std::string& text) {
     state.sawHunk = false;
   }
   if (!state.inFile || state.binaryData) return true;  // before the first file: a message
-  if (startsWith(text, "@@ ")) {
-    DiffHunk hunk;
-    if (!parseHunkHeader(text, hunk)) {
-      return fail(state, "not a hunk header \"@@ -OLD,COUNT +NEW,COUNT @@\": " + quotedText(text));
-    }
-    const long nextOld = hunk.oldCount == 0 ? hunk.oldStart + 1 : hunk.oldStart;
-    const long nextNew = hunk.newCount == 0 ? hunk.newStart + 1 : hunk.newStart;
-    // A file's hunks follow each other down the file, as git writes them.
-    if (state.sawHunk && (nextOld < state.nextOld || nextNew < state.nextNew)) {
-      return fail(state, "a hunk before the end of the one above it: " + quotedText(text));
-    }
-    state.oldLeft = hunk.oldCount;
-    state.newLeft = hunk.newCount;
-    state.nextOld = nextOld;
-    state.nextNew = nextNew;
-    state.sawHunk = true;
-    return true;
-  }
+  if (startsWith(text, "@@ ")) return readHunkHeader(state, text);
   if (state.sawHunk) {
     // "\ No newline at end of file" follows the hunk's last line.
     if (!text.empty() && text[0] == '\\') return true;
