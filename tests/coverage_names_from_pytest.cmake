@@ -5,10 +5,11 @@
 # ways (pytest-cov's --cov-context=test, coverage.py's dynamic_context =
 # test_function) name every test alike: every coverage test matches, the
 # listing has nothing new or gone, and a change to a line the inherited
-# tests alone cover puts them first. Skipped where Python, pytest,
+# tests alone cover puts them first; the plugin runs the doctests where the
+# order puts them. Skipped where Python, pytest,
 # coverage.py or pytest-cov is missing.
 #
-# cmake -DPROGRAM=... -DWORK=... [-DPYTHON=...] -P coverage_names_from_pytest.cmake
+# cmake -DPROGRAM=... -DPLUGIN_DIR=... -DWORK=... [-DPYTHON=...] -P coverage_names_from_pytest.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
 find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(PYTHON NAMES python3)
@@ -118,4 +119,16 @@ foreach(coverage IN ITEMS "by-node-id;7" "by-function;3")
     message(FATAL_ERROR "${name}: the inherited tests are not first: ${order}\n${output}")
   endif()
 endforeach()
+# The plugin runs the module's doctest where the order puts it, by its key
+# "pkg.shop", not first as a test the order does not name.
+run_program(COMMAND ${CMAKE_COMMAND} -E env "PYTHONPATH=${PLUGIN_DIR}" ${pytest} -p antorder_pytest
+  "--antorder-order=${WORK}/by-node-id.txt" --collect-only WORKDIR "${project}" OUTPUT collected)
+string(REGEX REPLACE "\n\n.*" "" collected "${collected}")
+string(REPLACE "\n" ";" collected "${collected}")
+file(STRINGS "${WORK}/by-node-id.txt" order)
+list(FIND order "pkg.shop" ordered)
+list(FIND collected "pkg/shop.py::pkg.shop" run)
+if(ordered LESS 2 OR NOT run EQUAL ordered)
+  message(FATAL_ERROR "the module's doctest, at ${ordered} in the order, runs at ${run}: ${collected}")
+endif()
 message(STATUS "pytest's, coverage.py's and pytest-cov's names met:\n${output}")

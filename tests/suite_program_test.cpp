@@ -576,8 +576,10 @@ TEST(SuiteProgram, SaysHowManyCoverageTestsMatchAndRefusesCoverageThatMatchesNon
     }
     writeFile(folder + "cov.info", tracefile);
     std::filesystem::remove(folder + "order.txt");
-    const std::string arguments = folder + "run.xml --coverage " + folder + "cov.info --changes " +
-                                  folder + "next.diff --order " + folder + "order.txt";
+    std::string arguments = folder + "run.xml --coverage ";
+    arguments += folder + "cov.info --changes ";
+    arguments += folder + "next.diff --order ";
+    arguments += folder + "order.txt";
     const ProgramRun run = runSuiteProgram(arguments);
     EXPECT_EQ(run.status, c.status) << run.errors;
     EXPECT_NE(run.errors.find(c.errors), std::string::npos) << run.errors;
