@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <map>
+#include <utility>
 
 #include "suite/test_names.h"
 
@@ -108,13 +109,13 @@ void placeOnCoverage(const ChangePlacer& placer, const CoveredFile& covered,
     const LineTests tests = testsOfLine(covered, line);
     const auto count = static_cast<double>(tests.end - tests.begin);
     for (const int* test = tests.begin; test != tests.end; ++test) {
-      const int key = placer.keyOfCoverageTest[static_cast<Index>(*test)];
-      if (key < 0) continue;
-      ChangeSignals& signals = gathered.signals[key];
-      signals.touched = true;
-      ++signals.coveredLines;
-      signals.specificity += 1.0 / count;
-      gathered.filePlaced[fileAt] = 1;
+      for (const int key : placer.keysOfCoverageTest[static_cast<Index>(*test)]) {
+        ChangeSignals& signals = gathered.signals[key];
+        signals.touched = true;
+        ++signals.coveredLines;
+        signals.specificity += 1.0 / count;
+        gathered.filePlaced[fileAt] = 1;
+      }
     }
   };
   for (const DiffHunk& edit : changed.hunks) {
@@ -258,9 +259,10 @@ void indexBaseName(ChangePlacer& placer, int file) {
 void addCoveredShares(const ChangePlacer& placer, RunChange& placed) {
   if (placer.coverage == nullptr) return;
   std::vector<long> linesOfKey(placer.names->size(), 0);
-  for (Index test = 0; test < placer.keyOfCoverageTest.size(); ++test) {
-    const int key = placer.keyOfCoverageTest[test];
-    if (key >= 0) linesOfKey[static_cast<Index>(key)] += placer.coverage->linesOfTest[test];
+  for (Index test = 0; test < placer.keysOfCoverageTest.size(); ++test) {
+    for (const int key : placer.keysOfCoverageTest[test]) {
+      linesOfKey[static_cast<Index>(key)] += placer.coverage->linesOfTest[test];
+    }
   }
   for (Index at = 0; at < placed.keys.size(); ++at) {
     const long lines = linesOfKey[static_cast<Index>(placed.keys[at])];
@@ -291,33 +293,9 @@ ChangePlacer startPlacing(const std::vector<std::string>& names, CoverageMap* co
   placer.names = &names;
   placer.coverage = coverage;
   if (coverage == nullptr) return placer;
-  // A name is found whole, or by its ending after a dot: coverage.py names
-  // a test by its module as imported (test_cart.test_total) where the report
-  // gives its path (tests.test_cart.test_total). An ending two names share
-  // finds neither.
-  constexpr int SHARED = -2;
-  std::unordered_map<std::string, int> keyOfName;
-  std::unordered_map<std::string, int> keyOfEnding;
-  for (Index key = 0; key < names.size(); ++key) {
-    keyOfName.emplace(names[key], static_cast<int>(key));
-    for (std::size_t dot = names[key].find('.'); dot != std::string::npos;
-         dot = names[key].find('.', dot + 1)) {
-      const auto [entry, added] =
-          keyOfEnding.emplace(names[key].substr(dot + 1), static_cast<int>(key));
-      if (!added && entry->second != static_cast<int>(key)) entry->second = SHARED;
-    }
-  }
-  const auto keyOf = [&](const std::string& name) {
-    for (const std::string& form : {name, junitKeyOf(name)}) {
-      const auto whole = keyOfName.find(form);
-      if (whole != keyOfName.end()) return whole->second;
-      const auto ending = keyOfEnding.find(form);
-      if (ending != keyOfEnding.end() && ending->second != SHARED) return ending->second;
-    }
-    return -1;
-  };
-  for (const std::string& name : coverage->testNames)
-    placer.keyOfCoverageTest.push_back(keyOf(name));
+  CoverageNameMatch match = matchCoverageNames(names, coverage->testNames);
+  placer.keysOfCoverageTest = std::move(match.keysOfTest);
+  placer.lcovTies = std::move(match.lcovTies);
   for (Index file = 0; file < coverage->files.size(); ++file) {
     indexBaseName(placer, static_cast<int>(file));
   }

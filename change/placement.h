@@ -30,18 +30,22 @@
 #include "history/history.h"
 #include "reading/coverage_map.h"
 #include "reading/diff_reader.h"
+#include "suite/test_names.h"
 
 namespace antorder {
 
 struct ChangePlacer {
   const std::vector<std::string>* names = nullptr;  // the tests placed on, by key
   CoverageMap* coverage = nullptr;                  // none: by files and names alone
-  std::vector<int> keyOfCoverageTest;               // -1: a test not among the names
+  // Of each coverage test, the keys it stands for; none where it matches none.
+  std::vector<std::vector<int>> keysOfCoverageTest;
+  // Coverage tests whose lcov names two keys are written as alike.
+  std::vector<CoverageNameMatch::Tie> lcovTies;
   std::unordered_map<std::string, std::vector<int>> filesOfBaseName;  // coverage files
 };
 
-// Names are keys as a history gives them; a coverage test is a key by its
-// own name or its pytest node id's key (see junitKeyOf).
+// Names are keys as a history gives them; a coverage test stands for the
+// keys its name matches (see matchCoverageNames).
 ChangePlacer startPlacing(const std::vector<std::string>& names, CoverageMap* coverage);
 
 // Places the change on the tests, then carries the coverage through it.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "change/placement.h"
 #include "cli/messages.h"
@@ -12,21 +13,45 @@ namespace antorder {
 
 namespace {
 
-// The coverage's tests that match no test of the history place nothing: a
-// coverage of other names (another runner's, other contexts) is said, not
-// silently of no use.
-void warnOfCoverageTestsUnknown(const std::string& file, const CoverageMap& coverage,
-                                const ChangePlacer& placer) {
-  std::vector<std::string> unknown;
-  for (std::size_t test = 0; test < placer.keyOfCoverageTest.size(); ++test) {
-    if (placer.keyOfCoverageTest[test] < 0) unknown.push_back(coverage.testNames[test]);
+// How many of the coverage's tests match a test placed on. Those that
+// match none place nothing: a coverage of other names (another runner's,
+// other contexts) is said, not silently of no use, and one of which no test
+// matches is refused. False, with the reason, then.
+bool checkCoverageTests(const std::string& file, const CoverageMap& coverage,
+                        const ChangePlacer& placer, std::size_t& matched) {
+  const std::vector<std::string>& names = *placer.names;
+  if (!placer.lcovTies.empty()) {
+    const CoverageNameMatch::Tie& tie = placer.lcovTies.front();
+    std::fprintf(stderr,
+                 "%s: warning: %s: %zu of its tests match two tests of the history alike, as lcov "
+                 "writes their names (every character outside [A-Za-z0-9_] as _), and place "
+                 "nothing, such as %s: %s and %s\n",
+                 PROGRAM, printable(file).c_str(), placer.lcovTies.size(),
+                 printable(coverage.testNames[static_cast<std::size_t>(tie.test)]).c_str(),
+                 printable(names[static_cast<std::size_t>(tie.first)]).c_str(),
+                 printable(names[static_cast<std::size_t>(tie.second)]).c_str());
   }
-  if (unknown.empty()) return;
+  std::vector<std::string> unknown;
+  for (std::size_t test = 0; test < placer.keysOfCoverageTest.size(); ++test) {
+    if (placer.keysOfCoverageTest[test].empty()) unknown.push_back(coverage.testNames[test]);
+  }
+  matched = coverage.testNames.size() - unknown.size();
+  if (unknown.empty()) return true;
+  if (matched == 0) {
+    std::string reason = "none of the ";
+    reason += counted(static_cast<long long>(coverage.testNames.size()), "tests");
+    reason += " it names matches a test of the history, such as ";
+    reason += printable(unknown.front());
+    reason += ", so it places nothing: it names the tests as another runner or tool does";
+    reportReadError(file, {0, reason});
+    return false;
+  }
   std::fprintf(stderr,
                "%s: warning: %s: %zu of its %zu tests match no test of the history and place "
                "nothing, such as %s\n",
                PROGRAM, printable(file).c_str(), unknown.size(), coverage.testNames.size(),
                printable(unknown.front()).c_str());
+  return true;
 }
 
 }  // namespace
@@ -58,7 +83,13 @@ bool readChanges(const Options& options, const History& history,
   }
   ChangePlacer placer =
       startPlacing(changes.names, options.coverageFile.empty() ? nullptr : &changes.coverage);
-  warnOfCoverageTestsUnknown(options.coverageFile, changes.coverage, placer);
+  if (!options.coverageFile.empty()) {
+    if (!checkCoverageTests(options.coverageFile, changes.coverage, placer,
+                            changes.coverageMatched)) {
+      return false;
+    }
+    changes.coverageRead = true;
+  }
   if (runsCarry) {
     std::vector<LeftOutRun> leftOut;
     placeHistoryChanges(history, placer, changes.runs, leftOut);

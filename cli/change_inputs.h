@@ -5,6 +5,7 @@
 // --changes, placed on the tests in that order so that the coverage is
 // carried through every diff before the next run's.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct ChangeInputs {
   std::vector<std::string> names;  // the history's keys, then the next run's tests it lacks
   std::vector<RunChange> runs;     // by run; empty where no run carries a diff
   RunChange next;                  // of --changes
+  // Where --coverage was read and used: how many of its tests match a test.
+  bool coverageRead = false;
+  std::size_t coverageMatched = 0;
 };
 
 // Reads and places every change; false, with the file and reason on

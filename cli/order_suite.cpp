@@ -306,6 +306,9 @@ int orderSuite(const Options& options) {
   if (!optionsApply(options, inputs, evaluationFormat)) return 2;
   results.file = options.file;
   results.formatName = formatName(inputs.format);
+  results.coverageRead = changes.coverageRead;
+  results.coverageTests = static_cast<long long>(changes.coverage.testNames.size());
+  results.coverageMatched = static_cast<long long>(changes.coverageMatched);
   results.seed = options.seed;
   results.settings = options.search;
   results.objective = options.objective == "apfd"    ? Objective::APFD

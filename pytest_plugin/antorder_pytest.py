@@ -56,7 +56,9 @@ def junit_key(nodeid):
     names = path.split("::")
     names[0] = re.sub(r"\.py$", "", names[0].replace("/", "."))
     names[-1] += bracket + parameters
-    return ".".join(names)
+    # The classname alike the name (a module's own doctest): the name alone.
+    classname = ".".join(names[:-1])
+    return names[-1] if classname == names[-1] else ".".join(names)
 
 
 def read_lines(path, option):
@@ -124,10 +126,19 @@ class CollectedTests:
         self.by_last_name = {}
         for item in items:
             names, parameters, inside = name_of_item(item)
-            if names:
-                self.by_last_name.setdefault((names[-1], parameters), []).append(
-                    (names, inside, item)
-                )
+            shapes = [(names, inside)]
+            # Where pytest's report keys a test by its name alone (a module's
+            # own doctest: "pkg/mod.py::pkg.mod" is "pkg.mod"), its file's
+            # names alone find it too.
+            if inside and junit_key(item.nodeid) == item.nodeid.partition("::")[2]:
+                outside = names[: len(names) - inside]
+                if outside[-inside:] == names[-inside:]:
+                    shapes.append((outside, 0))
+            for shape, shape_inside in shapes:
+                if shape:
+                    self.by_last_name.setdefault((shape[-1], parameters), []).append(
+                        (shape, shape_inside, item)
+                    )
 
     def find(self, line):
         """The test a line names, or None where it names none or two equally."""

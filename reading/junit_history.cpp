@@ -15,6 +15,7 @@
 #include "reading/field_values.h"
 #include "reading/line_reader.h"
 #include "reading/xml_document.h"
+#include "suite/test_names.h"
 
 namespace antorder {
 
@@ -97,7 +98,7 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, Histor
   const bool failed = hasFailureChild(testcase) ||
                       std::strcmp(testcase.attribute("status").as_string(), "fail") == 0;
 
-  const std::string key = classname.empty() || classname == name ? name : classname + "." + name;
+  const std::string key = junitKey(classname, name);
   // Orders are written a test a line.
   if (const std::string refusal = nameRefusal(key); !refusal.empty()) {
     error = {line, refusal};

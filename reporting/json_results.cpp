@@ -102,6 +102,9 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
   if (faultCount(suite) < totalFaultWeight(suite)) input["distinct"] = faultCount(suite);
   if (!suite.notes.empty()) input["notes"] = suite.notes;
   input["faults_left_out"] = suite.unrevealedFaultNames;
+  if (results.coverageRead) {
+    input["coverage"] = {{"tests", results.coverageTests}, {"matched", results.coverageMatched}};
+  }
   if (results.evaluated) {
     const SparseSuite& evaluation = results.evaluation;
     input["evaluation"] = {{"file", results.evaluationFile},

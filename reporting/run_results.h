@@ -30,6 +30,11 @@ struct RunResults {
   std::string evaluationFile;
   SparseSuite evaluation;
   NextRunPlan plan;  // the order written, and what a budget selects of it
+  // Of --coverage, where it placed changes: its tests, and how many of them
+  // match a test of the history.
+  bool coverageRead = false;
+  long long coverageTests = 0;
+  long long coverageMatched = 0;
 };
 
 // What found the best order, as the summary, the JSON and the picture name it.

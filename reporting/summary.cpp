@@ -37,6 +37,10 @@ void printInput(std::FILE* out, const SparseSuite& suite, const RunResults& resu
     }
     std::fprintf(out, "%s\n", suite.unrevealedFaultNames.empty() ? "" : ")");
   }
+  if (results.coverageRead) {
+    std::fprintf(out, "coverage: %s, %lld matched\n",
+                 counted(results.coverageTests, "tests").c_str(), results.coverageMatched);
+  }
   if (!results.evaluated) return;
   const SparseSuite& evaluation = results.evaluation;
   std::fprintf(out, "scored also against: %s, %s: %lld",

@@ -137,7 +137,7 @@ TEST(Placement, FindsCoverageTestsByTheEndingOfTheirNames) {
   CoverageMap coverage;
   coverage.testNames = {"test_cart.test_total", "test_login.test_lockout", "test_mail.test_sent"};
   ChangePlacer placer = startPlacing(names, &coverage);
-  EXPECT_EQ(placer.keyOfCoverageTest, (std::vector<int>{0, -1, -1}));
+  EXPECT_EQ(placer.keysOfCoverageTest, (std::vector<std::vector<int>>{{0}, {}, {}}));
 }
 
 TEST(Placement, WeighsHowSpecificTheLinesAre) {

@@ -524,6 +524,86 @@ TEST(SuiteProgram, ReplaysAHistoryTheSameForAnyNumberOfJobs) {
   }
 }
 
+// Per-test coverage placed on a history: the summary and the JSON say how
+// many of its tests match one of the history's; lcov's rewritten names meet
+// the history's unless two rewrite alike; coverage that matches in part is
+// warned of, and coverage of which no test matches is refused.
+TEST(SuiteProgram, SaysHowManyCoverageTestsMatchAndRefusesCoverageThatMatchesNone) {
+  const std::string folder = freshFolder("coverage-names");
+  writeFile(folder + "run.xml",
+            "<testsuite><testcase classname=\"ButtonTest\" name=\"Basic\" time=\"1\"/>"
+            "<testcase classname=\"ButtonTest\" name=\"Click\" time=\"2\"><failure/></testcase>"
+            "<testcase classname=\"A\" name=\"B_C\" time=\"1\"/>"
+            "<testcase classname=\"A_B\" name=\"C\" time=\"1\"/></testsuite>\n");
+  writeFile(folder + "next.diff",
+            "--- a/src/button.cpp\n+++ b/src/button.cpp\n@@ -2 +2 @@\n-a\n+b\n");
+  const struct {
+    const char* what;
+    std::vector<std::string> tests;  // as lcov --test-name writes them
+    int status;
+    int matched;
+    std::string errors;
+  } cases[] = {
+      {"rewritten names", {"ButtonTest_Basic", "ButtonTest_Click"}, 0, 2, ""},
+      {"in part",
+       {"ButtonTest_Basic", "OtherTest_Gone"},
+       0,
+       1,
+       "warning: " + folder +
+           "cov.info: 1 of its 2 tests match no test of the history and place "
+           "nothing, such as OtherTest_Gone\n"},
+      {"rewritten alike",
+       {"ButtonTest_Basic", "A_B_C"},
+       0,
+       1,
+       "1 of its tests match two tests of the history alike, as lcov writes their names "
+       "(every character outside [A-Za-z0-9_] as _), and place nothing, such as A_B_C: A.B_C "
+       "and A_B.C\n"},
+      {"none",
+       {"OtherTest_Gone", "OtherTest_Lost"},
+       2,
+       0,
+       "antorder-suite: " + folder +
+           "cov.info: none of the 2 tests it names matches a test of "
+           "the history, such as OtherTest_Gone, so it places nothing: it names the tests as "
+           "another runner or tool does\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string tracefile;
+    for (const std::string& test : c.tests) {
+      tracefile += "TN:" + test + "\nSF:/ci/src/button.cpp\nDA:2,1\nend_of_record\n";
+    }
+    writeFile(folder + "cov.info", tracefile);
+    std::filesystem::remove(folder + "order.txt");
+    std::string arguments = folder + "run.xml --coverage ";
+    arguments += folder + "cov.info --changes ";
+    arguments += folder + "next.diff --order ";
+    arguments += folder + "order.txt";
+    const ProgramRun run = runSuiteProgram(arguments);
+    EXPECT_EQ(run.status, c.status) << run.errors;
+    EXPECT_NE(run.errors.find(c.errors), std::string::npos) << run.errors;
+    if (c.status != 0) {
+      EXPECT_EQ(run.output, "");
+      EXPECT_FALSE(std::filesystem::exists(folder + "order.txt"));
+      continue;
+    }
+    if (c.errors.empty()) {
+      EXPECT_EQ(run.errors, "");
+    }
+    const std::string said = "coverage: 2 tests, " + std::to_string(c.matched) + " matched\n";
+    EXPECT_NE(run.output.find(said), std::string::npos) << run.output;
+    const ProgramRun json = runSuiteProgram("--json " + arguments);
+    const nlohmann::json input = nlohmann::json::parse(json.output)["input"];
+    EXPECT_EQ(input["coverage"]["tests"], 2);
+    EXPECT_EQ(input["coverage"]["matched"], c.matched);
+  }
+  // Without coverage neither says a word of it.
+  const ProgramRun plain =
+      runSuiteProgram("--json " + folder + "run.xml --changes " + folder + "next.diff");
+  EXPECT_FALSE(nlohmann::json::parse(plain.output)["input"].contains("coverage"));
+}
+
 // A report as deep as a generator or an attacker likes is read without
 // recursion: every route through the JUnit reader reads it, none crashes.
 TEST(SuiteProgram, ReadsAReportNestedAnyDepth) {
