@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 
 #include "change/placement.h"
 #include "cli/messages.h"
@@ -29,6 +30,28 @@ void warnOfCoverageTestsUnknown(const std::string& file, const CoverageMap& cove
                printable(unknown.front()).c_str());
 }
 
+// Code outside the project (installed packages, the system's) is no change
+// of the project's: said, with how much of the coverage it was.
+void leaveOutOutsideCode(const std::string& file, CoverageMap& coverage) {
+  const OutsideCode left = leaveOutOutsideCode(coverage);
+  if (left.files == 0) return;
+  std::fprintf(stderr,
+               "%s: %s: the coverage of %ld files (%ld lines) outside the project "
+               "(site-packages, dist-packages, /usr/...) is left out\n",
+               PROGRAM, printable(file).c_str(), left.files, left.lines);
+}
+
+// Changed paths that several coverage files matched alike: one line for all.
+void warnOfTiedPaths(const ChangePlacer& placer) {
+  if (placer.tiedPaths.empty()) return;
+  std::fprintf(stderr,
+               "%s: warning: %zu changed %s several coverage files alike, each placed on "
+               "and carried through all of them, such as %s\n",
+               PROGRAM, placer.tiedPaths.size(),
+               placer.tiedPaths.size() == 1 ? "file matches" : "files match",
+               printable(placer.tiedPaths.front()).c_str());
+}
+
 }  // namespace
 
 bool readChanges(const Options& options, const History& history,
@@ -50,6 +73,7 @@ bool readChanges(const Options& options, const History& history,
     reportReadError(options.coverageFile, error);
     return false;
   }
+  if (!options.coverageFile.empty()) leaveOutOutsideCode(options.coverageFile, changes.coverage);
   changes.names = history.keys;
   if (listed != nullptr) {
     for (const std::string& name : *listed) {
@@ -59,6 +83,8 @@ bool readChanges(const Options& options, const History& history,
   ChangePlacer placer =
       startPlacing(changes.names, options.coverageFile.empty() ? nullptr : &changes.coverage);
   warnOfCoverageTestsUnknown(options.coverageFile, changes.coverage, placer);
+  placer.ignorePatterns = options.changesIgnored;
+  addTestSources(placer, changes.sources);
   if (runsCarry) {
     std::vector<LeftOutRun> leftOut;
     placeHistoryChanges(history, placer, changes.runs, leftOut);
@@ -69,13 +95,23 @@ bool readChanges(const Options& options, const History& history,
                    PROGRAM, printable(diff.file).c_str(), diff.line, diff.reason.c_str());
     }
   }
-  if (options.changesFile.empty()) return true;
+  if (options.changesFile.empty()) {
+    warnOfTiedPaths(placer);
+    return true;
+  }
+  // The next run's change is placed on the tests it runs alone: one gone
+  // from its list covers nothing.
+  if (listed != nullptr) {
+    const std::unordered_set<std::string> next(listed->begin(), listed->end());
+    for (const std::string& name : changes.names) placer.present.push_back(next.count(name) != 0 ? 1 : 0);
+  }
   Change change;
   if (!readDiffFile(options.changesFile, change, error) ||
       !placeChange(placer, change, changes.next, error)) {
     reportReadError(options.changesFile, error);
     return false;
   }
+  warnOfTiedPaths(placer);
   return true;
 }
 
