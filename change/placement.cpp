@@ -246,8 +246,7 @@ void placeOnNames(const ChangePlacer& placer, const Change& change,
                   const std::vector<char>& ignored, Gathered& gathered) {
   const ChangedNames changed = changedNamesOf(change, ignored);
   const std::vector<std::string>& names = *placer.names;
-  const auto mark = [&](const auto& found, const auto& end, bool ChangeSignals::*flag,
-                        Index key) {
+  const auto mark = [&](const auto& found, const auto& end, bool ChangeSignals::*flag, Index key) {
     if (found != end) {
       markFiles(found->second, flag, gathered.signals[static_cast<int>(key)], gathered);
     }
@@ -389,8 +388,8 @@ bool ownFileOfATest(const ChangePlacer& placer, const std::string& path) {
   std::replace(dotted.begin(), dotted.end(), '/', '.');
   const auto begins = [](const std::string& name, const std::string& start) {
     return name.compare(0, start.size(), start) == 0 &&
-           (name.size() == start.size() || name[start.size()] == '.' ||
-            name[start.size()] == ':' || name[start.size()] == '/');
+           (name.size() == start.size() || name[start.size()] == '.' || name[start.size()] == ':' ||
+            name[start.size()] == '/');
   };
   for (const std::string& name : *placer.names) {
     if (begins(name, path) || begins(name, dotted)) return true;

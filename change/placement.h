@@ -44,10 +44,10 @@ struct ChangePlacer {
   CoverageMap* coverage = nullptr;                  // none: by files and names alone
   std::vector<int> keyOfCoverageTest;               // -1: a test not among the names
   std::unordered_map<std::string, std::vector<int>> filesOfBaseName;  // coverage files
-  std::vector<char> present;  // by key: a test placed on; empty, every one is
-  std::vector<std::string> ignorePatterns;       // paths no test depends on, gitignore's way
+  std::vector<char> present;                // by key: a test placed on; empty, every one is
+  std::vector<std::string> ignorePatterns;  // paths no test depends on, gitignore's way
   std::vector<std::pair<int, std::string>> sources;  // a key and the source file listing it
-  std::vector<std::string> tiedPaths;  // "a/b.py: /src/a/b.py and /build/a/b.py"
+  std::vector<std::string> tiedPaths;                // "a/b.py: /src/a/b.py and /build/a/b.py"
 };
 
 // Names are keys as a history gives them; a coverage test is a key by its

@@ -103,7 +103,8 @@ bool readChanges(const Options& options, const History& history,
   // from its list covers nothing.
   if (listed != nullptr) {
     const std::unordered_set<std::string> next(listed->begin(), listed->end());
-    for (const std::string& name : changes.names) placer.present.push_back(next.count(name) != 0 ? 1 : 0);
+    for (const std::string& name : changes.names)
+      placer.present.push_back(next.count(name) != 0 ? 1 : 0);
   }
   Change change;
   if (!readDiffFile(options.changesFile, change, error) ||

@@ -197,8 +197,8 @@ bool readGtestJson(const nlohmann::json& document, std::vector<Listed>& found, R
       const std::string value = stringIn(test, "value_param");
       const std::size_t slash = name.rfind('/');
       if (!value.empty() && slash != std::string::npos) name = name.substr(0, slash + 1) + value;
-      std::string full = withoutDisabled(type.empty() ? suiteName
-                                                      : suiteName.substr(0, suiteName.find('/')));
+      std::string full =
+          withoutDisabled(type.empty() ? suiteName : suiteName.substr(0, suiteName.find('/')));
       full += "." + withoutDisabled(name);
       if (!type.empty()) full += "<" + type + ">";
       found.push_back({full, 0, stringIn(test, "file")});

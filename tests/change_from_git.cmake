@@ -108,10 +108,11 @@ if(NOT selected EQUAL 4 OR NOT output MATCHES "every test: failing closed")
 endif()
 message(STATUS "the touched test came first, and a change nothing places failed closed")
 
-# A package: a version bump in its __init__.py beside its sub-packages' (no
-# longer refused as two files alike), a regression that only a doctest of
-# the changed module catches (coverage.py names no doctest), and a README
-# that --changes-ignore leaves out.
+# A package: a version bump in its __init__.py, which no test covers, beside
+# its sub-packages' (not taken for either), a regression that only a doctest
+# of the changed module catches (coverage.py names no doctest; the slowest
+# test, it goes first only when touched), and a README --changes-ignore
+# leaves out.
 set(package "${WORK}/package")
 file(WRITE "${package}/pkg/__init__.py" "__version__ = \"1.0\"\n")
 file(WRITE "${package}/pkg/cart/__init__.py" "def add(a, b):\n    return a + b\n")
@@ -119,6 +120,7 @@ file(WRITE "${package}/pkg/tax/__init__.py" "def rate():\n    return 2\n")
 file(WRITE "${package}/pkg/timeutils.py" [=[
 def relative_time(seconds):
     """
+    >>> import time; time.sleep(0.3)
     >>> relative_time(120)
     '2 minutes'
     """
@@ -180,4 +182,4 @@ file(READ "${WORK}/package-faulty.xml" report)
 if(NOT report MATCHES "name=\"pkg.timeutils.relative_time\"[^>]*>[ \n]*<failure")
   message(FATAL_ERROR "pytest did not fail the doctest:\n${report}")
 endif()
-message(STATUS "a version bump was placed, and the changed module's doctest came first")
+message(STATUS "a version bump was listed, and the changed module's doctest came first")

@@ -173,7 +173,8 @@ CoverageMap coverageOfFiles(const std::vector<std::string>& paths) {
 // several do alike, each is placed on and carried, never refused.
 TEST(Placement, MatchesWholePathEndings) {
   std::vector<std::string> thousand;
-  for (int at = 0; at < 1000; ++at) thousand.push_back("/ci/pkg/d" + std::to_string(at) + "/mod.py");
+  for (int at = 0; at < 1000; ++at)
+    thousand.push_back("/ci/pkg/d" + std::to_string(at) + "/mod.py");
   struct Case {
     const char* what;
     std::vector<std::string> files;
@@ -194,15 +195,21 @@ TEST(Placement, MatchesWholePathEndings) {
        false},
       {"one mod.py of a thousand folders", thousand,
        diffOf("pkg/d500/mod.py", "@@ -1 +1 @@\n-a\n+b\n"), "t500:1 ", false},
-      {"two roots of one project: both", {"/src/a/b.py", "/build/a/b.py"},
-       diffOf("a/b.py", "@@ -1 +1 @@\n-a\n+b\n"), "t0:1 t1:1 ", true},
+      {"two roots of one project: both",
+       {"/src/a/b.py", "/build/a/b.py"},
+       diffOf("a/b.py", "@@ -1 +1 @@\n-a\n+b\n"),
+       "t0:1 t1:1 ",
+       true},
       {"a path equal to the coverage's beats its longer kin",
        {"conftest.py", "tests/conftest.py"},
        diffOf("conftest.py", "@@ -1 +1 @@\n-a\n+b\n"),
        "t0:1 ",
        false},
-      {"a part of a name is no component", {"/ci/src/mycart.py"},
-       diffOf("cart.py", "@@ -1 +1 @@\n-a\n+b\n"), "", false},
+      {"a part of a name is no component",
+       {"/ci/src/mycart.py"},
+       diffOf("cart.py", "@@ -1 +1 @@\n-a\n+b\n"),
+       "",
+       false},
       {"each of two changed paths has its own",
        {"/ci/b.py", "/ci/a/b.py"},
        diffOf("b.py", "@@ -1 +1 @@\n-a\n+b\n") + diffOf("a/b.py", "@@ -1 +1 @@\n-a\n+b\n"),
@@ -228,21 +235,21 @@ TEST(Placement, CarriesEveryTiedFileAndIndexesARenameOnce) {
   ChangePlacer placer = startPlacing(coverage.testNames, &coverage);
   RunChange placed;
   ReadError error;
-  ASSERT_TRUE(placeChange(placer,
-                          changeOf("diff --git a/lib/app.py b/pkg/lib/app.py\nsimilarity index 90%\n"
-                                   "rename from lib/app.py\nrename to pkg/lib/app.py\n"
-                                   "--- a/lib/app.py\n+++ b/pkg/lib/app.py\n@@ -0,0 +1,2 @@\n"
-                                   "+a\n+b\n"),
-                          placed, error));
+  ASSERT_TRUE(
+      placeChange(placer,
+                  changeOf("diff --git a/lib/app.py b/pkg/lib/app.py\nsimilarity index 90%\n"
+                           "rename from lib/app.py\nrename to pkg/lib/app.py\n"
+                           "--- a/lib/app.py\n+++ b/pkg/lib/app.py\n@@ -0,0 +1,2 @@\n"
+                           "+a\n+b\n"),
+                  placed, error));
   EXPECT_EQ(coverage.files[0].path, "/src/pkg/lib/app.py");
   EXPECT_EQ(coverage.files[1].path, "/build/pkg/lib/app.py");
   EXPECT_EQ(coverage.files[0].lines, (std::vector<long>{3}));
   EXPECT_EQ(coverage.files[1].lines, (std::vector<long>{3}));
   EXPECT_EQ(placer.filesOfBaseName["app.py"].size(), 3U);
   placer.tiedPaths.clear();
-  ASSERT_TRUE(
-      placeChange(placer, changeOf(diffOf("src/pkg/lib/app.py", "@@ -3 +3 @@\n-a\n+b\n")),
-                  placed, error));
+  ASSERT_TRUE(placeChange(placer, changeOf(diffOf("src/pkg/lib/app.py", "@@ -3 +3 @@\n-a\n+b\n")),
+                          placed, error));
   EXPECT_EQ(touchedOf(placed, coverage.testNames), "t0:1 ");
   EXPECT_TRUE(placer.tiedPaths.empty());
 }
@@ -251,9 +258,9 @@ TEST(Placement, CarriesEveryTiedFileAndIndexesARenameOnce) {
 // docstring's doctest, a test file's new test, a file only a test gone from
 // the next run covers.
 TEST(Placement, PlacesUncoveredEditsByFilesAndNames) {
-  const std::vector<std::string> names = {"tests.test_time.test_relative",
-                                          "boltons.timeutils.relative_time",
-                                          "tests.test_time.test_parse", "tests.test_cart.test_total"};
+  const std::vector<std::string> names = {
+      "tests.test_time.test_relative", "boltons.timeutils.relative_time",
+      "tests.test_time.test_parse", "tests.test_cart.test_total"};
   CoverageMap coverage;
   coverage.testNames = {"tests/test_time.py::test_relative", "tests/test_time.py::test_parse",
                         "tests/test_cart.py::test_total"};
@@ -269,15 +276,26 @@ TEST(Placement, PlacesUncoveredEditsByFilesAndNames) {
     std::vector<std::string> unplaced;
   };
   const Case cases[] = {
-      {"a docstring's doctest", diffOf("boltons/timeutils.py", "@@ -5 +5 @@\n-a\n+b\n"), {},
-       "boltons.timeutils.relative_time:0 ", {}},
-      {"covered code: its test alone", diffOf("boltons/timeutils.py", "@@ -10 +10 @@\n-a\n+b\n"),
-       {}, "tests.test_time.test_relative:1 ", {}},
+      {"a docstring's doctest",
+       diffOf("boltons/timeutils.py", "@@ -5 +5 @@\n-a\n+b\n"),
+       {},
+       "boltons.timeutils.relative_time:0 ",
+       {}},
+      {"covered code: its test alone",
+       diffOf("boltons/timeutils.py", "@@ -10 +10 @@\n-a\n+b\n"),
+       {},
+       "tests.test_time.test_relative:1 ",
+       {}},
       {"a new test in a test file the coverage knows",
-       diffOf("tests/test_time.py", "@@ -20,0 +21,2 @@\n+a\n+b\n"), {},
-       "tests.test_time.test_relative:0 tests.test_time.test_parse:0 ", {}},
+       diffOf("tests/test_time.py", "@@ -20,0 +21,2 @@\n+a\n+b\n"),
+       {},
+       "tests.test_time.test_relative:0 tests.test_time.test_parse:0 ",
+       {}},
       {"a line only a test gone from the next run covers",
-       diffOf("src/cart.py", "@@ -7 +7 @@\n-a\n+b\n"), {1, 1, 1, 0}, "", {"src/cart.py"}},
+       diffOf("src/cart.py", "@@ -7 +7 @@\n-a\n+b\n"),
+       {1, 1, 1, 0},
+       "",
+       {"src/cart.py"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -330,8 +348,8 @@ TEST(Placement, MatchesCamelCaseSuitesAndListedSources) {
     ChangePlacer placer = startPlacing(names, nullptr);
     addTestSources(placer, sources);
     RunChange placed;
-    ASSERT_TRUE(placeChange(placer, changeOf(diffOf(c.path, "@@ -1 +1 @@\n-a\n+b\n")), placed,
-                            error));
+    ASSERT_TRUE(
+        placeChange(placer, changeOf(diffOf(c.path, "@@ -1 +1 @@\n-a\n+b\n")), placed, error));
     EXPECT_EQ(touchedOf(placed, names), c.touched);
   }
 }

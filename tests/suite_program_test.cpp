@@ -875,8 +875,7 @@ TEST(SuiteProgram, LeavesOutTheChangesItIsToldToIgnore) {
       "--- a/docs/guide/x.txt\n+++ b/docs/guide/x.txt\n@@ -1 +1 @@\n-a\n+b\n"
       "--- a/setup.cfg\n+++ b/setup.cfg\n@@ -1 +1 @@\n-a\n+b\n";
   const ProgramRun run = runSuiteProgram(
-      "--changes - --changes-ignore '*.md' --changes-ignore docs/ " + SUITES + "history", "",
-      diff);
+      "--changes - --changes-ignore '*.md' --changes-ignore docs/ " + SUITES + "history", "", diff);
   EXPECT_EQ(run.status, 0) << run.errors;
   EXPECT_NE(run.output.find("changes no test is known to depend on:\n  setup.cfg\n"
                             "changes ignored: 2 (README.md, docs/guide/x.txt)\n"),
