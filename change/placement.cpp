@@ -1,6 +1,7 @@
 #include "change/placement.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <map>
 
@@ -404,41 +405,43 @@ bool ownFileOfATest(const ChangePlacer& placer, const std::string& path) {
 // has it for its own file.
 bool ignoredFile(const ChangePlacer& placer, const ChangedFile& file) {
   if (placer.ignorePatterns.empty()) return false;
-  for (const std::string* path : {&file.oldPath, &file.newPath}) {
-    if (path->empty()) continue;
-    if (!ignoredPath(placer.ignorePatterns, *path) || ownFileOfATest(placer, *path)) return false;
+  const std::array<const std::string*, 2> paths = {&file.oldPath, &file.newPath};
+  return std::all_of(paths.begin(), paths.end(), [&](const std::string* path) {
+    return path->empty() ||
+           (ignoredPath(placer.ignorePatterns, *path) && !ownFileOfATest(placer, *path));
+  });
+}
+
+bool globMatches(const char* glob, const char* text);
+
+// After "**/": any run of whole folders, none too ("a/**/b" also a/b).
+bool foldersMatch(const char* rest, const char* text) {
+  for (const char* at = text;; ++at) {
+    if ((at == text || at[-1] == '/') && globMatches(rest, at)) return true;
+    if (*at == '\0') return false;
   }
-  return true;
+}
+
+// After "*": any run of characters within a folder's name; after "**",
+// across folders too.
+bool runMatches(const char* rest, const char* text, bool acrossFolders) {
+  for (const char* at = text;; ++at) {
+    if (globMatches(rest, at)) return true;
+    if (*at == '\0' || (!acrossFolders && *at == '/')) return false;
+  }
 }
 
 // Whether the glob matches the whole text: * and ? within a folder's name,
-// ** across folders ("a/**/b" also a/b).
+// ** across folders.
 bool globMatches(const char* glob, const char* text) {
-  while (*glob != '\0') {
-    if (glob[0] == '*' && glob[1] == '*') {
-      while (*glob == '*') ++glob;
-      if (*glob == '/') {
-        ++glob;
-        for (const char* at = text;; ++at) {
-          if ((at == text || at[-1] == '/') && globMatches(glob, at)) return true;
-          if (*at == '\0') return false;
-        }
-      }
-      for (const char* at = text;; ++at) {
-        if (globMatches(glob, at)) return true;
-        if (*at == '\0') return false;
-      }
-    }
+  for (; *glob != '\0'; ++glob, ++text) {
     if (*glob == '*') {
-      ++glob;
-      for (const char* at = text;; ++at) {
-        if (globMatches(glob, at)) return true;
-        if (*at == '\0' || *at == '/') return false;
-      }
+      const bool across = glob[1] == '*';
+      while (*glob == '*') ++glob;
+      if (across && *glob == '/') return foldersMatch(glob + 1, text);
+      return runMatches(glob, text, across);
     }
     if (*text == '\0' || (*glob == '?' ? *text == '/' : *glob != *text)) return false;
-    ++glob;
-    ++text;
   }
   return *text == '\0';
 }

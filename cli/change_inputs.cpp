@@ -41,6 +41,37 @@ void leaveOutOutsideCode(const std::string& file, CoverageMap& coverage) {
                PROGRAM, printable(file).c_str(), left.files, left.lines);
 }
 
+// The map read, less the code outside the project: false where it cannot be.
+bool readCoverage(const std::string& file, CoverageMap& coverage) {
+  ReadError error;
+  if (!readCoverageMap(file, coverage, error)) {
+    reportReadError(file, error);
+    return false;
+  }
+  leaveOutOutsideCode(file, coverage);
+  return true;
+}
+
+// The history's runs' changes; a diff that cannot be read is left out, said.
+void placeRunsChanges(const History& history, ChangePlacer& placer, std::vector<RunChange>& runs) {
+  std::vector<LeftOutRun> leftOut;
+  placeHistoryChanges(history, placer, runs, leftOut);
+  for (const LeftOutRun& diff : leftOut) {
+    std::fprintf(stderr,
+                 "%s: warning: %s:%ld: %s; the run's change is left out, and the coverage's "
+                 "lines may be off after it\n",
+                 PROGRAM, printable(diff.file).c_str(), diff.line, diff.reason.c_str());
+  }
+}
+
+// The next run's change is placed on the tests it runs alone: one gone
+// from its list covers nothing.
+void placeOnListedAlone(const std::vector<std::string>& listed,
+                        const std::vector<std::string>& names, ChangePlacer& placer) {
+  const std::unordered_set<std::string> next(listed.begin(), listed.end());
+  for (const std::string& name : names) placer.present.push_back(next.count(name) != 0 ? 1 : 0);
+}
+
 // Changed paths that several coverage files matched alike: one line for all.
 void warnOfTiedPaths(const ChangePlacer& placer) {
   if (placer.tiedPaths.empty()) return;
@@ -67,13 +98,9 @@ bool readChanges(const Options& options, const History& history,
     }
     return true;
   }
-  ReadError error;
-  if (!options.coverageFile.empty() &&
-      !readCoverageMap(options.coverageFile, changes.coverage, error)) {
-    reportReadError(options.coverageFile, error);
+  if (!options.coverageFile.empty() && !readCoverage(options.coverageFile, changes.coverage)) {
     return false;
   }
-  if (!options.coverageFile.empty()) leaveOutOutsideCode(options.coverageFile, changes.coverage);
   changes.names = history.keys;
   if (listed != nullptr) {
     for (const std::string& name : *listed) {
@@ -85,28 +112,14 @@ bool readChanges(const Options& options, const History& history,
   warnOfCoverageTestsUnknown(options.coverageFile, changes.coverage, placer);
   placer.ignorePatterns = options.changesIgnored;
   addTestSources(placer, changes.sources);
-  if (runsCarry) {
-    std::vector<LeftOutRun> leftOut;
-    placeHistoryChanges(history, placer, changes.runs, leftOut);
-    for (const LeftOutRun& diff : leftOut) {
-      std::fprintf(stderr,
-                   "%s: warning: %s:%ld: %s; the run's change is left out, and the coverage's "
-                   "lines may be off after it\n",
-                   PROGRAM, printable(diff.file).c_str(), diff.line, diff.reason.c_str());
-    }
-  }
+  if (runsCarry) placeRunsChanges(history, placer, changes.runs);
   if (options.changesFile.empty()) {
     warnOfTiedPaths(placer);
     return true;
   }
-  // The next run's change is placed on the tests it runs alone: one gone
-  // from its list covers nothing.
-  if (listed != nullptr) {
-    const std::unordered_set<std::string> next(listed->begin(), listed->end());
-    for (const std::string& name : changes.names)
-      placer.present.push_back(next.count(name) != 0 ? 1 : 0);
-  }
+  if (listed != nullptr) placeOnListedAlone(*listed, changes.names, placer);
   Change change;
+  ReadError error;
   if (!readDiffFile(options.changesFile, change, error) ||
       !placeChange(placer, change, changes.next, error)) {
     reportReadError(options.changesFile, error);

@@ -177,30 +177,36 @@ std::string stringIn(const nlohmann::json& object, const char* member) {
   return at != object.end() && at->is_string() ? at->get<std::string>() : std::string();
 }
 
+// A test of GoogleTest's JSON listing, named as in its text listing: a
+// typed test as Suite.Test<T>, a value-parameterised one as Test/V.
+std::string gtestJsonName(const std::string& suite, std::string name, const nlohmann::json& test) {
+  const std::string type = stringIn(test, "type_param");
+  const std::string value = stringIn(test, "value_param");
+  const std::size_t slash = name.rfind('/');
+  if (!value.empty() && slash != std::string::npos) name = name.substr(0, slash + 1) + value;
+  std::string full = withoutDisabled(type.empty() ? suite : suite.substr(0, suite.find('/')));
+  full += "." + withoutDisabled(name);
+  if (!type.empty()) full += "<" + type + ">";
+  return full;
+}
+
 // GoogleTest's JSON listing (--gtest_list_tests --gtest_output=json:FILE):
 // each suite's tests with their source files, named as in its text listing.
 bool readGtestJson(const nlohmann::json& document, std::vector<Listed>& found, ReadError& error) {
   for (const nlohmann::json& suite : document["testsuites"]) {
     const auto tests = suite.is_object() ? suite.find("testsuite") : suite.end();
-    std::string suiteName = suite.is_object() ? stringIn(suite, "name") : "";
+    const std::string suiteName = suite.is_object() ? stringIn(suite, "name") : "";
     if (suiteName.empty() || tests == suite.end() || !tests->is_array()) {
       error = {0, "a suite of GoogleTest's JSON list without a name or tests"};
       return false;
     }
     for (const nlohmann::json& test : *tests) {
-      std::string name = test.is_object() ? stringIn(test, "name") : "";
+      const std::string name = test.is_object() ? stringIn(test, "name") : "";
       if (name.empty()) {
         error = {0, "a test of GoogleTest's JSON list without a name"};
         return false;
       }
-      const std::string type = stringIn(test, "type_param");
-      const std::string value = stringIn(test, "value_param");
-      const std::size_t slash = name.rfind('/');
-      if (!value.empty() && slash != std::string::npos) name = name.substr(0, slash + 1) + value;
-      std::string full =
-          withoutDisabled(type.empty() ? suiteName : suiteName.substr(0, suiteName.find('/')));
-      full += "." + withoutDisabled(name);
-      if (!type.empty()) full += "<" + type + ">";
+      const std::string full = gtestJsonName(suiteName, name, test);
       found.push_back({full, 0, stringIn(test, "file")});
     }
   }
