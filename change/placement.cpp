@@ -1,6 +1,7 @@
 #include "change/placement.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <map>
 #include <utility>
@@ -29,43 +30,43 @@ std::vector<std::string> componentsOf(const std::string& path) {
   return parts;
 }
 
-// How many components the two paths end in alike.
-std::size_t commonEnding(const std::vector<std::string>& a, const std::vector<std::string>& b) {
-  std::size_t count = 0;
-  while (count < a.size() && count < b.size() &&
-         a[a.size() - 1 - count] == b[b.size() - 1 - count]) {
-    ++count;
-  }
-  return count;
+// Whether the path's last components are all of the ending's.
+bool endsIn(const std::vector<std::string>& path, const std::vector<std::string>& ending) {
+  return !ending.empty() && ending.size() <= path.size() &&
+         std::equal(ending.rbegin(), ending.rend(), path.rbegin());
 }
 
-// The coverage file the diff's path names: -1 for none; false where two
-// match it alike.
-bool coveredFileOf(const ChangePlacer& placer, const std::string& path, int& file,
-                   ReadError& error) {
-  file = -1;
-  const std::vector<std::string> parts = componentsOf(path);
-  if (placer.coverage == nullptr || parts.empty()) return true;
+bool placedOn(const ChangePlacer& placer, int key) {
+  return key >= 0 && (placer.present.empty() || placer.present[static_cast<Index>(key)] != 0);
+}
+
+// Whether the coverage test stands for a test we place on.
+bool runsOurs(const ChangePlacer& placer, int test) {
+  const std::vector<int>& keys = placer.keysOfCoverageTest[static_cast<Index>(test)];
+  return std::any_of(keys.begin(), keys.end(), [&](int key) { return placedOn(placer, key); });
+}
+
+// Whether the coverage holds a line of the file that a test we place on runs.
+bool holdsOurTests(const ChangePlacer& placer, const CoveredFile& file) {
+  return std::any_of(file.tests.begin(), file.tests.end(),
+                     [&](int test) { return runsOurs(placer, test); });
+}
+
+// The coverage files the diff's path names: those whose paths end in all
+// its components, or the one equal to it where there is one.
+std::vector<int> coveredFilesOf(const ChangePlacer& placer, const std::vector<std::string>& parts) {
+  std::vector<int> files;
+  if (placer.coverage == nullptr || parts.empty()) return files;
   const auto candidates = placer.filesOfBaseName.find(parts.back());
-  if (candidates == placer.filesOfBaseName.end()) return true;
-  std::size_t best = 0;
+  if (candidates == placer.filesOfBaseName.end()) return files;
   for (const int candidate : candidates->second) {
-    const std::string& known = placer.coverage->files[static_cast<Index>(candidate)].path;
-    const std::size_t common = commonEnding(parts, componentsOf(known));
-    if (common > best) {
-      best = common;
-      file = candidate;
-    } else if (common == best && file >= 0) {
-      std::string reason = "the changed file " + path;
-      reason += " matches two files of the coverage alike: ";
-      reason += placer.coverage->files[static_cast<Index>(file)].path;
-      reason += " and ";
-      reason += known;
-      error = {0, reason};
-      return false;
-    }
+    const CoveredFile& known = placer.coverage->files[static_cast<Index>(candidate)];
+    const std::vector<std::string> knownParts = componentsOf(known.path);
+    if (!endsIn(knownParts, parts) || !holdsOurTests(placer, known)) continue;
+    if (knownParts.size() == parts.size()) return {candidate};
+    files.push_back(candidate);
   }
-  return true;
+  return files;
 }
 
 // A test name's part without what marks it a test: test_cart, cart_test,
@@ -92,41 +93,79 @@ std::string testedStem(const std::string& part) {
   return {};
 }
 
+// A CamelCase name in snake_case: TerminalInputParser gives
+// terminal_input_parser, HTTPServer http_server; empty for a name without
+// a capital, which has no other form.
+std::string snakeCaseOf(const std::string& name) {
+  const auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+  const auto lower = [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); };
+  std::string snake;
+  bool capital = false;
+  for (std::size_t at = 0; at < name.size(); ++at) {
+    const char c = name[at];
+    if (!upper(c)) {
+      snake += c;
+      continue;
+    }
+    capital = true;
+    const bool afterLower = at > 0 && lower(name[at - 1]);
+    const bool endsAcronym =
+        at > 0 && upper(name[at - 1]) && at + 1 < name.size() && lower(name[at + 1]);
+    if (afterLower || endsAcronym) snake += '_';
+    snake += static_cast<char>(c - 'A' + 'a');
+  }
+  return capital ? snake : std::string();
+}
+
 // What the placing of one change gathers, by key.
 struct Gathered {
   std::map<int, ChangeSignals> signals;
   std::vector<char> filePlaced;  // by changed file
+  std::vector<char> byNames;     // by changed file: an edit no test of ours covers
 };
 
 // The tests that cover the changed file's edited lines, and the lines
-// beside each insertion.
+// beside each insertion; `hunkCovered` says of each edit whether a test of
+// ours covers it.
 void placeOnCoverage(const ChangePlacer& placer, const CoveredFile& covered,
-                     const ChangedFile& changed, std::size_t fileAt, Gathered& gathered) {
+                     const ChangedFile& changed, std::size_t fileAt, Gathered& gathered,
+                     std::vector<char>& hunkCovered) {
   long lastLine = -1;
+  bool reached = false;
   const auto placeLine = [&](long line) {
-    if (line <= lastLine) return;
-    lastLine = line;
     const LineTests tests = testsOfLine(covered, line);
+    if (line <= lastLine) {
+      // Placed already, by the edit before: it still covers this one.
+      reached = reached || std::any_of(tests.begin, tests.end,
+                                       [&](int test) { return runsOurs(placer, test); });
+      return;
+    }
+    lastLine = line;
     const auto count = static_cast<double>(tests.end - tests.begin);
     for (const int* test = tests.begin; test != tests.end; ++test) {
       for (const int key : placer.keysOfCoverageTest[static_cast<Index>(*test)]) {
+        if (!placedOn(placer, key)) continue;
         ChangeSignals& signals = gathered.signals[key];
         signals.touched = true;
         ++signals.coveredLines;
         signals.specificity += 1.0 / count;
         gathered.filePlaced[fileAt] = 1;
+        reached = true;
       }
     }
   };
-  for (const DiffHunk& edit : changed.hunks) {
+  for (Index at = 0; at < changed.hunks.size(); ++at) {
+    const DiffHunk& edit = changed.hunks[at];
+    reached = false;
     if (edit.oldCount == 0) {
       placeLine(edit.oldStart);
       placeLine(edit.oldStart + 1);
-      continue;
+    } else {
+      const long end = edit.oldStart + edit.oldCount;
+      auto line = std::lower_bound(covered.lines.begin(), covered.lines.end(), edit.oldStart);
+      for (; line != covered.lines.end() && *line < end; ++line) placeLine(*line);
     }
-    const long end = edit.oldStart + edit.oldCount;
-    auto line = std::lower_bound(covered.lines.begin(), covered.lines.end(), edit.oldStart);
-    for (; line != covered.lines.end() && *line < end; ++line) placeLine(*line);
+    if (reached) hunkCovered[at] = 1;
   }
 }
 
@@ -154,9 +193,10 @@ struct ChangedNames {
   std::unordered_map<std::string, std::vector<int>> filesOfStem;
 };
 
-ChangedNames changedNamesOf(const Change& change) {
+ChangedNames changedNamesOf(const Change& change, const std::vector<char>& ignored) {
   ChangedNames changed;
   for (Index at = 0; at < change.files.size(); ++at) {
+    if (ignored[at] != 0) continue;
     const ChangedFile& file = change.files[at];
     for (const std::string* path : {&file.oldPath, &file.newPath}) {
       if (path->empty() || (path == &file.newPath && file.newPath == file.oldPath)) continue;
@@ -170,40 +210,72 @@ ChangedNames changedNamesOf(const Change& change) {
   return changed;
 }
 
-// Marks the test's signal for the files; a file the coverage does not know
-// is placed by it, and touches the test.
-void markFiles(const std::vector<int>& files, const std::vector<char>& coverageKnows,
-               bool ChangeSignals::*flag, ChangeSignals& signals, Gathered& gathered) {
+// Marks the test's signal for the files; a file with an edit no test of
+// ours covers is placed by it, and touches the test.
+void markFiles(const std::vector<int>& files, bool ChangeSignals::*flag, ChangeSignals& signals,
+               Gathered& gathered) {
   signals.*flag = true;
   for (const int file : files) {
-    if (coverageKnows[static_cast<Index>(file)] != 0) continue;
+    if (gathered.byNames[static_cast<Index>(file)] == 0) continue;
     gathered.filePlaced[static_cast<Index>(file)] = 1;
     signals.touched = true;
   }
 }
 
+// Whether one of the paths ends in all the other's components: a source
+// file the runner names in full, and the diff's path from the root.
+bool samePath(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  return a.size() >= b.size() ? endsIn(a, b) : endsIn(b, a);
+}
+
+// The tests the runner lists in a changed file are its own.
+void placeOnSources(const ChangePlacer& placer, const Change& change,
+                    const std::vector<char>& ignored, Gathered& gathered) {
+  if (placer.sources.empty()) return;
+  for (Index at = 0; at < change.files.size(); ++at) {
+    if (ignored[at] != 0) continue;
+    const ChangedFile& file = change.files[at];
+    const std::vector<std::string> parts =
+        componentsOf(file.oldPath.empty() ? file.newPath : file.oldPath);
+    for (const auto& [key, source] : placer.sources) {
+      if (!placedOn(placer, key) || !samePath(componentsOf(source), parts)) continue;
+      markFiles({static_cast<int>(at)}, &ChangeSignals::ownFile, gathered.signals[key], gathered);
+    }
+  }
+}
+
 // Own files and names: each test whose name begins with a changed file's
-// dotted path, or has a part that names a changed file's stem.
+// dotted path, or has a part that names a changed file's stem (a CamelCase
+// part also in snake_case: ScreenTest has the own file screen_test.cpp and
+// names screen.cpp).
 void placeOnNames(const ChangePlacer& placer, const Change& change,
-                  const std::vector<char>& coverageKnows, Gathered& gathered) {
-  const ChangedNames changed = changedNamesOf(change);
+                  const std::vector<char>& ignored, Gathered& gathered) {
+  const ChangedNames changed = changedNamesOf(change, ignored);
   const std::vector<std::string>& names = *placer.names;
+  const auto mark = [&](const auto& found, const auto& end, bool ChangeSignals::*flag, Index key) {
+    if (found != end) {
+      markFiles(found->second, flag, gathered.signals[static_cast<int>(key)], gathered);
+    }
+  };
   for (Index key = 0; key < names.size(); ++key) {
+    if (!placedOn(placer, static_cast<int>(key))) continue;
     const std::string& name = names[key];
     std::size_t start = 0;
     while (start <= name.size()) {
       std::size_t end = name.find('.', start);
       if (end == std::string::npos) end = name.size();
-      const auto own = changed.filesOfEnding.find(name.substr(0, end));
-      if (own != changed.filesOfEnding.end()) {
-        markFiles(own->second, coverageKnows, &ChangeSignals::ownFile,
-                  gathered.signals[static_cast<int>(key)], gathered);
-      }
-      const std::string stem = testedStem(name.substr(start, end - start));
-      const auto named = stem.empty() ? changed.filesOfStem.end() : changed.filesOfStem.find(stem);
-      if (named != changed.filesOfStem.end()) {
-        markFiles(named->second, coverageKnows, &ChangeSignals::nameMatch,
-                  gathered.signals[static_cast<int>(key)], gathered);
+      mark(changed.filesOfEnding.find(name.substr(0, end)), changed.filesOfEnding.end(),
+           &ChangeSignals::ownFile, key);
+      const std::string part = name.substr(start, end - start);
+      const std::string stem = testedStem(part);
+      if (!stem.empty()) {
+        const auto none = changed.filesOfStem.end();
+        mark(changed.filesOfStem.find(stem), none, &ChangeSignals::nameMatch, key);
+        const std::string snakeStem = snakeCaseOf(stem);
+        if (!snakeStem.empty() && snakeStem != stem) {
+          mark(changed.filesOfStem.find(snakeStem), none, &ChangeSignals::nameMatch, key);
+          mark(changed.filesOfStem.find(snakeCaseOf(part)), none, &ChangeSignals::ownFile, key);
+        }
       }
       start = end + 1;
     }
@@ -249,10 +321,33 @@ void carryLines(CoveredFile& covered, const ChangedFile& changed) {
   covered = std::move(carried);
 }
 
+// Indexes the coverage file by its base name, once.
 void indexBaseName(ChangePlacer& placer, int file) {
   const std::vector<std::string> parts =
       componentsOf(placer.coverage->files[static_cast<Index>(file)].path);
-  if (!parts.empty()) placer.filesOfBaseName[parts.back()].push_back(file);
+  if (parts.empty()) return;
+  std::vector<int>& files = placer.filesOfBaseName[parts.back()];
+  if (std::find(files.begin(), files.end(), file) == files.end()) files.push_back(file);
+}
+
+void unindexBaseName(ChangePlacer& placer, int file) {
+  const std::vector<std::string> parts =
+      componentsOf(placer.coverage->files[static_cast<Index>(file)].path);
+  if (parts.empty()) return;
+  std::vector<int>& files = placer.filesOfBaseName[parts.back()];
+  files.erase(std::remove(files.begin(), files.end(), file), files.end());
+}
+
+// The path with its last `count` components put in place of `ending`:
+// /src/a/b.py renamed a/b.py -> a/c.py is /src/a/c.py.
+std::string withEnding(const std::string& path, std::size_t count, const std::string& ending) {
+  std::size_t end = path.size();
+  for (std::size_t seen = 0; seen < count && end > 0;) {
+    while (end > 0 && (path[end - 1] == '/' || path[end - 1] == '\\')) --end;
+    while (end > 0 && path[end - 1] != '/' && path[end - 1] != '\\') --end;
+    ++seen;
+  }
+  return path.substr(0, end) + ending;
 }
 
 // The share of each touched test's lines that the change covers.
@@ -274,16 +369,108 @@ void addCoveredShares(const ChangePlacer& placer, RunChange& placed) {
 
 // Carries each changed file's coverage to the change's new side.
 void carryCoverage(ChangePlacer& placer, const Change& change,
-                   const std::vector<int>& coveredFile) {
+                   const std::vector<std::vector<int>>& coveredFiles) {
   if (placer.coverage == nullptr) return;
   for (Index at = 0; at < change.files.size(); ++at) {
-    if (coveredFile[at] < 0) continue;
     const ChangedFile& file = change.files[at];
-    CoveredFile& covered = placer.coverage->files[static_cast<Index>(coveredFile[at])];
     const bool renamed = !file.newPath.empty() && file.newPath != file.oldPath;
-    carryLines(covered, file);
-    if (renamed) indexBaseName(placer, coveredFile[at]);
+    for (const int coveredAt : coveredFiles[at]) {
+      CoveredFile& covered = placer.coverage->files[static_cast<Index>(coveredAt)];
+      const std::string path = covered.path;
+      if (renamed) unindexBaseName(placer, coveredAt);
+      carryLines(covered, file);
+      // The coverage's root stays: the file is the same copy of it.
+      covered.path =
+          renamed ? withEnding(path, componentsOf(file.oldPath).size(), file.newPath) : path;
+      if (renamed) indexBaseName(placer, coveredAt);
+    }
   }
+}
+
+// Whether a test has the path for its own file: its name begins with the
+// path or its dotted form (README.md::README.md under pytest's
+// --doctest-glob), or the runner lists it in that file.
+bool ownFileOfATest(const ChangePlacer& placer, const std::string& path) {
+  std::string dotted = path;
+  std::replace(dotted.begin(), dotted.end(), '/', '.');
+  const auto begins = [](const std::string& name, const std::string& start) {
+    return name.compare(0, start.size(), start) == 0 &&
+           (name.size() == start.size() || name[start.size()] == '.' || name[start.size()] == ':' ||
+            name[start.size()] == '/');
+  };
+  for (const std::string& name : *placer.names) {
+    if (begins(name, path) || begins(name, dotted)) return true;
+  }
+  const std::vector<std::string> parts = componentsOf(path);
+  return std::any_of(placer.sources.begin(), placer.sources.end(), [&](const auto& source) {
+    return samePath(componentsOf(source.second), parts);
+  });
+}
+
+// Whether the ignore patterns name every path of the file, and no test
+// has it for its own file.
+bool ignoredFile(const ChangePlacer& placer, const ChangedFile& file) {
+  if (placer.ignorePatterns.empty()) return false;
+  const std::array<const std::string*, 2> paths = {&file.oldPath, &file.newPath};
+  return std::all_of(paths.begin(), paths.end(), [&](const std::string* path) {
+    return path->empty() ||
+           (ignoredPath(placer.ignorePatterns, *path) && !ownFileOfATest(placer, *path));
+  });
+}
+
+bool globMatches(const char* glob, const char* text);
+
+// After "**/": any run of whole folders, none too ("a/**/b" also a/b).
+bool foldersMatch(const char* rest, const char* text) {
+  for (const char* at = text;; ++at) {
+    if ((at == text || at[-1] == '/') && globMatches(rest, at)) return true;
+    if (*at == '\0') return false;
+  }
+}
+
+// After "*": any run of characters within a folder's name; after "**",
+// across folders too.
+bool runMatches(const char* rest, const char* text, bool acrossFolders) {
+  for (const char* at = text;; ++at) {
+    if (globMatches(rest, at)) return true;
+    if (*at == '\0' || (!acrossFolders && *at == '/')) return false;
+  }
+}
+
+// Whether the glob matches the whole text: * and ? within a folder's name,
+// ** across folders.
+bool globMatches(const char* glob, const char* text) {
+  for (; *glob != '\0'; ++glob, ++text) {
+    if (*glob == '*') {
+      const bool across = glob[1] == '*';
+      while (*glob == '*') ++glob;
+      if (across && *glob == '/') return foldersMatch(glob + 1, text);
+      return runMatches(glob, text, across);
+    }
+    if (*text == '\0' || (*glob == '?' ? *text == '/' : *glob != *text)) return false;
+  }
+  return *text == '\0';
+}
+
+// Whether the path is a system's or an installed package's.
+bool outsideTheProject(const std::string& path) {
+  const std::vector<std::string> parts = componentsOf(path);
+  if (std::any_of(parts.begin(), parts.end(), [](const std::string& part) {
+        return part == "site-packages" || part == "dist-packages";
+      })) {
+    return true;
+  }
+  if (!path.empty() && path[0] == '/') {
+    for (const char* system :
+         {"/usr/include/", "/usr/lib/", "/usr/local/include/", "/usr/local/lib/", "/usr/share/"}) {
+      if (path.rfind(system, 0) == 0) return true;
+    }
+  }
+  // C:\Program Files\..., C:\Windows\...
+  const bool drive = path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+  return drive && parts.size() > 2 &&
+         (parts[1] == "Program Files" || parts[1] == "Program Files (x86)" ||
+          parts[1] == "Windows");
 }
 
 }  // namespace
@@ -302,36 +489,134 @@ ChangePlacer startPlacing(const std::vector<std::string>& names, CoverageMap* co
   return placer;
 }
 
-bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed, ReadError& error) {
+void addTestSources(ChangePlacer& placer, const std::vector<TestSource>& sources) {
+  std::unordered_map<std::string, int> keyOfName;
+  for (Index key = 0; key < placer.names->size(); ++key) {
+    keyOfName.emplace((*placer.names)[key], static_cast<int>(key));
+  }
+  for (const TestSource& source : sources) {
+    const auto key = keyOfName.find(source.test);
+    if (key != keyOfName.end() && !source.file.empty()) {
+      placer.sources.emplace_back(key->second, source.file);
+    }
+  }
+}
+
+bool ignoredPath(const std::vector<std::string>& patterns, const std::string& path) {
+  std::string slashed = path;
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  const std::vector<std::string> parts = componentsOf(slashed);
+  for (std::string pattern : patterns) {
+    const bool folder = !pattern.empty() && pattern.back() == '/';
+    while (!pattern.empty() && pattern.back() == '/') pattern.pop_back();
+    const bool anchored = pattern.find('/') != std::string::npos;
+    if (!pattern.empty() && pattern[0] == '/') pattern.erase(0, 1);
+    if (pattern.empty()) continue;
+    // The path's folders, then (for a pattern not of folders) the path
+    // itself: a folder named is all under it.
+    std::string prefix;
+    for (Index at = 0; at < parts.size(); ++at) {
+      if (folder && at + 1 == parts.size()) break;
+      prefix += (at == 0 ? "" : "/") + parts[at];
+      const std::string& tried = anchored ? prefix : parts[at];
+      if (globMatches(pattern.c_str(), tried.c_str())) return true;
+    }
+  }
+  return false;
+}
+
+OutsideCode leaveOutOutsideCode(CoverageMap& coverage) {
+  OutsideCode left;
+  std::vector<CoveredFile> kept;
+  for (CoveredFile& file : coverage.files) {
+    if (!outsideTheProject(file.path)) {
+      kept.push_back(std::move(file));
+      continue;
+    }
+    ++left.files;
+    left.lines += static_cast<long>(file.lines.size());
+    for (Index at = 0; at < file.lines.size(); ++at) {
+      for (Index one = file.first[at]; one < file.first[at + 1]; ++one) {
+        --coverage.linesOfTest[static_cast<Index>(file.tests[one])];
+      }
+    }
+  }
+  coverage.files = std::move(kept);
+  return left;
+}
+
+bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
+                 ReadError& /*error*/) {
   placed = RunChange{};
   placed.carried = true;
+  const Index count = change.files.size();
   Gathered gathered;
-  gathered.filePlaced.assign(change.files.size(), 0);
-  std::vector<int> coveredFile(change.files.size(), -1);
-  std::vector<char> coverageKnows(change.files.size(), 0);
-  for (Index at = 0; at < change.files.size(); ++at) {
+  gathered.filePlaced.assign(count, 0);
+  gathered.byNames.assign(count, 1);
+  std::vector<char> ignored(count, 0);
+  std::vector<std::vector<std::string>> parts(count);
+  std::vector<std::vector<int>> coveredFiles(count);
+  for (Index at = 0; at < count; ++at) {
     const ChangedFile& file = change.files[at];
-    for (const DiffHunk& edit : file.hunks) placed.changedLines += edit.oldCount + edit.newCount;
-    const std::string& path = file.oldPath.empty() ? file.newPath : file.oldPath;
-    if (!coveredFileOf(placer, path, coveredFile[at], error)) return false;
-    if (coveredFile[at] < 0 || placer.coverage == nullptr) continue;
-    coverageKnows[at] = 1;
-    placeOnCoverage(placer, placer.coverage->files[static_cast<Index>(coveredFile[at])], file, at,
-                    gathered);
+    ignored[at] = ignoredFile(placer, file) ? 1 : 0;
+    parts[at] = componentsOf(file.oldPath.empty() ? file.newPath : file.oldPath);
+    coveredFiles[at] = coveredFilesOf(placer, parts[at]);
   }
-  placeOnNames(placer, change, coverageKnows, gathered);
+  // A coverage file two changed paths name is the longer one's: a/b.py's,
+  // not b.py's.
+  std::unordered_map<int, std::size_t> longestOf;
+  for (Index at = 0; at < count; ++at) {
+    for (const int file : coveredFiles[at]) {
+      std::size_t& longest = longestOf[file];
+      longest = std::max(longest, parts[at].size());
+    }
+  }
+  for (Index at = 0; at < count; ++at) {
+    std::vector<int>& files = coveredFiles[at];
+    files.erase(std::remove_if(files.begin(), files.end(),
+                               [&](int file) { return longestOf[file] > parts[at].size(); }),
+                files.end());
+  }
+  for (Index at = 0; at < count; ++at) {
+    const ChangedFile& file = change.files[at];
+    if (ignored[at] != 0) {
+      placed.ignoredFiles.push_back(file.newPath.empty() ? file.oldPath : file.newPath);
+      continue;
+    }
+    for (const DiffHunk& edit : file.hunks) placed.changedLines += edit.oldCount + edit.newCount;
+    if (coveredFiles[at].size() > 1) {
+      std::string tie = (file.oldPath.empty() ? file.newPath : file.oldPath) + ": ";
+      for (Index one = 0; one < coveredFiles[at].size(); ++one) {
+        if (one > 0) tie += one + 1 == coveredFiles[at].size() ? " and " : ", ";
+        tie += placer.coverage->files[static_cast<Index>(coveredFiles[at][one])].path;
+      }
+      placer.tiedPaths.push_back(tie);
+    }
+    std::vector<char> hunkCovered(file.hunks.size(), 0);
+    for (const int coveredAt : coveredFiles[at]) {
+      placeOnCoverage(placer, placer.coverage->files[static_cast<Index>(coveredAt)], file, at,
+                      gathered, hunkCovered);
+    }
+    // Placed by their coverage alone where every edit has a test of ours.
+    if (!coveredFiles[at].empty() && !file.hunks.empty() &&
+        std::find(hunkCovered.begin(), hunkCovered.end(), 0) == hunkCovered.end()) {
+      gathered.byNames[at] = 0;
+    }
+  }
+  placeOnNames(placer, change, ignored, gathered);
+  placeOnSources(placer, change, ignored, gathered);
   for (const auto& [key, signals] : gathered.signals) {
     placed.keys.push_back(key);
     placed.signals.push_back(signals);
   }
   addCoveredShares(placer, placed);
-  for (Index at = 0; at < change.files.size(); ++at) {
+  for (Index at = 0; at < count; ++at) {
     const ChangedFile& file = change.files[at];
-    if (gathered.filePlaced[at] == 0) {
+    if (gathered.filePlaced[at] == 0 && ignored[at] == 0) {
       placed.unplacedFiles.push_back(file.newPath.empty() ? file.oldPath : file.newPath);
     }
   }
-  carryCoverage(placer, change, coveredFile);
+  carryCoverage(placer, change, coveredFiles);
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <unordered_set>
 
 #include "change/placement.h"
 #include "cli/messages.h"
@@ -54,6 +55,59 @@ bool checkCoverageTests(const std::string& file, const CoverageMap& coverage,
   return true;
 }
 
+// Code outside the project (installed packages, the system's) is no change
+// of the project's: said, with how much of the coverage it was.
+void leaveOutOutsideCode(const std::string& file, CoverageMap& coverage) {
+  const OutsideCode left = leaveOutOutsideCode(coverage);
+  if (left.files == 0) return;
+  std::fprintf(stderr,
+               "%s: %s: the coverage of %ld files (%ld lines) outside the project "
+               "(site-packages, dist-packages, /usr/...) is left out\n",
+               PROGRAM, printable(file).c_str(), left.files, left.lines);
+}
+
+// The map read, less the code outside the project: false where it cannot be.
+bool readCoverage(const std::string& file, CoverageMap& coverage) {
+  ReadError error;
+  if (!readCoverageMap(file, coverage, error)) {
+    reportReadError(file, error);
+    return false;
+  }
+  leaveOutOutsideCode(file, coverage);
+  return true;
+}
+
+// The history's runs' changes; a diff that cannot be read is left out, said.
+void placeRunsChanges(const History& history, ChangePlacer& placer, std::vector<RunChange>& runs) {
+  std::vector<LeftOutRun> leftOut;
+  placeHistoryChanges(history, placer, runs, leftOut);
+  for (const LeftOutRun& diff : leftOut) {
+    std::fprintf(stderr,
+                 "%s: warning: %s:%ld: %s; the run's change is left out, and the coverage's "
+                 "lines may be off after it\n",
+                 PROGRAM, printable(diff.file).c_str(), diff.line, diff.reason.c_str());
+  }
+}
+
+// The next run's change is placed on the tests it runs alone: one gone
+// from its list covers nothing.
+void placeOnListedAlone(const std::vector<std::string>& listed,
+                        const std::vector<std::string>& names, ChangePlacer& placer) {
+  const std::unordered_set<std::string> next(listed.begin(), listed.end());
+  for (const std::string& name : names) placer.present.push_back(next.count(name) != 0 ? 1 : 0);
+}
+
+// Changed paths that several coverage files matched alike: one line for all.
+void warnOfTiedPaths(const ChangePlacer& placer) {
+  if (placer.tiedPaths.empty()) return;
+  std::fprintf(stderr,
+               "%s: warning: %zu changed %s several coverage files alike, each placed on "
+               "and carried through all of them, such as %s\n",
+               PROGRAM, placer.tiedPaths.size(),
+               placer.tiedPaths.size() == 1 ? "file matches" : "files match",
+               printable(placer.tiedPaths.front()).c_str());
+}
+
 }  // namespace
 
 bool readChanges(const Options& options, const History& history,
@@ -69,10 +123,7 @@ bool readChanges(const Options& options, const History& history,
     }
     return true;
   }
-  ReadError error;
-  if (!options.coverageFile.empty() &&
-      !readCoverageMap(options.coverageFile, changes.coverage, error)) {
-    reportReadError(options.coverageFile, error);
+  if (!options.coverageFile.empty() && !readCoverage(options.coverageFile, changes.coverage)) {
     return false;
   }
   changes.names = history.keys;
@@ -90,23 +141,22 @@ bool readChanges(const Options& options, const History& history,
     }
     changes.coverageRead = true;
   }
-  if (runsCarry) {
-    std::vector<LeftOutRun> leftOut;
-    placeHistoryChanges(history, placer, changes.runs, leftOut);
-    for (const LeftOutRun& diff : leftOut) {
-      std::fprintf(stderr,
-                   "%s: warning: %s:%ld: %s; the run's change is left out, and the coverage's "
-                   "lines may be off after it\n",
-                   PROGRAM, printable(diff.file).c_str(), diff.line, diff.reason.c_str());
-    }
+  placer.ignorePatterns = options.changesIgnored;
+  addTestSources(placer, changes.sources);
+  if (runsCarry) placeRunsChanges(history, placer, changes.runs);
+  if (options.changesFile.empty()) {
+    warnOfTiedPaths(placer);
+    return true;
   }
-  if (options.changesFile.empty()) return true;
+  if (listed != nullptr) placeOnListedAlone(*listed, changes.names, placer);
   Change change;
+  ReadError error;
   if (!readDiffFile(options.changesFile, change, error) ||
       !placeChange(placer, change, changes.next, error)) {
     reportReadError(options.changesFile, error);
     return false;
   }
+  warnOfTiedPaths(placer);
   return true;
 }
 

@@ -13,10 +13,12 @@
 #include "history/change_signals.h"
 #include "history/history.h"
 #include "reading/coverage_map.h"
+#include "reading/test_list.h"
 
 namespace antorder {
 
 struct ChangeInputs {
+  std::vector<TestSource> sources;  // the next run's tests' source files, where listed
   CoverageMap coverage;
   std::vector<std::string> names;  // the history's keys, then the next run's tests it lacks
   std::vector<RunChange> runs;     // by run; empty where no run carries a diff

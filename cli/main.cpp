@@ -79,7 +79,11 @@ const CLI::Option* givenTwice(const CLI::App& app, const std::vector<std::string
     if (argument == "--") break;
     if (argument.rfind("--", 0) != 0) continue;
     const CLI::Option* option = app.get_option_no_throw(argument.substr(0, argument.find('=')));
-    if (option == nullptr || option->get_items_expected_min() == 0) continue;
+    // A repeatable option gathers each value it is given.
+    if (option == nullptr || option->get_items_expected_min() == 0 ||
+        option->get_multi_option_policy() == CLI::MultiOptionPolicy::TakeAll) {
+      continue;
+    }
     if (std::find(seen.begin(), seen.end(), option) != seen.end()) return option;
     seen.push_back(option);
   }
@@ -323,6 +327,21 @@ void addChangeOptions(CLI::App& app, Options& options, const Parsing& parsing) {
                  "contexts), measured before the history's first diff: a change touches "
                  "the tests that cover its lines")
       ->option_text("FILE");
+  app.add_option("--changes-ignore", options.changesIgnored,
+                 "A path no test depends on, as a .gitignore names it (*.md at any depth, "
+                 "docs/ a folder, a/b anchored at the root, ** across folders); repeatable. "
+                 "Such changed files are neither placed nor listed, unless a test has one "
+                 "for its own file")
+      ->check([](const std::string& pattern) -> std::string {
+        if (pattern.empty() || pattern.find_first_not_of('/') == std::string::npos) {
+          return "an empty pattern names no path";
+        }
+        if (pattern[0] == '!') return "a pattern that excepts (!) is not read: name what to ignore";
+        return "";
+      })
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->option_text("GLOB");
   app.add_flag("--fail-closed", options.failClosed,
                "With --changes and --budget: where a change touches no test known to depend "
                "on it (a build file, conftest.py), select every test")

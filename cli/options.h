@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "formulas/formulas.h"
 #include "ordering/suite_colony.h"
@@ -33,6 +34,7 @@ struct Options {
   std::optional<double> budgetSeconds;         // the order files then hold what fits
   std::string changesFile;                     // the change the next run tests, a diff
   std::string coverageFile;                    // per-test coverage, to place changes by
+  std::vector<std::string> changesIgnored;     // --changes-ignore: paths no test depends on
   bool failClosed = false;  // a change no test is known to depend on selects every test
   int jobs = 1;             // runs replayed at once
   int shard = 0;            // of --shard I/N, I counted from 1; 0 without it

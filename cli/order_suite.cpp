@@ -279,9 +279,10 @@ int orderSuite(const Options& options) {
 
   // The next run's tests, where they are listed.
   std::vector<std::string> nextTests;
+  ChangeInputs changes;
   if (!options.testsFile.empty()) {
     ReadError error;
-    if (!readTestList(options.testsFile, nextTests, error)) {
+    if (!readTestList(options.testsFile, nextTests, changes.sources, error)) {
       reportReadError(options.testsFile, error);
       return 2;
     }
@@ -294,7 +295,6 @@ int orderSuite(const Options& options) {
                  PROGRAM, PROGRAM);
     return 2;
   }
-  ChangeInputs changes;
   if (history != nullptr && !readChanges(options, *history, listed, changes)) return 2;
 
   RunResults results;

@@ -28,6 +28,7 @@ struct RunChange {
   std::vector<int> keys;
   std::vector<ChangeSignals> signals;
   std::vector<std::string> unplacedFiles;  // changes no test is known to depend on
+  std::vector<std::string> ignoredFiles;   // changes the ignore patterns name
 };
 
 // The signals of a key under the change: none for a key it does not name.

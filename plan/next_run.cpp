@@ -151,6 +151,7 @@ NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Obj
     if (inputs.changes.next != nullptr) {
       plan.changeGiven = true;
       plan.unplacedChanges = inputs.changes.next->unplacedFiles;
+      plan.ignoredChanges = inputs.changes.next->ignoredFiles;
     }
     if (faultCount(suite) > 0 && inputs.listed == nullptr) {
       plan.model = scoreOrder(suite, plan.prediction.order);

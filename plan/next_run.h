@@ -42,6 +42,7 @@ struct NextRunPlan {
   // closed it is every test.
   bool changeGiven = false;
   std::vector<std::string> unplacedChanges;
+  std::vector<std::string> ignoredChanges;  // those --changes-ignore names
   bool failedClosed = false;
   // Split over shards: by position in the order, each test's shard (from 0)
   // and whether its shard's budget selects it; each shard's expected time,

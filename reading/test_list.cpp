@@ -23,11 +23,18 @@ namespace {
 struct Listed {
   std::string name;
   long line;
+  std::string file = {};  // where the listing says, the source file that holds it
 };
 
-// ctest's JSON: the names of its "tests".
+bool readGtestJson(const nlohmann::json& document, std::vector<Listed>& found, ReadError& error);
+
+// ctest's JSON: the names of its "tests"; or GoogleTest's.
 bool readCtestJson(const std::string& text, std::vector<Listed>& found, ReadError& error) {
   const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+  if (!document.is_discarded() && document.is_object() && document.contains("testsuites") &&
+      document["testsuites"].is_array()) {
+    return readGtestJson(document, found, error);
+  }
   if (document.is_discarded() || !document.is_object() || !document.contains("tests") ||
       !document["tests"].is_array()) {
     error = {0, "JSON that is not ctest's --show-only=json-v1 list"};
@@ -164,6 +171,48 @@ std::string withoutDisabled(const std::string& name) {
   return rest != nullptr ? std::string(rest) : name;
 }
 
+// The string member of the JSON object, or empty.
+std::string stringIn(const nlohmann::json& object, const char* member) {
+  const auto at = object.find(member);
+  return at != object.end() && at->is_string() ? at->get<std::string>() : std::string();
+}
+
+// A test of GoogleTest's JSON listing, named as in its text listing: a
+// typed test as Suite.Test<T>, a value-parameterised one as Test/V.
+std::string gtestJsonName(const std::string& suite, std::string name, const nlohmann::json& test) {
+  const std::string type = stringIn(test, "type_param");
+  const std::string value = stringIn(test, "value_param");
+  const std::size_t slash = name.rfind('/');
+  if (!value.empty() && slash != std::string::npos) name = name.substr(0, slash + 1) + value;
+  std::string full = withoutDisabled(type.empty() ? suite : suite.substr(0, suite.find('/')));
+  full += "." + withoutDisabled(name);
+  if (!type.empty()) full += "<" + type + ">";
+  return full;
+}
+
+// GoogleTest's JSON listing (--gtest_list_tests --gtest_output=json:FILE):
+// each suite's tests with their source files, named as in its text listing.
+bool readGtestJson(const nlohmann::json& document, std::vector<Listed>& found, ReadError& error) {
+  for (const nlohmann::json& suite : document["testsuites"]) {
+    const auto tests = suite.is_object() ? suite.find("testsuite") : suite.end();
+    const std::string suiteName = suite.is_object() ? stringIn(suite, "name") : "";
+    if (suiteName.empty() || tests == suite.end() || !tests->is_array()) {
+      error = {0, "a suite of GoogleTest's JSON list without a name or tests"};
+      return false;
+    }
+    for (const nlohmann::json& test : *tests) {
+      const std::string name = test.is_object() ? stringIn(test, "name") : "";
+      if (name.empty()) {
+        error = {0, "a test of GoogleTest's JSON list without a name"};
+        return false;
+      }
+      const std::string full = gtestJsonName(suiteName, name, test);
+      found.push_back({full, 0, stringIn(test, "file")});
+    }
+  }
+  return true;
+}
+
 // A GoogleTest listing, named as gtest_discover_tests names its tests: a
 // typed test "Suite/0.  # TypeParam = T" as Suite.Test<T>, a
 // value-parameterised one "Test/0  # GetParam() = V" as Test/V, and
@@ -242,11 +291,23 @@ bool readListedTests(const std::vector<std::string>& lines, const std::string& t
 }  // namespace
 
 bool readTestList(const std::string& path, std::vector<std::string>& names, ReadError& error) {
+  std::vector<TestSource> sources;
+  return readTestList(path, names, sources, error);
+}
+
+bool readTestList(const std::string& path, std::vector<std::string>& names,
+                  std::vector<TestSource>& sources, ReadError& error) {
   std::ifstream in;
-  return openInput(path, in, error) && readTestList(in, names, error);
+  return openInput(path, in, error) && readTestList(in, names, sources, error);
 }
 
 bool readTestList(std::istream& in, std::vector<std::string>& names, ReadError& error) {
+  std::vector<TestSource> sources;
+  return readTestList(in, names, sources, error);
+}
+
+bool readTestList(std::istream& in, std::vector<std::string>& names,
+                  std::vector<TestSource>& sources, ReadError& error) {
   LineReader reader{in, 0, {}, false};
   std::vector<std::string> lines;
   std::string text;
@@ -263,7 +324,9 @@ bool readTestList(std::istream& in, std::vector<std::string>& names, ReadError& 
       error = {listed.line, refusal};
       return false;
     }
-    if (seen.insert(listed.name).second) names.push_back(std::move(listed.name));
+    if (!seen.insert(listed.name).second) continue;
+    if (!listed.file.empty()) sources.push_back({listed.name, listed.file});
+    names.push_back(std::move(listed.name));
   }
   if (names.empty()) {
     error = {0, "lists no test"};

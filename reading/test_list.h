@@ -5,6 +5,8 @@
 // - ctest --show-only=json-v1: a JSON document whose "tests" have names;
 // - pytest --collect-only -q: a node id a line, then a blank line and the
 //   count; each becomes the key pytest's --junitxml gives it;
+// - a GoogleTest binary's --gtest_list_tests --gtest_output=json:FILE: the
+//   JSON's "testsuites", each test's source file kept;
 // - a GoogleTest binary's --gtest_list_tests: "Suite." lines, each followed
 //   by its tests indented, named as gtest_discover_tests names them by
 //   default: a typed test by its TypeParam (Suite.Test<int>), a
@@ -23,9 +25,21 @@
 
 namespace antorder {
 
+// A listed test and the source file that holds it, where the listing says.
+struct TestSource {
+  std::string test;
+  std::string file;
+};
+
 // False, with the line and the reason, where the file cannot be read or
 // holds no test.
 bool readTestList(const std::string& path, std::vector<std::string>& names, ReadError& error);
+
+// The same, with the tests' source files where the listing gives them.
+bool readTestList(const std::string& path, std::vector<std::string>& names,
+                  std::vector<TestSource>& sources, ReadError& error);
+bool readTestList(std::istream& in, std::vector<std::string>& names,
+                  std::vector<TestSource>& sources, ReadError& error);
 
 // The same from a stream.
 bool readTestList(std::istream& in, std::vector<std::string>& names, ReadError& error);

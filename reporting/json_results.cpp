@@ -51,6 +51,7 @@ Json predictionJson(const SparseSuite& suite, const RunResults& results) {
   }
   if (results.plan.changeGiven) {
     json["changes_no_test_is_known_to_depend_on"] = results.plan.unplacedChanges;
+    json["changes_ignored"] = results.plan.ignoredChanges;
   }
   json["order"] = results.plan.names;
   return json;

@@ -146,6 +146,14 @@ void printChange(std::FILE* out, const RunResults& results) {
   const std::vector<std::string>& unplaced = results.plan.unplacedChanges;
   std::fprintf(out, "changes no test is known to depend on:%s\n", unplaced.empty() ? " none" : "");
   for (const std::string& file : unplaced) std::fprintf(out, "  %s\n", printable(file).c_str());
+  const std::vector<std::string>& ignored = results.plan.ignoredChanges;
+  if (ignored.empty()) return;
+  constexpr std::size_t SHOWN = 3;
+  std::fprintf(out, "changes ignored: %zu (", ignored.size());
+  for (std::size_t at = 0; at < ignored.size() && at < SHOWN; ++at) {
+    std::fprintf(out, "%s%s", at == 0 ? "" : ", ", printable(ignored[at]).c_str());
+  }
+  std::fprintf(out, "%s)\n", ignored.size() > SHOWN ? ", ..." : "");
 }
 
 // Split over shards: this shard's share, and how evenly the shards finish.

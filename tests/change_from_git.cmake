@@ -107,3 +107,79 @@ if(NOT selected EQUAL 4 OR NOT output MATCHES "every test: failing closed")
   message(FATAL_ERROR "--fail-closed selected ${selection}:\n${output}")
 endif()
 message(STATUS "the touched test came first, and a change nothing places failed closed")
+
+# A package: a version bump in its __init__.py, which no test covers, beside
+# its sub-packages' (not taken for either), a regression that only a doctest
+# of the changed module catches (coverage.py names no doctest; the slowest
+# test, it goes first only when touched), and a README --changes-ignore
+# leaves out.
+set(package "${WORK}/package")
+file(WRITE "${package}/pkg/__init__.py" "__version__ = \"1.0\"\n")
+file(WRITE "${package}/pkg/cart/__init__.py" "def add(a, b):\n    return a + b\n")
+file(WRITE "${package}/pkg/tax/__init__.py" "def rate():\n    return 2\n")
+file(WRITE "${package}/pkg/timeutils.py" [=[
+def relative_time(seconds):
+    """
+    >>> import time; time.sleep(0.3)
+    >>> relative_time(120)
+    '2 minutes'
+    """
+    return "%d minutes" % (seconds // 60)
+
+
+def hours(seconds):
+    return seconds // 3600
+]=])
+file(WRITE "${package}/test_pkg.py" [=[
+from pkg import cart, tax, timeutils
+
+
+def test_add():
+    assert cart.add(1, 2) == 3
+
+
+def test_rate():
+    assert tax.rate() == 2
+
+
+def test_hours():
+    assert timeutils.hours(7200) == 2
+]=])
+file(WRITE "${package}/README.md" "# pkg\n")
+file(WRITE "${package}/.coveragerc" "[run]\ndynamic_context = test_function\nsource = .\n")
+run_program(COMMAND ${git} init -q . WORKDIR "${package}")
+run_program(COMMAND ${git} add -A WORKDIR "${package}")
+run_program(COMMAND ${git} commit -qm first WORKDIR "${package}")
+set(pytest ${PYTHON} -m pytest -q -p no:cacheprovider --doctest-modules)
+foreach(run 1 2)
+  run_program(COMMAND ${pytest} --junitxml "${WORK}/package-reports/run-000${run}.xml"
+    WORKDIR "${package}")
+endforeach()
+run_program(COMMAND ${PYTHON} -m coverage run -m pytest -q -p no:cacheprovider --doctest-modules
+  WORKDIR "${package}")
+run_program(COMMAND ${PYTHON} -m coverage json --show-contexts -o "${WORK}/package.json"
+  WORKDIR "${package}")
+
+file(WRITE "${package}/pkg/__init__.py" "__version__ = \"1.1\"\n")
+file(WRITE "${package}/README.md" "# pkg 1.1\n")
+file(READ "${package}/pkg/timeutils.py" text)
+string(REPLACE "%d minutes\" % (seconds // 60)" "%d minutes\" % (seconds // 61)" text "${text}")
+file(WRITE "${package}/pkg/timeutils.py" "${text}")
+run_program(COMMAND ${git} diff OUTPUT_FILE "${WORK}/bump.diff" WORKDIR "${package}")
+run_program(COMMAND ${PROGRAM} "${WORK}/package-reports" --coverage "${WORK}/package.json"
+  --changes "${WORK}/bump.diff" --changes-ignore "*.md" --order "${WORK}/package-order.txt"
+  OUTPUT output)
+file(STRINGS "${WORK}/package-order.txt" order)
+list(GET order 0 first)
+if(NOT first MATCHES "relative_time$" OR NOT output MATCHES
+   "changes no test is known to depend on:\n  pkg/__init__.py\nchanges ignored: 1 \\(README.md\\)")
+  message(FATAL_ERROR "the doctest is not first, or the bump or README misplaced: ${order}\n"
+    "${output}")
+endif()
+execute_process(COMMAND ${pytest} --junitxml "${WORK}/package-faulty.xml"
+  WORKING_DIRECTORY "${package}" OUTPUT_QUIET ERROR_QUIET)
+file(READ "${WORK}/package-faulty.xml" report)
+if(NOT report MATCHES "name=\"pkg.timeutils.relative_time\"[^>]*>[ \n]*<failure")
+  message(FATAL_ERROR "pytest did not fail the doctest:\n${report}")
+endif()
+message(STATUS "a version bump was listed, and the changed module's doctest came first")

@@ -1,5 +1,5 @@
-// Placing changes on tests: by covered lines, own files and names; the
-// refusal of an ambiguous path; the lines carried through a sequence of
+// Placing changes on tests: by covered lines, own files and names; paths
+// matched by their whole endings; the ignored paths; the lines carried through a sequence of
 // diffs; and the runs of a history placed in order.
 
 #include <sstream>
@@ -90,11 +90,11 @@ TEST(Placement, TouchesTheTestsTheChangeReaches) {
        true,
        "tests.test_cart.test_total:1 tests.test_cart.test_empty:1 tests.test_login.test_lockout:1 ",
        {}},
-      {"an uncovered line of a known file touches none",
+      {"an uncovered line of a known file falls to the names",
        diffOf("src/cart.py", "@@ -30 +30 @@\n-a\n+b\n"),
        true,
-       "",
-       {"src/cart.py"}},
+       "tests.test_cart.test_total:0 tests.test_cart.test_empty:0 ",
+       {}},
       {"a build file nothing depends on",
        diffOf("CMakeLists.txt", "@@ -1 +1 @@\n-a\n+b\n"),
        true,
@@ -158,20 +158,259 @@ TEST(Placement, WeighsHowSpecificTheLinesAre) {
   EXPECT_EQ(placed.changedLines, 4);
 }
 
-TEST(Placement, RefusesAPathTwoCoverageFilesMatchAlike) {
-  CoverageMap coverage = cartCoverage();
-  coverage.files.push_back(fileOf("/home/ci/shop/tests/cart.py", {{1, {0}}}));
-  ChangePlacer placer = startPlacing(NAMES, &coverage);
+// A coverage of files each with line 1 run by its own test, t0, t1, ...
+CoverageMap coverageOfFiles(const std::vector<std::string>& paths) {
+  CoverageMap map;
+  for (std::size_t at = 0; at < paths.size(); ++at) {
+    map.testNames.push_back("t" + std::to_string(at));
+    map.linesOfTest.push_back(1);
+    map.files.push_back(fileOf(paths[at], {{1, {static_cast<int>(at)}}}));
+  }
+  return map;
+}
+
+// A diff path names the coverage files whose paths end in all of it; where
+// several do alike, each is placed on and carried, never refused.
+TEST(Placement, MatchesWholePathEndings) {
+  std::vector<std::string> thousand;
+  for (int at = 0; at < 1000; ++at)
+    thousand.push_back("/ci/pkg/d" + std::to_string(at) + "/mod.py");
+  struct Case {
+    const char* what;
+    std::vector<std::string> files;
+    std::string diff;
+    std::string touched;
+    bool tied;
+  };
+  const Case cases[] = {
+      {"a version bump in a package's __init__.py matches no sub-package's",
+       {"/ci/shop/cart/__init__.py", "/ci/shop/tax/__init__.py"},
+       diffOf("shop/__init__.py", "@@ -1 +1 @@\n-a\n+b\n"),
+       "",
+       false},
+      {"the one of three __init__.py that the path names",
+       {"/ci/pkg/a/__init__.py", "/ci/pkg/b/__init__.py", "/ci/pkg/c/__init__.py"},
+       diffOf("pkg/c/__init__.py", "@@ -1 +1 @@\n-a\n+b\n"),
+       "t2:1 ",
+       false},
+      {"one mod.py of a thousand folders", thousand,
+       diffOf("pkg/d500/mod.py", "@@ -1 +1 @@\n-a\n+b\n"), "t500:1 ", false},
+      {"two roots of one project: both",
+       {"/src/a/b.py", "/build/a/b.py"},
+       diffOf("a/b.py", "@@ -1 +1 @@\n-a\n+b\n"),
+       "t0:1 t1:1 ",
+       true},
+      {"a path equal to the coverage's beats its longer kin",
+       {"conftest.py", "tests/conftest.py"},
+       diffOf("conftest.py", "@@ -1 +1 @@\n-a\n+b\n"),
+       "t0:1 ",
+       false},
+      {"a part of a name is no component",
+       {"/ci/src/mycart.py"},
+       diffOf("cart.py", "@@ -1 +1 @@\n-a\n+b\n"),
+       "",
+       false},
+      {"each of two changed paths has its own",
+       {"/ci/b.py", "/ci/a/b.py"},
+       diffOf("b.py", "@@ -1 +1 @@\n-a\n+b\n") + diffOf("a/b.py", "@@ -1 +1 @@\n-a\n+b\n"),
+       "t0:1 t1:1 ",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CoverageMap coverage = coverageOfFiles(c.files);
+    ChangePlacer placer = startPlacing(coverage.testNames, &coverage);
+    RunChange placed;
+    ReadError error;
+    ASSERT_TRUE(placeChange(placer, changeOf(c.diff), placed, error)) << error.reason;
+    EXPECT_EQ(touchedOf(placed, coverage.testNames), c.touched);
+    EXPECT_EQ(placer.tiedPaths.size(), c.tied ? 1U : 0U);
+  }
+}
+
+// Both roots' lines move with the change, and a rename keeps each root.
+TEST(Placement, CarriesEveryTiedFileAndIndexesARenameOnce) {
+  CoverageMap coverage = coverageOfFiles({"/src/lib/app.py", "/build/lib/app.py"});
+  coverage.files.push_back(fileOf("/src/other/app.py", {{5, {0}}}));
+  ChangePlacer placer = startPlacing(coverage.testNames, &coverage);
   RunChange placed;
   ReadError error;
-  EXPECT_FALSE(
-      placeChange(placer, changeOf(diffOf("cart.py", "@@ -1 +1 @@\n-a\n+b\n")), placed, error));
-  EXPECT_EQ(error.reason,
-            "the changed file cart.py matches two files of the coverage alike: "
-            "/home/ci/shop/src/cart.py and /home/ci/shop/tests/cart.py");
-  // A longer ending tells them apart.
-  EXPECT_TRUE(
-      placeChange(placer, changeOf(diffOf("src/cart.py", "@@ -1 +1 @@\n-a\n+b\n")), placed, error));
+  ASSERT_TRUE(
+      placeChange(placer,
+                  changeOf("diff --git a/lib/app.py b/pkg/lib/app.py\nsimilarity index 90%\n"
+                           "rename from lib/app.py\nrename to pkg/lib/app.py\n"
+                           "--- a/lib/app.py\n+++ b/pkg/lib/app.py\n@@ -0,0 +1,2 @@\n"
+                           "+a\n+b\n"),
+                  placed, error));
+  EXPECT_EQ(coverage.files[0].path, "/src/pkg/lib/app.py");
+  EXPECT_EQ(coverage.files[1].path, "/build/pkg/lib/app.py");
+  EXPECT_EQ(coverage.files[0].lines, (std::vector<long>{3}));
+  EXPECT_EQ(coverage.files[1].lines, (std::vector<long>{3}));
+  EXPECT_EQ(placer.filesOfBaseName["app.py"].size(), 3U);
+  placer.tiedPaths.clear();
+  ASSERT_TRUE(placeChange(placer, changeOf(diffOf("src/pkg/lib/app.py", "@@ -3 +3 @@\n-a\n+b\n")),
+                          placed, error));
+  EXPECT_EQ(touchedOf(placed, coverage.testNames), "t0:1 ");
+  EXPECT_TRUE(placer.tiedPaths.empty());
+}
+
+// Edits no test of ours covers fall to the own-file and name rules: a
+// docstring's doctest, a test file's new test, a file only a test gone from
+// the next run covers.
+TEST(Placement, PlacesUncoveredEditsByFilesAndNames) {
+  const std::vector<std::string> names = {
+      "tests.test_time.test_relative", "boltons.timeutils.relative_time",
+      "tests.test_time.test_parse", "tests.test_cart.test_total"};
+  CoverageMap coverage;
+  coverage.testNames = {"tests/test_time.py::test_relative", "tests/test_time.py::test_parse",
+                        "tests/test_cart.py::test_total"};
+  coverage.linesOfTest = {2, 1, 2};
+  coverage.files.push_back(fileOf("/ci/boltons/timeutils.py", {{10, {0}}, {11, {0}}}));
+  coverage.files.push_back(fileOf("/ci/tests/test_time.py", {{3, {1}}}));
+  coverage.files.push_back(fileOf("/ci/src/cart.py", {{7, {2}}}));
+  struct Case {
+    const char* what;
+    std::string diff;
+    std::vector<char> present;
+    std::string touched;
+    std::vector<std::string> unplaced;
+  };
+  const Case cases[] = {
+      {"a docstring's doctest",
+       diffOf("boltons/timeutils.py", "@@ -5 +5 @@\n-a\n+b\n"),
+       {},
+       "boltons.timeutils.relative_time:0 ",
+       {}},
+      {"covered code: its test alone",
+       diffOf("boltons/timeutils.py", "@@ -10 +10 @@\n-a\n+b\n"),
+       {},
+       "tests.test_time.test_relative:1 ",
+       {}},
+      {"a new test in a test file the coverage knows",
+       diffOf("tests/test_time.py", "@@ -20,0 +21,2 @@\n+a\n+b\n"),
+       {},
+       "tests.test_time.test_relative:0 tests.test_time.test_parse:0 ",
+       {}},
+      {"a line only a test gone from the next run covers",
+       diffOf("src/cart.py", "@@ -7 +7 @@\n-a\n+b\n"),
+       {1, 1, 1, 0},
+       "",
+       {"src/cart.py"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CoverageMap map = coverage;
+    ChangePlacer placer = startPlacing(names, &map);
+    placer.present = c.present;
+    RunChange placed;
+    ReadError error;
+    ASSERT_TRUE(placeChange(placer, changeOf(c.diff), placed, error));
+    EXPECT_EQ(touchedOf(placed, names), c.touched);
+    EXPECT_EQ(placed.unplacedFiles, c.unplaced);
+  }
+}
+
+// GoogleTest suites by their snake_case files, and by the files the
+// runner's JSON listing names.
+TEST(Placement, MatchesCamelCaseSuitesAndListedSources) {
+  std::istringstream listing(
+      R"({"tests":3,"name":"AllTests","testsuites":[)"
+      R"({"name":"TerminalInputParserTest","tests":1,"testsuite":[)"
+      R"({"name":"Parses","file":"/ci/term/tests/terminal_input_parser_test.cpp","line":9}]},)"
+      R"({"name":"ScreenTest","tests":1,"testsuite":[{"name":"Draws","file":"tests/checks.cpp","line":4}]},)"
+      R"({"name":"Rounds/RoundTest","tests":1,"testsuite":[)"
+      R"({"name":"Halves/1","value_param":"0.5","file":"tests/round.cpp","line":3}]}]})");
+  std::vector<std::string> names;
+  std::vector<TestSource> sources;
+  ReadError error;
+  ASSERT_TRUE(readTestList(listing, names, sources, error)) << error.reason;
+  EXPECT_EQ(names, (std::vector<std::string>{"TerminalInputParserTest.Parses", "ScreenTest.Draws",
+                                             "Rounds/RoundTest.Halves/0.5"}));
+  ASSERT_EQ(sources.size(), 3U);
+  EXPECT_EQ(sources[1].file, "tests/checks.cpp");
+  struct Case {
+    const char* what;
+    std::string path;
+    std::string touched;
+  };
+  const Case cases[] = {
+      {"its own test file", "term/tests/terminal_input_parser_test.cpp",
+       "TerminalInputParserTest.Parses:0 "},
+      {"the file its suite names", "src/terminal_input_parser.cpp",
+       "TerminalInputParserTest.Parses:0 "},
+      {"a suite name's own file", "screen_test.cpp", "ScreenTest.Draws:0 "},
+      {"a suite name's tested file", "src/screen.h", "ScreenTest.Draws:0 "},
+      {"the source the listing gives", "tests/checks.cpp", "ScreenTest.Draws:0 "},
+      {"a file of another name", "src/input.cpp", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ChangePlacer placer = startPlacing(names, nullptr);
+    addTestSources(placer, sources);
+    RunChange placed;
+    ASSERT_TRUE(
+        placeChange(placer, changeOf(diffOf(c.path, "@@ -1 +1 @@\n-a\n+b\n")), placed, error));
+    EXPECT_EQ(touchedOf(placed, names), c.touched);
+  }
+}
+
+TEST(Placement, IgnoresThePathsThePatternsName) {
+  struct Case {
+    const char* pattern;
+    const char* path;
+    bool ignored;
+  };
+  const Case cases[] = {
+      {"*.md", "README.md", true},
+      {"*.md", "docs/deep/notes.md", true},
+      {"*.md", "src/md.py", false},
+      {"docs/", "docs/index.rst", true},
+      {"docs/", "site/docs/a.txt", true},
+      {"docs/", "docs", false},
+      {".github/workflows/*.yml", ".github/workflows/ci.yml", true},
+      {".github/workflows/*.yml", "x/.github/workflows/ci.yml", false},
+      {".github/workflows/*.yml", ".github/workflows/sub/ci.yml", false},
+      {"/CHANGELOG.md", "CHANGELOG.md", true},
+      {"/CHANGELOG.md", "pkg/CHANGELOG.md", false},
+      {"docs/**/*.png", "docs/a/b/c.png", true},
+      {"docs/**/*.png", "docs/c.png", true},
+      {"**/fixtures", "tests/fixtures/data.json", true},
+      {"CHANGE?.txt", "CHANGES.txt", true},
+      {"CHANGE?.txt", "CHANGE/.txt", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.pattern) + " " + c.path);
+    EXPECT_EQ(ignoredPath({c.pattern}, c.path), c.ignored);
+  }
+  // Neither placed nor listed, unless a test has the file for its own.
+  const std::vector<std::string> names = {"README.md.README.md", "tests.test_cart.test_total"};
+  ChangePlacer placer = startPlacing(names, nullptr);
+  placer.ignorePatterns = {"*.md", "*.rst"};
+  RunChange placed;
+  ReadError error;
+  ASSERT_TRUE(placeChange(placer,
+                          changeOf(diffOf("README.md", "@@ -1 +1 @@\n-a\n+b\n") +
+                                   diffOf("docs/index.rst", "@@ -1 +1 @@\n-a\n+b\n") +
+                                   diffOf("setup.cfg", "@@ -1 +1 @@\n-a\n+b\n")),
+                          placed, error));
+  EXPECT_EQ(touchedOf(placed, names), "README.md.README.md:0 ");
+  EXPECT_EQ(placed.ignoredFiles, (std::vector<std::string>{"docs/index.rst"}));
+  EXPECT_EQ(placed.unplacedFiles, (std::vector<std::string>{"setup.cfg"}));
+  EXPECT_EQ(placed.changedLines, 4);
+}
+
+TEST(Placement, LeavesOutCodeOutsideTheProject) {
+  CoverageMap coverage = coverageOfFiles(
+      {"/usr/lib/python3/dist-packages/six/__init__.py", "/ci/.venv/lib/site-packages/a.py",
+       "/usr/include/c++/12/vector", "/usr/local/lib/python3.12/os.py",
+       "C:\\Program Files\\Python312\\Lib\\os.py", "/ci/shop/__init__.py", "/usr/src/app/lib.py",
+       "/ci/usr/lib/x.py"});
+  const OutsideCode left = leaveOutOutsideCode(coverage);
+  EXPECT_EQ(left.files, 5);
+  EXPECT_EQ(left.lines, 5);
+  ASSERT_EQ(coverage.files.size(), 3U);
+  EXPECT_EQ(coverage.files[0].path, "/ci/shop/__init__.py");
+  EXPECT_EQ(coverage.linesOfTest, (std::vector<long>{0, 0, 0, 0, 0, 1, 1, 1}));
 }
 
 // Lines carried through diffs with insertions, deletions and a rename: each
@@ -196,7 +435,7 @@ TEST(Placement, CarriesLinesThroughSuccessiveDiffs) {
                            "--- a/src/cart.py\n+++ b/src/basket.py\n@@ -14 +14 @@\n-a\n+b\n"),
                   placed, error));
   EXPECT_EQ(touchedOf(placed, NAMES), "tests.test_cart.test_total:1 ");
-  EXPECT_EQ(coverage.files[0].path, "src/basket.py");
+  EXPECT_EQ(coverage.files[0].path, "/home/ci/shop/src/basket.py");
   // And its line 22 (first line 20) deleted under the new name.
   ASSERT_TRUE(placeChange(placer, changeOf(diffOf("src/basket.py", "@@ -22 +21,0 @@\n-x\n")),
                           placed, error));

@@ -947,6 +947,27 @@ TEST(SuiteProgram, OrdersTheTestsListedForTheNextRun) {
   EXPECT_EQ(empty.errors, "antorder-suite: " + folder + "empty.txt: lists no test\n");
 }
 
+// Paths no test depends on, named gitignore's way, given as often as
+// needed and before the history without taking it for a pattern.
+TEST(SuiteProgram, LeavesOutTheChangesItIsToldToIgnore) {
+  const std::string diff =
+      "--- a/README.md\n+++ b/README.md\n@@ -1 +1 @@\n-a\n+b\n"
+      "--- a/docs/guide/x.txt\n+++ b/docs/guide/x.txt\n@@ -1 +1 @@\n-a\n+b\n"
+      "--- a/setup.cfg\n+++ b/setup.cfg\n@@ -1 +1 @@\n-a\n+b\n";
+  const ProgramRun run = runSuiteProgram(
+      "--changes - --changes-ignore '*.md' --changes-ignore docs/ " + SUITES + "history", "", diff);
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.output.find("changes no test is known to depend on:\n  setup.cfg\n"
+                            "changes ignored: 2 (README.md, docs/guide/x.txt)\n"),
+            std::string::npos)
+      << run.output;
+  const ProgramRun refused =
+      runSuiteProgram("--changes - --changes-ignore '!x' " + SUITES + "history", "", diff);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.errors.find("a pattern that excepts (!) is not read"), std::string::npos)
+      << refused.errors;
+}
+
 }  // namespace
 
 namespace {
