@@ -160,6 +160,27 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, RunsCou
   return summary;
 }
 
+namespace {
+
+// Which order the given row is, and every order's ties go to, where the
+// reports record their tests' collection order; nothing where none does, the
+// reports' order being the runner's own there.
+void printGivenOrder(std::FILE* out, const History& history, const ReplayReport& report) {
+  const long collected =
+      static_cast<long>(std::count_if(report.runs.begin(), report.runs.end(), [&](const auto& run) {
+        return history.runs[static_cast<Index>(run.run)].collectionOrder;
+      }));
+  if (collected == 0) return;
+  std::fputs("given, and every order's ties: the collection order the reports record", out);
+  if (collected < static_cast<long>(report.runs.size())) {
+    std::fprintf(out, " in %ld of the %zu runs, the reports' order in the others", collected,
+                 report.runs.size());
+  }
+  std::fputc('\n', out);
+}
+
+}  // namespace
+
 void printReplaySummary(std::FILE* out, const History& history, const ReplayReport& report) {
   const long withPassing =
       static_cast<long>(std::count_if(report.runs.begin(), report.runs.end(), hasPassingTest));
@@ -184,6 +205,7 @@ void printReplaySummary(std::FILE* out, const History& history, const ReplayRepo
   }
   std::fputc('\n', out);
   printTable(out, report, RunsCounted::ALL);
+  printGivenOrder(out, history, report);
   std::fprintf(out, "\nthe failing runs that also have a passing test: %ld", withPassing);
   if (withPassing == static_cast<long>(report.runs.size())) {
     std::fputs(", all of them\n", out);
@@ -251,6 +273,7 @@ std::string replayJson(const History& history, const ReplayReport& report) {
                   {"failing", run.failing},
                   {"seconds", run.seconds}};
     if (changes) entry["first_failures"] = run.firstFailures;
+    if (tested.collectionOrder) entry["given"] = "collection order";
     entry["scores"] = scores;
     runs.push_back(entry);
   }

@@ -25,7 +25,8 @@ if(PYTHON)
   set(python "-DPYTHON=${WORK}/python3")
 endif()
 
-foreach(check IN ITEMS lcov_from_gcc coverage_from_python pytest_runs_the_order)
+foreach(check IN ITEMS lcov_from_gcc coverage_from_python pytest_runs_the_order
+    pytest_orders_by_itself)
   run_program(COMMAND ${CMAKE_COMMAND} -E env "PATH=${bin}" ${CMAKE_COMMAND}
     "-DWORK=${WORK}/${check}" ${python} -P "${CMAKE_CURRENT_LIST_DIR}/${check}.cmake"
     OUTPUT output)
