@@ -56,6 +56,9 @@ int replayRuns(const Options& options) {
   if (stopSignal != 0) return stoppedStatus();
   warnOfRunsLeftOut(history.leftOut);
   warnOfDoubledTests(history);
+  // A run ordered by the plugin ran in our own order: the given order, and
+  // every strategy's ties, are the runner's collection order instead.
+  putRunsInCollectionOrder(history);
   ChangeInputs changes;
   if (!readChanges(options, history, nullptr, changes)) return 2;
 

@@ -5,6 +5,24 @@
 
 namespace antorder {
 
+int putRunsInCollectionOrder(History& history) {
+  int reordered = 0;
+  for (TestRun& run : history.runs) {
+    const bool recorded =
+        std::any_of(run.results.begin(), run.results.end(),
+                    [](const TestResult& result) { return result.position >= 0; });
+    if (!recorded) continue;
+    std::stable_sort(run.results.begin(), run.results.end(),
+                     [](const TestResult& a, const TestResult& b) {
+                       if ((a.position < 0) != (b.position < 0)) return b.position < 0;
+                       return a.position < b.position;
+                     });
+    run.collectionOrder = true;
+    ++reordered;
+  }
+  return reordered;
+}
+
 double medianOf(std::vector<double> values) {
   return medianInPlace(values);
 }

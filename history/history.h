@@ -18,6 +18,10 @@ struct TestResult {
   double seconds;
   bool ran;
   bool failed;
+  // The test's place in the order its runner collected the run's tests, 0
+  // for the first, where the report records it (the pytest plugin's
+  // antorder_position); -1 where it does not.
+  int position = -1;
 };
 
 struct TestRun {
@@ -27,6 +31,9 @@ struct TestRun {
   // its report (run-0042.diff by run-0042.xml) or changes.diff in its
   // folder; empty where it has none.
   std::string changeFile;
+  // Whether results are in the order the runner collected them rather than
+  // the report's (see putRunsInCollectionOrder).
+  bool collectionOrder = false;
 };
 
 // A run of a folder whose report could not be read, and why.
@@ -44,6 +51,13 @@ struct History {
   // Tests met in two shards' reports of one run, each named with both files.
   std::vector<std::string> doubled;
 };
+
+// Puts each run's results whose reports record their collection positions
+// in that order, those without a position after them in report order: the
+// order the runner would have run without being reordered. A run that
+// records none keeps its report order, which is the runner's own there.
+// Returns how many runs were put in collection order.
+int putRunsInCollectionOrder(History& history);
 
 // The median of the values, the mean of the two middle ones for an even
 // count; 0 for none.

@@ -1,5 +1,6 @@
 """Runs pytest's tests in the order antorder-suite wrote, and leaves out
-the tests a time budget left out.
+the tests a time budget left out; or has antorder-suite order the tests
+this run collected, with no collection of its own.
 
 Load it with ``pytest -p antorder_pytest`` (the folder of this file on
 PYTHONPATH), and give its options with ``=``: ``--antorder-order=FILE``.
@@ -27,11 +28,34 @@ The files are read as UTF-8, a byte that is not UTF-8 taken for a
 replacement character (its line then matches nothing). A line ends at a
 line feed only, one carriage return before it left off, so a carriage
 return inside a line leaves it one line.
+
+``--antorder-history=DIR`` orders the tests by itself: once pytest has
+collected them, it lists their node ids as ``pytest --collect-only -q``
+would, runs antorder-suite (the program ``ANTORDER_SUITE`` names, else
+``antorder-suite`` on PATH) on the history with ``--tests`` that list and
+the options given, and applies its order and rest as the two options above
+would: one collection. Where that fails (no program, no history yet, a
+refusal), the tests run in pytest's own order, and the terminal summary says
+why in one line ``antorder: not ordered: REASON``; the run passes or fails
+on its tests alone.
+
+With ``--junitxml``, each test's report records its place in pytest's own
+collection order, before any reordering or deselection, as the property
+``antorder_position`` (0 for the first test collected): a replay of the
+history takes the order pytest would have run for its given order, not the
+order that ran.
 """
 
+import os
 import re
+import shutil
+import subprocess
+import tempfile
 
 import pytest
+
+# The property of a test's JUnit report that holds its place in the collection.
+POSITION_PROPERTY = "antorder_position"
 
 
 def pytest_addoption(parser):
@@ -48,6 +72,85 @@ def pytest_addoption(parser):
         help="deselect the tests this file names, a JUnit key or node id a line. "
         "Write it as --antorder-rest=FILE",
     )
+    group.addoption(
+        "--antorder-history",
+        metavar="DIR",
+        help="order the collected tests by antorder-suite from this folder of JUnit reports, "
+        "with no second collection; where that fails, pytest's own order runs. "
+        "Write it as --antorder-history=DIR",
+    )
+    group.addoption(
+        "--antorder-changes",
+        metavar="FILE",
+        help="with --antorder-history: the change this run tests, as git diff writes it",
+    )
+    group.addoption(
+        "--antorder-coverage",
+        metavar="FILE",
+        help="with --antorder-history: per-test coverage (lcov or coverage.py JSON)",
+    )
+    group.addoption(
+        "--antorder-changes-ignore",
+        metavar="GLOB",
+        action="append",
+        default=[],
+        help="with --antorder-history: files of the change to ignore; repeatable",
+    )
+    group.addoption(
+        "--antorder-budget",
+        metavar="SECONDS",
+        help="with --antorder-history: run only the tests whose expected times, "
+        "their own without collection or start-up, fit this many seconds",
+    )
+    group.addoption(
+        "--antorder-fail-closed",
+        action="store_true",
+        default=False,
+        help="with --antorder-changes and --antorder-budget: run every test where "
+        "the change touches none known to depend on it",
+    )
+    group.addoption(
+        "--antorder-shard",
+        metavar="I/N",
+        help="with --antorder-history: run shard I of N of the order",
+    )
+
+
+# The options that need --antorder-history, by their names in config.option.
+HISTORY_OPTIONS = (
+    ("antorder_changes", "--antorder-changes"),
+    ("antorder_coverage", "--antorder-coverage"),
+    ("antorder_changes_ignore", "--antorder-changes-ignore"),
+    ("antorder_budget", "--antorder-budget"),
+    ("antorder_fail_closed", "--antorder-fail-closed"),
+    ("antorder_shard", "--antorder-shard"),
+)
+
+
+class PositionRecorder:
+    """Gives each collected test its place in the collection as a property
+    of its JUnit report, before any plugin reorders or deselects."""
+
+    @pytest.hookimpl(hookwrapper=True)
+    def pytest_collection_modifyitems(self, items):
+        for position, item in enumerate(items):
+            item.user_properties.append((POSITION_PROPERTY, position))
+        yield
+
+
+def pytest_configure(config):
+    if config.getoption("antorder_history"):
+        if config.getoption("antorder_order") or config.getoption("antorder_rest"):
+            raise pytest.UsageError(
+                "--antorder-history orders the tests itself: "
+                "give it without --antorder-order and --antorder-rest"
+            )
+    else:
+        for name, option in HISTORY_OPTIONS:
+            if config.getoption(name):
+                raise pytest.UsageError(f"{option} needs --antorder-history=DIR")
+    if getattr(config.option, "xmlpath", None):
+        config.pluginmanager.register(PositionRecorder(), "antorder_positions")
 
 
 def junit_key(nodeid):
@@ -117,6 +220,9 @@ def name_of_item(item):
 
 # What the files' lines that match no test are, said in the terminal summary.
 mismatches = pytest.StashKey()
+# Why the tests run in pytest's own order, and antorder-suite's warnings.
+not_ordered = pytest.StashKey()
+suite_warnings = pytest.StashKey()
 
 
 class CollectedTests:
@@ -186,10 +292,86 @@ def match_file(config, option, path, tests, items):
     return found
 
 
+def suite_program():
+    """The antorder-suite to run: ANTORDER_SUITE's, else the one on PATH."""
+    named = os.environ.get("ANTORDER_SUITE")
+    if named:
+        return named
+    return shutil.which("antorder-suite")
+
+
+def suite_command(config, program, history, tests, order_file, rest_file):
+    """antorder-suite's command line for the history and the options given."""
+    command = [program, history, "--quiet", "--tests", tests, "--order", order_file]
+    budget = config.getoption("antorder_budget")
+    shard = config.getoption("antorder_shard")
+    for option, value in (
+        ("--changes", config.getoption("antorder_changes")),
+        ("--coverage", config.getoption("antorder_coverage")),
+        ("--budget", budget),
+        ("--shard", shard),
+    ):
+        if value:
+            command += [option, value]
+    for glob in config.getoption("antorder_changes_ignore"):
+        command += ["--changes-ignore", glob]
+    if config.getoption("antorder_fail_closed"):
+        command.append("--fail-closed")
+    if budget or shard:
+        command += ["--rest", rest_file]
+    return command
+
+
+def order_by_history(config, items):
+    """Has antorder-suite order the collected tests; the files of its order
+    and rest, or None with the reason kept for the summary."""
+    history = config.getoption("antorder_history")
+    program = suite_program()
+    if not program:
+        reason = "antorder-suite is not on PATH (or name it with ANTORDER_SUITE)"
+    elif not os.path.exists(history):
+        reason = f"no history at {history} yet"
+    else:
+        folder = tempfile.mkdtemp(prefix="antorder-")
+        config.add_cleanup(lambda: shutil.rmtree(folder, ignore_errors=True))
+        tests = os.path.join(folder, "tests.txt")
+        order_file = os.path.join(folder, "order.txt")
+        rest_file = os.path.join(folder, "rest.txt")
+        # As pytest --collect-only -q lists them, which --tests reads.
+        with open(tests, "w", encoding="utf-8", errors="replace", newline="\n") as listing:
+            for item in items:
+                listing.write(item.nodeid + "\n")
+            listing.write(f"\n{len(items)} tests collected\n")
+        command = suite_command(config, program, history, tests, order_file, rest_file)
+        try:
+            done = subprocess.run(
+                command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                stderr=subprocess.PIPE, check=False,
+            )
+        except OSError as error:
+            reason = f"cannot run {program}: {error.strerror}"
+        else:
+            said = done.stderr.decode("utf-8", errors="replace").splitlines()
+            said = [line for line in said if line.strip()]
+            if done.returncode == 0:
+                config.stash[suite_warnings] = said
+                return order_file, rest_file if os.path.exists(rest_file) else None
+            reason = f"{os.path.basename(program)} exited with status {done.returncode}"
+            if said:
+                reason += ": " + said[0]
+    config.stash[not_ordered] = reason
+    return None
+
+
 @pytest.hookimpl(trylast=True)
 def pytest_collection_modifyitems(config, items):
     order_file = config.getoption("antorder_order")
     rest_file = config.getoption("antorder_rest")
+    if config.getoption("antorder_history") and items:
+        files = order_by_history(config, items)
+        if files is None:
+            return
+        order_file, rest_file = files
     if not order_file and not rest_file:
         return
     # Both files are matched against every collected test, so that an order
@@ -213,7 +395,10 @@ def pytest_collection_modifyitems(config, items):
 
 
 def pytest_terminal_summary(terminalreporter, config):
-    said = config.stash.get(mismatches, [])
+    said = config.stash.get(suite_warnings, []) + config.stash.get(mismatches, [])
+    reason = config.stash.get(not_ordered, None)
+    if reason is not None:
+        said.append(f"antorder: not ordered: {reason}")
     if said:
         terminalreporter.write_sep("=", "antorder", yellow=True)
         for text in said:

@@ -70,6 +70,33 @@ bool hasFailureChild(const pugi::xml_node& testcase) {
                      [&](const char* name) { return !testcase.child(name).empty(); });
 }
 
+// The name of the testcase property in which the pytest plugin records a
+// test's place in pytest's collection order.
+constexpr const char* POSITION_PROPERTY = "antorder_position";
+
+// The test's collection position from its properties, -1 where it has none;
+// false, with the reason, where the value is not a whole number from 0.
+bool readPosition(const pugi::xml_node& testcase, const XmlReport& report, int& position,
+                  ReadError& error) {
+  position = -1;
+  for (const pugi::xml_node& property : testcase.child("properties").children("property")) {
+    if (std::strcmp(property.attribute("name").as_string(), POSITION_PROPERTY) != 0) continue;
+    const std::string text = property.attribute("value").as_string();
+    const char* end = text.data() + text.size();
+    int value = 0;
+    const auto [stop, status] = std::from_chars(text.data(), end, value);
+    if (text.empty() || status != std::errc() || stop != end || value < 0) {
+      error = {lineAt(report, property.offset_debug()),
+               std::string(POSITION_PROPERTY) + " must be a whole number from 0, found " +
+                   quotedText(text)};
+      return false;
+    }
+    position = value;
+    return true;
+  }
+  return true;
+}
+
 // Adds one <testcase> to the run, merging it with an earlier result of the same key.
 bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, History& history,
                  TestRun& run, std::unordered_map<int, std::size_t>& resultOfKey,
@@ -104,14 +131,17 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, Histor
     error = {line, refusal};
     return false;
   }
+  int position = -1;
+  if (!readPosition(testcase, report, position, error)) return false;
   const auto [known, added] = history.keyIndex.emplace(key, static_cast<int>(history.keys.size()));
   if (added) history.keys.push_back(key);
   const auto [earlier, first] = resultOfKey.emplace(known->second, run.results.size());
   if (first) {
-    run.results.push_back({known->second, seconds, ran, failed});
+    run.results.push_back({known->second, seconds, ran, failed, position});
     return true;
   }
   TestResult& result = run.results[earlier->second];
+  if (result.position < 0) result.position = position;
   result.seconds += seconds;
   result.ran = result.ran || ran;
   result.failed = result.failed || failed;
@@ -263,6 +293,7 @@ bool readShards(const RunEntry& run, History& part, ReadError& error) {
       earlier.ran = earlier.ran || result.ran;
       earlier.failed = earlier.failed || result.failed;
       earlier.seconds += result.seconds;
+      if (earlier.position < 0) earlier.position = result.position;
       part.doubled.push_back(part.keys[static_cast<std::size_t>(result.key)] + " in both " +
                              run.shardFiles[fileOfKey[result.key]].filename().u8string() + " and " +
                              run.shardFiles[file].filename().u8string());

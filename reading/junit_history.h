@@ -11,6 +11,8 @@
 // <error> child (or Surefire's flaky and rerun variants) or status="fail".
 // Two results with one key in a run (pytest's failed call and errored
 // teardown) are one test: failed if either failed, their times added.
+// A testcase property antorder_position, which the pytest plugin writes, is
+// the test's place in pytest's collection order.
 
 #include <istream>
 #include <string>

@@ -4,8 +4,10 @@
 // ordered from the runs before it alone, by each strategy, and every order is
 // scored against the failures that actually happened in that run.
 //
-// The strategies, every tie going to the run's report order:
-// - given: the report order;
+// The strategies, every tie going to the order of the run's results: its
+// report order, or its collection order where the caller has put the run in
+// that order (see putRunsInCollectionOrder):
+// - given: that order;
 // - shortest first: tests never run before first, then by their mean time
 //   over every earlier run in which they ran, ascending;
 // - failure count: most failures in the window (the last runs before) first;

@@ -160,6 +160,27 @@ StrategySummary summarise(const ReplayReport& report, Strategy strategy, RunsCou
   return summary;
 }
 
+namespace {
+
+// Which order the given row is, and every order's ties go to, where the
+// reports record their tests' collection order; nothing where none does, the
+// reports' order being the runner's own there.
+void printGivenOrder(std::FILE* out, const History& history, const ReplayReport& report) {
+  const long collected =
+      static_cast<long>(std::count_if(report.runs.begin(), report.runs.end(), [&](const auto& run) {
+        return history.runs[static_cast<Index>(run.run)].collectionOrder;
+      }));
+  if (collected == 0) return;
+  std::fputs("given, and every order's ties: the collection order the reports record", out);
+  if (collected < static_cast<long>(report.runs.size())) {
+    std::fprintf(out, " in %ld of the %zu runs, the reports' order in the others", collected,
+                 report.runs.size());
+  }
+  std::fputc('\n', out);
+}
+
+}  // namespace
+
 void printReplaySummary(std::FILE* out, const History& history, const ReplayReport& report) {
   const long withPassing =
       static_cast<long>(std::count_if(report.runs.begin(), report.runs.end(), hasPassingTest));
@@ -184,6 +205,7 @@ void printReplaySummary(std::FILE* out, const History& history, const ReplayRepo
   }
   std::fputc('\n', out);
   printTable(out, report, RunsCounted::ALL);
+  printGivenOrder(out, history, report);
   std::fprintf(out, "\nthe failing runs that also have a passing test: %ld", withPassing);
   if (withPassing == static_cast<long>(report.runs.size())) {
     std::fputs(", all of them\n", out);
@@ -199,6 +221,40 @@ void printReplaySummary(std::FILE* out, const History& history, const ReplayRepo
                withFirst);
   if (withFirst > 0) printTable(out, report, RunsCounted::WITH_A_FIRST_FAILURE);
 }
+
+namespace {
+
+// One replayed run's figures and each shown strategy's scores in it.
+Json runJson(const History& history, const ReplayReport& report, const ReplayedRun& run) {
+  const bool budget = report.settings.budgetSeconds.has_value();
+  const bool shards = report.settings.shards > 1;
+  Json scores = Json::object();
+  const TestRun& tested = history.runs[static_cast<Index>(run.run)];
+  for (const Strategy strategy : STRATEGIES) {
+    if (!shown(report, strategy)) continue;
+    const RunScore& score = run.scores[static_cast<Index>(strategy)];
+    Json& entry = scores[strategyName(strategy)];
+    entry = {{"apfd", score.apfd},
+             {"apfdc", score.apfdc},
+             {"first_failure_seconds", score.firstFailureSeconds}};
+    // The dry run: the failures the selection within the budget leaves out.
+    if (budget) entry["missed_within_budget"] = missedNames(history, tested, score);
+    if (shards) {
+      entry["longest_shard_seconds"] = score.longestShardSeconds;
+      entry["shard_bound_seconds"] = score.shardBoundSeconds;
+    }
+  }
+  Json entry = {{"run", tested.name},
+                {"tests", run.tests},
+                {"failing", run.failing},
+                {"seconds", run.seconds}};
+  if (report.settings.changes != nullptr) entry["first_failures"] = run.firstFailures;
+  if (tested.collectionOrder) entry["given"] = "collection order";
+  entry["scores"] = scores;
+  return entry;
+}
+
+}  // namespace
 
 std::string replayJson(const History& history, const ReplayReport& report) {
   const bool budget = report.settings.budgetSeconds.has_value();
@@ -229,31 +285,7 @@ std::string replayJson(const History& history, const ReplayReport& report) {
     strategies.push_back(entry);
   }
   Json runs = Json::array();
-  for (const ReplayedRun& run : report.runs) {
-    Json scores = Json::object();
-    const TestRun& tested = history.runs[static_cast<Index>(run.run)];
-    for (const Strategy strategy : STRATEGIES) {
-      if (!shown(report, strategy)) continue;
-      const RunScore& score = run.scores[static_cast<Index>(strategy)];
-      Json& entry = scores[strategyName(strategy)];
-      entry = {{"apfd", score.apfd},
-               {"apfdc", score.apfdc},
-               {"first_failure_seconds", score.firstFailureSeconds}};
-      // The dry run: the failures the selection within the budget leaves out.
-      if (budget) entry["missed_within_budget"] = missedNames(history, tested, score);
-      if (shards) {
-        entry["longest_shard_seconds"] = score.longestShardSeconds;
-        entry["shard_bound_seconds"] = score.shardBoundSeconds;
-      }
-    }
-    Json entry = {{"run", tested.name},
-                  {"tests", run.tests},
-                  {"failing", run.failing},
-                  {"seconds", run.seconds}};
-    if (changes) entry["first_failures"] = run.firstFailures;
-    entry["scores"] = scores;
-    runs.push_back(entry);
-  }
+  for (const ReplayedRun& run : report.runs) runs.push_back(runJson(history, report, run));
   const Json document = {{"history",
                           {{"folder", report.folder},
                            {"runs", history.runs.size()},

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -323,6 +324,53 @@ TEST(History, ReadsTheShardsOfARunAsOneRun) {
   EXPECT_EQ(history.doubled,
             (std::vector<std::string>{"run-1: b in both run-1-shard-1.xml and run-1-shard-2.xml"}));
   EXPECT_EQ(history.runs[1].name, "run-2");
+}
+
+// The collection position the pytest plugin records: kept per result, the
+// first of a test's two testcases (a failed call, an errored teardown)
+// giving it, and across a run's shards; a value that is not a whole number
+// from 0 is refused at its line.
+TEST(History, KeepsTheCollectionPositionTheReportsRecord) {
+  const auto testcase = [](const char* name, const char* position) {
+    std::string text = std::string("<testcase classname=\"t\" name=\"") + name + "\">";
+    if (position != nullptr) {
+      text += std::string("\n<properties><property name=\"other\" value=\"x\"/>") +
+              "<property name=\"antorder_position\" value=\"" + position + "\"/></properties>";
+    }
+    return text + "</testcase>";
+  };
+  History history;
+  ReadError error;
+  std::istringstream report("<testsuite>" + testcase("b", "1") + testcase("a", "0") +
+                            testcase("a", nullptr) + testcase("c", nullptr) + "</testsuite>");
+  ASSERT_TRUE(readJunitReport(report, "run.xml", "run", history, error)) << error.reason;
+  std::vector<int> positions;
+  for (const TestResult& result : history.runs[0].results) positions.push_back(result.position);
+  EXPECT_EQ(positions, (std::vector<int>{1, 0, -1}));
+
+  for (const char* bad : {"", "x", "-1", "1.5", "2 ", "99999999999"}) {
+    SCOPED_TRACE(bad);
+    History refused;
+    std::istringstream in("<testsuite>" + testcase("a", bad) + "</testsuite>");
+    ASSERT_FALSE(readJunitReport(in, "run.xml", "run", refused, error));
+    EXPECT_EQ(error.line, 2);
+    EXPECT_EQ(
+        error.reason,
+        std::string("antorder_position must be a whole number from 0, found \"") + bad + "\"");
+  }
+
+  const std::string folder = testing::TempDir() + "antorder-positions/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "run-1-shard-1.xml")
+      << "<testsuite>" << testcase("b", "1") << "</testsuite>";
+  std::ofstream(folder + "run-1-shard-2.xml")
+      << "<testsuite>" << testcase("a", "0") << "</testsuite>";
+  History sharded;
+  ASSERT_TRUE(readJunitPath(folder, sharded, error)) << error.reason;
+  positions.clear();
+  for (const TestResult& result : sharded.runs[0].results) positions.push_back(result.position);
+  EXPECT_EQ(positions, (std::vector<int>{1, 0}));
 }
 
 }  // namespace

@@ -250,3 +250,50 @@ TEST(Replay, GivesTheSameResultsForAnyNumberOfJobs) {
 }
 
 }  // namespace
+
+// Two runs the pytest plugin ordered (d c b a), each report recording the
+// collection order a b c d; c fails in the second, nothing before it. Every
+// baseline then ties throughout, and the replay must fall back on the order
+// pytest would have run, not on the order the loop ran.
+TEST(Replay, TakesTheCollectionOrderTheReportsRecordForGivenAndTies) {
+  History history;
+  ReadError error;
+  ASSERT_TRUE(readJunitPath(SOURCE_DIR "/tests/suites/replay-collected", history, error))
+      << error.reason;
+  const RunPast asRan = pastsOfFailingRuns(history).at(0);
+  EXPECT_EQ(letters(history, asRan, orderRun(history, asRan, fixtureSettings())[0]), "dcba");
+
+  ASSERT_EQ(putRunsInCollectionOrder(history), 2);
+  const RunPast past = pastsOfFailingRuns(history).at(0);
+  const StrategyOrders orders = orderRun(history, past, fixtureSettings());
+  for (const Strategy tied : {Strategy::GIVEN, Strategy::SHORTEST_FIRST, Strategy::FAILURE_COUNT,
+                              Strategy::RECENTLY_FAILED, Strategy::ADDITIONAL_GREEDY}) {
+    EXPECT_EQ(letters(history, past, orders[static_cast<std::size_t>(tied)]), "abcd")
+        << strategyName(tied);
+  }
+  EXPECT_EQ(letters(history, past, orders[static_cast<std::size_t>(Strategy::HINDSIGHT)]), "cabd");
+  // c fails fourth of four in pytest's own order.
+  EXPECT_DOUBLE_EQ(scoreRun(history, past, orders).scores[0].apfd, 1.0 - 3.0 / 4.0 + 1.0 / 8.0);
+}
+
+// Results without a position (another runner's report in the same run)
+// follow those with one, in report order; a run with none keeps its order.
+TEST(Replay, PutsResultsWithoutAPositionAfterThoseWithOne) {
+  History history;
+  history.runs.push_back({"mixed", {}, {}});
+  history.runs.push_back({"plain", {}, {}});
+  const int positions[] = {-1, 2, -1, 0, 1};
+  for (int key = 0; key < 5; ++key) {
+    history.runs[0].results.push_back({key, 1.0, true, false, positions[key]});
+    history.runs[1].results.push_back({4 - key, 1.0, true, false});
+  }
+  EXPECT_EQ(putRunsInCollectionOrder(history), 1);
+  std::vector<int> mixed;
+  std::vector<int> plain;
+  for (const TestResult& result : history.runs[0].results) mixed.push_back(result.key);
+  for (const TestResult& result : history.runs[1].results) plain.push_back(result.key);
+  EXPECT_EQ(mixed, (std::vector<int>{3, 4, 1, 0, 2}));
+  EXPECT_EQ(plain, (std::vector<int>{4, 3, 2, 1, 0}));
+  EXPECT_TRUE(history.runs[0].collectionOrder);
+  EXPECT_FALSE(history.runs[1].collectionOrder);
+}

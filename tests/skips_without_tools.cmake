@@ -26,7 +26,7 @@ if(PYTHON)
 endif()
 
 foreach(check IN ITEMS lcov_from_gcc coverage_from_python pytest_runs_the_order
-    coverage_names_from_pytest)
+    pytest_orders_by_itself coverage_names_from_pytest)
   run_program(COMMAND ${CMAKE_COMMAND} -E env "PATH=${bin}" ${CMAKE_COMMAND}
     "-DWORK=${WORK}/${check}" ${python} -P "${CMAKE_CURRENT_LIST_DIR}/${check}.cmake"
     OUTPUT output)
