@@ -126,16 +126,13 @@ void placeOnCoverage(const ChangePlacer& placer, const CoveredFile& covered,
                      const ChangedFile& changed, std::size_t fileAt, Gathered& gathered,
                      std::vector<char>& hunkCovered) {
   long lastLine = -1;
-  bool reached = false;
+  // Whether a test of ours covers the line; each placed once.
   const auto placeLine = [&](long line) {
     const LineTests tests = testsOfLine(covered, line);
-    if (line <= lastLine) {
-      // Placed already, by the edit before: it still covers this one.
-      reached = reached || std::any_of(tests.begin, tests.end, [&](int test) {
-                  return placedOn(placer, placer.keyOfCoverageTest[static_cast<Index>(test)]);
-                });
-      return;
-    }
+    const bool ours = std::any_of(tests.begin, tests.end, [&](int test) {
+      return placedOn(placer, placer.keyOfCoverageTest[static_cast<Index>(test)]);
+    });
+    if (line <= lastLine) return ours;
     lastLine = line;
     const auto count = static_cast<double>(tests.end - tests.begin);
     for (const int* test = tests.begin; test != tests.end; ++test) {
@@ -146,19 +143,20 @@ void placeOnCoverage(const ChangePlacer& placer, const CoveredFile& covered,
       ++signals.coveredLines;
       signals.specificity += 1.0 / count;
       gathered.filePlaced[fileAt] = 1;
-      reached = true;
     }
+    return ours;
   };
   for (Index at = 0; at < changed.hunks.size(); ++at) {
     const DiffHunk& edit = changed.hunks[at];
-    reached = false;
+    bool reached = false;
     if (edit.oldCount == 0) {
-      placeLine(edit.oldStart);
-      placeLine(edit.oldStart + 1);
+      reached = placeLine(edit.oldStart);
+      reached = placeLine(edit.oldStart + 1) || reached;
     } else {
       const long end = edit.oldStart + edit.oldCount;
       auto line = std::lower_bound(covered.lines.begin(), covered.lines.end(), edit.oldStart);
-      for (; line != covered.lines.end() && *line < end; ++line) placeLine(*line);
+      for (; line != covered.lines.end() && *line < end; ++line)
+        reached = placeLine(*line) || reached;
     }
     if (reached) hunkCovered[at] = 1;
   }
