@@ -131,15 +131,12 @@ void placeOnCoverage(const ChangePlacer& placer, const CoveredFile& covered,
                      const ChangedFile& changed, std::size_t fileAt, Gathered& gathered,
                      std::vector<char>& hunkCovered) {
   long lastLine = -1;
-  bool reached = false;
+  // Whether a test of ours covers the line; each placed once.
   const auto placeLine = [&](long line) {
     const LineTests tests = testsOfLine(covered, line);
-    if (line <= lastLine) {
-      // Placed already, by the edit before: it still covers this one.
-      reached = reached || std::any_of(tests.begin, tests.end,
-                                       [&](int test) { return runsOurs(placer, test); });
-      return;
-    }
+    const bool ours = std::any_of(tests.begin, tests.end,
+                                  [&](int test) { return runsOurs(placer, test); });
+    if (line <= lastLine) return ours;
     lastLine = line;
     const auto count = static_cast<double>(tests.end - tests.begin);
     for (const int* test = tests.begin; test != tests.end; ++test) {
@@ -150,20 +147,21 @@ void placeOnCoverage(const ChangePlacer& placer, const CoveredFile& covered,
         ++signals.coveredLines;
         signals.specificity += 1.0 / count;
         gathered.filePlaced[fileAt] = 1;
-        reached = true;
       }
     }
+    return ours;
   };
   for (Index at = 0; at < changed.hunks.size(); ++at) {
     const DiffHunk& edit = changed.hunks[at];
-    reached = false;
+    bool reached = false;
     if (edit.oldCount == 0) {
-      placeLine(edit.oldStart);
-      placeLine(edit.oldStart + 1);
+      reached = placeLine(edit.oldStart);
+      reached = placeLine(edit.oldStart + 1) || reached;
     } else {
       const long end = edit.oldStart + edit.oldCount;
       auto line = std::lower_bound(covered.lines.begin(), covered.lines.end(), edit.oldStart);
-      for (; line != covered.lines.end() && *line < end; ++line) placeLine(*line);
+      for (; line != covered.lines.end() && *line < end; ++line)
+        reached = placeLine(*line) || reached;
     }
     if (reached) hunkCovered[at] = 1;
   }
@@ -545,29 +543,21 @@ OutsideCode leaveOutOutsideCode(CoverageMap& coverage) {
   return left;
 }
 
-bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
-                 ReadError& /*error*/) {
-  placed = RunChange{};
-  placed.carried = true;
+namespace {
+
+// The coverage files each changed path names; a coverage file two changed
+// paths name is the longer one's: a/b.py's, not b.py's.
+std::vector<std::vector<int>> coveredFilesOf(const ChangePlacer& placer, const Change& change) {
   const Index count = change.files.size();
-  Gathered gathered;
-  gathered.filePlaced.assign(count, 0);
-  gathered.byNames.assign(count, 1);
-  std::vector<char> ignored(count, 0);
   std::vector<std::vector<std::string>> parts(count);
   std::vector<std::vector<int>> coveredFiles(count);
-  for (Index at = 0; at < count; ++at) {
-    const ChangedFile& file = change.files[at];
-    ignored[at] = ignoredFile(placer, file) ? 1 : 0;
-    parts[at] = componentsOf(file.oldPath.empty() ? file.newPath : file.oldPath);
-    coveredFiles[at] = coveredFilesOf(placer, parts[at]);
-  }
-  // A coverage file two changed paths name is the longer one's: a/b.py's,
-  // not b.py's.
   std::unordered_map<int, std::size_t> longestOf;
   for (Index at = 0; at < count; ++at) {
-    for (const int file : coveredFiles[at]) {
-      std::size_t& longest = longestOf[file];
+    const ChangedFile& file = change.files[at];
+    parts[at] = componentsOf(file.oldPath.empty() ? file.newPath : file.oldPath);
+    coveredFiles[at] = coveredFilesOf(placer, parts[at]);
+    for (const int covered : coveredFiles[at]) {
+      std::size_t& longest = longestOf[covered];
       longest = std::max(longest, parts[at].size());
     }
   }
@@ -577,31 +567,54 @@ bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
                                [&](int file) { return longestOf[file] > parts[at].size(); }),
                 files.end());
   }
+  return coveredFiles;
+}
+
+// The changed file placed on each coverage file its path names; a tie kept
+// for the warning.
+void placeOnCoveredFiles(ChangePlacer& placer, const ChangedFile& file, Index at,
+                         const std::vector<int>& coveredFiles, Gathered& gathered) {
+  if (coveredFiles.size() > 1) {
+    std::string tie = (file.oldPath.empty() ? file.newPath : file.oldPath) + ": ";
+    for (Index one = 0; one < coveredFiles.size(); ++one) {
+      if (one > 0) tie += one + 1 == coveredFiles.size() ? " and " : ", ";
+      tie += placer.coverage->files[static_cast<Index>(coveredFiles[one])].path;
+    }
+    placer.tiedPaths.push_back(tie);
+  }
+  std::vector<char> hunkCovered(file.hunks.size(), 0);
+  for (const int coveredAt : coveredFiles) {
+    placeOnCoverage(placer, placer.coverage->files[static_cast<Index>(coveredAt)], file, at,
+                    gathered, hunkCovered);
+  }
+  // Placed by their coverage alone where every edit has a test of ours.
+  if (!coveredFiles.empty() && !file.hunks.empty() &&
+      std::find(hunkCovered.begin(), hunkCovered.end(), 0) == hunkCovered.end()) {
+    gathered.byNames[at] = 0;
+  }
+}
+
+}  // namespace
+
+bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
+                 ReadError& /*error*/) {
+  placed = RunChange{};
+  placed.carried = true;
+  const Index count = change.files.size();
+  Gathered gathered;
+  gathered.filePlaced.assign(count, 0);
+  gathered.byNames.assign(count, 1);
+  std::vector<char> ignored(count, 0);
+  const std::vector<std::vector<int>> coveredFiles = coveredFilesOf(placer, change);
   for (Index at = 0; at < count; ++at) {
     const ChangedFile& file = change.files[at];
-    if (ignored[at] != 0) {
+    if (ignoredFile(placer, file)) {
+      ignored[at] = 1;
       placed.ignoredFiles.push_back(file.newPath.empty() ? file.oldPath : file.newPath);
       continue;
     }
     for (const DiffHunk& edit : file.hunks) placed.changedLines += edit.oldCount + edit.newCount;
-    if (coveredFiles[at].size() > 1) {
-      std::string tie = (file.oldPath.empty() ? file.newPath : file.oldPath) + ": ";
-      for (Index one = 0; one < coveredFiles[at].size(); ++one) {
-        if (one > 0) tie += one + 1 == coveredFiles[at].size() ? " and " : ", ";
-        tie += placer.coverage->files[static_cast<Index>(coveredFiles[at][one])].path;
-      }
-      placer.tiedPaths.push_back(tie);
-    }
-    std::vector<char> hunkCovered(file.hunks.size(), 0);
-    for (const int coveredAt : coveredFiles[at]) {
-      placeOnCoverage(placer, placer.coverage->files[static_cast<Index>(coveredAt)], file, at,
-                      gathered, hunkCovered);
-    }
-    // Placed by their coverage alone where every edit has a test of ours.
-    if (!coveredFiles[at].empty() && !file.hunks.empty() &&
-        std::find(hunkCovered.begin(), hunkCovered.end(), 0) == hunkCovered.end()) {
-      gathered.byNames[at] = 0;
-    }
+    placeOnCoveredFiles(placer, file, at, coveredFiles[at], gathered);
   }
   placeOnNames(placer, change, ignored, gathered);
   placeOnSources(placer, change, ignored, gathered);

@@ -183,7 +183,8 @@ std::string gtestJsonName(const std::string& suite, std::string name, const nloh
   const std::string type = stringIn(test, "type_param");
   const std::string value = stringIn(test, "value_param");
   const std::size_t slash = name.rfind('/');
-  if (!value.empty() && slash != std::string::npos) name = name.substr(0, slash + 1) + value;
+  if (!value.empty() && slash != std::string::npos)
+    name.replace(slash + 1, std::string::npos, value);
   std::string full = withoutDisabled(type.empty() ? suite : suite.substr(0, suite.find('/')));
   full += "." + withoutDisabled(name);
   if (!type.empty()) full += "<" + type + ">";

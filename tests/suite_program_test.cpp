@@ -954,15 +954,18 @@ TEST(SuiteProgram, LeavesOutTheChangesItIsToldToIgnore) {
       "--- a/README.md\n+++ b/README.md\n@@ -1 +1 @@\n-a\n+b\n"
       "--- a/docs/guide/x.txt\n+++ b/docs/guide/x.txt\n@@ -1 +1 @@\n-a\n+b\n"
       "--- a/setup.cfg\n+++ b/setup.cfg\n@@ -1 +1 @@\n-a\n+b\n";
+  const std::string folder = freshFolder("ignored");
+  writeFile(folder + "next.diff", diff);
   const ProgramRun run = runSuiteProgram(
-      "--changes - --changes-ignore '*.md' --changes-ignore docs/ " + SUITES + "history", "", diff);
+      "--changes " + folder + "next.diff --changes-ignore '*.md' --changes-ignore docs/ " + SUITES +
+      "history");
   EXPECT_EQ(run.status, 0) << run.errors;
   EXPECT_NE(run.output.find("changes no test is known to depend on:\n  setup.cfg\n"
                             "changes ignored: 2 (README.md, docs/guide/x.txt)\n"),
             std::string::npos)
       << run.output;
-  const ProgramRun refused =
-      runSuiteProgram("--changes - --changes-ignore '!x' " + SUITES + "history", "", diff);
+  const ProgramRun refused = runSuiteProgram(
+      "--changes " + folder + "next.diff --changes-ignore '!x' " + SUITES + "history");
   EXPECT_EQ(refused.status, 2);
   EXPECT_NE(refused.errors.find("a pattern that excepts (!) is not read"), std::string::npos)
       << refused.errors;
