@@ -27,7 +27,8 @@ std::vector<int> cheapestFirst(const std::vector<double>& expectedSeconds) {
 
 NextRunPrediction predictNextRun(const History& history, bool perSecond,
                                  const std::vector<std::string>* nextTests, int window,
-                                 const HistoryChanges& changes) {
+                                 const HistoryChanges& changes,
+                                 const std::vector<double>* expectedSeconds) {
   NextRunPrediction prediction;
   RunPast next;
   // A listed test the history does not know takes a key past its own.
@@ -41,8 +42,36 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond,
   } else {
     keys = windowKeys(history, window);
   }
+  // Of listed tests, the window's not listed follow, so that one walk gives
+  // the model's chances for the window's suite too.
+  const std::size_t ordered = keys.size();
+  std::vector<int> windowAt;  // by place in windowKeys, the place in keys
+  if (nextTests != nullptr) {
+    std::vector<int> placeOfKey(history.keys.size(), -1);
+    for (Index at = 0; at < ordered; ++at) {
+      if (keys[at] < static_cast<int>(history.keys.size()) &&
+          placeOfKey[static_cast<Index>(keys[at])] < 0) {
+        placeOfKey[static_cast<Index>(keys[at])] = static_cast<int>(at);
+      }
+    }
+    for (const int key : windowKeys(history, window)) {
+      int& place = placeOfKey[static_cast<Index>(key)];
+      if (place < 0) {
+        place = static_cast<int>(keys.size());
+        keys.push_back(key);
+      }
+      windowAt.push_back(place);
+    }
+  }
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history, next, &keys, changes);
-  prediction.expectedSeconds = next.expectedSeconds;
+  if (expectedSeconds != nullptr) {
+    for (Index at = 0; at < next.expectedSeconds.size() && at < expectedSeconds->size(); ++at) {
+      if ((*expectedSeconds)[at] >= 0.0) next.expectedSeconds[at] = (*expectedSeconds)[at];
+    }
+  }
+  prediction.expectedSeconds.assign(
+      next.expectedSeconds.begin(),
+      next.expectedSeconds.begin() + static_cast<std::ptrdiff_t>(ordered));
   prediction.learnedFromRuns = static_cast<int>(history.runs.size());
   prediction.anyFailure =
       !pasts.empty() ||
@@ -52,9 +81,19 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond,
     prediction.order = cheapestFirst(next.expectedSeconds);
     return prediction;
   }
-  prediction.order =
-      orderByFailureChance(perSecond ? next.failureProbability : next.rankingProbability,
-                           next.expectedSeconds, perSecond);
+  const std::vector<double>& chance = perSecond ? next.failureProbability : next.rankingProbability;
+  prediction.order = orderByFailureChance(
+      std::vector<double>(chance.begin(), chance.begin() + static_cast<std::ptrdiff_t>(ordered)),
+      prediction.expectedSeconds, perSecond);
+  if (!windowAt.empty()) {
+    std::vector<double> windowChance;
+    std::vector<double> windowSeconds;
+    for (const int at : windowAt) {
+      windowChance.push_back(chance[static_cast<Index>(at)]);
+      windowSeconds.push_back(next.expectedSeconds[static_cast<Index>(at)]);
+    }
+    prediction.windowOrder = orderByFailureChance(windowChance, windowSeconds, perSecond);
+  }
   const std::size_t first = pasts.size() > static_cast<std::size_t>(EVIDENCE_RUNS)
                                 ? pasts.size() - static_cast<std::size_t>(EVIDENCE_RUNS)
                                 : 0;
