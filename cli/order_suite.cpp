@@ -351,10 +351,10 @@ void settleCostScript(const std::string& path, bool written) {
   start.resize(static_cast<std::size_t>(in.gcount()));
   if (!isCostScript(start)) return;
   std::vector<OutputFile> files(1);
-  std::string failedPath;
   std::string reason;
   if (openOutput(files[0], path, reason)) {
     printEmptyCostScript(files[0].out);
+    std::string failedPath;
     if (closeOutput(files[0], reason)) commitOutputs(files, failedPath, reason);
   }
   discardOutputs(files);

@@ -78,7 +78,7 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond,
       std::any_of(history.runs.front().results.begin(), history.runs.front().results.end(),
                   [](const TestResult& result) { return result.ran && result.failed; });
   if (!prediction.anyFailure && changes.next == nullptr) {
-    prediction.order = cheapestFirst(next.expectedSeconds);
+    prediction.order = cheapestFirst(prediction.expectedSeconds);
     return prediction;
   }
   const std::vector<double>& chance = perSecond ? next.failureProbability : next.rankingProbability;

@@ -209,7 +209,7 @@ TEST(Plan, ShardsFinishTogether) {
 
 // Six runs of tests a to d: a took 10 s in the first four and 1 s in the
 // last two, the others 2 s each time; c failed in the fifth.
-History timedHistory() {
+History timedHistory(bool anyFailure = true) {
   History history;
   history.keys = {"a", "b", "c", "d"};
   for (int key = 0; key < 4; ++key)
@@ -219,7 +219,7 @@ History timedHistory() {
     each.name = "run-" + std::to_string(run);
     each.results = {{0, run < 4 ? 10.0 : 1.0, true, false},
                     {1, 2.0, true, false},
-                    {2, 2.0, true, run == 4},
+                    {2, 2.0, true, anyFailure && run == 4},
                     {3, 2.0, true, false}};
     history.runs.push_back(each);
   }
@@ -282,25 +282,32 @@ TEST(Plan, OfAHistoryTakesEachTestsOneExpectedTime) {
 }
 
 // A listed test the history never ran takes the median of the known ones'
-// expected times, and the listed tests keep the suite's.
+// expected times, and the listed tests keep the suite's; with or without a
+// failure to learn from, the order is of the listed tests alone.
 TEST(Plan, PlacesANewListedTestAtTheMedianTime) {
-  const History history = timedHistory();
-  SuiteBuilder builder;
-  buildHistorySuite(history, 2, builder);
-  SparseSuite suite;
-  ReadError error;
-  ASSERT_TRUE(finishSuite(builder, suite, error)) << error.reason;
-  const std::vector<std::string> listed = {"a", "new", "b"};
-  PlanInputs inputs;
-  inputs.history = &history;
-  inputs.window = 2;
-  inputs.listed = &listed;
-  SuiteOrders orders;
-  const NextRunPlan plan = planNextRun(suite, orders, Objective::APFDC, inputs);
-  ASSERT_EQ(plan.names.size(), 3u);
-  for (std::size_t at = 0; at < plan.names.size(); ++at) {
-    const double expected = plan.names[at] == "a" ? 1.0 : plan.names[at] == "b" ? 2.0 : 1.5;
-    EXPECT_EQ(plan.seconds[at], expected) << plan.names[at];
+  for (const bool anyFailure : {true, false}) {
+    SCOPED_TRACE(anyFailure);
+    const History history = timedHistory(anyFailure);
+    SuiteBuilder builder;
+    buildHistorySuite(history, 2, builder);
+    SparseSuite suite;
+    ReadError error;
+    ASSERT_TRUE(finishSuite(builder, suite, error)) << error.reason;
+    const std::vector<std::string> listed = {"a", "new", "b"};
+    PlanInputs inputs;
+    inputs.history = &history;
+    inputs.window = 2;
+    inputs.listed = &listed;
+    SuiteOrders orders;
+    const NextRunPlan plan = planNextRun(suite, orders, Objective::APFDC, inputs);
+    ASSERT_EQ(plan.names.size(), 3u);
+    for (std::size_t at = 0; at < plan.names.size(); ++at) {
+      const double expected = plan.names[at] == "a" ? 1.0 : plan.names[at] == "b" ? 2.0 : 1.5;
+      EXPECT_EQ(plan.seconds[at], expected) << plan.names[at];
+    }
+    std::vector<std::string> names = plan.names;
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "new"}));
   }
 }
 
