@@ -23,6 +23,58 @@ std::vector<int> cheapestFirst(const std::vector<double>& expectedSeconds) {
   return order;
 }
 
+// The keys the next run's past is taken of: the listed tests' (one the
+// history does not know takes a key past its own), then the window's not
+// listed, so that one walk gives the model's chances for the window's suite
+// too; `windowAt` receives, by place in windowKeys, the place in the keys.
+// Without a list, the window's.
+std::vector<int> keysToPredict(const History& history, const std::vector<std::string>* nextTests,
+                               int window, std::vector<int>& windowAt) {
+  if (nextTests == nullptr) return windowKeys(history, window);
+  std::vector<int> keys;
+  std::vector<int> placeOfKey(history.keys.size(), -1);
+  int unknown = static_cast<int>(history.keys.size());
+  for (const std::string& name : *nextTests) {
+    const auto known = history.keyIndex.find(name);
+    if (known == history.keyIndex.end()) {
+      keys.push_back(unknown++);
+      continue;
+    }
+    int& place = placeOfKey[static_cast<Index>(known->second)];
+    if (place < 0) place = static_cast<int>(keys.size());
+    keys.push_back(known->second);
+  }
+  for (const int key : windowKeys(history, window)) {
+    int& place = placeOfKey[static_cast<Index>(key)];
+    if (place < 0) {
+      place = static_cast<int>(keys.size());
+      keys.push_back(key);
+    }
+    windowAt.push_back(place);
+  }
+  return keys;
+}
+
+// Where given (not negative), the plan's expected times replace the past's.
+void takeExpectedSeconds(const std::vector<double>& given, std::vector<double>& seconds) {
+  for (Index at = 0; at < seconds.size() && at < given.size(); ++at) {
+    if (given[at] >= 0.0) seconds[at] = given[at];
+  }
+}
+
+// The model's order of the window's tests, from their places in the keys.
+std::vector<int> windowOrderOf(const std::vector<double>& chance,
+                               const std::vector<double>& seconds, const std::vector<int>& windowAt,
+                               bool perSecond) {
+  std::vector<double> windowChance;
+  std::vector<double> windowSeconds;
+  for (const int at : windowAt) {
+    windowChance.push_back(chance[static_cast<Index>(at)]);
+    windowSeconds.push_back(seconds[static_cast<Index>(at)]);
+  }
+  return orderByFailureChance(windowChance, windowSeconds, perSecond);
+}
+
 }  // namespace
 
 NextRunPrediction predictNextRun(const History& history, bool perSecond,
@@ -31,44 +83,11 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond,
                                  const std::vector<double>* expectedSeconds) {
   NextRunPrediction prediction;
   RunPast next;
-  // A listed test the history does not know takes a key past its own.
-  std::vector<int> keys;
-  if (nextTests != nullptr) {
-    int unknown = static_cast<int>(history.keys.size());
-    for (const std::string& name : *nextTests) {
-      const auto known = history.keyIndex.find(name);
-      keys.push_back(known != history.keyIndex.end() ? known->second : unknown++);
-    }
-  } else {
-    keys = windowKeys(history, window);
-  }
-  // Of listed tests, the window's not listed follow, so that one walk gives
-  // the model's chances for the window's suite too.
-  const std::size_t ordered = keys.size();
-  std::vector<int> windowAt;  // by place in windowKeys, the place in keys
-  if (nextTests != nullptr) {
-    std::vector<int> placeOfKey(history.keys.size(), -1);
-    for (Index at = 0; at < ordered; ++at) {
-      if (keys[at] < static_cast<int>(history.keys.size()) &&
-          placeOfKey[static_cast<Index>(keys[at])] < 0) {
-        placeOfKey[static_cast<Index>(keys[at])] = static_cast<int>(at);
-      }
-    }
-    for (const int key : windowKeys(history, window)) {
-      int& place = placeOfKey[static_cast<Index>(key)];
-      if (place < 0) {
-        place = static_cast<int>(keys.size());
-        keys.push_back(key);
-      }
-      windowAt.push_back(place);
-    }
-  }
+  std::vector<int> windowAt;
+  const std::vector<int> keys = keysToPredict(history, nextTests, window, windowAt);
+  const std::size_t ordered = nextTests != nullptr ? nextTests->size() : keys.size();
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history, next, &keys, changes);
-  if (expectedSeconds != nullptr) {
-    for (Index at = 0; at < next.expectedSeconds.size() && at < expectedSeconds->size(); ++at) {
-      if ((*expectedSeconds)[at] >= 0.0) next.expectedSeconds[at] = (*expectedSeconds)[at];
-    }
-  }
+  if (expectedSeconds != nullptr) takeExpectedSeconds(*expectedSeconds, next.expectedSeconds);
   prediction.expectedSeconds.assign(
       next.expectedSeconds.begin(),
       next.expectedSeconds.begin() + static_cast<std::ptrdiff_t>(ordered));
@@ -86,13 +105,7 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond,
       std::vector<double>(chance.begin(), chance.begin() + static_cast<std::ptrdiff_t>(ordered)),
       prediction.expectedSeconds, perSecond);
   if (!windowAt.empty()) {
-    std::vector<double> windowChance;
-    std::vector<double> windowSeconds;
-    for (const int at : windowAt) {
-      windowChance.push_back(chance[static_cast<Index>(at)]);
-      windowSeconds.push_back(next.expectedSeconds[static_cast<Index>(at)]);
-    }
-    prediction.windowOrder = orderByFailureChance(windowChance, windowSeconds, perSecond);
+    prediction.windowOrder = windowOrderOf(chance, next.expectedSeconds, windowAt, perSecond);
   }
   const std::size_t first = pasts.size() > static_cast<std::size_t>(EVIDENCE_RUNS)
                                 ? pasts.size() - static_cast<std::size_t>(EVIDENCE_RUNS)
