@@ -347,15 +347,17 @@ void settleCostScript(const std::string& path, bool written) {
   if (written) return;
   std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
   std::string start(64, '\0');
-  in.read(&start[0], static_cast<std::streamsize>(start.size()));
+  in.read(start.data(), static_cast<std::streamsize>(start.size()));
   start.resize(static_cast<std::size_t>(in.gcount()));
   if (!isCostScript(start)) return;
   std::vector<OutputFile> files(1);
   std::string reason;
   if (openOutput(files[0], path, reason)) {
     printEmptyCostScript(files[0].out);
-    std::string failedPath;
-    if (closeOutput(files[0], reason)) commitOutputs(files, failedPath, reason);
+    if (closeOutput(files[0], reason)) {
+      std::string failedPath;
+      commitOutputs(files, failedPath, reason);
+    }
   }
   discardOutputs(files);
   if (!reason.empty()) {
