@@ -350,6 +350,24 @@ void addChangeOptions(CLI::App& app, Options& options, const Parsing& parsing) {
       ->option_text(" ");
 }
 
+// Reads --shard's I/N, leading zeros alike (0003/4 is 3/4); false where it
+// is not two whole numbers with 1 <= I <= N <= 1024.
+bool readShard(const std::string& text, int& shard, int& count) {
+  const auto number = [](const std::string& part, int& value) {
+    if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos) return false;
+    const std::size_t first = std::min(part.find_first_not_of('0'), part.size());
+    if (part.size() - first > 4) return false;
+    value = first == part.size() ? 0 : std::stoi(part.substr(first));
+    return true;
+  };
+  const std::size_t slash = text.find('/');
+  if (slash == std::string::npos || !number(text.substr(0, slash), shard) ||
+      !number(text.substr(slash + 1), count)) {
+    return false;
+  }
+  return shard >= 1 && shard <= count && count <= 1024;
+}
+
 // The machines a suite is split over: the shard to run, or with --replay
 // how many to score each order split over.
 void addShardOptions(CLI::App& app, Options& options, Parsing& parsing) {
@@ -360,20 +378,10 @@ void addShardOptions(CLI::App& app, Options& options, Parsing& parsing) {
                  "and --ctest-properties labels each test antorder-shard-I")
       ->check(CLI::Validator(
           [](const std::string& text) {
-            const std::size_t slash = text.find('/');
-            const auto digits = [](const std::string& part) {
-              return !part.empty() && part.size() <= 4 &&
-                     part.find_first_not_of("0123456789") == std::string::npos;
-            };
-            std::string refusal = "a shard is I/N, from 1/N to N/N, N at most 1024: " + text;
-            if (slash == std::string::npos || !digits(text.substr(0, slash)) ||
-                !digits(text.substr(slash + 1))) {
-              return refusal;
-            }
-            const int shard = std::stoi(text.substr(0, slash));
-            const int count = std::stoi(text.substr(slash + 1));
-            if (shard < 1 || shard > count || count > 1024) return refusal;
-            return std::string();
+            int shard = 0;
+            int count = 0;
+            if (readShard(text, shard, count)) return std::string();
+            return "a shard is I/N, from 1/N to N/N, N at most 1024: " + text;
           },
           "I/N"))
       ->excludes(parsing.replayFlag)
@@ -484,9 +492,7 @@ int parseOptions(int argc, char** argv, Options& options) {
   if (parsing.budget->count() > 0) options.budgetSeconds = parsing.budgetSeconds;
   if (parsing.effort->count() > 0) options.effortMillions = parsing.effortMillions;
   if (!parsing.shard.empty()) {
-    const std::size_t slash = parsing.shard.find('/');
-    options.shard = std::stoi(parsing.shard.substr(0, slash));
-    options.shardCount = std::stoi(parsing.shard.substr(slash + 1));
+    readShard(parsing.shard, options.shard, options.shardCount);
   }
   options.mode = parsing.replay ? Mode::REPLAY : Mode::ORDER;
   return optionsHoldTogether(app, options) ? -1 : 2;

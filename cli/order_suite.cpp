@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -117,12 +120,17 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
   inputs.shardCount = options.shardCount;
   results.plan = planNextRun(suite, results.orders, results.objective, inputs);
   const NextRunPlan& plan = results.plan;
-  if (plan.budgetSeconds && plan.selection.selected.empty() && !plan.seconds.empty()) {
+  // Split over shards, of the shard's own tests.
+  const std::vector<int> selectable = selectablePositions(plan);
+  if (plan.budgetSeconds && plan.selection.selected.empty() && !selectable.empty()) {
+    double quickest = plan.seconds[static_cast<std::size_t>(selectable.front())];
+    for (const int at : selectable) {
+      quickest = std::min(quickest, plan.seconds[static_cast<std::size_t>(at)]);
+    }
     std::fprintf(stderr,
-                 "%s: warning: the budget of %g s selects no test: the quickest is expected to "
-                 "take %g s\n",
-                 PROGRAM, *plan.budgetSeconds,
-                 *std::min_element(plan.seconds.begin(), plan.seconds.end()));
+                 "%s: warning: the budget of %g s selects no test%s: the quickest is expected "
+                 "to take %g s\n",
+                 PROGRAM, *plan.budgetSeconds, plan.shard > 0 ? " of the shard" : "", quickest);
   }
   // A list that leaves out most known tests is more likely a list of the
   // wrong kind, or cut short, than a suite that lost most of its tests.
@@ -265,7 +273,8 @@ SuiteOrders searchOrders(const Options& options, const SparseSuite& suite, Objec
 
 }  // namespace
 
-int orderSuite(const Options& options) {
+// Orders the suite and writes every file asked for; the exit status.
+int orderAndWrite(const Options& options) {
   const auto start = std::chrono::steady_clock::now();
   catchStopSignals();
   if (options.file == STANDARD_INPUT) std::ios::sync_with_stdio(false);
@@ -326,6 +335,47 @@ int orderSuite(const Options& options) {
   results.elapsedSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return printResults(options, suite, results);
+}
+
+namespace {
+
+// A COST script serves the order it was written with. Written anew, its
+// stamp from an earlier order goes; not written (bad input, a failed write,
+// a stop), a script of ours from an earlier run is replaced by one that sets
+// nothing, so that ctest does not run that run's selection again. A file
+// that is not ours stays as it is.
+void settleCostScript(const std::string& path, bool written) {
+  std::error_code status;
+  std::filesystem::remove(std::filesystem::u8path(costScriptStamp(path)), status);
+  if (written) return;
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  std::string start(64, '\0');
+  in.read(start.data(), static_cast<std::streamsize>(start.size()));
+  start.resize(static_cast<std::size_t>(in.gcount()));
+  if (!isCostScript(start)) return;
+  std::vector<OutputFile> files(1);
+  std::string reason;
+  if (openOutput(files[0], path, reason)) {
+    printEmptyCostScript(files[0].out);
+    if (closeOutput(files[0], reason)) {
+      std::string failedPath;
+      commitOutputs(files, failedPath, reason);
+    }
+  }
+  discardOutputs(files);
+  if (!reason.empty()) {
+    std::fprintf(stderr, "%s: could not empty %s: %s\n", PROGRAM, printable(path).c_str(),
+                 printable(reason).c_str());
+  }
+}
+
+}  // namespace
+
+int orderSuite(const Options& options) {
+  const int status = orderAndWrite(options);
+  if (!options.ctestPropertiesFile.empty())
+    settleCostScript(options.ctestPropertiesFile, status == 0);
+  return status;
 }
 
 }  // namespace antorder

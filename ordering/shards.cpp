@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "ordering/budget.h"
+
 namespace antorder {
 
 namespace {
@@ -63,6 +65,25 @@ std::vector<double> shardSeconds(const std::vector<double>& seconds,
     load[static_cast<Index>(shardOf[at])] += seconds[at];
   }
   return load;
+}
+
+std::vector<char> selectWithinShardBudgets(const std::vector<double>& seconds,
+                                           const std::vector<int>& shardOf, int count,
+                                           double budgetSeconds) {
+  std::vector<char> selected(seconds.size(), 1);
+  std::vector<std::vector<int>> positions(static_cast<Index>(count));
+  for (Index at = 0; at < shardOf.size(); ++at) {
+    positions[static_cast<Index>(shardOf[at])].push_back(static_cast<int>(at));
+  }
+  std::vector<double> share;
+  for (const std::vector<int>& ours : positions) {
+    share.clear();
+    for (const int at : ours) share.push_back(seconds[static_cast<Index>(at)]);
+    for (const int rest : selectWithinBudget(share, budgetSeconds).rest) {
+      selected[static_cast<Index>(ours[static_cast<Index>(rest)])] = 0;
+    }
+  }
+  return selected;
 }
 
 double shardLowerBound(const std::vector<double>& seconds, int count) {

@@ -33,6 +33,13 @@ std::vector<int> splitIntoShards(const std::vector<double>& seconds, int count);
 std::vector<double> shardSeconds(const std::vector<double>& seconds,
                                  const std::vector<int>& shardOf, int count);
 
+// By position in the order, whether the test is selected when each shard
+// fits the budget from its own share, first fit in the order's order: every
+// shard is a machine with the whole budget.
+std::vector<char> selectWithinShardBudgets(const std::vector<double>& seconds,
+                                           const std::vector<int>& shardOf, int count,
+                                           double budgetSeconds);
+
 // What no split can beat: the whole time over the shards, or the longest
 // test where that is longer.
 double shardLowerBound(const std::vector<double>& seconds, int count);

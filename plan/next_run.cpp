@@ -78,21 +78,10 @@ void splitTheOrder(const PlanInputs& inputs, NextRunPlan& plan) {
   plan.shardOf = splitIntoShards(plan.seconds, inputs.shardCount);
   plan.shardSeconds = shardSeconds(plan.seconds, plan.shardOf, inputs.shardCount);
   plan.shardBound = shardLowerBound(plan.seconds, inputs.shardCount);
-  plan.selectedInShard.assign(plan.seconds.size(), 1);
-  if (inputs.budgetSeconds && !plan.failedClosed) {
-    for (int shard = 0; shard < inputs.shardCount; ++shard) {
-      std::vector<int> positions;
-      std::vector<double> seconds;
-      for (Index at = 0; at < plan.shardOf.size(); ++at) {
-        if (plan.shardOf[at] != shard) continue;
-        positions.push_back(static_cast<int>(at));
-        seconds.push_back(plan.seconds[at]);
-      }
-      for (const int rest : selectWithinBudget(seconds, *inputs.budgetSeconds).rest) {
-        plan.selectedInShard[static_cast<Index>(positions[static_cast<Index>(rest)])] = 0;
-      }
-    }
-  }
+  plan.selectedInShard = inputs.budgetSeconds && !plan.failedClosed
+                             ? selectWithinShardBudgets(plan.seconds, plan.shardOf,
+                                                        inputs.shardCount, *inputs.budgetSeconds)
+                             : std::vector<char>(plan.seconds.size(), 1);
   BudgetSelection& selection = plan.selection;
   selection = BudgetSelection{};
   for (Index at = 0; at < plan.shardOf.size(); ++at) {
@@ -139,6 +128,43 @@ void selectFromTheOrder(const PlanInputs& inputs, NextRunPlan& plan) {
                                             plan.windowFailingRuns);
 }
 
+// The next run's expected time of each test the prediction orders (the
+// listed ones, else the window's): its cost in the suite, the one the
+// summary scores by, which --window and --costs decide; a test the suite
+// lacks but the history ran keeps the history's (-1), and a test never run
+// takes the median of the next run's known ones, 1 when none.
+std::vector<double> expectedSecondsOf(const SparseSuite& suite, const History& history,
+                                      const std::vector<std::string>* listed, int window) {
+  std::unordered_map<std::string, Index> inSuite;
+  for (Index test = 0; test < suite.testNames.size(); ++test) {
+    inSuite.emplace(suite.testNames[test], test);
+  }
+  // The listed tests, then the window's not listed, as the prediction
+  // takes them.
+  std::vector<std::string> names;
+  if (listed != nullptr) names = *listed;
+  const std::unordered_set<std::string> named(names.begin(), names.end());
+  for (const int key : windowKeys(history, window)) {
+    const std::string& name = history.keys[static_cast<Index>(key)];
+    if (named.count(name) == 0) names.push_back(name);
+  }
+  std::vector<double> seconds(names.size(), -1.0);
+  std::vector<double> known;
+  std::vector<Index> neverRun;
+  for (Index at = 0; at < names.size(); ++at) {
+    const auto found = inSuite.find(names[at]);
+    if (found != inSuite.end()) {
+      seconds[at] = static_cast<double>(suite.testCost[found->second]);
+      if (listed == nullptr || at < listed->size()) known.push_back(seconds[at]);
+    } else if (history.keyIndex.count(names[at]) == 0) {
+      neverRun.push_back(at);
+    }
+  }
+  const double unknown = known.empty() ? 1.0 : medianOf(known);
+  for (const Index at : neverRun) seconds[at] = unknown;
+  return seconds;
+}
+
 }  // namespace
 
 NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Objective objective,
@@ -146,16 +172,19 @@ NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Obj
   NextRunPlan plan;
   if (inputs.history != nullptr) {
     plan.predicted = true;
+    const std::vector<double> seconds =
+        expectedSecondsOf(suite, *inputs.history, inputs.listed, inputs.window);
     plan.prediction = predictNextRun(*inputs.history, objective == Objective::APFDC, inputs.listed,
-                                     inputs.window, inputs.changes);
+                                     inputs.window, inputs.changes, &seconds);
     if (inputs.changes.next != nullptr) {
       plan.changeGiven = true;
       plan.unplacedChanges = inputs.changes.next->unplacedFiles;
       plan.ignoredChanges = inputs.changes.next->ignoredFiles;
     }
-    if (faultCount(suite) > 0 && inputs.listed == nullptr) {
-      plan.model = scoreOrder(suite, plan.prediction.order);
-    }
+    // Of listed tests, the model's order of the window's tests is scored.
+    const std::vector<int>& scored =
+        inputs.listed == nullptr ? plan.prediction.order : plan.prediction.windowOrder;
+    if (faultCount(suite) > 0 && !scored.empty()) plan.model = scoreOrder(suite, scored);
   }
   nameTheOrder(suite, foundOrder(plan, orders), inputs.listed, plan);
   selectFromTheOrder(inputs, plan);
@@ -188,6 +217,16 @@ std::vector<std::string> writtenNames(const NextRunPlan& plan) {
 
 std::vector<std::string> restNames(const NextRunPlan& plan) {
   return namesAt(plan, plan.selection.rest);
+}
+
+std::vector<int> selectablePositions(const NextRunPlan& plan) {
+  std::vector<int> positions;
+  for (Index at = 0; at < plan.names.size(); ++at) {
+    if (plan.shard == 0 || plan.shardOf[at] == plan.shard - 1) {
+      positions.push_back(static_cast<int>(at));
+    }
+  }
+  return positions;
 }
 
 }  // namespace antorder

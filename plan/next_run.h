@@ -82,4 +82,8 @@ std::vector<std::string> writtenNames(const NextRunPlan& plan);
 // The names a budget leaves out, in order.
 std::vector<std::string> restNames(const NextRunPlan& plan);
 
+// The positions in the order the budget selects from: split over shards,
+// the shard's own; else every one.
+std::vector<int> selectablePositions(const NextRunPlan& plan);
+
 }  // namespace antorder

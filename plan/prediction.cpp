@@ -23,38 +23,90 @@ std::vector<int> cheapestFirst(const std::vector<double>& expectedSeconds) {
   return order;
 }
 
+// The keys the next run's past is taken of: the listed tests' (one the
+// history does not know takes a key past its own), then the window's not
+// listed, so that one walk gives the model's chances for the window's suite
+// too; `windowAt` receives, by place in windowKeys, the place in the keys.
+// Without a list, the window's.
+std::vector<int> keysToPredict(const History& history, const std::vector<std::string>* nextTests,
+                               int window, std::vector<int>& windowAt) {
+  if (nextTests == nullptr) return windowKeys(history, window);
+  std::vector<int> keys;
+  std::vector<int> placeOfKey(history.keys.size(), -1);
+  int unknown = static_cast<int>(history.keys.size());
+  for (const std::string& name : *nextTests) {
+    const auto known = history.keyIndex.find(name);
+    if (known == history.keyIndex.end()) {
+      keys.push_back(unknown++);
+      continue;
+    }
+    int& place = placeOfKey[static_cast<Index>(known->second)];
+    if (place < 0) place = static_cast<int>(keys.size());
+    keys.push_back(known->second);
+  }
+  for (const int key : windowKeys(history, window)) {
+    int& place = placeOfKey[static_cast<Index>(key)];
+    if (place < 0) {
+      place = static_cast<int>(keys.size());
+      keys.push_back(key);
+    }
+    windowAt.push_back(place);
+  }
+  return keys;
+}
+
+// Where given (not negative), the plan's expected times replace the past's.
+void takeExpectedSeconds(const std::vector<double>& given, std::vector<double>& seconds) {
+  for (Index at = 0; at < seconds.size() && at < given.size(); ++at) {
+    if (given[at] >= 0.0) seconds[at] = given[at];
+  }
+}
+
+// The model's order of the window's tests, from their places in the keys.
+std::vector<int> windowOrderOf(const std::vector<double>& chance,
+                               const std::vector<double>& seconds, const std::vector<int>& windowAt,
+                               bool perSecond) {
+  std::vector<double> windowChance;
+  std::vector<double> windowSeconds;
+  for (const int at : windowAt) {
+    windowChance.push_back(chance[static_cast<Index>(at)]);
+    windowSeconds.push_back(seconds[static_cast<Index>(at)]);
+  }
+  return orderByFailureChance(windowChance, windowSeconds, perSecond);
+}
+
 }  // namespace
 
 NextRunPrediction predictNextRun(const History& history, bool perSecond,
                                  const std::vector<std::string>* nextTests, int window,
-                                 const HistoryChanges& changes) {
+                                 const HistoryChanges& changes,
+                                 const std::vector<double>* expectedSeconds) {
   NextRunPrediction prediction;
   RunPast next;
-  // A listed test the history does not know takes a key past its own.
-  std::vector<int> keys;
-  if (nextTests != nullptr) {
-    int unknown = static_cast<int>(history.keys.size());
-    for (const std::string& name : *nextTests) {
-      const auto known = history.keyIndex.find(name);
-      keys.push_back(known != history.keyIndex.end() ? known->second : unknown++);
-    }
-  } else {
-    keys = windowKeys(history, window);
-  }
+  std::vector<int> windowAt;
+  const std::vector<int> keys = keysToPredict(history, nextTests, window, windowAt);
+  const std::size_t ordered = nextTests != nullptr ? nextTests->size() : keys.size();
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history, next, &keys, changes);
-  prediction.expectedSeconds = next.expectedSeconds;
+  if (expectedSeconds != nullptr) takeExpectedSeconds(*expectedSeconds, next.expectedSeconds);
+  prediction.expectedSeconds.assign(
+      next.expectedSeconds.begin(),
+      next.expectedSeconds.begin() + static_cast<std::ptrdiff_t>(ordered));
   prediction.learnedFromRuns = static_cast<int>(history.runs.size());
   prediction.anyFailure =
       !pasts.empty() ||
       std::any_of(history.runs.front().results.begin(), history.runs.front().results.end(),
                   [](const TestResult& result) { return result.ran && result.failed; });
   if (!prediction.anyFailure && changes.next == nullptr) {
-    prediction.order = cheapestFirst(next.expectedSeconds);
+    prediction.order = cheapestFirst(prediction.expectedSeconds);
     return prediction;
   }
-  prediction.order =
-      orderByFailureChance(perSecond ? next.failureProbability : next.rankingProbability,
-                           next.expectedSeconds, perSecond);
+  const std::vector<double>& chance = perSecond ? next.failureProbability : next.rankingProbability;
+  prediction.order = orderByFailureChance(
+      std::vector<double>(chance.begin(), chance.begin() + static_cast<std::ptrdiff_t>(ordered)),
+      prediction.expectedSeconds, perSecond);
+  if (!windowAt.empty()) {
+    prediction.windowOrder = windowOrderOf(chance, next.expectedSeconds, windowAt, perSecond);
+  }
   const std::size_t first = pasts.size() > static_cast<std::size_t>(EVIDENCE_RUNS)
                                 ? pasts.size() - static_cast<std::size_t>(EVIDENCE_RUNS)
                                 : 0;

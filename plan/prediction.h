@@ -25,6 +25,9 @@ struct NextRunPrediction {
   // the tests listed for the next run, by their place in the list.
   std::vector<int> order;
   std::vector<double> expectedSeconds;  // of the same tests, by the same index
+  // Of listed tests, the model's order of the window's tests too (by their
+  // place in windowKeys), which the window's suite scores; empty otherwise.
+  std::vector<int> windowOrder;
   int learnedFromRuns = 0;
   bool anyFailure = false;  // in the history; without one the model learned nothing
   int evidenceRuns = 0;     // failing runs replayed
@@ -40,9 +43,14 @@ struct NextRunPrediction {
 // with the given order, recently failed and the model. With `nextTests`, the order is of those
 // tests, named as the history names them; one it does not know is new.
 // The model learns the runs' changes, and orders by the next run's, where
-// `changes` has them.
+// `changes` has them. `expectedSeconds`, where given, are the tests' expected
+// times, by the order's index, for the order and the plan alike (with
+// `nextTests`, then those of the window's tests not listed, in windowKeys'
+// order); where one is negative, or none are given, a test takes the median
+// of its recent times.
 NextRunPrediction predictNextRun(const History& history, bool perSecond,
                                  const std::vector<std::string>* nextTests = nullptr,
-                                 int window = DEFAULT_WINDOW, const HistoryChanges& changes = {});
+                                 int window = DEFAULT_WINDOW, const HistoryChanges& changes = {},
+                                 const std::vector<double>* expectedSeconds = nullptr);
 
 }  // namespace antorder

@@ -79,20 +79,30 @@ void orderByWindowSuite(const History& history, const RunPast& past, const Repla
 
 // Whether the order's selection within the budget, made before the run by
 // the expected times, holds a test that failed in it, and the failing tests
-// it leaves out.
+// it leaves out. Split over shards, each shard selects within the budget
+// from its own share, as --shard does.
 void scoreSelection(double budgetSeconds, const std::vector<int>& order, const RunPast& past,
-                    const std::vector<const TestResult*>& ran, RunScore& score) {
+                    const std::vector<const TestResult*>& ran, int shards, RunScore& score) {
   std::vector<double> expected;
   expected.reserve(order.size());
   for (const int test : order) expected.push_back(past.expectedSeconds[static_cast<Index>(test)]);
-  const BudgetSelection selection = selectWithinBudget(expected, budgetSeconds);
-  score.caughtWithinBudget =
-      std::any_of(selection.selected.begin(), selection.selected.end(), [&](int position) {
-        return ran[static_cast<Index>(order[static_cast<Index>(position)])]->failed;
-      });
-  for (const int position : selection.rest) {
-    const int test = order[static_cast<Index>(position)];
-    if (ran[static_cast<Index>(test)]->failed) score.missedWithinBudget.push_back(test);
+  std::vector<char> selected(order.size(), 0);
+  if (shards > 1) {
+    selected = selectWithinShardBudgets(expected, splitIntoShards(expected, shards), shards,
+                                        budgetSeconds);
+  } else {
+    for (const int position : selectWithinBudget(expected, budgetSeconds).selected) {
+      selected[static_cast<Index>(position)] = 1;
+    }
+  }
+  for (Index position = 0; position < order.size(); ++position) {
+    const int test = order[position];
+    if (!ran[static_cast<Index>(test)]->failed) continue;
+    if (selected[position] != 0) {
+      score.caughtWithinBudget = true;
+    } else {
+      score.missedWithinBudget.push_back(test);
+    }
   }
 }
 
@@ -240,7 +250,7 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
     bool found = false;
     const std::vector<int>& order = orders[strategy];
     if (order.empty()) continue;  // not asked for
-    if (budgetSeconds) scoreSelection(*budgetSeconds, order, past, ran, score);
+    if (budgetSeconds) scoreSelection(*budgetSeconds, order, past, ran, shards, score);
     for (Index position = 0; position < order.size(); ++position) {
       const int test = order[position];
       spent += ran[static_cast<Index>(test)]->seconds;

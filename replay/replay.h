@@ -118,7 +118,8 @@ struct ReplayedRun {
 // Scores each order against the run's failing tests; with a budget, also
 // whether its selection within the budget caught one. Over more than one
 // shard, the first failure is the wall time until any shard shows one, each
-// shard's tests split by their expected times and run in the order's order.
+// shard's tests split by their expected times and run in the order's order,
+// and each shard selects within the whole budget from its own share.
 ReplayedRun scoreRun(const History& history, const RunPast& past, const StrategyOrders& orders,
                      std::optional<double> budgetSeconds = std::nullopt, int shards = 1);
 

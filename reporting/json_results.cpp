@@ -35,7 +35,10 @@ Json orderJson(const SparseSuite& suite, const std::vector<int>& order) {
 Json predictionJson(const SparseSuite& suite, const RunResults& results) {
   const NextRunPrediction& prediction = results.plan.prediction;
   Json json = Json::object();
-  if (faultCount(suite) > 0 && !results.plan.listed) json = scoreJson(results.plan.model, results);
+  // Of listed tests, the scores are of the model's order of the window's tests.
+  if (faultCount(suite) > 0 && !results.plan.model.order.empty()) {
+    json = scoreJson(results.plan.model, results);
+  }
   json["learned_from_runs"] = prediction.learnedFromRuns;
   json["any_failure"] = prediction.anyFailure;
   if (prediction.anyFailure) {

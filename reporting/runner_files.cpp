@@ -20,6 +20,8 @@ void printText(std::FILE* out, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), out);
 }
 
+constexpr const char* COST_SCRIPT_START = "# Written by antorder-suite";
+
 }  // namespace
 
 bool ctestReadsBack(const std::string& name) {
@@ -47,7 +49,38 @@ void printCtestProperties(std::FILE* out, const std::vector<std::string>& names,
       "# When included it sets the tests that exist then; it registers itself to be\n"
       "# read again when ctest runs, for tests found only then (gtest_discover_tests).\n"
       "# The tests a time budget leaves out are DISABLED: ctest reports them not run.\n"
+      "# It serves one run of the tests: the first time it is read it notes ctest's\n"
+      "# cost data (Testing/Temporary/CTestCostData.txt) in this file's name with\n"
+      "# .stamp; once ctest has run tests and rewritten it, this file sets nothing,\n"
+      "# so that a copy kept from an earlier run never orders or disables tests again.\n"
       "if(COMMAND add_test AND DEFINED PROJECT_NAME)\n"
+      "  set(antorder_data \"${CMAKE_BINARY_DIR}/Testing/Temporary/CTestCostData.txt\")\n"
+      "else()\n"
+      "  get_filename_component(antorder_data Testing/Temporary/CTestCostData.txt ABSOLUTE)\n"
+      "endif()\n"
+      "set(antorder_stamp \"${CMAKE_CURRENT_LIST_FILE}.stamp\")\n"
+      "if(NOT EXISTS \"${antorder_stamp}\")\n"
+      "  set(antorder_seen none)\n"
+      "  if(EXISTS \"${antorder_data}\")\n"
+      "    file(SHA256 \"${antorder_data}\" antorder_seen)\n"
+      "  endif()\n"
+      "  file(WRITE \"${antorder_stamp}\" \"${antorder_seen}\\n${antorder_data}\")\n"
+      "endif()\n"
+      "file(READ \"${antorder_stamp}\" antorder_stamped)\n"
+      "string(FIND \"${antorder_stamped}\" \"\\n\" antorder_end)\n"
+      "string(SUBSTRING \"${antorder_stamped}\" 0 ${antorder_end} antorder_seen)\n"
+      "math(EXPR antorder_end \"${antorder_end} + 1\")\n"
+      "string(SUBSTRING \"${antorder_stamped}\" ${antorder_end} -1 antorder_data)\n"
+      "set(antorder_now none)\n"
+      "if(EXISTS \"${antorder_data}\")\n"
+      "  file(SHA256 \"${antorder_data}\" antorder_now)\n"
+      "endif()\n"
+      "if(NOT antorder_now STREQUAL antorder_seen)\n"
+      "  message(\"antorder-costs.cmake: ctest has run since this order was written: it \"\n"
+      "    \"sets nothing, and every test runs in ctest's own order\")\n"
+      "  function(antorder_cost name property value)\n"
+      "  endfunction()\n"
+      "elseif(COMMAND add_test AND DEFINED PROJECT_NAME)\n"
       "  function(antorder_cost name property value)\n"
       "    if(TEST \"${name}\")\n"
       "      set_tests_properties(\"${name}\" PROPERTIES ${property} ${value})\n"
@@ -80,6 +113,23 @@ void printCtestProperties(std::FILE* out, const std::vector<std::string>& names,
     printText(out, bracketArgument(labels.labels[at]));
     std::fputs(")\n", out);
   }
+}
+
+std::string costScriptStamp(const std::string& path) {
+  return path + ".stamp";
+}
+
+bool isCostScript(const std::string& start) {
+  return start.rfind(COST_SCRIPT_START, 0) == 0;
+}
+
+void printEmptyCostScript(std::FILE* out) {
+  std::fprintf(out,
+               "%s, which could not order the tests this time: this file\n"
+               "# sets nothing, and every test runs in ctest's own order.\n"
+               "message(\"antorder-costs.cmake: no order was written for this run: every test "
+               "runs in ctest's own order\")\n",
+               COST_SCRIPT_START);
 }
 
 }  // namespace antorder

@@ -25,7 +25,11 @@ void printCtestCosts(std::FILE* out, const std::vector<std::string>& names);
 // A script to include last in the top-level CMakeLists.txt: it sets the
 // COST of each test that exists when it is read, and makes the `disabled`
 // ones (those a budget leaves out) DISABLED; it registers itself to be read
-// again at test time, for the tests found only then.
+// again at test time, for the tests found only then. It serves one run of
+// the tests: the first time it is read it notes ctest's cost data in a stamp
+// beside it (its name with .stamp), and once ctest has run and rewritten that
+// data it sets nothing, so that a copy kept in a build folder never disables
+// tests of a later run.
 // Where `labels` name tests, each of them is given its label (LABELS), so
 // that ctest -L runs the tests of one label.
 struct TestLabels {
@@ -35,5 +39,16 @@ struct TestLabels {
 void printCtestProperties(std::FILE* out, const std::vector<std::string>& names,
                           const std::vector<std::string>& disabled = {},
                           const TestLabels& labels = {});
+
+// The stamp the COST script at `path` keeps beside it.
+std::string costScriptStamp(const std::string& path);
+
+// Whether the text is the start of a file antorder-suite wrote as a COST
+// script, and so may be replaced by it.
+bool isCostScript(const std::string& start);
+
+// A COST script that sets nothing, for a run that failed to write the order:
+// the one it replaces must not apply its older order.
+void printEmptyCostScript(std::FILE* out);
 
 }  // namespace antorder

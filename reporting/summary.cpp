@@ -87,15 +87,18 @@ void printPrediction(std::FILE* out, const SparseSuite& suite, const RunResults&
     std::fputs("no failure in the history: the failure model has nothing to learn from\n", out);
     return;
   }
-  // Listed tests are not the window's: the model's order is not scored there.
-  if (faultCount(suite) > 0 && !results.plan.listed) {
+  // Of listed tests, the score is of the model's order of the window's tests.
+  const bool scored = faultCount(suite) > 0 && !results.plan.model.order.empty();
+  if (scored) {
     printScores(out, suite, results, "failure model", results.plan.model);
     std::fputs("  ", out);
   } else {
     std::fprintf(out, "%-19s", "failure model");
   }
-  std::fprintf(out, "(learned from %d run%s: the order written)\n", prediction.learnedFromRuns,
-               prediction.learnedFromRuns == 1 ? "" : "s");
+  std::fprintf(
+      out, "(learned from %d run%s: the order written%s)\n", prediction.learnedFromRuns,
+      prediction.learnedFromRuns == 1 ? "" : "s",
+      scored && results.plan.listed ? ", of the listed tests; scored on the window's" : "");
   // A failure only in the first run leaves no failing run with a run before it.
   if (prediction.evidenceRuns == 0) {
     std::fputs("replayed on no failing run: none has a run before it, so nothing to score\n", out);
@@ -123,9 +126,10 @@ void printListed(std::FILE* out, const RunResults& results) {
 
 void printBudget(std::FILE* out, const RunResults& results) {
   const BudgetSelection& selection = results.plan.selection;
+  // Split over shards, the shard's tests and time alike.
   std::fprintf(out, "budget %g s: %zu of %zu tests selected, %.3f s expected of %.3f s",
                *results.plan.budgetSeconds, selection.selected.size(),
-               selection.selected.size() + selection.rest.size(), selection.selectedSeconds,
+               selectablePositions(results.plan).size(), selection.selectedSeconds,
                selection.totalSeconds);
   if (results.plan.windowFailingRuns > 0) {
     std::fprintf(out, "; %sa failing test in %d of the window's %d failing runs (%.1f%%)",

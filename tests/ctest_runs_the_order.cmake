@@ -3,7 +3,8 @@
 # starts failing; antorder-suite orders the history for the next run into
 # ctest's cost-data file and the COST script. Then a serial ctest runs
 # exactly the order, and ctest -j 2 starts the failing test first; with a
-# budget, the tests it leaves out are disabled, and ctest runs the selection.
+# budget, the tests it leaves out are disabled, and ctest runs the selection;
+# the next run that writes no order, or fails to, runs every test.
 #
 # cmake -DPROGRAM=... -DWORK=... -P ctest_runs_the_order.cmake
 cmake_policy(VERSION 3.21)
@@ -87,6 +88,9 @@ if(NOT firstTwo STREQUAL orderFirstTwo OR NOT third STREQUAL orderThird)
 endif()
 
 # A serial ctest, once cmake has read the COST script, runs the order exactly.
+# The script served the run of ctest -j 2 above: the order is written anew.
+run_program(COMMAND ${PROGRAM} "${WORK}/reports" --quiet --tests "${WORK}/next-tests.json"
+  --order "${WORK}/order.txt" --ctest-properties "${build}/antorder-costs.cmake")
 file(STRINGS "${WORK}/order.txt" order)
 run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
 file(REMOVE "${build}/started.txt")
@@ -138,3 +142,33 @@ file(STRINGS "${build}/started.txt" started)
 if(NOT started STREQUAL selection)
   message(FATAL_ERROR "with a budget a serial ctest ran ${started}, not the selection ${selection}")
 endif()
+
+# The build folder is kept, and the next run writes no order (nothing to
+# learn from yet, say): the budget's script, read again, sets nothing, and
+# ctest runs every test, none disabled.
+function(every_test_runs what)
+  run_program(COMMAND ${CMAKE_COMMAND} -S "${WORK}/project" -B "${build}")
+  file(REMOVE "${build}/started.txt")
+  execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${build}"
+    OUTPUT_VARIABLE ctestOutput ERROR_QUIET)
+  file(STRINGS "${build}/started.txt" started)
+  list(SORT started)
+  set(sorted ${order})
+  list(SORT sorted)
+  if(NOT started STREQUAL sorted OR ctestOutput MATCHES "Disabled")
+    message(FATAL_ERROR "${what}: ctest ran ${started}, not every test:\n${ctestOutput}")
+  endif()
+endfunction()
+every_test_runs("after a budget's run, with no order written")
+
+# A budget's order is written, then the ordering fails (its list of tests
+# is gone): no run of the budget's remains, and ctest runs every test.
+run_program(COMMAND ${PROGRAM} "${WORK}/reports" --quiet --budget 0.5
+  --tests "${WORK}/next-tests.json" --ctest-properties "${build}/antorder-costs.cmake")
+execute_process(COMMAND ${PROGRAM} "${WORK}/reports" --quiet --budget 0.5
+  --tests "${WORK}/gone.json" --ctest-properties "${build}/antorder-costs.cmake"
+  RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
+if(NOT status EQUAL 2)
+  message(FATAL_ERROR "an ordering of a missing list ended with ${status}, not 2")
+endif()
+every_test_runs("after a failed ordering")

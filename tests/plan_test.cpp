@@ -8,7 +8,9 @@
 
 #include "ordering/shards.h"
 #include "plan/next_run.h"
+#include "reading/history_suite.h"
 #include "reading/suite_reader.h"
+#include "reading/test_costs.h"
 
 using namespace antorder;
 
@@ -202,6 +204,110 @@ TEST(Plan, ShardsFinishTogether) {
     for (int shard = 0; shard < count; ++shard) {
       EXPECT_EQ(split[static_cast<std::size_t>(shard)], shard);
     }
+  }
+}
+
+// Six runs of tests a to d: a took 10 s in the first four and 1 s in the
+// last two, the others 2 s each time; c failed in the fifth.
+History timedHistory(bool anyFailure = true) {
+  History history;
+  history.keys = {"a", "b", "c", "d"};
+  for (int key = 0; key < 4; ++key)
+    history.keyIndex[history.keys[static_cast<std::size_t>(key)]] = key;
+  for (int run = 0; run < 6; ++run) {
+    TestRun each;
+    each.name = "run-" + std::to_string(run);
+    each.results = {{0, run < 4 ? 10.0 : 1.0, true, false},
+                    {1, 2.0, true, false},
+                    {2, 2.0, true, anyFailure && run == 4},
+                    {3, 2.0, true, false}};
+    history.runs.push_back(each);
+  }
+  return history;
+}
+
+// Of a history, every test has one expected time, the one the summary
+// scores by (--window's median, or --costs'): the plan, its budget, its
+// shards and the model's order all take it.
+TEST(Plan, OfAHistoryTakesEachTestsOneExpectedTime) {
+  struct Case {
+    const char* what;
+    int window;
+    float cost;  // every test's, as --costs gives; 0: none given
+    std::optional<double> budget;
+    int shardCount;
+    std::vector<double> seconds;  // of a to d
+    std::size_t selected;
+  };
+  const Case cases[] = {
+      {"the window's medians", 6, 0.0f, std::nullopt, 0, {10, 2, 2, 2}, 4},
+      {"a window of the last two runs", 2, 0.0f, std::nullopt, 0, {1, 2, 2, 2}, 4},
+      {"the window's medians fill the budget", 2, 0.0f, 5.0, 0, {1, 2, 2, 2}, 3},
+      {"costs of 0.5 s: two fit a budget of 1 s", 6, 0.5f, 1.0, 0, {0.5, 0.5, 0.5, 0.5}, 2},
+      {"costs of 0.5 s, each of two shards fits two", 6, 0.5f, 1.0, 2, {0.5, 0.5, 0.5, 0.5}, 2},
+  };
+  const History history = timedHistory();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SuiteBuilder builder;
+    buildHistorySuite(history, c.window, builder);
+    SparseSuite suite;
+    ReadError error;
+    ASSERT_TRUE(finishSuite(builder, suite, error)) << error.reason;
+    if (c.cost > 0.0f) {
+      applyTestCosts(suite, {{"a", c.cost}, {"b", c.cost}, {"c", c.cost}, {"d", c.cost}});
+    }
+    PlanInputs inputs;
+    inputs.history = &history;
+    inputs.window = c.window;
+    inputs.budgetSeconds = c.budget;
+    inputs.shard = c.shardCount > 0 ? 1 : 0;
+    inputs.shardCount = std::max(1, c.shardCount);
+    SuiteOrders orders;
+    const NextRunPlan plan = planNextRun(suite, orders, Objective::APFDC, inputs);
+    ASSERT_EQ(plan.names.size(), 4u);
+    for (std::size_t at = 0; at < plan.names.size(); ++at) {
+      const auto key = static_cast<std::size_t>(history.keyIndex.at(plan.names[at]));
+      EXPECT_EQ(plan.seconds[at], c.seconds[key]) << plan.names[at];
+      EXPECT_EQ(plan.seconds[at], static_cast<double>(suite.testCost[key])) << plan.names[at];
+      const auto test = static_cast<std::size_t>(plan.prediction.order[at]);
+      EXPECT_EQ(plan.prediction.expectedSeconds[test], plan.seconds[at]) << plan.names[at];
+    }
+    EXPECT_EQ(writtenNames(plan).size(), c.selected);
+    if (c.shardCount > 0) {
+      EXPECT_EQ(selectablePositions(plan).size(), 2u);
+      EXPECT_EQ(plan.selection.totalSeconds, 1.0);
+    }
+  }
+}
+
+// A listed test the history never ran takes the median of the known ones'
+// expected times, and the listed tests keep the suite's; with or without a
+// failure to learn from, the order is of the listed tests alone.
+TEST(Plan, PlacesANewListedTestAtTheMedianTime) {
+  for (const bool anyFailure : {true, false}) {
+    SCOPED_TRACE(anyFailure);
+    const History history = timedHistory(anyFailure);
+    SuiteBuilder builder;
+    buildHistorySuite(history, 2, builder);
+    SparseSuite suite;
+    ReadError error;
+    ASSERT_TRUE(finishSuite(builder, suite, error)) << error.reason;
+    const std::vector<std::string> listed = {"a", "new", "b"};
+    PlanInputs inputs;
+    inputs.history = &history;
+    inputs.window = 2;
+    inputs.listed = &listed;
+    SuiteOrders orders;
+    const NextRunPlan plan = planNextRun(suite, orders, Objective::APFDC, inputs);
+    ASSERT_EQ(plan.names.size(), 3u);
+    for (std::size_t at = 0; at < plan.names.size(); ++at) {
+      const double expected = plan.names[at] == "a" ? 1.0 : plan.names[at] == "b" ? 2.0 : 1.5;
+      EXPECT_EQ(plan.seconds[at], expected) << plan.names[at];
+    }
+    std::vector<std::string> names = plan.names;
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "new"}));
   }
 }
 

@@ -233,6 +233,32 @@ TEST(Replay, SplitsEachOrderOverShards) {
   EXPECT_EQ(one.apfd, two.apfd);
 }
 
+// Split over shards, each shard selects within the whole budget from its
+// own share, as --shard does. Run 12's given order (a b c d e, expected 4 1
+// 2 3 2.5 s) over two shards: a and e on one, b c d on the other; within 3 s
+// the first fits e, the second b and c, so a and d are missed, where one
+// machine misses a, d and e.
+TEST(Replay, SelectsWithinTheBudgetOnEachShard) {
+  const History history = readFixture();
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history);
+  const RunPast& past = pasts.back();
+  ASSERT_EQ(past.run + 1, 12);
+  const StrategyOrders orders = orderRun(history, past, fixtureSettings());
+  struct Case {
+    int shards;
+    double budget;
+    std::string missed;
+  };
+  const Case cases[] = {{1, 3.0, "ade"}, {2, 3.0, "ad"}, {2, 0.5, "abcde"}, {5, 4.0, ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.shards) + " shards, " + std::to_string(c.budget) + " s");
+    const RunScore score = scoreRun(history, past, orders, c.budget, c.shards)
+                               .scores[static_cast<std::size_t>(Strategy::GIVEN)];
+    EXPECT_EQ(letters(history, past, score.missedWithinBudget), c.missed);
+    EXPECT_EQ(score.caughtWithinBudget, c.missed.size() < 5u);
+  }
+}
+
 TEST(Replay, GivesTheSameResultsForAnyNumberOfJobs) {
   const History history = readFixture();
   ReplaySettings settings = fixtureSettings();

@@ -231,9 +231,17 @@ TEST(SuiteProgram, WritesItsFilesWholeOrNotAtAll) {
 // The progress line is for a person at a terminal: a run of over half a
 // second with standard error in a file shows none of it.
 TEST(SuiteProgram, ShowsNoProgressOffATerminal) {
-  const ProgramRun run = runSuiteProgram("--iterations 600000 " + SUITES + "built_in.csv");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.errors, "");
+  // A run that would last for hours, stopped after two seconds, long past the
+  // half second after which a terminal is shown progress, however fast the
+  // machine is.
+  const std::string errors = testing::TempDir() + "antorder-no-progress.err";
+  const int status = std::system(("timeout --preserve-status -s INT 2 '" +
+                                  std::string(ANTORDER_SUITE_PATH) + "' --iterations 1000000000 " +
+                                  SUITES + "built_in.csv >/dev/null 2>'" + errors + "' </dev/null")
+                                     .c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  EXPECT_EQ(readFile(errors), "");
 }
 
 // The JSON document holds what the summary says and what other tools need;
@@ -908,6 +916,39 @@ TEST(SuiteProgram, SelectsWithinABudget) {
   const nlohmann::json json =
       nlohmann::json::parse(runSuiteProgram("--json --budget 3 " + SUITES + "built_in.csv").output);
   EXPECT_EQ(json["budget"]["rest"], nlohmann::json::parse(R"(["T1", "T5", "T4"])"));
+
+  // Split over two shards (T3 T1 T4 on the first, T2 T5 on the second), a
+  // shard's budget line and warning speak of its own tests; --shard reads
+  // leading zeros alike.
+  struct ShardCase {
+    std::string shard;
+    const char* budget;
+    std::string said;
+    std::string errors;
+  };
+  const ShardCase shardCases[] = {
+      {"2/2", "4", "budget 4 s: 1 of 2 tests selected, 2.000 s expected of 5.000 s\n", ""},
+      {"0002/00002", "4", "budget 4 s: 1 of 2 tests selected, 2.000 s expected of 5.000 s\n", ""},
+      {"00001/2", "4", "budget 4 s: 2 of 3 tests selected, 3.000 s expected of 7.000 s\n", ""},
+      {"2/2", "1.5", "budget 1.5 s: 0 of 2 tests selected, 0.000 s expected of 5.000 s\n",
+       "antorder-suite: warning: the budget of 1.5 s selects no test of the shard: the quickest "
+       "is expected to take 2 s\n"},
+  };
+  for (const ShardCase& c : shardCases) {
+    SCOPED_TRACE(c.shard + " " + c.budget);
+    std::string arguments = "--shard " + c.shard + " --budget ";
+    arguments.append(c.budget).append(" ").append(SUITES).append("built_in.csv");
+    const ProgramRun run = runSuiteProgram(arguments);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+    EXPECT_EQ(run.errors, c.errors);
+  }
+  for (const char* refused : {"00000/4", "1/01025", "2/0001", "1/", "/4"}) {
+    const ProgramRun run =
+        runSuiteProgram(std::string("--shard ") + refused + " " + SUITES + "built_in.csv");
+    EXPECT_EQ(run.status, 2) << refused;
+    EXPECT_NE(run.errors.find("a shard is I/N"), std::string::npos) << run.errors;
+  }
 }
 
 // The next run's tests as a runner lists them: the order holds exactly
@@ -932,7 +973,12 @@ TEST(SuiteProgram, OrdersTheTestsListedForTheNextRun) {
           .output);
   EXPECT_EQ(json["orders"]["failure_model"]["order"],
             nlohmann::json::parse(R"(["cart.total", "brand_new"])"));
-  EXPECT_FALSE(json["orders"]["failure_model"].contains("apfd"));
+  // The model's scores are of its order of the window's tests, as the
+  // orders' above them are.
+  const nlohmann::json whole =
+      nlohmann::json::parse(runSuiteProgram("--json --window 3 " + SUITES + "history").output);
+  EXPECT_EQ(json["orders"]["failure_model"]["apfd"], whole["orders"]["failure_model"]["apfd"]);
+  EXPECT_NE(run.output.find("failure model      APFD "), std::string::npos) << run.output;
 
   writeFile(folder + "suite-next.txt", "T9\nT4\nT3\nT2\n");
   const ProgramRun suite = runSuiteProgram("--tests " + folder + "suite-next.txt --order " +
