@@ -33,8 +33,12 @@ void warnOfCoverageTestsUnknown(const std::string& file, const CoverageMap& cove
 
 bool readChanges(const Options& options, const History& history,
                  const std::vector<std::string>* listed, ChangeInputs& changes) {
-  const bool runsCarry = std::any_of(history.runs.begin(), history.runs.end(),
-                                     [](const TestRun& run) { return !run.changeFile.empty(); });
+  const bool runsCarry =
+      std::any_of(history.runs.begin(), history.runs.end(),
+                  [](const TestRun& run) { return !run.changeFile.empty(); }) ||
+      std::any_of(history.timeline.begin(), history.timeline.end(), [](const RunFiles& run) {
+        return !run.changeFile.empty() || !run.coverageFile.empty();
+      });
   if (!runsCarry && options.changesFile.empty()) {
     if (!options.coverageFile.empty()) {
       std::fprintf(stderr,
@@ -60,13 +64,20 @@ bool readChanges(const Options& options, const History& history,
       startPlacing(changes.names, options.coverageFile.empty() ? nullptr : &changes.coverage);
   warnOfCoverageTestsUnknown(options.coverageFile, changes.coverage, placer);
   if (runsCarry) {
-    std::vector<LeftOutRun> leftOut;
-    placeHistoryChanges(history, placer, changes.runs, leftOut);
-    for (const LeftOutRun& diff : leftOut) {
+    const HistoryPlacing placing =
+        placeHistoryChanges(history, placer, changes.coverage, changes.runs);
+    for (const LeftOutRun& diff : placing.diffsLeftOut) {
       std::fprintf(stderr,
                    "%s: warning: %s:%ld: %s; the run's change is left out, and the coverage's "
                    "lines may be off after it\n",
                    PROGRAM, printable(diff.file).c_str(), diff.line, diff.reason.c_str());
+    }
+    for (const LeftOutRun& snapshot : placing.snapshotsLeftOut) {
+      std::fprintf(stderr,
+                   "%s: warning: %s:%ld: %s; the snapshot is left out, and the coverage before "
+                   "it carried on\n",
+                   PROGRAM, printable(snapshot.file).c_str(), snapshot.line,
+                   snapshot.reason.c_str());
     }
   }
   if (options.changesFile.empty()) return true;

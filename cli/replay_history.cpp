@@ -56,6 +56,7 @@ int replayRuns(const Options& options) {
   if (stopSignal != 0) return stoppedStatus();
   warnOfRunsLeftOut(history.leftOut);
   warnOfDoubledTests(history);
+  warnOfHistoryFiles(history);
   ChangeInputs changes;
   if (!readChanges(options, history, nullptr, changes)) return 2;
 
