@@ -365,8 +365,8 @@ HistoryPlacing placeHistoryChanges(const History& history, ChangePlacer& placer,
   std::vector<RunFiles> timeline = history.timeline;
   if (timeline.empty()) {
     for (std::size_t run = 0; run < history.runs.size(); ++run) {
-      timeline.push_back({history.runs[run].name, static_cast<int>(run),
-                          history.runs[run].changeFile, {}, {}});
+      timeline.push_back(
+          {history.runs[run].name, static_cast<int>(run), history.runs[run].changeFile, {}, {}});
     }
   }
   for (const RunFiles& step : timeline) {

@@ -29,16 +29,21 @@ void warnOfCoverageTestsUnknown(const std::string& file, const CoverageMap& cove
                printable(unknown.front()).c_str());
 }
 
+// Whether a run of the history, read or left out, keeps a diff or a
+// coverage snapshot.
+bool carriesChanges(const History& history) {
+  return std::any_of(history.runs.begin(), history.runs.end(),
+                     [](const TestRun& run) { return !run.changeFile.empty(); }) ||
+         std::any_of(history.timeline.begin(), history.timeline.end(), [](const RunFiles& run) {
+           return !run.changeFile.empty() || !run.coverageFile.empty();
+         });
+}
+
 }  // namespace
 
 bool readChanges(const Options& options, const History& history,
                  const std::vector<std::string>* listed, ChangeInputs& changes) {
-  const bool runsCarry =
-      std::any_of(history.runs.begin(), history.runs.end(),
-                  [](const TestRun& run) { return !run.changeFile.empty(); }) ||
-      std::any_of(history.timeline.begin(), history.timeline.end(), [](const RunFiles& run) {
-        return !run.changeFile.empty() || !run.coverageFile.empty();
-      });
+  const bool runsCarry = carriesChanges(history);
   if (!runsCarry && options.changesFile.empty()) {
     if (!options.coverageFile.empty()) {
       std::fprintf(stderr,

@@ -239,8 +239,7 @@ std::string shardRunName(const fs::directory_entry& entry, bool folder, int& sha
   const std::size_t mark = stem.rfind("-shard-");
   if (mark == std::string::npos || mark == 0) return {};
   const std::string number = stem.substr(mark + 7);
-  if (number.empty() || number.size() > 6 ||
-      !std::all_of(number.begin(), number.end(), isDigit)) {
+  if (number.empty() || number.size() > 6 || !std::all_of(number.begin(), number.end(), isDigit)) {
     return {};
   }
   shard = std::stoi(number);
@@ -448,45 +447,51 @@ void keepFilesBeside(FolderEntries& found, History& history) {
   }
 }
 
+// Sorts one entry of a folder of runs into what it holds.
+void addEntry(const fs::directory_entry& entry, FolderEntries& found, History& history) {
+  std::error_code status;
+  const std::string name = entry.path().u8string();
+  const bool link = entry.is_symlink(status);
+  const bool folder = entry.is_directory(status);
+  const bool kept = isDiffName(entry.path()) || !snapshotMark(entry.path()).empty();
+  // A link could lead out of the history, or back into it as one more run
+  // of all its runs: it is not followed, nor is a diff or snapshot's.
+  if (link && (folder || isReport(entry))) {
+    history.leftOut.push_back({name, 0, "a link, not followed"});
+  } else if (link && kept) {
+    history.filesUnread.push_back({name, 0, "a link, not followed"});
+  } else if (folder || isReport(entry)) {
+    int shard = 0;
+    const std::string shardOf = shardRunName(entry, folder, shard);
+    addPart(found,
+            shardOf.empty() ? (folder ? entry.path().filename() : entry.path().stem()).u8string()
+                            : shardOf,
+            entry, shard);
+  } else if (entry.is_regular_file(status) && kept) {
+    (isDiffName(entry.path()) ? found.diffs : found.snapshots).push_back(entry);
+  } else if (!entry.is_regular_file(status) && !link) {
+    history.leftOut.push_back({name, 0, "neither a file nor a folder (a pipe or a device)"});
+  }
+}
+
 // The runs of a folder's entries, in name order: reports and folders, a
 // run's shards' and its whole report together; links and what is neither a
 // file nor a folder are left out, in history.leftOut.
 std::vector<RunEntry> runEntriesOf(const std::vector<fs::directory_entry>& entries,
                                    History& history) {
-  std::error_code status;
   FolderEntries found;
-  for (const fs::directory_entry& entry : entries) {
-    const std::string name = entry.path().u8string();
-    const bool link = entry.is_symlink(status);
-    const bool folder = entry.is_directory(status);
-    const bool kept = isDiffName(entry.path()) || !snapshotMark(entry.path()).empty();
-    // A link could lead out of the history, or back into it as one more run
-    // of all its runs: it is not followed, nor is a diff or snapshot's.
-    if (link && (folder || isReport(entry))) {
-      history.leftOut.push_back({name, 0, "a link, not followed"});
-    } else if (link && kept) {
-      history.filesUnread.push_back({name, 0, "a link, not followed"});
-    } else if (folder || isReport(entry)) {
-      int shard = 0;
-      const std::string shardOf = shardRunName(entry, folder, shard);
-      addPart(found, shardOf.empty() ? (folder ? entry.path().filename() : entry.path().stem()).u8string()
-                                      : shardOf,
-              entry, shard);
-    } else if (entry.is_regular_file(status) && kept) {
-      (isDiffName(entry.path()) ? found.diffs : found.snapshots).push_back(entry);
-    } else if (!entry.is_regular_file(status) && !link) {
-      history.leftOut.push_back({name, 0, "neither a file nor a folder (a pipe or a device)"});
-    }
-  }
+  for (const fs::directory_entry& entry : entries) addEntry(entry, found, history);
   for (RunEntry& run : found.runs) {
     for (std::size_t at = 0; at < run.parts.size(); ++at) {
-      const bool own = run.shards[at] == 0 && run.parts[at].path().filename().u8string() == run.name;
+      const bool own =
+          run.shards[at] == 0 && run.parts[at].path().filename().u8string() == run.name;
       filesInRunFolder(run.parts[at], !own, run, history);
     }
   }
   keepFilesBeside(found, history);
-  std::stable_sort(found.runs.begin(), found.runs.end(),
-                   [](const RunEntry& a, const RunEntry& b) { return namesInOrder(a.name, b.name); });
+  std::stable_sort(found.runs.begin(), found.runs.end(), [](const RunEntry& a, const RunEntry& b) {
+    return namesInOrder(a.name, b.name);
+  });
   return std::move(found.runs);
 }
 

@@ -297,15 +297,17 @@ HistoryPlaced placeOnHistory(const std::string& folder,
   EXPECT_TRUE(placing.diffsLeftOut.empty() && placing.snapshotsLeftOut.empty());
   HistoryPlaced placed;
   placed.snapshotsRead = placing.snapshotsRead;
-  for (const RunChange& change : changes) placed.touchedByRun.push_back(touchedOf(change, history.keys));
+  for (const RunChange& change : changes)
+    placed.touchedByRun.push_back(touchedOf(change, history.keys));
   RunChange next;
   EXPECT_TRUE(placeChange(placer, changeOf(nextDiff), next, error)) << error.reason;
   placed.next = touchedOf(next, history.keys);
   return placed;
 }
 
-const std::string RAN = "<testsuite><testcase classname=\"t\" name=\"a\"/>"
-                        "<testcase classname=\"t\" name=\"b\"/></testsuite>\n";
+const std::string RAN =
+    "<testsuite><testcase classname=\"t\" name=\"a\"/>"
+    "<testcase classname=\"t\" name=\"b\"/></testsuite>\n";
 // t.a covers line 3 of f.c, t.b line 8.
 const std::string COVERAGE =
     "TN:t.a\nSF:src/f.c\nDA:3,1\nend_of_record\nTN:t.b\nSF:src/f.c\nDA:8,1\nend_of_record\n";
@@ -349,20 +351,19 @@ TEST(Placement, TakesARunsCoverageSnapshotFromItsRunOn) {
   // Run 2 replaces a's line 3 with six lines, run 3 inserts five at the
   // top: carried, a is at 8 and b at 18 by then. The snapshot at run 3 says
   // a is at 3 and b at 8, as the code was rewritten.
-  const std::string replaced =
-      diffOf("src/f.c", "@@ -3 +3,6 @@\n-x\n+1\n+2\n+3\n+4\n+5\n+6\n");
+  const std::string replaced = diffOf("src/f.c", "@@ -3 +3,6 @@\n-x\n+1\n+2\n+3\n+4\n+5\n+6\n");
   for (const char* snapshot : {"coverage-3.info", "run-3/coverage.info"}) {
     SCOPED_TRACE(snapshot);
     const bool folder = std::string(snapshot).find('/') != std::string::npos;
-    const HistoryPlaced placed = placeOnHistory(
-        testing::TempDir() + "antorder-snapshot/",
-        {{"run-1.xml", RAN},
-         {"run-2.xml", RAN},
-         {"run-2.diff", replaced},
-         {folder ? "run-3/r.xml" : "run-3.xml", RAN},
-         {folder ? "run-3/changes.diff" : "run-3.diff", INSERTED},
-         {snapshot, COVERAGE}},
-        COVERAGE, NEXT_AT_8);
+    const HistoryPlaced placed =
+        placeOnHistory(testing::TempDir() + "antorder-snapshot/",
+                       {{"run-1.xml", RAN},
+                        {"run-2.xml", RAN},
+                        {"run-2.diff", replaced},
+                        {folder ? "run-3/r.xml" : "run-3.xml", RAN},
+                        {folder ? "run-3/changes.diff" : "run-3.diff", INSERTED},
+                        {snapshot, COVERAGE}},
+                       COVERAGE, NEXT_AT_8);
     EXPECT_EQ(placed.snapshotsRead, 1);
     EXPECT_EQ(placed.touchedByRun, (std::vector<std::string>{"", "t.a:1 ", ""}));
     EXPECT_EQ(placed.next, "t.b:1 ");

@@ -978,18 +978,21 @@ TEST(SuiteProgram, RefusesToWriteOverItsHistory) {
     std::string refusal;
   };
   const Case cases[] = {
-      {"--order " + h + "run-2.xml " + h, "--order would write over a file of the history FILE "
-                                          "reads: " + h + "run-2.xml"},
-      {"--csv " + h + "run-2.diff " + h, "--csv would write over a file of the history FILE "
-                                         "reads: " + h + "run-2.diff"},
+      {"--order " + h + "run-2.xml " + h,
+       "--order would write over a file of the history FILE "
+       "reads: " +
+           h + "run-2.xml"},
+      {"--csv " + h + "run-2.diff " + h,
+       "--csv would write over a file of the history FILE "
+       "reads: " +
+           h + "run-2.diff"},
       {"--ctest-properties " + h + "run-3/order.cmake " + h,
        "--ctest-properties would write over a file of the history FILE reads: " + h +
            "run-3/order.cmake"},
       {"--order " + folder + "link.txt " + h,
        "--order would write over a file of the history FILE reads: " + folder + "link.txt"},
       {"--plot " + folder + "h/../h/run-1.xml --replay " + h,
-       "--plot would write over a file of the history FILE reads: " + folder +
-           "h/../h/run-1.xml"},
+       "--plot would write over a file of the history FILE reads: " + folder + "h/../h/run-1.xml"},
       {SUITES + "built_in.csv --costs " + h + " --order " + h + "run-1.xml",
        "--order would write over a file of the history --costs reads: " + h + "run-1.xml"},
   };
@@ -1014,9 +1017,8 @@ TEST(SuiteProgram, FingerprintsTheInputsOfEachShard) {
   const std::string h = freshFolder("fingerprint");
   std::string cases;
   for (int test = 0; test < 12; ++test) {
-    cases += "<testcase name=\"t" + std::to_string(test) + "\" time=\"" +
-             std::to_string(test + 1) + "\">" + (test % 4 == 1 ? "<failure/>" : "") +
-             "</testcase>";
+    cases += "<testcase name=\"t" + std::to_string(test) + "\" time=\"" + std::to_string(test + 1) +
+             "\">" + (test % 4 == 1 ? "<failure/>" : "") + "</testcase>";
   }
   const std::string report = "<testsuite>" + cases + "</testsuite>\n";
   writeFile(h + "run-13.xml", report);
