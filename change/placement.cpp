@@ -633,19 +633,51 @@ bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
   return true;
 }
 
-void placeHistoryChanges(const History& history, ChangePlacer& placer,
-                         std::vector<RunChange>& changes, std::vector<LeftOutRun>& leftOut) {
+HistoryPlacing placeHistoryChanges(const History& history, ChangePlacer& placer,
+                                   CoverageMap& coverage, std::vector<RunChange>& changes) {
+  HistoryPlacing placing;
   changes.assign(history.runs.size(), RunChange{});
-  for (Index run = 0; run < history.runs.size(); ++run) {
-    const std::string& file = history.runs[run].changeFile;
-    if (file.empty()) continue;
-    Change change;
-    ReadError error;
-    if (!readDiffFile(file, change, error) || !placeChange(placer, change, changes[run], error)) {
-      leftOut.push_back({file, error.line, error.reason});
-      changes[run] = RunChange{};
+  std::vector<RunFiles> timeline = history.timeline;
+  if (timeline.empty()) {
+    for (std::size_t run = 0; run < history.runs.size(); ++run) {
+      timeline.push_back(
+          {history.runs[run].name, static_cast<int>(run), history.runs[run].changeFile, {}, {}});
     }
   }
+  for (const RunFiles& step : timeline) {
+    if (!step.changeFile.empty()) {
+      Change change;
+      ReadError error;
+      RunChange placed;
+      if (readDiffFile(step.changeFile, change, error) &&
+          placeChange(placer, change, placed, error)) {
+        // A run left out places nothing: its diff only moves the coverage on.
+        if (step.run >= 0) changes[static_cast<Index>(step.run)] = std::move(placed);
+      } else {
+        placing.diffsLeftOut.push_back({step.changeFile, error.line, error.reason});
+      }
+    }
+    if (step.coverageFile.empty()) continue;
+    CoverageMap snapshot;
+    ReadError error;
+    if (!readCoverageMap(step.coverageFile, snapshot, error)) {
+      placing.snapshotsLeftOut.push_back({step.coverageFile, error.line, error.reason});
+      continue;
+    }
+    const OutsideCode outside = leaveOutOutsideCode(snapshot);
+    placing.outsideFiles += outside.files;
+    placing.outsideLines += outside.lines;
+    coverage = std::move(snapshot);
+    // The snapshot's tests are matched afresh; what the caller set stays.
+    ChangePlacer fresh = startPlacing(*placer.names, &coverage);
+    fresh.ignorePatterns = std::move(placer.ignorePatterns);
+    fresh.sources = std::move(placer.sources);
+    fresh.tiedPaths = std::move(placer.tiedPaths);
+    fresh.present = std::move(placer.present);
+    placer = std::move(fresh);
+    ++placing.snapshotsRead;
+  }
+  return placing;
 }
 
 }  // namespace antorder

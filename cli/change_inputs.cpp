@@ -77,15 +77,29 @@ bool readCoverage(const std::string& file, CoverageMap& coverage) {
   return true;
 }
 
-// The history's runs' changes; a diff that cannot be read is left out, said.
-void placeRunsChanges(const History& history, ChangePlacer& placer, std::vector<RunChange>& runs) {
-  std::vector<LeftOutRun> leftOut;
-  placeHistoryChanges(history, placer, runs, leftOut);
-  for (const LeftOutRun& diff : leftOut) {
+// The history's runs' changes; a diff or a coverage snapshot that cannot
+// be read is left out, said.
+void placeRunsChanges(const History& history, ChangePlacer& placer, CoverageMap& coverage,
+                      std::vector<RunChange>& runs) {
+  const HistoryPlacing placing = placeHistoryChanges(history, placer, coverage, runs);
+  for (const LeftOutRun& diff : placing.diffsLeftOut) {
     std::fprintf(stderr,
                  "%s: warning: %s:%ld: %s; the run's change is left out, and the coverage's "
                  "lines may be off after it\n",
                  PROGRAM, printable(diff.file).c_str(), diff.line, diff.reason.c_str());
+  }
+  for (const LeftOutRun& snapshot : placing.snapshotsLeftOut) {
+    std::fprintf(stderr,
+                 "%s: warning: %s:%ld: %s; the snapshot is left out, and the coverage before "
+                 "it carried on\n",
+                 PROGRAM, printable(snapshot.file).c_str(), snapshot.line,
+                 snapshot.reason.c_str());
+  }
+  if (placing.outsideFiles > 0) {
+    std::fprintf(stderr,
+                 "%s: the history's coverage snapshots: the coverage of %ld files (%ld lines) "
+                 "outside the project (site-packages, dist-packages, /usr/...) is left out\n",
+                 PROGRAM, placing.outsideFiles, placing.outsideLines);
   }
 }
 
@@ -108,12 +122,21 @@ void warnOfTiedPaths(const ChangePlacer& placer) {
                printable(placer.tiedPaths.front()).c_str());
 }
 
+// Whether a run of the history, read or left out, keeps a diff or a
+// coverage snapshot.
+bool carriesChanges(const History& history) {
+  return std::any_of(history.runs.begin(), history.runs.end(),
+                     [](const TestRun& run) { return !run.changeFile.empty(); }) ||
+         std::any_of(history.timeline.begin(), history.timeline.end(), [](const RunFiles& run) {
+           return !run.changeFile.empty() || !run.coverageFile.empty();
+         });
+}
+
 }  // namespace
 
 bool readChanges(const Options& options, const History& history,
                  const std::vector<std::string>* listed, ChangeInputs& changes) {
-  const bool runsCarry = std::any_of(history.runs.begin(), history.runs.end(),
-                                     [](const TestRun& run) { return !run.changeFile.empty(); });
+  const bool runsCarry = carriesChanges(history);
   if (!runsCarry && options.changesFile.empty()) {
     if (!options.coverageFile.empty()) {
       std::fprintf(stderr,
@@ -143,7 +166,7 @@ bool readChanges(const Options& options, const History& history,
   }
   placer.ignorePatterns = options.changesIgnored;
   addTestSources(placer, changes.sources);
-  if (runsCarry) placeRunsChanges(history, placer, changes.runs);
+  if (runsCarry) placeRunsChanges(history, placer, changes.coverage, changes.runs);
   if (options.changesFile.empty()) {
     warnOfTiedPaths(placer);
     return true;

@@ -28,6 +28,7 @@
 #include "cli/options.h"
 #include "cli/order_suite.h"
 #include "cli/replay_history.h"
+#include "reading/junit_history.h"
 #include "reporting/run_results.h"
 
 namespace antorder {
@@ -120,10 +121,19 @@ bool outputsApart(const NamedFiles& outputs, const NamedFiles& inputs, const CLI
       return false;
     }
     for (const auto& [input, inputPath] : inputs) {
-      if (inputPath.empty() || inputPath == STANDARD_INPUT || !sameFile(path, inputPath)) continue;
-      std::fprintf(stderr, "%s: %s would write over the file %s reads: %s\n", PROGRAM, option,
-                   input, printable(path).c_str());
-      return false;
+      if (inputPath.empty() || inputPath == STANDARD_INPUT) continue;
+      if (sameFile(path, inputPath)) {
+        std::fprintf(stderr, "%s: %s would write over the file %s reads: %s\n", PROGRAM, option,
+                     input, printable(path).c_str());
+        return false;
+      }
+      // A history is its folder's reports, diffs and snapshots, and
+      // whatever its runs' folders hold.
+      if (insideHistory(inputPath, path)) {
+        std::fprintf(stderr, "%s: %s would write over a file of the history %s reads: %s\n",
+                     PROGRAM, option, input, printable(path).c_str());
+        return false;
+      }
     }
   }
   return true;

@@ -21,4 +21,8 @@ void warnOfRunsLeftOut(const std::vector<LeftOutRun>& leftOut);
 // Names the tests met in two shards' reports of one run, the first few.
 void warnOfDoubledTests(const History& history);
 
+// Warns of each diff and coverage snapshot of a history that no run takes,
+// and of a newest run whose shards seem not all in.
+void warnOfHistoryFiles(const History& history);
+
 }  // namespace antorder

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -192,6 +193,7 @@ bool readInput(const Options& options, SparseSuite& suite, InputsRead& inputs) {
       readSuiteFile(options.file, inputs.format, suite, error, options.reading, &inputs.history);
   warnOfRunsLeftOut(inputs.history.leftOut);
   warnOfDoubledTests(inputs.history);
+  warnOfHistoryFiles(inputs.history);
   std::string readFile = options.file;
   if (read && !options.costsFile.empty()) {
     std::unordered_map<std::string, float> costs;
@@ -271,6 +273,49 @@ SuiteOrders searchOrders(const Options& options, const SparseSuite& suite, Objec
   return orders;
 }
 
+// Of a shard, a short hash of what decides the split, on standard error:
+// the history's runs as read (or the suite), the next run's tests and
+// change, and the options that bear on the order. Shards of one run print
+// the same unless they read different inputs, as when one orders after
+// another's report joined the history.
+void printInputsFingerprint(const Options& options, const SparseSuite& suite,
+                            const History* history, const std::vector<std::string>* listed,
+                            const ChangeInputs& changes) {
+  std::uint64_t hash = FINGERPRINT_START;
+  if (history != nullptr) fingerprintHistory(*history, hash);
+  fingerprintNumber(suite.testNames.size(), hash);
+  for (std::size_t test = 0; test < suite.testNames.size(); ++test) {
+    fingerprintText(suite.testNames[test], hash);
+    fingerprintSeconds(static_cast<double>(suite.testCost[test]), hash);
+  }
+  fingerprintNumber(listed != nullptr ? listed->size() + 1 : 0, hash);
+  if (listed != nullptr) {
+    for (const std::string& name : *listed) fingerprintText(name, hash);
+  }
+  const auto addChange = [&](const RunChange& change) {
+    fingerprintNumber(change.keys.size(), hash);
+    for (const int key : change.keys) fingerprintNumber(static_cast<std::uint64_t>(key), hash);
+    fingerprintNumber(change.unplacedFiles.size(), hash);
+  };
+  fingerprintNumber(changes.runs.size(), hash);
+  for (const RunChange& change : changes.runs) addChange(change);
+  addChange(changes.next);
+  for (const std::int64_t number :
+       {static_cast<std::int64_t>(options.shardCount),
+        static_cast<std::int64_t>(options.reading.window),
+        static_cast<std::int64_t>(options.reading.items),
+        static_cast<std::int64_t>(options.search.antCount),
+        static_cast<std::int64_t>(options.search.iterationCount),
+        static_cast<std::int64_t>(options.seed), options.effortMillions.value_or(-1),
+        static_cast<std::int64_t>(options.failClosed ? 1 : 0)}) {
+    fingerprintNumber(static_cast<std::uint64_t>(number), hash);
+  }
+  fingerprintSeconds(options.budgetSeconds.value_or(-1.0), hash);
+  fingerprintText(options.objective, hash);
+  const auto folded = static_cast<std::uint32_t>(hash ^ (hash >> 32));
+  std::fprintf(stderr, "%s: inputs: %08lx\n", PROGRAM, static_cast<unsigned long>(folded));
+}
+
 }  // namespace
 
 // Orders the suite and writes every file asked for; the exit status.
@@ -305,6 +350,7 @@ int orderAndWrite(const Options& options) {
     return 2;
   }
   if (history != nullptr && !readChanges(options, *history, listed, changes)) return 2;
+  if (options.shard > 0) printInputsFingerprint(options, suite, history, listed, changes);
 
   RunResults results;
   SuiteFormat evaluationFormat = SuiteFormat::DETECT;

@@ -59,6 +59,7 @@ int replayRuns(const Options& options) {
   // A run ordered by the plugin ran in our own order: the given order, and
   // every strategy's ties, are the runner's collection order instead.
   putRunsInCollectionOrder(history);
+  warnOfHistoryFiles(history);
   ChangeInputs changes;
   if (!readChanges(options, history, nullptr, changes)) return 2;
 

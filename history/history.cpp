@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 namespace antorder {
 
@@ -88,6 +89,70 @@ int failingRunsCaught(const History& history, int firstRun, int endRun,
     caught += held ? 1 : 0;
   }
   return caught;
+}
+
+std::string incompleteShards(const History& history) {
+  auto newest = history.timeline.rbegin();
+  while (newest != history.timeline.rend() && newest->run < 0) ++newest;
+  if (newest == history.timeline.rend() || newest->shards.empty()) return {};
+  const std::vector<int>& shards = newest->shards;
+  int before = 0;
+  for (auto run = newest + 1; run != history.timeline.rend(); ++run) {
+    if (run->run < 0 || run->shards.empty()) continue;
+    before = run->shards.back();
+    break;
+  }
+  const auto count = static_cast<int>(shards.size());
+  const bool contiguous = shards.front() == 1 && shards.back() == count;
+  if (contiguous && count >= before) return {};
+  std::string text = newest->name + ": shard";
+  text += count == 1 ? " " : "s ";
+  for (std::size_t at = 0; at < shards.size(); ++at) {
+    text += (at == 0 ? "" : ", ") + std::to_string(shards[at]);
+  }
+  if (before > 0) text += " of the " + std::to_string(before) + " the run before had";
+  return text;
+}
+
+void fingerprintText(const std::string& text, std::uint64_t& hash) {
+  constexpr std::uint64_t PRIME = 1099511628211ull;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= PRIME;
+  }
+  // The end, so that "ab" then "c" differs from "a" then "bc".
+  hash ^= 0xffu;
+  hash *= PRIME;
+}
+
+void fingerprintNumber(std::uint64_t number, std::uint64_t& hash) {
+  constexpr std::uint64_t PRIME = 1099511628211ull;
+  for (int byte = 0; byte < 8; ++byte) {
+    hash ^= (number >> (8 * byte)) & 0xffu;
+    hash *= PRIME;
+  }
+}
+
+void fingerprintSeconds(double seconds, std::uint64_t& hash) {
+  std::uint64_t bits = 0;
+  static_assert(sizeof bits == sizeof seconds, "a double is 64 bits");
+  std::memcpy(&bits, &seconds, sizeof bits);
+  fingerprintNumber(bits, hash);
+}
+
+void fingerprintHistory(const History& history, std::uint64_t& hash) {
+  fingerprintNumber(history.runs.size(), hash);
+  for (const TestRun& run : history.runs) {
+    fingerprintText(run.name, hash);
+    fingerprintNumber(run.results.size(), hash);
+    for (const TestResult& result : run.results) {
+      fingerprintText(history.keys[static_cast<std::size_t>(result.key)], hash);
+      fingerprintNumber((result.ran ? 1u : 0u) | (result.failed ? 2u : 0u), hash);
+      fingerprintSeconds(result.seconds, hash);
+    }
+    // The change a run tested teaches the model: whether it has one counts.
+    fingerprintNumber(run.changeFile.empty() ? 0 : 1, hash);
+  }
 }
 
 }  // namespace antorder

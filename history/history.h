@@ -3,6 +3,7 @@
 // A project's test runs as its reports recorded them, the oldest first, and
 // the times they give each test.
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -43,6 +44,19 @@ struct LeftOutRun {
   std::string reason;
 };
 
+// A run of a folder as its name orders it, read or left out, with the files
+// kept for it: the coverage is carried through every run's diff, whether or
+// not its results count.
+struct RunFiles {
+  std::string name;
+  int run = -1;              // into History::runs; -1 for a run left out
+  std::string changeFile;    // its diff, as TestRun::changeFile; empty for none
+  std::string coverageFile;  // a coverage snapshot taken at it; empty for none
+  // Of a run written by shards, the shard numbers its reports carry
+  // (run-0042-shard-3.xml is 3), ascending; empty for a run not sharded.
+  std::vector<int> shards;
+};
+
 struct History {
   std::vector<std::string> keys;
   std::unordered_map<std::string, int> keyIndex;
@@ -50,6 +64,11 @@ struct History {
   std::vector<LeftOutRun> leftOut;  // in name order
   // Tests met in two shards' reports of one run, each named with both files.
   std::vector<std::string> doubled;
+  // Of a folder, every run in name order (empty for a single report).
+  std::vector<RunFiles> timeline;
+  // Diffs and coverage snapshots of the folder that no run takes, and why:
+  // a link, a shard's own, one without a run of its name.
+  std::vector<LeftOutRun> filesUnread;
 };
 
 // Puts each run's results whose reports record their collection positions
@@ -80,6 +99,26 @@ std::vector<double> medianSecondsOf(const History& history, int firstRun, int en
 // test out (a budget's selection, a run stopped at its first failure) does
 // not make it gone.
 std::vector<int> windowKeys(const History& history, int window);
+
+// Where the newest run read is written by shards and some seem missing (its
+// shard numbers not 1 to k, or fewer than the sharded run before it had),
+// what is read of it, "run-0015: shards 1 of 3"; empty otherwise.
+std::string incompleteShards(const History& history);
+
+// A hash of the runs as read (names, tests, results and times), the same on
+// every platform, folded into `hash` (FNV-1a, 64 bits).
+void fingerprintHistory(const History& history, std::uint64_t& hash);
+
+// Folds a text, its bytes and an end, into the hash.
+void fingerprintText(const std::string& text, std::uint64_t& hash);
+
+// Folds a number into the hash, as its eight bytes from the lowest.
+void fingerprintNumber(std::uint64_t number, std::uint64_t& hash);
+
+// Folds a double into the hash by its bits.
+void fingerprintSeconds(double seconds, std::uint64_t& hash);
+
+constexpr std::uint64_t FINGERPRINT_START = 14695981039346656037ull;
 
 // Of the runs from firstRun up to, not including, endRun in which a test
 // failed (their number in `failingRuns`), how many had one of `keys` fail.

@@ -253,40 +253,76 @@ bool sortedEntries(const fs::path& folder, bool recursive,
 }
 
 // One run of a folder: a report, a folder of them, or the reports its
-// shards wrote (run-0042-shard-1.xml, run-0042-shard-2.xml, ...).
+// shards wrote (run-0042-shard-1.xml, run-0042-shard-2.xml, ... or a folder
+// each), with a whole-run report of the same name if there is one.
 struct RunEntry {
   std::string name;
-  fs::directory_entry entry;         // the report or folder; of shards, the first
-  std::vector<fs::path> shardFiles;  // of shards, every report
+  std::vector<fs::directory_entry> parts;  // reports and folders, in name order
+  std::vector<int> shards;                 // by part: its shard number, 0 for the whole run's
+  std::string changeFile;
+  std::string coverageFile;
 };
 
-// The run name of a shard's report, "run-0042" of run-0042-shard-3.xml; empty
-// for any other.
-std::string shardRunName(const fs::directory_entry& entry) {
-  const std::string stem = entry.path().stem().u8string();
+// The run name and shard number of a shard's report or folder, "run-0042"
+// and 3 of run-0042-shard-3.xml; an empty name for any other.
+std::string shardRunName(const fs::directory_entry& entry, bool folder, int& shard) {
+  const std::string stem = (folder ? entry.path().filename() : entry.path().stem()).u8string();
   const std::size_t mark = stem.rfind("-shard-");
-  if (mark == std::string::npos || mark == 0 || !isReport(entry)) return {};
+  if (mark == std::string::npos || mark == 0) return {};
   const std::string number = stem.substr(mark + 7);
-  if (number.empty() || !std::all_of(number.begin(), number.end(), isDigit)) return {};
+  if (number.empty() || number.size() > 6 || !std::all_of(number.begin(), number.end(), isDigit)) {
+    return {};
+  }
+  shard = std::stoi(number);
   return stem.substr(0, mark);
 }
 
-// The shards' reports of one run, each read alone, then joined: a test met
-// in two of them is one result (failed if either failed, times added),
-// named in part.doubled with both files.
-bool readShards(const RunEntry& run, History& part, ReadError& error) {
-  std::unordered_map<int, std::size_t> resultOfKey;
-  std::unordered_map<int, std::size_t> fileOfKey;
+// The reports of one part of a run: the file itself, or every .xml under
+// the folder. False, with the reason, where the folder cannot be read.
+bool reportsOf(const fs::directory_entry& part, std::vector<fs::directory_entry>& reports,
+               int& read, ReadError& error) {
+  std::error_code status;
+  if (!part.is_directory(status)) {
+    reports = {part};
+    ++read;
+    return true;
+  }
+  if (!sortedEntries(part.path(), true, reports, error)) {
+    error.file = part.path().u8string();
+    return false;
+  }
+  reports.erase(std::remove_if(reports.begin(), reports.end(),
+                               [](const fs::directory_entry& report) { return !isReport(report); }),
+                reports.end());
+  read += static_cast<int>(reports.size());
+  return true;
+}
+
+// Reads one run, a report, a folder of them or the parts its shards wrote,
+// into a history of its own. Parts are read each alone, then joined: a test
+// met in two of them is one result (failed if either failed, times added),
+// named in part.doubled with both. A run in which no test ran (every test
+// skipped or not run, an empty report, a folder with no report) tells
+// nothing: it is refused, to be left out as an unreadable one is.
+bool readRun(const RunEntry& run, History& part, ReadError& error) {
+  part.runs.push_back({run.name, {}, {}});
   TestRun& joined = part.runs.back();
-  for (std::size_t file = 0; file < run.shardFiles.size(); ++file) {
-    TestRun shard;
-    std::unordered_map<int, std::size_t> shardResultOfKey;
-    if (!readReportFile(run.shardFiles[file], part, shard, shardResultOfKey, error)) return false;
-    for (const TestResult& result : shard.results) {
+  std::unordered_map<int, std::size_t> resultOfKey;
+  std::unordered_map<int, std::size_t> partOfKey;
+  int read = 0;
+  for (std::size_t at = 0; at < run.parts.size(); ++at) {
+    std::vector<fs::directory_entry> reports;
+    if (!reportsOf(run.parts[at], reports, read, error)) return false;
+    TestRun alone;
+    std::unordered_map<int, std::size_t> aloneResultOfKey;
+    for (const fs::directory_entry& report : reports) {
+      if (!readReportFile(report.path(), part, alone, aloneResultOfKey, error)) return false;
+    }
+    for (const TestResult& result : alone.results) {
       const auto [known, added] = resultOfKey.emplace(result.key, joined.results.size());
       if (added) {
         joined.results.push_back(result);
-        fileOfKey.emplace(result.key, file);
+        partOfKey.emplace(result.key, at);
         continue;
       }
       TestResult& earlier = joined.results[known->second];
@@ -295,52 +331,22 @@ bool readShards(const RunEntry& run, History& part, ReadError& error) {
       earlier.seconds += result.seconds;
       if (earlier.position < 0) earlier.position = result.position;
       part.doubled.push_back(part.keys[static_cast<std::size_t>(result.key)] + " in both " +
-                             run.shardFiles[fileOfKey[result.key]].filename().u8string() + " and " +
-                             run.shardFiles[file].filename().u8string());
+                             run.parts[partOfKey[result.key]].path().filename().u8string() +
+                             " and " + run.parts[at].path().filename().u8string());
     }
   }
-  return true;
-}
-
-// Reads one run, a report, a folder of them or a run's shards, into a history
-// of its own. A run in which no test ran (every test skipped or not run, an
-// empty report, a folder with no report) tells nothing: it is refused, to be
-// left out as an unreadable one is.
-bool readRun(const RunEntry& run, History& part, ReadError& error) {
-  std::error_code status;
-  const fs::directory_entry& entry = run.entry;
-  const bool folder = entry.is_directory(status);
-  part.runs.push_back({run.name, {}, {}});
-  std::vector<fs::directory_entry> reports{entry};
-  if (folder) {
-    reports.clear();
-    if (!sortedEntries(entry.path(), true, reports, error)) {
-      error.file = entry.path().u8string();
-      return false;
-    }
-  }
-  int read = 0;
-  if (!run.shardFiles.empty()) {
-    if (!readShards(run, part, error)) return false;
-    read = static_cast<int>(run.shardFiles.size());
-  } else {
-    std::unordered_map<int, std::size_t> resultOfKey;
-    for (const fs::directory_entry& report : reports) {
-      if (!isReport(report)) continue;
-      if (!readReportFile(report.path(), part, part.runs.back(), resultOfKey, error)) return false;
-      ++read;
-    }
-  }
-  const std::vector<TestResult>& results = part.runs.back().results;
+  const std::vector<TestResult>& results = joined.results;
   if (std::any_of(results.begin(), results.end(), [](const TestResult& r) { return r.ran; })) {
-    const fs::path diff = folder ? entry.path() / "changes.diff"
-                                 : entry.path().parent_path() / fs::u8path(run.name + ".diff");
-    if (fs::is_regular_file(diff, status)) part.runs.back().changeFile = diff.u8string();
+    joined.changeFile = run.changeFile;
     return true;
   }
-  error = {0, !folder     ? "no test ran in the report"
-              : read == 0 ? "the folder holds no .xml report"
-                          : "no test ran in the folder's reports"};
+  std::error_code status;
+  const fs::directory_entry& entry = run.parts.front();
+  const bool folder = run.parts.size() == 1 && entry.is_directory(status);
+  error = {0, run.parts.size() > 1 ? "no test ran in the run's reports"
+              : !folder            ? "no test ran in the report"
+              : read == 0          ? "the folder holds no .xml report"
+                                   : "no test ran in the folder's reports"};
   error.file = entry.path().u8string();
   return false;
 }
@@ -362,36 +368,163 @@ void joinRun(History& history, History& part) {
   }
 }
 
-// The runs of a folder's entries, in name order: a report, a folder, or a
-// run's shards' reports together; links and what is neither a file nor a
-// folder are left out, in history.leftOut.
-std::vector<RunEntry> runEntriesOf(const std::vector<fs::directory_entry>& entries,
-                                   History& history) {
+// Of a snapshot's name, coverage-0042.json or coverage-0042.info, what
+// follows "coverage-": the run it was taken at is the one whose name has
+// the same after its first dash (run-0042). Empty for any other name.
+std::string snapshotMark(const fs::path& file) {
+  const std::string name = file.filename().u8string();
+  const std::string extension = file.extension().u8string();
+  if (name.rfind("coverage-", 0) != 0 || (extension != ".json" && extension != ".info")) return {};
+  return name.substr(9, name.size() - 9 - extension.size());
+}
+
+std::string runMark(const std::string& name) {
+  const std::size_t dash = name.find('-');
+  return dash == std::string::npos ? std::string() : name.substr(dash + 1);
+}
+
+bool isDiffName(const fs::path& file) {
+  return file.extension() == ".diff";
+}
+
+// The files a folder of a run holds for it: its diff, changes.diff, and its
+// coverage snapshot, coverage.json or else coverage.info. Those of a shard's
+// folder are not read: a run has one diff, beside its reports.
+void filesInRunFolder(const fs::directory_entry& part, bool shard, RunEntry& run,
+                      History& history) {
   std::error_code status;
-  std::vector<RunEntry> runEntries;
-  for (const fs::directory_entry& entry : entries) {
-    const std::string name = entry.path().u8string();
-    const std::string shardOf = entry.is_symlink(status) ? std::string() : shardRunName(entry);
-    // A link could lead out of the history, or back into it as one more run
-    // of all its runs: it is not followed.
-    if (entry.is_symlink(status) && (entry.is_directory(status) || isReport(entry))) {
-      history.leftOut.push_back({name, 0, "a link, not followed"});
-    } else if (!shardOf.empty()) {
-      // The shards of one run sort together.
-      if (runEntries.empty() || runEntries.back().shardFiles.empty() ||
-          runEntries.back().name != shardOf) {
-        runEntries.push_back({shardOf, entry, {}});
-      }
-      runEntries.back().shardFiles.push_back(entry.path());
-    } else if (entry.is_directory(status) || isReport(entry)) {
-      const bool folder = entry.is_directory(status);
-      runEntries.push_back(
-          {(folder ? entry.path().filename() : entry.path().stem()).u8string(), entry, {}});
-    } else if (!entry.is_regular_file(status) && !entry.is_symlink(status)) {
-      history.leftOut.push_back({name, 0, "neither a file nor a folder (a pipe or a device)"});
+  if (!part.is_directory(status) || part.is_symlink(status)) return;
+  for (const char* name : {"changes.diff", "coverage.json", "coverage.info"}) {
+    const fs::path file = part.path() / name;
+    const fs::file_status kind = fs::symlink_status(file, status);
+    if (!fs::exists(kind)) continue;
+    const bool diff = isDiffName(file);
+    std::string& kept = diff ? run.changeFile : run.coverageFile;
+    if (fs::is_symlink(kind)) {
+      history.filesUnread.push_back({file.u8string(), 0, "a link, not followed"});
+    } else if (shard) {
+      history.filesUnread.push_back(
+          {file.u8string(), 0,
+           diff ? "a shard's own diff, not read: a sharded run's diff is RUN.diff beside its "
+                  "reports"
+                : "a shard's own coverage, not read: a sharded run's snapshot is beside its "
+                  "reports"});
+    } else if (!kept.empty()) {
+      history.filesUnread.push_back({file.u8string(), 0, "not read: the run has another snapshot"});
+    } else if (fs::is_regular_file(kind)) {
+      kept = file.u8string();
     }
   }
-  return runEntries;
+}
+
+// What a folder's entries hold: runs, and the diffs and snapshots beside
+// their reports, by name.
+struct FolderEntries {
+  std::vector<RunEntry> runs;
+  std::unordered_map<std::string, std::size_t> runOfName;
+  std::vector<fs::directory_entry> diffs;
+  std::vector<fs::directory_entry> snapshots;
+};
+
+// Adds a report or folder to the run of its name.
+void addPart(FolderEntries& found, const std::string& name, const fs::directory_entry& entry,
+             int shard) {
+  const auto [known, added] = found.runOfName.emplace(name, found.runs.size());
+  if (added) found.runs.push_back({name, {}, {}, {}, {}});
+  RunEntry& run = found.runs[known->second];
+  run.parts.push_back(entry);
+  run.shards.push_back(shard);
+}
+
+// Gives each run the diff and snapshot beside its reports; one that no
+// run takes is named in history.filesUnread.
+void keepFilesBeside(FolderEntries& found, History& history) {
+  std::unordered_map<std::string, std::vector<std::size_t>> runsOfMark;
+  for (std::size_t at = 0; at < found.runs.size(); ++at) {
+    runsOfMark[runMark(found.runs[at].name)].push_back(at);
+  }
+  for (const fs::directory_entry& diff : found.diffs) {
+    const auto run = found.runOfName.find(diff.path().stem().u8string());
+    if (run == found.runOfName.end()) {
+      history.filesUnread.push_back(
+          {diff.path().u8string(), 0,
+           "no report of its run beside it (a job cancelled?); its change is not carried"});
+      continue;
+    }
+    RunEntry& entry = found.runs[run->second];
+    if (!entry.changeFile.empty()) {
+      history.filesUnread.push_back(
+          {diff.path().u8string(), 0, "not read: the run's folder holds its diff, changes.diff"});
+      continue;
+    }
+    entry.changeFile = diff.path().u8string();
+  }
+  for (const fs::directory_entry& snapshot : found.snapshots) {
+    const std::string mark = snapshotMark(snapshot.path());
+    const auto runs = runsOfMark.find(mark);
+    if (mark.empty() || runs == runsOfMark.end()) {
+      history.filesUnread.push_back(
+          {snapshot.path().u8string(), 0, "a coverage snapshot that no run's name matches"});
+      continue;
+    }
+    for (const std::size_t at : runs->second) {
+      RunEntry& entry = found.runs[at];
+      if (entry.coverageFile.empty()) {
+        entry.coverageFile = snapshot.path().u8string();
+      } else {
+        history.filesUnread.push_back(
+            {snapshot.path().u8string(), 0, "not read: the run has another snapshot"});
+      }
+    }
+  }
+}
+
+// Sorts one entry of a folder of runs into what it holds.
+void addEntry(const fs::directory_entry& entry, FolderEntries& found, History& history) {
+  std::error_code status;
+  const std::string name = entry.path().u8string();
+  const bool link = entry.is_symlink(status);
+  const bool folder = entry.is_directory(status);
+  const bool kept = isDiffName(entry.path()) || !snapshotMark(entry.path()).empty();
+  // A link could lead out of the history, or back into it as one more run
+  // of all its runs: it is not followed, nor is a diff or snapshot's.
+  if (link && (folder || isReport(entry))) {
+    history.leftOut.push_back({name, 0, "a link, not followed"});
+  } else if (link && kept) {
+    history.filesUnread.push_back({name, 0, "a link, not followed"});
+  } else if (folder || isReport(entry)) {
+    int shard = 0;
+    const std::string shardOf = shardRunName(entry, folder, shard);
+    addPart(found,
+            shardOf.empty() ? (folder ? entry.path().filename() : entry.path().stem()).u8string()
+                            : shardOf,
+            entry, shard);
+  } else if (entry.is_regular_file(status) && kept) {
+    (isDiffName(entry.path()) ? found.diffs : found.snapshots).push_back(entry);
+  } else if (!entry.is_regular_file(status) && !link) {
+    history.leftOut.push_back({name, 0, "neither a file nor a folder (a pipe or a device)"});
+  }
+}
+
+// The runs of a folder's entries, in name order: reports and folders, a
+// run's shards' and its whole report together; links and what is neither a
+// file nor a folder are left out, in history.leftOut.
+std::vector<RunEntry> runEntriesOf(const std::vector<fs::directory_entry>& entries,
+                                   History& history) {
+  FolderEntries found;
+  for (const fs::directory_entry& entry : entries) addEntry(entry, found, history);
+  for (RunEntry& run : found.runs) {
+    for (std::size_t at = 0; at < run.parts.size(); ++at) {
+      const bool own =
+          run.shards[at] == 0 && run.parts[at].path().filename().u8string() == run.name;
+      filesInRunFolder(run.parts[at], !own, run, history);
+    }
+  }
+  keepFilesBeside(found, history);
+  std::stable_sort(found.runs.begin(), found.runs.end(), [](const RunEntry& a, const RunEntry& b) {
+    return namesInOrder(a.name, b.name);
+  });
+  return std::move(found.runs);
 }
 
 }  // namespace
@@ -434,17 +567,28 @@ bool readJunitPath(const std::string& path, History& history, ReadError& error, 
       return true;
     });
     for (std::size_t at = 0; at < count; ++at) {
+      const RunEntry& run = runEntries[first + at];
+      std::vector<int> shards;
+      for (const int shard : run.shards) {
+        if (shard > 0) shards.push_back(shard);
+      }
+      std::sort(shards.begin(), shards.end());
+      shards.erase(std::unique(shards.begin(), shards.end()), shards.end());
+      history.timeline.push_back({run.name, -1, run.changeFile, run.coverageFile, shards});
       if (read[at] == 0) {
         const ReadError& why = errors[at];
         history.leftOut.push_back({why.file, why.line, why.reason});
         continue;
       }
       joinRun(history, parts[at]);
+      history.timeline.back().run = static_cast<int>(history.runs.size()) - 1;
     }
   }
-  std::stable_sort(
-      history.leftOut.begin(), history.leftOut.end(),
-      [](const LeftOutRun& a, const LeftOutRun& b) { return namesInOrder(a.file, b.file); });
+  const auto byName = [](const LeftOutRun& a, const LeftOutRun& b) {
+    return namesInOrder(a.file, b.file);
+  };
+  std::stable_sort(history.leftOut.begin(), history.leftOut.end(), byName);
+  std::stable_sort(history.filesUnread.begin(), history.filesUnread.end(), byName);
   if (history.runs.empty()) {
     const LeftOutRun& first = history.leftOut.front();
     error = {first.line, first.reason};
@@ -452,6 +596,46 @@ bool readJunitPath(const std::string& path, History& history, ReadError& error, 
     return false;
   }
   return true;
+}
+
+bool insideHistory(const std::string& folder, const std::string& path) {
+  std::error_code status;
+  const fs::path top = fs::u8path(folder);
+  if (!fs::is_directory(top, status)) return false;
+  // Where a write would land: through the links the path passes, the last
+  // one too, even one whose target is not there yet.
+  fs::path target = fs::u8path(path);
+  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target, status)); ++hops) {
+    const fs::path next = fs::read_symlink(target, status);
+    if (status) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  target = fs::weakly_canonical(fs::absolute(target, status), status);
+  if (status || target.filename().empty()) return false;
+  const auto lower = [](std::string text) {
+    for (char& c : text) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+  };
+  const std::string extension = lower(target.extension().u8string());
+  const std::string name = lower(target.filename().u8string());
+  // The folders are compared as the file system does, so that a
+  // case-insensitive one finds H/RUN-2.XML in h.
+  const auto same = [&](const fs::path& a) {
+    std::error_code unused;
+    return fs::equivalent(a, top, unused);
+  };
+  fs::path above = target.parent_path();
+  if (same(above)) {
+    return extension == ".xml" || extension == ".diff" ||
+           (name.rfind("coverage-", 0) == 0 && (extension == ".json" || extension == ".info"));
+  }
+  for (fs::path folderAbove = above.parent_path(); !above.empty() && folderAbove != above;
+       above = folderAbove, folderAbove = above.parent_path()) {
+    if (same(folderAbove)) return true;
+  }
+  return false;
 }
 
 }  // namespace antorder

@@ -37,4 +37,10 @@ bool readJunitReport(std::istream& in, const std::string& file, const std::strin
 // are in.
 bool readJunitPath(const std::string& path, History& history, ReadError& error, int jobs = 1);
 
+// Whether `path`, as the file system resolves it (through links, another
+// spelling of a folder), is a file the history in `folder` reads or would
+// read: a report, a diff or a coverage snapshot directly inside, or
+// anything inside a run's folder. Writing there would destroy the history.
+bool insideHistory(const std::string& folder, const std::string& path);
+
 }  // namespace antorder

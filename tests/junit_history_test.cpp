@@ -374,3 +374,163 @@ TEST(History, KeepsTheCollectionPositionTheReportsRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+// A folder of runs made from the files given; "->" in a content makes a link
+// to the path after it.
+void makeFolder(const std::string& folder,
+                const std::vector<std::pair<std::string, std::string>>& files) {
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  for (const auto& [name, content] : files) {
+    const std::filesystem::path path = folder + name;
+    std::filesystem::create_directories(path.parent_path());
+    if (content.rfind("->", 0) == 0) {
+      std::filesystem::create_symlink(content.substr(2), path);
+    } else {
+      std::ofstream(path) << content;
+    }
+  }
+}
+
+const std::string RAN_A = "<testsuite><testcase name=\"a\" time=\"1\"/></testsuite>\n";
+const std::string RAN_B = "<testsuite><testcase name=\"b\" time=\"2\"/></testsuite>\n";
+
+// One run number is one run, whatever its reports' shapes; each run keeps
+// its own diff and snapshot once, and a diff or snapshot no run takes is
+// named, never silently dropped.
+TEST(History, JoinsARunsReportsAndKeepsItsFiles) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> files;
+    // Each timeline entry: name, "read" or "out", shards, diff, snapshot.
+    std::vector<std::string> timeline;
+    std::vector<std::string> unread;
+  };
+  const Case cases[] = {
+      {"a whole report and a shard's",
+       {{"run-1.xml", RAN_A},
+        {"run-2.xml", RAN_A},
+        {"run-2-shard-1.xml", RAN_B},
+        {"run-2.diff", ""}},
+       {"run-1 read  - -", "run-2 read 1 run-2.diff -"},
+       {}},
+      {"a folder per shard, a shard's own diff not read",
+       {{"run-2-shard-1/a.xml", RAN_A},
+        {"run-2-shard-2/b.xml", RAN_B},
+        {"run-2-shard-2/changes.diff", ""},
+        {"run-2.diff", ""}},
+       {"run-2 read 1,2 run-2.diff -"},
+       {"changes.diff: a shard's own diff, not read: a sharded run's diff is RUN.diff beside "
+        "its reports"}},
+      {"a run's folder and its report beside",
+       {{"run-3/a.xml", RAN_A},
+        {"run-3.xml", RAN_B},
+        {"run-3/changes.diff", ""},
+        {"run-3.diff", ""}},
+       {"run-3 read  changes.diff -"},
+       {"run-3.diff: not read: the run's folder holds its diff, changes.diff"}},
+      {"linked diffs and snapshots are not followed",
+       {{"run-1.xml", RAN_A},
+        {"real.txt", ""},
+        {"run-1.diff", "->real.txt"},
+        {"coverage-1.json", "->real.txt"},
+        {"run-2/a.xml", RAN_A},
+        {"run-2/changes.diff", "->../real.txt"}},
+       {"run-1 read  - -", "run-2 read  - -"},
+       {"coverage-1.json: a link, not followed", "run-1.diff: a link, not followed",
+        "changes.diff: a link, not followed"}},
+      {"a cancelled job's diff, a snapshot of no run",
+       {{"run-1.xml", RAN_A}, {"run-2.diff", ""}, {"coverage-7.info", ""}},
+       {"run-1 read  - -"},
+       {"coverage-7.info: a coverage snapshot that no run's name matches",
+        "run-2.diff: no report of its run beside it (a job cancelled?); its change is not "
+        "carried"}},
+      {"a run left out keeps its diff and snapshot",
+       {{"run-1.xml", RAN_A},
+        {"run-2.xml", "<testsuite>"},
+        {"run-2.diff", ""},
+        {"coverage-2.info", ""},
+        {"run-3/a.xml", RAN_A},
+        {"run-3/coverage.json", ""}},
+       {"run-1 read  - -", "run-2 out  run-2.diff coverage-2.info", "run-3 read  - coverage.json"},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string folder = testing::TempDir() + "antorder-joined/";
+    makeFolder(folder, c.files);
+    History history;
+    ReadError error;
+    ASSERT_TRUE(readJunitPath(folder, history, error)) << error.file << ": " << error.reason;
+    const auto nameOf = [](const std::string& path) {
+      return path.empty() ? std::string("-") : std::filesystem::path(path).filename().string();
+    };
+    std::vector<std::string> timeline;
+    for (const RunFiles& run : history.timeline) {
+      std::string shards;
+      if (run.run >= 0) {
+        const TestRun& read = history.runs[static_cast<std::size_t>(run.run)];
+        EXPECT_EQ(read.name, run.name);
+        EXPECT_EQ(read.changeFile, run.changeFile);
+      }
+      for (const int shard : run.shards) {
+        shards += (shards.empty() ? "" : ",") + std::to_string(shard);
+      }
+      timeline.push_back(run.name + (run.run >= 0 ? " read " : " out ") + shards + " " +
+                         nameOf(run.changeFile) + " " + nameOf(run.coverageFile));
+    }
+    EXPECT_EQ(timeline, c.timeline);
+    std::vector<std::string> unread;
+    for (const LeftOutRun& file : history.filesUnread) {
+      unread.push_back(nameOf(file.file) + ": " + file.reason);
+    }
+    EXPECT_EQ(unread, c.unread);
+  }
+}
+
+// An output is refused where it would land on a file the history reads,
+// however the path reaches it; beside the history's files it is free.
+TEST(History, KnowsTheFilesItReads) {
+  const std::string base = testing::TempDir() + "antorder-inside/";
+  const std::string folder = base + "h/";
+  std::filesystem::remove_all(base);
+  makeFolder(folder, {{"run-1.xml", RAN_A}, {"run-1.diff", ""}, {"run-2/a.xml", RAN_A}});
+  std::filesystem::create_directory_symlink("h", base + "alias");
+  std::filesystem::create_symlink("h/run-1.xml", base + "to-report");
+  std::filesystem::create_symlink("h/run-9.xml", base + "to-new-report");
+  std::filesystem::create_symlink("h/notes.txt", base + "to-notes");
+  struct Case {
+    std::string path;
+    bool inside;
+  };
+  const Case cases[] = {
+      {folder + "run-1.xml", true},
+      {folder + "run-9.xml", true},  // would be read as a run the next time
+      {folder + "RUN-1.XML", true},
+      {folder + "run-1.diff", true},
+      {folder + "coverage-0001.json", true},
+      {folder + "coverage-1.info", true},
+      {folder + "run-2/order.txt", true},
+      {folder + "run-2/new/order.txt", true},
+      {folder + "./run-1.xml", true},
+      {base + "h/../h/run-1.xml", true},
+      {base + "alias/run-1.xml", true},
+      {base + "to-report", true},
+      {base + "to-new-report", true},
+      {folder + "order.txt", false},
+      {folder + "coverage.json", false},
+      {base + "to-notes", false},
+      {base + "order.txt", false},
+      {base + "h", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(insideHistory(folder, c.path), c.inside);
+    EXPECT_EQ(insideHistory(base + "alias", c.path), c.inside);
+  }
+  EXPECT_FALSE(insideHistory(folder + "run-1.xml", folder + "run-1.xml"));
+}
+
+}  // namespace

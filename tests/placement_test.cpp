@@ -2,13 +2,17 @@
 // matched by their whole endings; the ignored paths; the lines carried through a sequence of
 // diffs; and the runs of a history placed in order.
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "change/placement.h"
+#include "reading/junit_history.h"
 
 using namespace antorder;
 
@@ -497,6 +501,111 @@ TEST(CoverageMapReading, ReadsEachFormatAndRefusesWhatIsNotAMap) {
       }
     }
     EXPECT_EQ(text, c.map);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Of a history in a folder made from the files given, which tests the next
+// change touches once the coverage is carried through every run's diff.
+struct HistoryPlaced {
+  std::vector<std::string> touchedByRun;  // by run read
+  std::string next;
+  int snapshotsRead = 0;
+};
+
+HistoryPlaced placeOnHistory(const std::string& folder,
+                             const std::vector<std::pair<std::string, std::string>>& files,
+                             const std::string& coverage, const std::string& nextDiff) {
+  std::filesystem::remove_all(folder);
+  for (const auto& [name, content] : files) {
+    std::filesystem::create_directories(std::filesystem::path(folder + name).parent_path());
+    std::ofstream(folder + name) << content;
+  }
+  History history;
+  ReadError error;
+  EXPECT_TRUE(readJunitPath(folder, history, error)) << error.file << ": " << error.reason;
+  CoverageMap map;
+  std::istringstream in(coverage);
+  EXPECT_TRUE(readCoverageMap(in, map, error)) << error.reason;
+  ChangePlacer placer = startPlacing(history.keys, &map);
+  std::vector<RunChange> changes;
+  const HistoryPlacing placing = placeHistoryChanges(history, placer, map, changes);
+  EXPECT_TRUE(placing.diffsLeftOut.empty() && placing.snapshotsLeftOut.empty());
+  HistoryPlaced placed;
+  placed.snapshotsRead = placing.snapshotsRead;
+  for (const RunChange& change : changes)
+    placed.touchedByRun.push_back(touchedOf(change, history.keys));
+  RunChange next;
+  EXPECT_TRUE(placeChange(placer, changeOf(nextDiff), next, error)) << error.reason;
+  placed.next = touchedOf(next, history.keys);
+  return placed;
+}
+
+const std::string RAN =
+    "<testsuite><testcase classname=\"t\" name=\"a\"/>"
+    "<testcase classname=\"t\" name=\"b\"/></testsuite>\n";
+// t.a covers line 3 of f.c, t.b line 8.
+const std::string COVERAGE =
+    "TN:t.a\nSF:src/f.c\nDA:3,1\nend_of_record\nTN:t.b\nSF:src/f.c\nDA:8,1\nend_of_record\n";
+// Five lines inserted at the top.
+const std::string INSERTED = diffOf("src/f.c", "@@ -0,0 +1,5 @@\n+1\n+2\n+3\n+4\n+5\n");
+// The line a's old line 3 is at after one insertion, changed.
+const std::string NEXT_AT_8 = diffOf("src/f.c", "@@ -8 +8 @@\n-x\n+y\n");
+
+// A run whose results do not count still moved the code: its diff is
+// carried whether its report was cut short, ran nothing or came in shards
+// beside a whole-run report, and a run's diff is carried once.
+TEST(Placement, CarriesTheCoverageThroughEveryRunsDiff) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> run2;
+    std::size_t runsRead;
+  };
+  const Case cases[] = {
+      {"read", {{"run-2.xml", RAN}}, 3},
+      {"cut short", {{"run-2.xml", "<testsuite><testcase name=\"a\""}}, 2},
+      {"nothing ran", {{"run-2.xml", "<testsuite tests=\"0\"/>\n"}}, 2},
+      {"a folder without a report", {{"run-2/notes.txt", "cancelled\n"}}, 2},
+      {"whole and shard reports", {{"run-2.xml", RAN}, {"run-2-shard-1.xml", RAN}}, 3},
+      {"shard folders", {{"run-2-shard-1/a.xml", RAN}, {"run-2-shard-2/b.xml", RAN}}, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"run-1.xml", RAN}, {"run-2.diff", INSERTED}, {"run-3.xml", RAN}};
+    files.insert(files.end(), c.run2.begin(), c.run2.end());
+    const HistoryPlaced placed =
+        placeOnHistory(testing::TempDir() + "antorder-carried/", files, COVERAGE, NEXT_AT_8);
+    EXPECT_EQ(placed.touchedByRun.size(), c.runsRead);
+    EXPECT_EQ(placed.next, "t.a:1 ");
+  }
+}
+
+// A snapshot stored with a run replaces the coverage carried to it, from
+// that run on; the runs before it still learn from their diffs.
+TEST(Placement, TakesARunsCoverageSnapshotFromItsRunOn) {
+  // Run 2 replaces a's line 3 with six lines, run 3 inserts five at the
+  // top: carried, a is at 8 and b at 18 by then. The snapshot at run 3 says
+  // a is at 3 and b at 8, as the code was rewritten.
+  const std::string replaced = diffOf("src/f.c", "@@ -3 +3,6 @@\n-x\n+1\n+2\n+3\n+4\n+5\n+6\n");
+  for (const char* snapshot : {"coverage-3.info", "run-3/coverage.info"}) {
+    SCOPED_TRACE(snapshot);
+    const bool folder = std::string(snapshot).find('/') != std::string::npos;
+    const HistoryPlaced placed =
+        placeOnHistory(testing::TempDir() + "antorder-snapshot/",
+                       {{"run-1.xml", RAN},
+                        {"run-2.xml", RAN},
+                        {"run-2.diff", replaced},
+                        {folder ? "run-3/r.xml" : "run-3.xml", RAN},
+                        {folder ? "run-3/changes.diff" : "run-3.diff", INSERTED},
+                        {snapshot, COVERAGE}},
+                       COVERAGE, NEXT_AT_8);
+    EXPECT_EQ(placed.snapshotsRead, 1);
+    EXPECT_EQ(placed.touchedByRun, (std::vector<std::string>{"", "t.a:1 ", ""}));
+    EXPECT_EQ(placed.next, "t.b:1 ");
   }
 }
 

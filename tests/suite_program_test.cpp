@@ -1105,3 +1105,98 @@ TEST(SuiteProgram, SaysThereIsNothingToScoreWithoutAnEarlierRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// No output may land on a file a history reads, by any path that reaches
+// it: the report, diff or run folder stays as it was, and the refusal names
+// the option and the file.
+TEST(SuiteProgram, RefusesToWriteOverItsHistory) {
+  const std::string folder = freshFolder("overwrite");
+  const std::string h = folder + "h/";
+  const std::string report =
+      "<testsuite><testcase name=\"a\" time=\"1\"><failure/></testcase>"
+      "<testcase name=\"b\" time=\"2\"/></testsuite>\n";
+  std::filesystem::create_directories(h + "run-3");
+  writeFile(h + "run-1.xml", report);
+  writeFile(h + "run-2.xml", report);
+  writeFile(h + "run-2.diff", "--- a/x\n+++ b/x\n@@ -1 +1 @@\n-a\n+b\n");
+  writeFile(h + "run-3/a.xml", report);
+  std::filesystem::create_symlink("h/run-2.xml", folder + "link.txt");
+  struct Case {
+    std::string arguments;
+    std::string refusal;
+  };
+  const Case cases[] = {
+      {"--order " + h + "run-2.xml " + h,
+       "--order would write over a file of the history FILE "
+       "reads: " +
+           h + "run-2.xml"},
+      {"--csv " + h + "run-2.diff " + h,
+       "--csv would write over a file of the history FILE "
+       "reads: " +
+           h + "run-2.diff"},
+      {"--ctest-properties " + h + "run-3/order.cmake " + h,
+       "--ctest-properties would write over a file of the history FILE reads: " + h +
+           "run-3/order.cmake"},
+      {"--order " + folder + "link.txt " + h,
+       "--order would write over a file of the history FILE reads: " + folder + "link.txt"},
+      {"--plot " + folder + "h/../h/run-1.xml --replay " + h,
+       "--plot would write over a file of the history FILE reads: " + folder + "h/../h/run-1.xml"},
+      {SUITES + "built_in.csv --costs " + h + " --order " + h + "run-1.xml",
+       "--order would write over a file of the history --costs reads: " + h + "run-1.xml"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProgramRun run = runSuiteProgram(c.arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.errors, "antorder-suite: " + c.refusal + "\n");
+    EXPECT_EQ(readFile(h + "run-1.xml"), report);
+    EXPECT_EQ(readFile(h + "run-2.xml"), report);
+    EXPECT_EQ(filesIn(h), (std::set<std::string>{"run-1.xml", "run-2.xml", "run-2.diff", "run-3"}));
+    EXPECT_EQ(filesIn(h + "run-3"), (std::set<std::string>{"a.xml"}));
+  }
+  const ProgramRun beside = runSuiteProgram("--order " + h + "order.txt " + h);
+  EXPECT_EQ(beside.status, 0) << beside.errors;
+}
+
+// Every shard says a fingerprint of what it ordered from: the same for the
+// shards of one history, another once a shard's report joins it; and a
+// newest run that lacks shards is said at once.
+TEST(SuiteProgram, FingerprintsTheInputsOfEachShard) {
+  const std::string h = freshFolder("fingerprint");
+  std::string cases;
+  for (int test = 0; test < 12; ++test) {
+    cases += "<testcase name=\"t" + std::to_string(test) + "\" time=\"" + std::to_string(test + 1) +
+             "\">" + (test % 4 == 1 ? "<failure/>" : "") + "</testcase>";
+  }
+  const std::string report = "<testsuite>" + cases + "</testsuite>\n";
+  writeFile(h + "run-13.xml", report);
+  writeFile(h + "run-14-shard-1.xml", report);
+  writeFile(h + "run-14-shard-2.xml", report);
+  const auto fingerprint = [&](const std::string& shard, std::string* errors = nullptr) {
+    const ProgramRun run = runSuiteProgram("--quiet --shard " + shard + " " + h);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    if (errors != nullptr) *errors = run.errors;
+    const std::size_t at = run.errors.find("antorder-suite: inputs: ");
+    return at == std::string::npos ? std::string() : run.errors.substr(at + 24, 8);
+  };
+  const std::string first = fingerprint("1/2");
+  EXPECT_EQ(first.size(), 8u);
+  EXPECT_EQ(fingerprint("2/2"), first);
+  EXPECT_NE(fingerprint("1/3"), first);
+  EXPECT_EQ(runSuiteProgram("--quiet " + h).errors.find("inputs:"), std::string::npos);
+
+  writeFile(h + "run-15-shard-1.xml", report);
+  std::string errors;
+  EXPECT_NE(fingerprint("2/2", &errors), first);
+  EXPECT_NE(errors.find("antorder-suite: warning: the newest run seems to lack shards: run-15: "
+                        "shard 1 of the 2 the run before had;"),
+            std::string::npos)
+      << errors;
+  writeFile(h + "run-15-shard-2.xml", report);
+  EXPECT_EQ(fingerprint("2/2", &errors).size(), 8u);
+  EXPECT_EQ(errors.find("lack shards"), std::string::npos) << errors;
+}
+
+}  // namespace
