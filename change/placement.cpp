@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <map>
+#include <unordered_set>
+#include <utility>
 
 #include "suite/test_names.h"
 
@@ -159,6 +161,8 @@ ChangedNames changedNamesOf(const Change& change) {
     const ChangedFile& file = change.files[at];
     for (const std::string* path : {&file.oldPath, &file.newPath}) {
       if (path->empty() || (path == &file.newPath && file.newPath == file.oldPath)) continue;
+      // A copy leaves its original as it was.
+      if (file.copy && path == &file.oldPath) continue;
       const std::vector<std::string> endings = dottedEndings(*path);
       for (const std::string& ending : endings) {
         changed.filesOfEnding[ending].push_back(static_cast<int>(at));
@@ -248,10 +252,28 @@ void carryLines(CoveredFile& covered, const ChangedFile& changed) {
   covered = std::move(carried);
 }
 
-void indexBaseName(ChangePlacer& placer, int file) {
+// The coverage as it was before a change began to be carried, to go back
+// to where a later patch of it cannot be placed.
+struct CarriedBefore {
+  std::vector<std::pair<int, CoveredFile>> files;  // in the order carried
+  std::vector<std::string> baseNames;              // indexed since, in order
+};
+
+void indexBaseName(ChangePlacer& placer, int file, CarriedBefore* before = nullptr) {
   const std::vector<std::string> parts =
       componentsOf(placer.coverage->files[static_cast<Index>(file)].path);
-  if (!parts.empty()) placer.filesOfBaseName[parts.back()].push_back(file);
+  if (parts.empty()) return;
+  placer.filesOfBaseName[parts.back()].push_back(file);
+  if (before != nullptr) before->baseNames.push_back(parts.back());
+}
+
+void restoreCoverage(ChangePlacer& placer, CarriedBefore& before) {
+  for (auto name = before.baseNames.rbegin(); name != before.baseNames.rend(); ++name) {
+    placer.filesOfBaseName[*name].pop_back();
+  }
+  for (auto file = before.files.rbegin(); file != before.files.rend(); ++file) {
+    placer.coverage->files[static_cast<Index>(file->first)] = std::move(file->second);
+  }
 }
 
 // The share of each touched test's lines that the change covers.
@@ -270,17 +292,20 @@ void addCoveredShares(const ChangePlacer& placer, RunChange& placed) {
   }
 }
 
-// Carries each changed file's coverage to the change's new side.
-void carryCoverage(ChangePlacer& placer, const Change& change,
-                   const std::vector<int>& coveredFile) {
+// Carries the coverage of the changed files from `begin` to `end` to the
+// change's new side, keeping what it was in `before` where given. A copy
+// carries nothing: its original keeps its coverage, and the copy has none.
+void carryCoverage(ChangePlacer& placer, const Change& change, const std::vector<int>& coveredFile,
+                   Index begin, Index end, CarriedBefore* before) {
   if (placer.coverage == nullptr) return;
-  for (Index at = 0; at < change.files.size(); ++at) {
-    if (coveredFile[at] < 0) continue;
+  for (Index at = begin; at < end; ++at) {
     const ChangedFile& file = change.files[at];
+    if (coveredFile[at] < 0 || file.copy) continue;
     CoveredFile& covered = placer.coverage->files[static_cast<Index>(coveredFile[at])];
+    if (before != nullptr) before->files.emplace_back(coveredFile[at], covered);
     const bool renamed = !file.newPath.empty() && file.newPath != file.oldPath;
     carryLines(covered, file);
-    if (renamed) indexBaseName(placer, coveredFile[at]);
+    if (renamed) indexBaseName(placer, coveredFile[at], before);
   }
 }
 
@@ -331,11 +356,24 @@ bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed, 
   gathered.filePlaced.assign(change.files.size(), 0);
   std::vector<int> coveredFile(change.files.size(), -1);
   std::vector<char> coverageKnows(change.files.size(), 0);
+  // A mailbox's patches are placed in turn, each on the coverage as the
+  // ones before it carried it; the last is carried once all is placed.
+  CarriedBefore before;
+  Index patchBegin = 0;
   for (Index at = 0; at < change.files.size(); ++at) {
     const ChangedFile& file = change.files[at];
+    if (file.patch != change.files[patchBegin].patch) {
+      carryCoverage(placer, change, coveredFile, patchBegin, at, &before);
+      patchBegin = at;
+    }
     for (const DiffHunk& edit : file.hunks) placed.changedLines += edit.oldCount + edit.newCount;
+    // A copy is a new file: the coverage knows nothing of it.
+    if (file.copy) continue;
     const std::string& path = file.oldPath.empty() ? file.newPath : file.oldPath;
-    if (!coveredFileOf(placer, path, coveredFile[at], error)) return false;
+    if (!coveredFileOf(placer, path, coveredFile[at], error)) {
+      restoreCoverage(placer, before);
+      return false;
+    }
     if (coveredFile[at] < 0 || placer.coverage == nullptr) continue;
     coverageKnows[at] = 1;
     placeOnCoverage(placer, placer.coverage->files[static_cast<Index>(coveredFile[at])], file, at,
@@ -347,13 +385,16 @@ bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed, 
     placed.signals.push_back(signals);
   }
   addCoveredShares(placer, placed);
+  std::unordered_set<std::string> named;
   for (Index at = 0; at < change.files.size(); ++at) {
     const ChangedFile& file = change.files[at];
-    if (gathered.filePlaced[at] == 0) {
-      placed.unplacedFiles.push_back(file.newPath.empty() ? file.oldPath : file.newPath);
+    const std::string& path = file.newPath.empty() ? file.oldPath : file.newPath;
+    // A file two patches change is named once.
+    if (gathered.filePlaced[at] == 0 && named.insert(path).second) {
+      placed.unplacedFiles.push_back(path);
     }
   }
-  carryCoverage(placer, change, coveredFile);
+  carryCoverage(placer, change, coveredFile, patchBegin, change.files.size(), nullptr);
   return true;
 }
 

@@ -22,11 +22,9 @@ void warnOfCoverageTestsUnknown(const std::string& file, const CoverageMap& cove
     if (placer.keyOfCoverageTest[test] < 0) unknown.push_back(coverage.testNames[test]);
   }
   if (unknown.empty()) return;
-  std::fprintf(stderr,
-               "%s: warning: %s: %zu of its %zu tests match no test of the history and place "
-               "nothing, such as %s\n",
-               PROGRAM, printable(file).c_str(), unknown.size(), coverage.testNames.size(),
-               printable(unknown.front()).c_str());
+  warn("%s: %zu of its %zu tests match no test of the history and place nothing, such as %s",
+       displayName(file).c_str(), unknown.size(), coverage.testNames.size(),
+       printable(unknown.front()).c_str());
 }
 
 }  // namespace
@@ -37,10 +35,10 @@ bool readChanges(const Options& options, const History& history,
                                      [](const TestRun& run) { return !run.changeFile.empty(); });
   if (!runsCarry && options.changesFile.empty()) {
     if (!options.coverageFile.empty()) {
-      std::fprintf(stderr,
-                   "%s: warning: --coverage places changes, and there is none: no run has a "
-                   "RUN.diff beside its report%s\n",
-                   PROGRAM, options.mode == Mode::ORDER ? ", and --changes is not given" : "");
+      warn(
+          "--coverage places changes, and there is none: no run has a RUN.diff beside its "
+          "report%s",
+          options.mode == Mode::ORDER ? ", and --changes is not given" : "");
     }
     return true;
   }
@@ -49,6 +47,9 @@ bool readChanges(const Options& options, const History& history,
       !readCoverageMap(options.coverageFile, changes.coverage, error)) {
     reportReadError(options.coverageFile, error);
     return false;
+  }
+  for (const std::string& note : changes.coverage.notes) {
+    warn("%s: %s", displayName(options.coverageFile).c_str(), note.c_str());
   }
   changes.names = history.keys;
   if (listed != nullptr) {
@@ -63,10 +64,10 @@ bool readChanges(const Options& options, const History& history,
     std::vector<LeftOutRun> leftOut;
     placeHistoryChanges(history, placer, changes.runs, leftOut);
     for (const LeftOutRun& diff : leftOut) {
-      std::fprintf(stderr,
-                   "%s: warning: %s:%ld: %s; the run's change is left out, and the coverage's "
-                   "lines may be off after it\n",
-                   PROGRAM, printable(diff.file).c_str(), diff.line, diff.reason.c_str());
+      const std::string where =
+          diff.line > 0 ? diff.file + ":" + std::to_string(diff.line) : diff.file;
+      warn("%s: %s; the run's change is left out, and the coverage's lines may be off after it",
+           printable(where).c_str(), diff.reason.c_str());
     }
   }
   if (options.changesFile.empty()) return true;

@@ -242,6 +242,7 @@ bool readListedTests(const std::vector<std::string>& lines, const std::string& t
 }  // namespace
 
 bool readTestList(const std::string& path, std::vector<std::string>& names, ReadError& error) {
+  if (path == "-") return readTestList(standardInput(), names, error);
   std::ifstream in;
   return openInput(path, in, error) && readTestList(in, names, error);
 }
