@@ -27,6 +27,20 @@ void warnOfCoverageTestsUnknown(const std::string& file, const CoverageMap& cove
        printable(unknown.front()).c_str());
 }
 
+// The coverage, with what it left out said; false, with the error said, where
+// it cannot be read.
+bool readCoverage(const std::string& file, CoverageMap& coverage) {
+  ReadError error;
+  if (!readCoverageMap(file, coverage, error)) {
+    reportReadError(file, error);
+    return false;
+  }
+  for (const std::string& note : coverage.notes) {
+    warn("%s: %s", displayName(file).c_str(), note.c_str());
+  }
+  return true;
+}
+
 }  // namespace
 
 bool readChanges(const Options& options, const History& history,
@@ -43,13 +57,8 @@ bool readChanges(const Options& options, const History& history,
     return true;
   }
   ReadError error;
-  if (!options.coverageFile.empty() &&
-      !readCoverageMap(options.coverageFile, changes.coverage, error)) {
-    reportReadError(options.coverageFile, error);
+  if (!options.coverageFile.empty() && !readCoverage(options.coverageFile, changes.coverage)) {
     return false;
-  }
-  for (const std::string& note : changes.coverage.notes) {
-    warn("%s: %s", displayName(options.coverageFile).c_str(), note.c_str());
   }
   changes.names = history.keys;
   if (listed != nullptr) {

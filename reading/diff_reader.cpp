@@ -252,36 +252,32 @@ bool readHunkLine(DiffState& state, const std::string& text) {
   return true;
 }
 
+// "--- a/P" or "+++ b/P": the old or the new path, empty for /dev/null.
+bool readSidePath(DiffState& state, const std::string& text) {
+  ChangedFile& file = state.change.files.back();
+  std::string path;
+  if (const std::string refusal = unquotedPath(text.substr(4), path); !refusal.empty()) {
+    return fail(state, refusal);
+  }
+  std::string& side = text[0] == '-' ? file.oldPath : file.newPath;
+  side = withoutPrefix(path, text[0] == '-' ? "a/" : "b/");
+  if (side.empty() && path != "/dev/null") return fail(state, "a file's path is empty");
+  return true;
+}
+
 // A header line of the file being read; false where it is none.
 bool readFileHeader(DiffState& state, const std::string& text) {
   ChangedFile& file = state.change.files.back();
   std::string path;
-  if (startsWith(text, "--- ") || startsWith(text, "+++ ")) {
-    if (const std::string refusal = unquotedPath(text.substr(4), path); !refusal.empty()) {
-      return fail(state, refusal);
-    }
-    std::string& side = text[0] == '-' ? file.oldPath : file.newPath;
-    side = withoutPrefix(path, text[0] == '-' ? "a/" : "b/");
-    if (side.empty() && path != "/dev/null") return fail(state, "a file's path is empty");
-    return true;
-  }
-  if (startsWith(text, "rename from ") || startsWith(text, "copy from ")) {
-    if (const std::string refusal = unquotedPath(text.substr(text.find(" from ") + 6), path);
-        !refusal.empty()) {
+  if (startsWith(text, "--- ") || startsWith(text, "+++ ")) return readSidePath(state, text);
+  const bool from = startsWith(text, "rename from ") || startsWith(text, "copy from ");
+  if (from || startsWith(text, "rename to ") || startsWith(text, "copy to ")) {
+    const std::size_t start = from ? text.find(" from ") + 6 : text.find(" to ") + 4;
+    if (const std::string refusal = unquotedPath(text.substr(start), path); !refusal.empty()) {
       return fail(state, refusal);
     }
     if (path.empty()) return fail(state, "a file's path is empty");
-    file.oldPath = path;
-    file.copy = startsWith(text, "copy ");
-    return true;
-  }
-  if (startsWith(text, "rename to ") || startsWith(text, "copy to ")) {
-    if (const std::string refusal = unquotedPath(text.substr(text.find(" to ") + 4), path);
-        !refusal.empty()) {
-      return fail(state, refusal);
-    }
-    if (path.empty()) return fail(state, "a file's path is empty");
-    file.newPath = path;
+    (from ? file.oldPath : file.newPath) = path;
     file.copy = startsWith(text, "copy ");
     return true;
   }
@@ -328,6 +324,32 @@ ChangedFile& startFile(DiffState& state, bool git) {
   return state.change.files.back();
 }
 
+// A line between files: diff -r's, svn's and hg's headers, and a binary
+// file told in one line outside git's own headers. False where `text` is
+// none; `read` false where it is refused.
+bool readBetweenFiles(DiffState& state, const std::string& text, bool& read) {
+  read = true;
+  if (separatesFiles(text)) {
+    state.inFile = false;
+    return true;
+  }
+  std::string oldPath;
+  std::string newPath;
+  if ((state.inFile && state.gitFile && !state.sawHunk) || !binaryPaths(text, oldPath, newPath)) {
+    return false;
+  }
+  ChangedFile& file = startFile(state, false);
+  file.oldPath = withoutPrefix(oldPath, "a/");
+  file.newPath = withoutPrefix(newPath, "b/");
+  file.binary = true;
+  state.inFile = false;
+  if ((file.oldPath.empty() && oldPath != "/dev/null") ||
+      (file.newPath.empty() && newPath != "/dev/null")) {
+    read = fail(state, "a file's path is empty: " + quotedText(text));
+  }
+  return true;
+}
+
 bool readDiffLine(DiffState& state, const std::string& text) {
   if (state.oldLeft > 0 || state.newLeft > 0) return readHunkLine(state, text);
   // A mailbox's next patch: its lines follow from the file as the patches
@@ -336,7 +358,6 @@ bool readDiffLine(DiffState& state, const std::string& text) {
     if (!state.change.files.empty()) state.patch = state.change.files.back().patch + 1;
     state.signed_ = false;
     state.inFile = false;
-    state.binaryData = false;
     return true;
   }
   if (state.signed_) return true;
@@ -351,25 +372,7 @@ bool readDiffLine(DiffState& state, const std::string& text) {
     }
     return true;
   }
-  if (separatesFiles(text)) {
-    state.inFile = false;
-    return true;
-  }
-  // Outside git's own headers, a binary file is this one line.
-  std::string oldPath;
-  std::string newPath;
-  if (!(state.inFile && state.gitFile && !state.sawHunk) && binaryPaths(text, oldPath, newPath)) {
-    ChangedFile& file = startFile(state, false);
-    file.oldPath = withoutPrefix(oldPath, "a/");
-    file.newPath = withoutPrefix(newPath, "b/");
-    file.binary = true;
-    if ((file.oldPath.empty() && oldPath != "/dev/null") ||
-        (file.newPath.empty() && newPath != "/dev/null")) {
-      return fail(state, "a file's path is empty: " + quotedText(text));
-    }
-    state.inFile = false;
-    return true;
-  }
+  if (bool read = true; readBetweenFiles(state, text, read)) return read;
   // A plain diff -u names its file with --- and +++ alone.
   if (startsWith(text, "--- ") && (!state.inFile || state.sawHunk)) startFile(state, false);
   if (!state.inFile || state.binaryData) return true;  // before the first file: a message
