@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <map>
+#include <unordered_set>
 #include <utility>
 
 #include "suite/test_names.h"
@@ -198,6 +199,8 @@ ChangedNames changedNamesOf(const Change& change, const std::vector<char>& ignor
     const ChangedFile& file = change.files[at];
     for (const std::string* path : {&file.oldPath, &file.newPath}) {
       if (path->empty() || (path == &file.newPath && file.newPath == file.oldPath)) continue;
+      // A copy leaves its original as it was.
+      if (file.copy && path == &file.oldPath) continue;
       const std::vector<std::string> endings = dottedEndings(*path);
       for (const std::string& ending : endings) {
         changed.filesOfEnding[ending].push_back(static_cast<int>(at));
@@ -371,6 +374,7 @@ void carryCoverage(ChangePlacer& placer, const Change& change,
   if (placer.coverage == nullptr) return;
   for (Index at = 0; at < change.files.size(); ++at) {
     const ChangedFile& file = change.files[at];
+    if (file.copy) continue;
     const bool renamed = !file.newPath.empty() && file.newPath != file.oldPath;
     for (const int coveredAt : coveredFiles[at]) {
       CoveredFile& covered = placer.coverage->files[static_cast<Index>(coveredAt)];
@@ -554,6 +558,8 @@ std::vector<std::vector<int>> coveredFilesOf(const ChangePlacer& placer, const C
   std::unordered_map<int, std::size_t> longestOf;
   for (Index at = 0; at < count; ++at) {
     const ChangedFile& file = change.files[at];
+    // A copy is a new file: the coverage knows nothing of it.
+    if (file.copy) continue;
     parts[at] = componentsOf(file.oldPath.empty() ? file.newPath : file.oldPath);
     coveredFiles[at] = coveredFilesOf(placer, parts[at]);
     for (const int covered : coveredFiles[at]) {
@@ -594,10 +600,9 @@ void placeOnCoveredFiles(ChangePlacer& placer, const ChangedFile& file, Index at
   }
 }
 
-}  // namespace
 
-bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
-                 ReadError& /*error*/) {
+// Places one patch's change, then carries the coverage through it.
+void placePatch(ChangePlacer& placer, const Change& change, RunChange& placed) {
   placed = RunChange{};
   placed.carried = true;
   const Index count = change.files.size();
@@ -630,6 +635,75 @@ bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
     }
   }
   carryCoverage(placer, change, coveredFiles);
+}
+
+// Adds what one patch's placing says to the whole change's: a test's lines
+// and specificity add up, its marks hold if any patch sets them.
+void addPatch(const RunChange& patch, std::map<int, ChangeSignals>& signals, RunChange& placed) {
+  placed.changedLines += patch.changedLines;
+  for (Index at = 0; at < patch.keys.size(); ++at) {
+    ChangeSignals& into = signals[patch.keys[at]];
+    const ChangeSignals& from = patch.signals[at];
+    into.touched = into.touched || from.touched;
+    into.coveredLines += from.coveredLines;
+    into.specificity += from.specificity;
+    into.ownFile = into.ownFile || from.ownFile;
+    into.nameMatch = into.nameMatch || from.nameMatch;
+  }
+}
+
+}  // namespace
+
+bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
+                 ReadError& /*error*/) {
+  const bool onePatch = std::all_of(change.files.begin(), change.files.end(),
+                                    [&](const ChangedFile& file) {
+                                      return file.patch == change.files.front().patch;
+                                    });
+  if (onePatch) {
+    placePatch(placer, change, placed);
+    return true;
+  }
+  // A mailbox's patches are placed in turn, each on the coverage as the
+  // ones before it carried it. A file is unplaced where no patch that
+  // changes it placed it, and named once.
+  placed = RunChange{};
+  placed.carried = true;
+  std::map<int, ChangeSignals> signals;
+  std::vector<std::string> paths;  // in the order first changed
+  std::unordered_set<std::string> placedPaths;
+  std::unordered_set<std::string> ignoredPaths;
+  for (Index begin = 0; begin < change.files.size();) {
+    Index end = begin;
+    while (end < change.files.size() && change.files[end].patch == change.files[begin].patch) ++end;
+    Change patch;
+    patch.files.assign(change.files.begin() + static_cast<long>(begin),
+                       change.files.begin() + static_cast<long>(end));
+    RunChange one;
+    placePatch(placer, patch, one);
+    addPatch(one, signals, placed);
+    const std::unordered_set<std::string> unplaced(one.unplacedFiles.begin(),
+                                                   one.unplacedFiles.end());
+    for (const ChangedFile& file : patch.files) {
+      const std::string& path = file.newPath.empty() ? file.oldPath : file.newPath;
+      if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(path);
+      if (unplaced.count(path) == 0) placedPaths.insert(path);
+    }
+    for (const std::string& path : one.ignoredFiles) {
+      if (ignoredPaths.insert(path).second) placed.ignoredFiles.push_back(path);
+    }
+    begin = end;
+  }
+  for (const auto& [key, signal] : signals) {
+    placed.keys.push_back(key);
+    placed.signals.push_back(signal);
+  }
+  addCoveredShares(placer, placed);
+  for (const std::string& path : paths) {
+    if (placedPaths.count(path) == 0 && ignoredPaths.count(path) == 0) {
+      placed.unplacedFiles.push_back(path);
+    }
+  }
   return true;
 }
 

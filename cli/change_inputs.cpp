@@ -23,11 +23,10 @@ bool checkCoverageTests(const std::string& file, const CoverageMap& coverage,
   const std::vector<std::string>& names = *placer.names;
   if (!placer.lcovTies.empty()) {
     const CoverageNameMatch::Tie& tie = placer.lcovTies.front();
-    std::fprintf(stderr,
-                 "%s: warning: %s: %zu of its tests match two tests of the history alike, as lcov "
-                 "writes their names (every character outside [A-Za-z0-9_] as _), and place "
-                 "nothing, such as %s: %s and %s\n",
-                 PROGRAM, printable(file).c_str(), placer.lcovTies.size(),
+    warn(
+        "%s: %zu of its tests match two tests of the history alike, as lcov writes their names "
+        "(every character outside [A-Za-z0-9_] as _), and place nothing, such as %s: %s and %s",
+        displayName(file).c_str(), placer.lcovTies.size(),
                  printable(coverage.testNames[static_cast<std::size_t>(tie.test)]).c_str(),
                  printable(names[static_cast<std::size_t>(tie.first)]).c_str(),
                  printable(names[static_cast<std::size_t>(tie.second)]).c_str());
@@ -47,11 +46,9 @@ bool checkCoverageTests(const std::string& file, const CoverageMap& coverage,
     reportReadError(file, {0, reason});
     return false;
   }
-  std::fprintf(stderr,
-               "%s: warning: %s: %zu of its %zu tests match no test of the history and place "
-               "nothing, such as %s\n",
-               PROGRAM, printable(file).c_str(), unknown.size(), coverage.testNames.size(),
-               printable(unknown.front()).c_str());
+  warn("%s: %zu of its %zu tests match no test of the history and place nothing, such as %s",
+       displayName(file).c_str(), unknown.size(), coverage.testNames.size(),
+       printable(unknown.front()).c_str());
   return true;
 }
 
@@ -60,21 +57,29 @@ bool checkCoverageTests(const std::string& file, const CoverageMap& coverage,
 void leaveOutOutsideCode(const std::string& file, CoverageMap& coverage) {
   const OutsideCode left = leaveOutOutsideCode(coverage);
   if (left.files == 0) return;
-  std::fprintf(stderr,
-               "%s: %s: the coverage of %ld files (%ld lines) outside the project "
-               "(site-packages, dist-packages, /usr/...) is left out\n",
-               PROGRAM, printable(file).c_str(), left.files, left.lines);
+  say("%s: the coverage of %ld files (%ld lines) outside the project (site-packages, "
+      "dist-packages, /usr/...) is left out",
+      displayName(file).c_str(), left.files, left.lines);
 }
 
-// The map read, less the code outside the project: false where it cannot be.
+// The coverage, less the code outside the project, with what it left out
+// said; false, with the error said, where it cannot be read.
 bool readCoverage(const std::string& file, CoverageMap& coverage) {
   ReadError error;
   if (!readCoverageMap(file, coverage, error)) {
     reportReadError(file, error);
     return false;
   }
+  for (const std::string& note : coverage.notes) {
+    warn("%s: %s", displayName(file).c_str(), note.c_str());
+  }
   leaveOutOutsideCode(file, coverage);
   return true;
+}
+
+// A file and line as messages name them: FILE:LINE, or FILE for the whole.
+std::string placeOf(const LeftOutRun& file) {
+  return file.line > 0 ? file.file + ":" + std::to_string(file.line) : file.file;
 }
 
 // The history's runs' changes; a diff or a coverage snapshot that cannot
@@ -83,23 +88,17 @@ void placeRunsChanges(const History& history, ChangePlacer& placer, CoverageMap&
                       std::vector<RunChange>& runs) {
   const HistoryPlacing placing = placeHistoryChanges(history, placer, coverage, runs);
   for (const LeftOutRun& diff : placing.diffsLeftOut) {
-    std::fprintf(stderr,
-                 "%s: warning: %s:%ld: %s; the run's change is left out, and the coverage's "
-                 "lines may be off after it\n",
-                 PROGRAM, printable(diff.file).c_str(), diff.line, diff.reason.c_str());
+    warn("%s: %s; the run's change is left out, and the coverage's lines may be off after it",
+         printable(placeOf(diff)).c_str(), diff.reason.c_str());
   }
   for (const LeftOutRun& snapshot : placing.snapshotsLeftOut) {
-    std::fprintf(stderr,
-                 "%s: warning: %s:%ld: %s; the snapshot is left out, and the coverage before "
-                 "it carried on\n",
-                 PROGRAM, printable(snapshot.file).c_str(), snapshot.line,
-                 snapshot.reason.c_str());
+    warn("%s: %s; the snapshot is left out, and the coverage before it carried on",
+         printable(placeOf(snapshot)).c_str(), snapshot.reason.c_str());
   }
   if (placing.outsideFiles > 0) {
-    std::fprintf(stderr,
-                 "%s: the history's coverage snapshots: the coverage of %ld files (%ld lines) "
-                 "outside the project (site-packages, dist-packages, /usr/...) is left out\n",
-                 PROGRAM, placing.outsideFiles, placing.outsideLines);
+    say("the history's coverage snapshots: the coverage of %ld files (%ld lines) outside the "
+        "project (site-packages, dist-packages, /usr/...) is left out",
+        placing.outsideFiles, placing.outsideLines);
   }
 }
 
@@ -114,12 +113,10 @@ void placeOnListedAlone(const std::vector<std::string>& listed,
 // Changed paths that several coverage files matched alike: one line for all.
 void warnOfTiedPaths(const ChangePlacer& placer) {
   if (placer.tiedPaths.empty()) return;
-  std::fprintf(stderr,
-               "%s: warning: %zu changed %s several coverage files alike, each placed on "
-               "and carried through all of them, such as %s\n",
-               PROGRAM, placer.tiedPaths.size(),
-               placer.tiedPaths.size() == 1 ? "file matches" : "files match",
-               printable(placer.tiedPaths.front()).c_str());
+  warn("%zu changed %s several coverage files alike, each placed on and carried through all of "
+       "them, such as %s",
+       placer.tiedPaths.size(), placer.tiedPaths.size() == 1 ? "file matches" : "files match",
+       printable(placer.tiedPaths.front()).c_str());
 }
 
 // Whether a run of the history, read or left out, keeps a diff or a
@@ -139,10 +136,10 @@ bool readChanges(const Options& options, const History& history,
   const bool runsCarry = carriesChanges(history);
   if (!runsCarry && options.changesFile.empty()) {
     if (!options.coverageFile.empty()) {
-      std::fprintf(stderr,
-                   "%s: warning: --coverage places changes, and there is none: no run has a "
-                   "RUN.diff beside its report%s\n",
-                   PROGRAM, options.mode == Mode::ORDER ? ", and --changes is not given" : "");
+      warn(
+          "--coverage places changes, and there is none: no run has a RUN.diff beside its "
+          "report%s",
+          options.mode == Mode::ORDER ? ", and --changes is not given" : "");
     }
     return true;
   }

@@ -110,28 +110,27 @@ bool outputsApart(const NamedFiles& outputs, const NamedFiles& inputs, const CLI
   for (std::size_t first = 0; first < outputs.size(); ++first) {
     const auto& [option, path] = outputs[first];
     if (path.empty() && app.count(option) > 0) {
-      std::fprintf(stderr, "%s: %s needs a file name\n", PROGRAM, option);
+      say("%s needs a file name", option);
       return false;
     }
     if (path.empty()) continue;
     for (std::size_t second = first + 1; second < outputs.size(); ++second) {
       if (outputs[second].second.empty() || !sameFile(path, outputs[second].second)) continue;
-      std::fprintf(stderr, "%s: %s and %s name one file: %s\n", PROGRAM, option,
-                   outputs[second].first, printable(outputs[second].second).c_str());
+      say("%s and %s name one file: %s", option, outputs[second].first,
+          printable(outputs[second].second).c_str());
       return false;
     }
     for (const auto& [input, inputPath] : inputs) {
       if (inputPath.empty() || inputPath == STANDARD_INPUT) continue;
       if (sameFile(path, inputPath)) {
-        std::fprintf(stderr, "%s: %s would write over the file %s reads: %s\n", PROGRAM, option,
-                     input, printable(path).c_str());
+        say("%s would write over the file %s reads: %s", option, input, printable(path).c_str());
         return false;
       }
       // A history is its folder's reports, diffs and snapshots, and
       // whatever its runs' folders hold.
       if (insideHistory(inputPath, path)) {
-        std::fprintf(stderr, "%s: %s would write over a file of the history %s reads: %s\n",
-                     PROGRAM, option, input, printable(path).c_str());
+        say("%s would write over a file of the history %s reads: %s", option, input,
+            printable(path).c_str());
         return false;
       }
     }
@@ -426,16 +425,11 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
                                            options.evaluateFile, options.testsFile,
                                            options.changesFile,  options.coverageFile};
   if (std::count(inputs.begin(), inputs.end(), std::string(STANDARD_INPUT)) > 1) {
-    std::fprintf(stderr,
-                 "%s: only one input can be read from standard input (-)\nRun '%s --help' for "
-                 "the options.\n",
-                 PROGRAM, PROGRAM);
+    refuseUsage("only one input can be read from standard input (-)");
     return false;
   }
   if (!options.restFile.empty() && !options.budgetSeconds && options.shard == 0) {
-    std::fprintf(stderr,
-                 "%s: --rest requires --budget or --shard\nRun '%s --help' for the options.\n",
-                 PROGRAM, PROGRAM);
+    refuseUsage("--rest requires --budget or --shard");
     return false;
   }
   if (options.mode != Mode::REPLAY) return true;
@@ -447,8 +441,7 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
   const auto given = std::find_if(orderingOnly.begin(), orderingOnly.end(),
                                   [&](const char* other) { return app.count(other) > 0; });
   if (given == orderingOnly.end()) return true;
-  std::fprintf(stderr, "%s: %s cannot be used with --replay\nRun '%s --help' for the options.\n",
-               PROGRAM, *given, PROGRAM);
+  refuseUsage("%s cannot be used with --replay", *given);
   return false;
 }
 
@@ -479,16 +472,14 @@ int parseOptions(int argc, char** argv, Options& options) {
   argumentText.reserve(arguments.size());
   for (const std::string& argument : arguments) argumentText.push_back(argument.c_str());
   if (const CLI::Option* twice = givenTwice(app, arguments)) {
-    std::fprintf(stderr, "%s: %s is given twice\nRun '%s --help' for the options.\n", PROGRAM,
-                 twice->get_name().c_str(), PROGRAM);
+    refuseUsage("%s is given twice", twice->get_name().c_str());
     return 2;
   }
   try {
     app.parse(static_cast<int>(argumentText.size()), argumentText.data());
   } catch (const CLI::ParseError& usage) {
     if (usage.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(usage);
-    std::fprintf(stderr, "%s: %s\nRun '%s --help' for the options.\n", PROGRAM, usage.what(),
-                 PROGRAM);
+    refuseUsage("%s", usage.what());
     return 2;
   }
   if (!parsing.format.empty()) options.format = parsing.formats.at(parsing.format);
@@ -525,9 +516,9 @@ int main(int argc, char** argv) {
   try {
     return antorder::parseAndRun(argc, argv);
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "%s: out of memory\n", antorder::PROGRAM);
+    antorder::say("out of memory");
   } catch (const std::exception& failure) {
-    std::fprintf(stderr, "%s: %s\n", antorder::PROGRAM, failure.what());
+    antorder::say("%s", failure.what());
   }
   return 1;
 }

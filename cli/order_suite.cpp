@@ -54,12 +54,12 @@ void warnOfNamesCtestCannotRead(const Options& options, const std::vector<std::s
     if (!ctestReadsBack(name)) spaced.push_back(name);
   }
   if (spaced.empty()) return;
-  std::fprintf(stderr,
-               "%s: warning: ctest -j would read a name holding a space as another test, so "
-               "%s %s left out of %s (--ctest-properties carries them): %s\n",
-               PROGRAM, counted(static_cast<long long>(spaced.size()), "tests").c_str(),
-               spaced.size() == 1 ? "is" : "are", displayName(options.ctestCostsFile).c_str(),
-               someNames(spaced).c_str());
+  warn(
+      "ctest -j would read a name holding a space as another test, so %s %s left out of %s "
+      "(--ctest-properties carries them): %s",
+      counted(static_cast<long long>(spaced.size()), "tests").c_str(),
+      spaced.size() == 1 ? "is" : "are", displayName(options.ctestCostsFile).c_str(),
+      someNames(spaced).c_str());
 }
 
 // The COST script: of the order written, or split over shards every
@@ -128,30 +128,27 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
     for (const int at : selectable) {
       quickest = std::min(quickest, plan.seconds[static_cast<std::size_t>(at)]);
     }
-    std::fprintf(stderr,
-                 "%s: warning: the budget of %g s selects no test%s: the quickest is expected "
-                 "to take %g s\n",
-                 PROGRAM, *plan.budgetSeconds, plan.shard > 0 ? " of the shard" : "", quickest);
+    warn("the budget of %g s selects no test%s: the quickest is expected to take %g s",
+         *plan.budgetSeconds, plan.shard > 0 ? " of the shard" : "", quickest);
   }
   // A list that leaves out most known tests is more likely a list of the
   // wrong kind, or cut short, than a suite that lost most of its tests.
   if (results.plan.listed && results.plan.goneTests * 2 > testCount(suite)) {
-    std::fprintf(stderr,
-                 "%s: warning: %d of the %d tests known are not in %s and are left out as gone; "
-                 "does it list every test of the next run?\n",
-                 PROGRAM, results.plan.goneTests, testCount(suite),
-                 displayName(options.testsFile).c_str());
+    warn(
+        "%d of the %d tests known are not in %s and are left out as gone; does it list every "
+        "test of the next run?",
+        results.plan.goneTests, testCount(suite), displayName(options.testsFile).c_str());
   }
   if (plan.shard > 0 &&
       std::find(plan.shardOf.begin(), plan.shardOf.end(), plan.shard - 1) == plan.shardOf.end()) {
-    std::fprintf(stderr, "%s: warning: shard %d of %d holds no test: there are %zu tests\n",
-                 PROGRAM, plan.shard, plan.shardCount, plan.names.size());
+    warn("shard %d of %d holds no test: there are %zu tests", plan.shard, plan.shardCount,
+         plan.names.size());
   }
   if (selectionUnsafe(plan)) {
-    std::fprintf(stderr,
-                 "%s: warning: the selection is unsafe: no test is known to depend on %s "
-                 "(--fail-closed selects every test then)\n",
-                 PROGRAM, someNames(plan.unplacedChanges).c_str());
+    warn(
+        "the selection is unsafe: no test is known to depend on %s (--fail-closed selects every "
+        "test then)",
+        someNames(plan.unplacedChanges).c_str());
   }
   if (results.evaluated) scoreEvaluation(results.orders, results.evaluation);
 }
@@ -173,8 +170,8 @@ void warnOfTestsWithoutCost(const std::string& file, const SparseSuite& suite,
   std::vector<std::string> names;
   names.reserve(without.size());
   for (const int test : without) names.push_back(suite.testNames[static_cast<std::size_t>(test)]);
-  std::fprintf(stderr, "%s: %zu of %d tests have no cost in %s and keep their own: %s\n", PROGRAM,
-               without.size(), testCount(suite), file.c_str(), someNames(names).c_str());
+  say("%zu of %d tests have no cost in %s and keep their own: %s", without.size(), testCount(suite),
+      displayName(file).c_str(), someNames(names).c_str());
 }
 
 // What reading the inputs found besides the suite.
@@ -225,10 +222,10 @@ bool readEvaluation(const Options& options, const SparseSuite& suite, RunResults
   }
   const std::vector<std::string> leftOut = alignToSuite(suite, other, results.evaluation);
   if (!leftOut.empty()) {
-    std::fprintf(stderr, "%s: warning: %s: %s not in the suite, left out of the evaluation: %s\n",
-                 PROGRAM, displayName(options.evaluateFile).c_str(),
-                 counted(static_cast<long long>(leftOut.size()), "tests").c_str(),
-                 someNames(leftOut).c_str());
+    warn("%s: %s not in the suite, left out of the evaluation: %s",
+         displayName(options.evaluateFile).c_str(),
+         counted(static_cast<long long>(leftOut.size()), "tests").c_str(),
+         someNames(leftOut).c_str());
   }
   if (faultCount(results.evaluation) == 0) {
     reportReadError(options.evaluateFile,
@@ -250,8 +247,7 @@ bool optionsApply(const Options& options, const InputsRead& inputs, SuiteFormat 
                         : options.itemsGiven && !lcov   ? "--items applies to an lcov tracefile"
                                                         : nullptr;
   if (refused == nullptr) return true;
-  std::fprintf(stderr, "%s: %s, and no file read is one\nRun '%s --help' for the options.\n",
-               PROGRAM, refused, PROGRAM);
+  refuseUsage("%s, and no file read is one", refused);
   return false;
 }
 
@@ -343,10 +339,9 @@ int orderAndWrite(const Options& options) {
   }
   const std::vector<std::string>* listed = options.testsFile.empty() ? nullptr : &nextTests;
   if (history == nullptr && !(options.changesFile.empty() && options.coverageFile.empty())) {
-    std::fprintf(stderr,
-                 "%s: --changes and --coverage place a change on a history's tests: FILE must "
-                 "be a JUnit report or a folder of them\nRun '%s --help' for the options.\n",
-                 PROGRAM, PROGRAM);
+    refuseUsage(
+        "--changes and --coverage place a change on a history's tests: FILE must be a JUnit "
+        "report or a folder of them");
     return 2;
   }
   if (history != nullptr && !readChanges(options, *history, listed, changes)) return 2;

@@ -154,8 +154,7 @@ bool finishStandardOutput() {
   // errno holds the reason a write of the output failed, if one did: it is
   // cleared before the output is printed.
   if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return true;
-  std::fprintf(stderr, "%s: could not write the summary: %s\n", PROGRAM,
-               errno != 0 ? std::strerror(errno) : "unknown error");
+  say("could not write the summary: %s", errno != 0 ? std::strerror(errno) : "unknown error");
   return false;
 }
 
@@ -188,8 +187,7 @@ int writeFiles(const std::vector<FileRequest>& requests, const std::function<boo
   if (stopSignal != 0) return stoppedStatus();
   if (!printed) return 1;
   if (failedPath.empty()) return 0;
-  std::fprintf(stderr, "%s: could not write %s: %s\n", PROGRAM, printable(failedPath).c_str(),
-               printable(reason).c_str());
+  say("could not write %s: %s", printable(failedPath).c_str(), printable(reason).c_str());
   return 1;
 }
 

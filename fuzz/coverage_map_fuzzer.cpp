@@ -23,11 +23,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const CoveredFile& file : map.files) {
     if (file.lines.empty()) continue;
     // The file's first covered line replaced by two, and a line inserted
-    // after its last.
+    // after its last; then, as a mailbox's second patch, the first line
+    // deleted.
     const long first = file.lines.front();
     const long last = file.lines.back();
-    change.files.push_back(
-        {file.path, file.path, false, {{first, 1, first, 2}, {last, 0, last + 2, 1}}});
+    ChangedFile changed;
+    changed.oldPath = changed.newPath = file.path;
+    changed.hunks = {{first, 1, first, 2}, {last, 0, last + 2, 1}};
+    change.files.push_back(changed);
+  }
+  const std::size_t firstPatch = change.files.size();
+  for (std::size_t at = 0; at < firstPatch; ++at) {
+    ChangedFile later = change.files[at];
+    later.patch = 1;
+    later.hunks = {{later.hunks.front().oldStart, 1, later.hunks.front().oldStart - 1, 0}};
+    change.files.push_back(later);
   }
   const std::vector<std::string> names = map.testNames;
   ChangePlacer placer = startPlacing(names, &map);

@@ -81,6 +81,7 @@ LineTests testsOfLine(const CoveredFile& file, long line) {
 }
 
 bool readCoverageMap(const std::string& path, CoverageMap& map, ReadError& error) {
+  if (path == "-") return readCoverageMap(standardInput(), map, error);
   std::ifstream in;
   return openInput(path, in, error) && readCoverageMap(in, map, error);
 }
@@ -105,6 +106,7 @@ bool readCoverageMap(std::istream& in, CoverageMap& map, ReadError& error) {
              "coverage.py JSON with contexts"};
     return false;
   }
+  map.notes = builder.suite.notes;
   return mapOf(builder, map, error);
 }
 

@@ -26,6 +26,7 @@ struct CoverageMap {
   std::vector<std::string> testNames;  // as the report names them
   std::vector<long> linesOfTest;       // how many lines each test runs, over every file
   std::vector<CoveredFile> files;      // in the report's order
+  std::vector<std::string> notes;      // what the report held that is left out
 };
 
 // The tests that run the file's line, or none.
@@ -35,9 +36,9 @@ struct LineTests {
 };
 LineTests testsOfLine(const CoveredFile& file, long line);
 
-// Reads the map from a file named in UTF-8: coverage.py's JSON (it starts
-// with "{") or an lcov tracefile. False, with the line and the reason, on
-// anything else, and on a report that names no test.
+// Reads the map from a file named in UTF-8, or standard input for "-":
+// coverage.py's JSON (it starts with "{") or an lcov tracefile. False, with the line and the
+// reason, on anything else, and on a report that names no test.
 bool readCoverageMap(const std::string& path, CoverageMap& map, ReadError& error);
 
 // The same from a stream.

@@ -1,5 +1,6 @@
 #include "reading/diff_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -121,7 +122,8 @@ bool parseHunkHeader(const std::string& line, DiffHunk& hunk) {
 
 // "diff --git a/P b/P": the paths, where they can be told apart (quoted, or
 // the same path on both sides); renames say theirs on lines of their own.
-void pathsOfGitLine(const std::string& line, ChangedFile& file) {
+// False where a path is no more than its prefix.
+bool pathsOfGitLine(const std::string& line, ChangedFile& file) {
   const std::string rest = line.substr(std::strlen("diff --git "));
   std::string oldPath;
   std::string newPath;
@@ -129,7 +131,7 @@ void pathsOfGitLine(const std::string& line, ChangedFile& file) {
     const std::size_t close = rest.find("\" ");
     if (close == std::string::npos || !unquotedPath(rest.substr(0, close + 1), oldPath).empty() ||
         !unquotedPath(rest.substr(close + 2), newPath).empty()) {
-      return;
+      return true;
     }
   } else if (rest.size() % 2 == 1) {
     const std::size_t half = (rest.size() - 1) / 2;
@@ -138,6 +140,47 @@ void pathsOfGitLine(const std::string& line, ChangedFile& file) {
   }
   file.oldPath = withoutPrefix(oldPath, "a/");
   file.newPath = withoutPrefix(newPath, "b/");
+  return (oldPath.empty() || !file.oldPath.empty()) && (newPath.empty() || !file.newPath.empty());
+}
+
+// "From <commit> Mon Sep 17 00:00:00 2001", with which git format-patch
+// begins each patch of a mailbox.
+bool startsPatch(const std::string& line) {
+  constexpr std::size_t HASH = 40;
+  if (!startsWith(line, "From ") || line.size() < 5 + HASH + 1 || line[5 + HASH] != ' ') {
+    return false;
+  }
+  return std::all_of(line.begin() + 5, line.begin() + 5 + HASH,
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+// Lines that diff -r, svn diff and hg diff write between files: the file
+// before them has ended, and the next begins at its --- line.
+bool separatesFiles(const std::string& line) {
+  return startsWith(line, "Index: ") || startsWith(line, "diff -") || startsWith(line, "Only in ");
+}
+
+// "Binary files OLD and NEW differ" (diff -r, as git's) or "Binary file P
+// has changed" (hg): the paths as written, or false where the line is
+// neither or they cannot be told apart.
+bool binaryPaths(const std::string& line, std::string& oldPath, std::string& newPath) {
+  const std::string differ = " differ";
+  const std::string changed = " has changed";
+  if (startsWith(line, "Binary file ") && line.size() > 12 + changed.size() &&
+      line.compare(line.size() - changed.size(), changed.size(), changed) == 0) {
+    oldPath = newPath = line.substr(12, line.size() - 12 - changed.size());
+    return true;
+  }
+  if (!startsWith(line, "Binary files ") || line.size() < 13 + differ.size() ||
+      line.compare(line.size() - differ.size(), differ.size(), differ) != 0) {
+    return false;
+  }
+  const std::string paths = line.substr(13, line.size() - 13 - differ.size());
+  const std::size_t middle = paths.find(" and ");
+  if (middle == std::string::npos || middle != paths.rfind(" and ")) return false;
+  oldPath = paths.substr(0, middle);
+  newPath = paths.substr(middle + 5);
+  return true;
 }
 
 struct DiffState {
@@ -153,6 +196,8 @@ struct DiffState {
   long nextNew = 0;
   bool editOpen = false;  // the last hunk of the file is an edit still read
   bool sawHunk = false;   // of the file being read
+  bool gitFile = false;   // the file being read began with diff --git
+  int patch = 0;          // of a mailbox of several, the one being read
 };
 
 // An edit's counts are final: one that took no old lines (or no new ones)
@@ -207,35 +252,33 @@ bool readHunkLine(DiffState& state, const std::string& text) {
   return true;
 }
 
+// "--- a/P" or "+++ b/P": the old or the new path, empty for /dev/null.
+bool readSidePath(DiffState& state, const std::string& text) {
+  ChangedFile& file = state.change.files.back();
+  std::string path;
+  if (const std::string refusal = unquotedPath(text.substr(4), path); !refusal.empty()) {
+    return fail(state, refusal);
+  }
+  std::string& side = text[0] == '-' ? file.oldPath : file.newPath;
+  side = withoutPrefix(path, text[0] == '-' ? "a/" : "b/");
+  if (side.empty() && path != "/dev/null") return fail(state, "a file's path is empty");
+  return true;
+}
+
 // A header line of the file being read; false where it is none.
 bool readFileHeader(DiffState& state, const std::string& text) {
   ChangedFile& file = state.change.files.back();
   std::string path;
-  if (startsWith(text, "--- ") || startsWith(text, "+++ ")) {
-    if (const std::string refusal = unquotedPath(text.substr(4), path); !refusal.empty()) {
+  if (startsWith(text, "--- ") || startsWith(text, "+++ ")) return readSidePath(state, text);
+  const bool from = startsWith(text, "rename from ") || startsWith(text, "copy from ");
+  if (from || startsWith(text, "rename to ") || startsWith(text, "copy to ")) {
+    const std::size_t start = from ? text.find(" from ") + 6 : text.find(" to ") + 4;
+    if (const std::string refusal = unquotedPath(text.substr(start), path); !refusal.empty()) {
       return fail(state, refusal);
     }
-    if (text[0] == '-') {
-      file.oldPath = withoutPrefix(path, "a/");
-    } else {
-      file.newPath = withoutPrefix(path, "b/");
-    }
-    return true;
-  }
-  if (startsWith(text, "rename from ") || startsWith(text, "copy from ")) {
-    if (const std::string refusal = unquotedPath(text.substr(text.find(" from ") + 6), path);
-        !refusal.empty()) {
-      return fail(state, refusal);
-    }
-    file.oldPath = path;
-    return true;
-  }
-  if (startsWith(text, "rename to ") || startsWith(text, "copy to ")) {
-    if (const std::string refusal = unquotedPath(text.substr(text.find(" to ") + 4), path);
-        !refusal.empty()) {
-      return fail(state, refusal);
-    }
-    file.newPath = path;
+    if (path.empty()) return fail(state, "a file's path is empty");
+    (from ? file.oldPath : file.newPath) = path;
+    file.copy = startsWith(text, "copy ");
     return true;
   }
   if (startsWith(text, "new file mode")) {
@@ -270,8 +313,53 @@ bool readHunkHeader(DiffState& state, const std::string& text) {
   return true;
 }
 
+// Begins the next file of the change.
+ChangedFile& startFile(DiffState& state, bool git) {
+  state.change.files.emplace_back();
+  state.change.files.back().patch = state.patch;
+  state.inFile = true;
+  state.gitFile = git;
+  state.sawHunk = false;
+  state.binaryData = false;
+  return state.change.files.back();
+}
+
+// A line between files: diff -r's, svn's and hg's headers, and a binary
+// file told in one line outside git's own headers. False where `text` is
+// none; `read` false where it is refused.
+bool readBetweenFiles(DiffState& state, const std::string& text, bool& read) {
+  read = true;
+  if (separatesFiles(text)) {
+    state.inFile = false;
+    return true;
+  }
+  std::string oldPath;
+  std::string newPath;
+  if ((state.inFile && state.gitFile && !state.sawHunk) || !binaryPaths(text, oldPath, newPath)) {
+    return false;
+  }
+  ChangedFile& file = startFile(state, false);
+  file.oldPath = withoutPrefix(oldPath, "a/");
+  file.newPath = withoutPrefix(newPath, "b/");
+  file.binary = true;
+  state.inFile = false;
+  if ((file.oldPath.empty() && oldPath != "/dev/null") ||
+      (file.newPath.empty() && newPath != "/dev/null")) {
+    read = fail(state, "a file's path is empty: " + quotedText(text));
+  }
+  return true;
+}
+
 bool readDiffLine(DiffState& state, const std::string& text) {
   if (state.oldLeft > 0 || state.newLeft > 0) return readHunkLine(state, text);
+  // A mailbox's next patch: its lines follow from the file as the patches
+  // before it left it.
+  if (startsPatch(text)) {
+    if (!state.change.files.empty()) state.patch = state.change.files.back().patch + 1;
+    state.signed_ = false;
+    state.inFile = false;
+    return true;
+  }
   if (state.signed_) return true;
   if (startsWith(text, "diff --cc ") || startsWith(text, "diff --combined ")) {
     return fail(state,
@@ -279,24 +367,20 @@ bool readDiffLine(DiffState& state, const std::string& text) {
                 "git diff MERGE^1 MERGE");
   }
   if (startsWith(text, "diff --git ")) {
-    state.change.files.emplace_back();
-    pathsOfGitLine(text, state.change.files.back());
-    state.inFile = true;
-    state.sawHunk = false;
-    state.binaryData = false;
+    if (!pathsOfGitLine(text, startFile(state, true))) {
+      return fail(state, "a file's path is empty: " + quotedText(text));
+    }
     return true;
   }
+  if (bool read = true; readBetweenFiles(state, text, read)) return read;
   // A plain diff -u names its file with --- and +++ alone.
-  if (startsWith(text, "--- ") && (!state.inFile || state.sawHunk)) {
-    state.change.files.emplace_back();
-    state.inFile = true;
-    state.sawHunk = false;
-  }
+  if (startsWith(text, "--- ") && (!state.inFile || state.sawHunk)) startFile(state, false);
   if (!state.inFile || state.binaryData) return true;  // before the first file: a message
   if (startsWith(text, "@@ ")) return readHunkHeader(state, text);
   if (state.sawHunk) {
-    // "\ No newline at end of file" follows the hunk's last line.
-    if (!text.empty() && text[0] == '\\') return true;
+    // "\ No newline at end of file" follows the hunk's last line; a blank
+    // line, the end of a patch of format-patch --no-signature.
+    if (text.empty() || text[0] == '\\') return true;
     // git format-patch ends with its signature.
     if (text == "-- ") {
       state.signed_ = true;
@@ -334,7 +418,7 @@ bool readDiff(std::istream& in, Change& change, ReadError& error) {
 }
 
 bool readDiffFile(const std::string& path, Change& change, ReadError& error) {
-  if (path == "-") return readDiff(std::cin, change, error);
+  if (path == "-") return readDiff(standardInput(), change, error);
   std::ifstream in;
   return openInput(path, in, error) && readDiff(in, change, error);
 }

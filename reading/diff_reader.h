@@ -3,11 +3,14 @@
 // A change as `git diff` writes it, a unified diff: the files it names and,
 // of each, the lines each edit replaces on the old side and puts on the new,
 // the hunks' context lines left out (what git diff -U0 would have written). Read are
-// git's headers (renames, new and deleted files, binary and mode-only
-// entries), paths git quotes with octal escapes ("a/caf\303\251.py"), the
-// a/ and b/ prefixes, "\ No newline at end of file", CR LF line ends, and a
-// plain diff -u without git's headers. A combined diff of a merge (diff
-// --cc) is refused with the way to get a plain one.
+// git's headers (renames, copies, new and deleted files, binary and
+// mode-only entries), paths git quotes with octal escapes
+// ("a/caf\303\251.py"), the a/ and b/ prefixes, "\ No newline at end of
+// file", CR LF line ends, every patch of a git format-patch mailbox, and a
+// plain diff -u without git's headers, one file or many as diff -ru, svn
+// diff and hg diff write them (their Index:, diff -r and Only in lines
+// passed over). A combined diff of a merge (diff --cc) is refused with the
+// way to get a plain one.
 
 #include <istream>
 #include <string>
@@ -33,10 +36,14 @@ struct ChangedFile {
   std::string newPath;          // without b/; empty for a deleted file
   bool binary = false;          // git says only that it differs
   std::vector<DiffHunk> hunks;  // its edits, in line order
+  bool copy = false;            // newPath is a copy of oldPath, which stays as it was
+  int patch = 0;                // of a mailbox's patches, the one it is in, from 0
 };
 
+// A mailbox of patches is one change of every patch in turn: a later
+// patch's lines are numbered as the patches before it left the file.
 struct Change {
-  std::vector<ChangedFile> files;  // in the diff's order
+  std::vector<ChangedFile> files;  // in the diff's order, so by patch
 };
 
 // False, with the line and the reason, where the text is not a diff read here.

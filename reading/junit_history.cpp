@@ -114,8 +114,10 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, Histor
     error = {line, "time must be a number of seconds, found " + quotedText(time.as_string())};
     return false;
   }
-  // A time is a cost, and a cost stays within the colony's bound.
-  if (seconds > static_cast<double>(MAX_COST)) {
+  // A time is a cost, and a cost stays within the colony's bound: 1e18 as
+  // written, which is a little above MAX_COST, the nearest float to it.
+  constexpr double MOST_SECONDS = 1e18;
+  if (seconds > MOST_SECONDS) {
     error = {line, "time must be at most 1e18 seconds, found " + quotedText(time.as_string())};
     return false;
   }

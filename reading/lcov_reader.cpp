@@ -3,7 +3,9 @@
 // branch,taken", "FNDA:count,name" or "FNA:index,count,name", ... ,
 // "end_of_record". The records after a TN: line are that test's; tests come
 // in the order their names first appear, and an item a test runs (a line, a
-// branch taken, a function called) is one it reveals.
+// branch taken, a function called) is one it reveals. A record of no test
+// (an empty TN:, as a baseline capture writes, or none before it) among
+// tests' records is left out, and a note says how many lines it had.
 
 #include <charconv>
 #include <cstdint>
@@ -91,15 +93,19 @@ struct LcovReading {
   std::size_t fileAt = 0;
   int test = -1;
   std::vector<std::string> parts;  // of the record being read
+  bool nameless = false;           // the record being read is of no test
+  long firstNameless = 0;          // the SF: line of the first such record
+  long namelessLines = 0;          // the DA lines of such records
 };
 
 // An SF: line starts a record of the latest TN: line's test.
-bool startRecord(LcovReading& reading, const std::string& file, long line, ReadError& error) {
-  if (reading.testName.empty()) {
-    error = {line, NO_TEST_NAME};
-    return false;
-  }
+void startRecord(LcovReading& reading, const std::string& file, long line) {
   reading.file = file;
+  reading.nameless = reading.testName.empty();
+  if (reading.nameless) {
+    if (reading.firstNameless == 0) reading.firstNameless = line;
+    return;
+  }
   auto known = reading.fileIndex.find(file);
   if (known == reading.fileIndex.end()) {
     known = reading.fileIndex.emplace(file, reading.itemsOfFile.size()).first;
@@ -117,7 +123,6 @@ bool startRecord(LcovReading& reading, const std::string& file, long line, ReadE
     reading.covered.emplace_back();
   }
   reading.test = entry->second;
-  return true;
 }
 
 // A record of the items asked for: the item is the test's when its count is above 0.
@@ -135,7 +140,7 @@ bool readItem(LcovReading& reading, const ItemRecord& record, const std::string&
     error = {line, std::string(record.key) + " outside a record: no SF: line before it"};
     return false;
   }
-  if (count <= 0) return true;
+  if (count <= 0 || reading.nameless) return true;
   std::string key = parts[record.nameFields[0]];
   for (std::size_t field = 1; field < record.nameFields.size(); ++field) {
     key += ':';
@@ -160,7 +165,11 @@ bool readLineRecord(LcovReading& reading, const std::string& text, long line, Su
   std::uint32_t number = 0;
   long long count = 0;
   const auto [afterNumber, numberStatus] = std::from_chars(text.data() + 3, end, number);
-  bool good = numberStatus == std::errc() && afterNumber != end && *afterNumber == ',';
+  if (numberStatus != std::errc()) {
+    error = {line, "DA needs a line number from 0 to 4294967295, found " + quotedText(text)};
+    return false;
+  }
+  bool good = afterNumber != end && *afterNumber == ',';
   if (good) {
     const auto [afterCount, countStatus] = std::from_chars(afterNumber + 1, end, count);
     good = countStatus == std::errc() && (afterCount == end || *afterCount == ',');
@@ -172,6 +181,10 @@ bool readLineRecord(LcovReading& reading, const std::string& text, long line, Su
   if (reading.file.empty()) {
     error = {line, "DA outside a record: no SF: line before it"};
     return false;
+  }
+  if (reading.nameless) {
+    ++reading.namelessLines;
+    return true;
   }
   std::vector<std::uint32_t>& lines = reading.linesOfFile[reading.fileAt];
   std::size_t slot = reading.nextSlot;
@@ -209,7 +222,11 @@ bool readRecord(LcovReading& reading, CoverageItems items, const std::string& li
     reading.testName = trimmed(value);
     return true;
   }
-  if (key == "SF") return startRecord(reading, value, lineNumber, error);
+  if (key == "SF") {
+    startRecord(reading, value, lineNumber);
+    return true;
+  }
+  if (reading.nameless && items != CoverageItems::LINES && key == "DA") ++reading.namelessLines;
   if (key == "end_of_record") {
     reading.file.clear();
     return true;
@@ -230,6 +247,17 @@ bool readLcovSuite(LineReader& reader, SuiteBuilder& builder, CoverageItems item
   std::string line;
   while (readLine(reader, line)) {
     if (!readRecord(reading, items, line, reader.lineNumber, builder, error)) return false;
+  }
+  // A tracefile of no test's records at all is one captured without names.
+  if (reading.testNames.empty() && reading.firstNameless > 0) {
+    error = {reading.firstNameless, NO_TEST_NAME};
+    return false;
+  }
+  if (reading.firstNameless > 0) {
+    builder.suite.notes.push_back(
+        "records of no test (an empty TN:, as a baseline capture writes), left out: " +
+        std::to_string(reading.namelessLines) + " lines, the first record at line " +
+        std::to_string(reading.firstNameless));
   }
   for (std::size_t at = 0; at < reading.testNames.size(); ++at) {
     if (!addTest(builder, reading.testNames[at], 1.0f, 1, reading.covered[at],

@@ -6,10 +6,18 @@
 #include <filesystem>
 #include <fstream>
 #include <ios>
+#include <iostream>
 #include <iterator>
 #include <streambuf>
 #include <system_error>
 #include <utility>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#endif
 
 namespace antorder {
 
@@ -93,6 +101,13 @@ void unreadLine(LineReader& reader, std::string line) {
   reader.pending = std::move(line);
   reader.hasPending = true;
   --reader.lineNumber;
+}
+
+std::istream& standardInput() {
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
+  return std::cin;
 }
 
 bool openInput(const std::string& path, std::ifstream& in, ReadError& error) {

@@ -42,6 +42,9 @@ void unreadLine(LineReader& reader, std::string line);
 // line 0.
 bool openInput(const std::string& path, std::ifstream& in, ReadError& error);
 
+// Standard input, read as bytes (no CR LF turned into LF on Windows).
+std::istream& standardInput();
+
 // False, with the line and the reason, where reading stopped short of the
 // stream's end: at a line longer than MAX_LINE_BYTES, or at a read that failed.
 bool readToTheEnd(const LineReader& reader, ReadError& error);

@@ -8,6 +8,8 @@
 
 #include "reading/field_values.h"
 #include "reading/format_readers.h"
+#include "reading/junit_history.h"
+#include "reading/line_reader.h"
 #include "suite/test_names.h"
 
 namespace antorder {
@@ -17,17 +19,23 @@ bool readTestCosts(const std::string& path, const ReadOptions& options,
                    bool* fromHistory, std::vector<LeftOutRun>* leftOut) {
   SuiteFormat format = SuiteFormat::CSV;
   std::error_code status;
+  const bool standard = path == STANDARD_INPUT;
   const std::filesystem::path file = std::filesystem::u8path(path);
-  if (std::filesystem::is_directory(file, status) || detectFormat(path, "") == SuiteFormat::JUNIT) {
+  if (!standard && (std::filesystem::is_directory(file, status) ||
+                    detectFormat(path, "") == SuiteFormat::JUNIT)) {
     format = SuiteFormat::JUNIT;
   }
   errno = 0;
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream named;
+  if (!standard) named.open(file, std::ios::binary);
+  std::istream& in = standard ? standardInput() : named;
   if (format == SuiteFormat::CSV && in.peek() == '<') format = SuiteFormat::JUNIT;
   if (fromHistory != nullptr) *fromHistory = format == SuiteFormat::JUNIT;
   if (format == SuiteFormat::JUNIT) {
     History history;
-    const bool read = readJunitPath(path, history, error);
+    // Standard input holds one report; errors name it as the option does.
+    const bool read = standard ? readJunitReport(in, "", "-", history, error)
+                               : readJunitPath(path, history, error);
     if (leftOut != nullptr) *leftOut = history.leftOut;
     if (!read) return false;
     const std::vector<double> seconds = medianSeconds(history, options.window);

@@ -14,7 +14,8 @@ namespace antorder {
 
 // Reads the costs by test name: from a CSV whose header names a test column
 // and a cost column (cost rules as a suite's), or from a JUnit report or
-// folder, each test's median time over the window. False with the line and
+// folder, each test's median time over the window; "-" reads standard
+// input, a CSV or one report. False with the line and
 // the reason on a file that is neither. `fromHistory`, where given, says
 // which it was; `leftOut`, of a history, receives the runs left out.
 bool readTestCosts(const std::string& path, const ReadOptions& options,

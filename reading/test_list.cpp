@@ -298,6 +298,7 @@ bool readTestList(const std::string& path, std::vector<std::string>& names, Read
 
 bool readTestList(const std::string& path, std::vector<std::string>& names,
                   std::vector<TestSource>& sources, ReadError& error) {
+  if (path == "-") return readTestList(standardInput(), names, sources, error);
   std::ifstream in;
   return openInput(path, in, error) && readTestList(in, names, sources, error);
 }

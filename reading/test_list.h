@@ -31,8 +31,8 @@ struct TestSource {
   std::string file;
 };
 
-// False, with the line and the reason, where the file cannot be read or
-// holds no test.
+// The file named in UTF-8, or standard input for "-". False, with the line
+// and the reason, where the file cannot be read or holds no test.
 bool readTestList(const std::string& path, std::vector<std::string>& names, ReadError& error);
 
 // The same, with the tests' source files where the listing gives them.

@@ -17,10 +17,12 @@ using namespace antorder;
 
 namespace {
 
-// A file of a change as one line: OLD -> NEW, binary, then each hunk's
-// -start,count +start,count.
+// A file of a change as one line: OLD -> NEW, binary, copy, the patch of a
+// mailbox after the first, then each hunk's -start,count +start,count.
 std::string describe(const ChangedFile& file) {
-  std::string text = file.oldPath + " -> " + file.newPath + (file.binary ? " binary" : "");
+  std::string text = file.oldPath + " -> " + file.newPath + (file.binary ? " binary" : "") +
+                     (file.copy ? " copy" : "") +
+                     (file.patch > 0 ? " patch " + std::to_string(file.patch) : "");
   for (const DiffHunk& hunk : file.hunks) {
     text += " -" + std::to_string(hunk.oldStart) + "," + std::to_string(hunk.oldCount) + " +" +
             std::to_string(hunk.newStart) + "," + std::to_string(hunk.newCount);
@@ -32,6 +34,13 @@ std::vector<std::string> describe(const Change& change) {
   std::vector<std::string> files;
   for (const ChangedFile& file : change.files) files.push_back(describe(file));
   return files;
+}
+
+// One patch of git format-patch's mailbox, of the file x.
+std::string mailPatch(const std::string& number, const std::string& hunks) {
+  return "From " + std::string(40, number[0]) + " Mon Sep 17 00:00:00 2001\nFrom: A <a@b.c>\n" +
+         "Subject: [PATCH " + number + "] change\n\n---\n x | 2 +-\n\ndiff --git a/x b/x\n" +
+         "index 1..2 100644\n--- a/x\n+++ b/x\n" + hunks;
 }
 
 TEST(DiffReading, ReadsEachShapeAndRefusesWhatItCannot) {
@@ -88,6 +97,32 @@ TEST(DiffReading, ReadsEachShapeAndRefusesWhatItCannot) {
        "--- a/x\n+++ b/x\n@@ -1 +1 @@\n-a\n+b\n-- \n2.39.5\n\n",
        {"x -> x -1,1 +1,1"},
        ""},
+      {"every patch of a mailbox, with a signature or without",
+       mailPatch("1", "@@ -1 +1 @@\n-a\n+b\n-- \n2.39.5\n\n") +
+           mailPatch("2", "@@ -3 +3,2 @@\n-c\n+d\n+e\n") + mailPatch("3", "@@ -1 +0,0 @@\n-b\n"),
+       {"x -> x -1,1 +1,1", "x -> x patch 1 -3,1 +3,2", "x -> x patch 2 -1,1 +0,0"},
+       ""},
+      {"a copy, its original left as it was",
+       "diff --git a/src/app.py b/src/app_copy.py\nsimilarity index 90%\ncopy from src/app.py\n"
+       "copy to src/app_copy.py\n--- a/src/app.py\n+++ b/src/app_copy.py\n@@ -2 +2 @@\n-a\n+b\n",
+       {"src/app.py -> src/app_copy.py copy -2,1 +2,1"},
+       ""},
+      {"svn diff of two files",
+       "Index: src/a.py\n===================================================================\n"
+       "--- src/a.py\t(revision 12)\n+++ src/a.py\t(working copy)\n@@ -1 +1 @@\n-a\n+b\n"
+       "Index: src/b.py\n===================================================================\n"
+       "--- src/b.py\t(revision 12)\n+++ src/b.py\t(working copy)\n@@ -2 +2 @@\n-a\n+b\n",
+       {"src/a.py -> src/a.py -1,1 +1,1", "src/b.py -> src/b.py -2,1 +2,1"},
+       ""},
+      {"hg diff of two files and a binary one",
+       "diff -r 9117c6561b0b src/a.py\n--- a/src/a.py\tThu Jan 01 00:00:00 1970 +0000\n"
+       "+++ b/src/a.py\tThu Jan 01 00:00:00 1970 +0000\n@@ -1 +1 @@\n-a\n+b\n"
+       "diff -r 9117c6561b0b src/logo.png\nBinary file src/logo.png has changed\n"
+       "diff -r 9117c6561b0b src/b.py\n--- /dev/null\tThu Jan 01 00:00:00 1970 +0000\n"
+       "+++ b/src/b.py\tThu Jan 01 00:00:00 1970 +0000\n@@ -0,0 +1 @@\n+x\n",
+       {"src/a.py -> src/a.py -1,1 +1,1", "src/logo.png -> src/logo.png binary",
+        " -> src/b.py -0,0 +1,1"},
+       ""},
       {"no change at all", "", {}, ""},
       {"a merge's combined diff",
        "diff --cc cart.py\nindex 1,2..3\n",
@@ -136,6 +171,22 @@ TEST(DiffReading, ReadsEachShapeAndRefusesWhatItCannot) {
        "--- \"a/x\\\\\"y.py\"\n",
        {},
        "1: text after a quoted path"},
+      {"an old path of nothing but its prefix",
+       "--- a/\n+++ b/x\n",
+       {},
+       "1: a file's path is empty"},
+      {"git's paths of nothing but their prefixes",
+       "diff --git a/ b/\nindex 1..2 100644\n",
+       {},
+       "1: a file's path is empty: \"diff --git a/ b/\""},
+      {"a rename to nothing",
+       "diff --git a/x b/y\nrename from x\nrename to \n",
+       {},
+       "3: a file's path is empty"},
+      {"a binary file of no name",
+       "Binary files a/ and b/x differ\n",
+       {},
+       "1: a file's path is empty: \"Binary files a/ and b/x differ\""},
       {"prose, not a diff",
        "Some words.\nMore words.\n",
        {},
@@ -235,6 +286,91 @@ TEST(DiffReading, ReadsWhatGitDiffWrites) {
                          "tail.txt -> tail.txt -2,1 +2,1",
                      }));
   }
+}
+
+// What git writes of a file copied (git diff -C -C) and of two commits that
+// change one file (git format-patch --stdout): the copy keeps its original,
+// and the second patch's lines are those the first left.
+TEST(DiffReading, ReadsGitCopiesAndEveryPatchOfAMailbox) {
+  if (std::system("git --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no git";
+  const std::string repo = testing::TempDir() + "antorder-git-patches/";
+  std::filesystem::remove_all(repo);
+  std::filesystem::create_directories(repo);
+  const auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(repo + name, std::ios::binary) << text;
+  };
+  const auto git = [&](const std::string& arguments, const std::string& output = "/dev/null") {
+    const std::string command = "cd '" + repo + "' && git -c user.name=t -c user.email=t@t " +
+                                "-c core.autocrlf=false " + arguments + " >" + output + " 2>&1";
+    return std::system(command.c_str());
+  };
+  const auto read = [&](const std::string& arguments) {
+    if (git(arguments, "../antorder-git-patches.diff") != 0) return std::vector<std::string>{};
+    Change change;
+    ReadError error;
+    EXPECT_TRUE(readDiffFile(testing::TempDir() + "antorder-git-patches.diff", change, error))
+        << error.line << ": " << error.reason;
+    return describe(change);
+  };
+  ASSERT_EQ(git("init -q ."), 0);
+  std::string lines;
+  for (int line = 1; line <= 20; ++line) lines += "line " + std::to_string(line) + "\n";
+  write("app.py", lines);
+  ASSERT_EQ(git("add -A && git -c user.name=t -c user.email=t@t commit -qm first"), 0);
+
+  write("app_copy.py", lines);
+  ASSERT_EQ(git("add -A"), 0);
+  EXPECT_EQ(read("diff --cached -C -C"), (std::vector<std::string>{"app.py -> app_copy.py copy"}));
+  ASSERT_EQ(git("reset -q && rm app_copy.py"), 0);
+
+  std::string first = lines;
+  first.replace(first.find("line 2\n"), 7, "line 2\nnew a\nnew b\n");
+  write("app.py", first);
+  ASSERT_EQ(git("commit -qam second"), 0);
+  std::string second = first;
+  second.replace(second.find("line 10\n"), 8, "line ten\n");
+  write("app.py", second);
+  ASSERT_EQ(git("commit -qam third"), 0);
+  EXPECT_EQ(read("format-patch --stdout -U0 HEAD~2"),
+            (std::vector<std::string>{"app.py -> app.py -2,0 +3,2",
+                                      "app.py -> app.py patch 1 -12,1 +12,1"}));
+  EXPECT_EQ(read("format-patch --stdout --no-signature HEAD~2"),
+            (std::vector<std::string>{"app.py -> app.py -2,0 +3,2",
+                                      "app.py -> app.py patch 1 -12,1 +12,1"}));
+}
+
+// What GNU diff -ru writes of two folders: a file changed in each of two
+// folders, a binary one, and files on one side alone.
+TEST(DiffReading, ReadsWhatDiffRecursiveWrites) {
+  if (std::system("diff --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no diff";
+  const std::string top = testing::TempDir() + "antorder-diff-r/";
+  std::filesystem::remove_all(top);
+  for (const char* side : {"a/src", "b/src", "a/lib", "b/lib"}) {
+    std::filesystem::create_directories(top + side);
+  }
+  const auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(top + name, std::ios::binary) << text;
+  };
+  write("a/src/cart.py", "one\ntwo\nthree\n");
+  write("b/src/cart.py", "one\n2\nthree\n");
+  write("a/lib/util.py", "x\n");
+  write("b/lib/util.py", "x\ny\n");
+  write("a/src/logo.bin", std::string("\0\1", 2));
+  write("b/src/logo.bin", std::string("\0\2", 2));
+  write("a/src/gone.py", "x\n");
+  write("b/src/new.py", "x\n");
+  const std::string command =
+      "cd '" + top + "' && LC_ALL=C diff -ru a b > ../antorder-diff-r.diff; test $? -eq 1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  Change change;
+  ReadError error;
+  ASSERT_TRUE(readDiffFile(testing::TempDir() + "antorder-diff-r.diff", change, error))
+      << error.line << ": " << error.reason;
+  std::vector<std::string> files = describe(change);
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"lib/util.py -> lib/util.py -1,0 +2,1",
+                                             "src/cart.py -> src/cart.py -2,1 +2,1",
+                                             "src/logo.bin -> src/logo.bin binary"}));
 }
 
 }  // namespace

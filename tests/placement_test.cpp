@@ -449,6 +449,59 @@ TEST(Placement, CarriesLinesThroughSuccessiveDiffs) {
   EXPECT_EQ(coverage.files[0].lines, (std::vector<long>{13, 14}));
 }
 
+// A copy (git diff -C -C) leaves its original's coverage where it was, and
+// a later change to the original finds it; the copy is a file no test is
+// known to depend on.
+TEST(Placement, LeavesTheCoverageWithACopysOriginal) {
+  CoverageMap coverage = cartCoverage();
+  ChangePlacer placer = startPlacing(NAMES, &coverage);
+  RunChange placed;
+  ReadError error;
+  ASSERT_TRUE(placeChange(placer,
+                          changeOf("diff --git a/src/cart.py b/src/cart_copy.py\n"
+                                   "similarity index 90%\ncopy from src/cart.py\n"
+                                   "copy to src/cart_copy.py\n--- a/src/cart.py\n"
+                                   "+++ b/src/cart_copy.py\n@@ -11 +11 @@\n-a\n+b\n"),
+                          placed, error));
+  EXPECT_EQ(touchedOf(placed, NAMES), "");
+  EXPECT_EQ(placed.unplacedFiles, (std::vector<std::string>{"src/cart_copy.py"}));
+  EXPECT_EQ(coverage.files[0].path, "/home/ci/shop/src/cart.py");
+  ASSERT_TRUE(placeChange(placer, changeOf(diffOf("src/cart.py", "@@ -11 +11 @@\n-a\n+b\n")),
+                          placed, error));
+  EXPECT_EQ(touchedOf(placed, NAMES), "tests.test_cart.test_total:1 ");
+  EXPECT_TRUE(placed.unplacedFiles.empty());
+}
+
+// The patches of a mailbox placed one after another: the second's line 13
+// is the first line 10, as the first patch put three lines above it.
+TEST(Placement, PlacesEachPatchOfAMailboxWhereTheOnesBeforeLeftTheLines) {
+  const auto patch = [](char hash, const std::string& path, const std::string& hunks) {
+    return "From " + std::string(40, hash) + " Mon Sep 17 00:00:00 2001\nSubject: x\n\n---\n" +
+           "diff --git a/" + path + " b/" + path + "\n--- a/" + path + "\n+++ b/" + path + "\n" +
+           hunks + "-- \n2.39.5\n\n";
+  };
+  CoverageMap coverage = cartCoverage();
+  ChangePlacer placer = startPlacing(NAMES, &coverage);
+  RunChange placed;
+  ReadError error;
+  ASSERT_TRUE(placeChange(placer,
+                          changeOf(patch('1', "src/cart.py", "@@ -2,0 +3,3 @@\n+a\n+b\n+c\n") +
+                                   patch('2', "src/cart.py", "@@ -13 +13 @@\n-a\n+b\n")),
+                          placed, error));
+  EXPECT_EQ(touchedOf(placed, NAMES), "tests.test_cart.test_total:1 tests.test_cart.test_empty:1 ");
+  EXPECT_EQ(placed.changedLines, 5);
+  EXPECT_EQ(coverage.files[0].lines, (std::vector<long>{13, 14, 15, 23}));
+
+  // A later patch that cannot be placed leaves the coverage as it was.
+  coverage.files.push_back(fileOf("/home/ci/shop/tests/login.py", {{1, {2}}}));
+  placer = startPlacing(NAMES, &coverage);
+  EXPECT_FALSE(placeChange(placer,
+                           changeOf(patch('1', "src/cart.py", "@@ -2,0 +3 @@\n+a\n") +
+                                    patch('2', "login.py", "@@ -1 +1 @@\n-a\n+b\n")),
+                           placed, error));
+  EXPECT_EQ(coverage.files[0].lines, (std::vector<long>{13, 14, 15, 23}));
+}
+
 }  // namespace
 
 namespace {
@@ -470,6 +523,9 @@ TEST(CoverageMapReading, ReadsEachFormatAndRefusesWhatIsNotAMap) {
        "TN:a\nSF:/x/cart.c\nDA:2,1\nDA:5,0\nend_of_record\nTN:b\nSF:/x/cart.c\nDA:2,3\n"
        "end_of_record\n",
        "/x/cart.c 2:a,b", ""},
+      {"lcov with a baseline's record of no test, left out",
+       "TN:\nSF:/x/cart.c\nDA:9,1\nend_of_record\nTN:a\nSF:/x/cart.c\nDA:2,1\nend_of_record\n",
+       "/x/cart.c 2:a", ""},
       {"a line that is not a number", R"({"files":{"a.py":{"contexts":{"abc":["t"]}}}})", "",
        "a covered line's number is not a line number from 1 up: \"a.py:abc\""},
       {"a line past any file's",

@@ -393,6 +393,89 @@ TEST(SuiteProgram, ReadsStandardInput) {
   EXPECT_NE(run.output.find("ant colony         APFD 0.780000"), std::string::npos);
 }
 
+// --coverage, --tests and --costs read standard input for "-", one of them
+// at a time, as the suite itself does.
+TEST(SuiteProgram, ReadsEachOtherInputFromStandardInput) {
+  const std::string folder = freshFolder("standard-input");
+  writeFile(folder + "coverage.info", "TN:cart.empty\nSF:/p/src/cart.py\nDA:3,1\nend_of_record\n");
+  writeFile(folder + "next.diff", "--- a/src/cart.py\n+++ b/src/cart.py\n@@ -3 +3 @@\n-a\n+b\n");
+  writeFile(folder + "tests.txt", "cart.total\ncart.empty\n");
+  writeFile(folder + "costs.csv", "test,cost\ncart.total,7\ncart.empty,1\n");
+  writeFile(folder + "costs.xml",
+            "<testsuite><testcase classname=\"cart\" name=\"total\" time=\"7\"/></testsuite>\n");
+  const std::string history = " --window 3 " + SUITES + "history";
+  struct Case {
+    std::string arguments;
+    std::string input;
+    std::string said;
+  };
+  const Case cases[] = {
+      {"--coverage - --changes " + folder + "next.diff --json", "coverage.info", "\"cart.empty\""},
+      {"--tests -", "tests.txt", "the next run's tests: 2 tests listed"},
+      {"--costs -", "costs.csv", "tests have no cost in (standard input)"},
+      {"--costs -", "costs.xml", "tests have no cost in (standard input)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments + " < " + c.input);
+    const ProgramRun run = runSuiteProgram(
+        c.arguments + " --order " + folder + "order.txt" + history, "", folder + c.input);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE((run.output + run.errors).find(c.said), std::string::npos)
+        << run.output << run.errors;
+  }
+  // The change placed on the coverage read from standard input puts the
+  // test it touches first.
+  runSuiteProgram(
+      "--coverage - --changes " + folder + "next.diff --order " + folder + "order.txt" + history,
+      "", folder + "coverage.info");
+  EXPECT_EQ(readFile(folder + "order.txt").substr(0, 11), "cart.empty\n");
+}
+
+// A path git quotes with a terminal's escapes in it reaches standard error
+// escaped, in each message that names a changed file: a warning of an unsafe
+// selection, of a run's change left out, and the error of a change that
+// cannot be placed.
+TEST(SuiteProgram, EscapesEveryMessageOfAHostilePath) {
+  const std::string folder = freshFolder("hostile-path");
+  std::filesystem::create_directories(folder + "history");
+  writeFile(folder + "history/run-1.xml",
+            "<testsuite><testcase classname=\"cart\" name=\"total\"><failure/></testcase>"
+            "<testcase classname=\"cart\" name=\"empty\"/></testsuite>\n");
+  const std::string hostile = "\"a/\\033]0;x\\007/app.py\"";
+  const std::string ambiguous = "--- " + hostile + "\n+++ " + hostile + "\n@@ -1 +1 @@\n-a\n+b\n";
+  writeFile(folder + "history/run-1.diff", ambiguous);
+  writeFile(folder + "ambiguous.diff", ambiguous);
+  writeFile(folder + "unplaced.diff",
+            "--- \"a/\\033]0;x\\007.txt\"\n+++ \"b/\\033]0;x\\007.txt\"\n@@ -1 +1 @@\n-a\n+b\n");
+  writeFile(folder + "coverage.info",
+            "TN:cart.total\nSF:/p/src/app.py\nDA:1,1\nend_of_record\nTN:cart.empty\n"
+            "SF:/p/lib/app.py\nDA:1,1\nend_of_record\n");
+  const std::string coverage = " --coverage " + folder + "coverage.info ";
+  struct Case {
+    std::string arguments;
+    int status;
+    std::vector<std::string> said;
+  };
+  const Case cases[] = {
+      {coverage + "--budget 100 --changes " + folder + "unplaced.diff",
+       0,
+       {"run-1.diff: the changed file \\x1b]0;x\\x07/app.py matches two files",
+        "no test is known to depend on \\x1b]0;x\\x07.txt"}},
+      {coverage + "--changes " + folder + "ambiguous.diff",
+       2,
+       {"ambiguous.diff: the changed file \\x1b]0;x\\x07/app.py matches two files"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProgramRun run = runSuiteProgram(c.arguments + " " + folder + "history");
+    EXPECT_EQ(run.status, c.status) << run.errors;
+    EXPECT_EQ(run.errors.find_first_of("\x1b\x07"), std::string::npos) << run.errors;
+    for (const std::string& said : c.said) {
+      EXPECT_NE(run.errors.find(said), std::string::npos) << said << "\n" << run.errors;
+    }
+  }
+}
+
 // Coverage orders scored against faults: both orders cover every line with
 // t1, and only their tails tell them apart. After t1, additional greedy
 // starts afresh: t3 (three lines), then t2 and t4 each add line 4, the lower

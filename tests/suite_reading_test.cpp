@@ -165,6 +165,10 @@ TEST(JunitReading, RefusesBadInputWithItsLineAndReason) {
        "1: time must be a number of seconds, found \"x\""},
       {"r.xml", "<testsuite><testcase name=\"a\" time=\"1e308\"/></testsuite>",
        "1: time must be at most 1e18 seconds, found \"1e308\""},
+      {"r.xml", "<testsuite><testcase name=\"a\" time=\"1.0000001e18\"/></testsuite>",
+       "1: time must be at most 1e18 seconds, found \"1.0000001e18\""},
+      // The bound itself is a time.
+      {"r.xml", "<testsuite><testcase name=\"a\" time=\"1e18\"/></testsuite>", ""},
       {"r.xml", "<testsuite><testcase name=\"a\" time=\"1,2,3.5\"/></testsuite>",
        "1: time must be a number of seconds, found \"1,2,3.5\""},
       {"r.xml", "<testsuite><testcase name=\"a\" time=\"1.000,5\"/></testsuite>",
@@ -194,6 +198,13 @@ TEST(LcovReading, RefusesBadInputWithItsLineAndReason) {
        "3: DA needs a count where lcov writes one, found \"DA:1,many\""},
       {"c.info", "TN:a\nSF:/src/a.c\nDA:7\n",
        "3: DA needs a count where lcov writes one, found \"DA:7\""},
+      {"c.info", "TN:a\nSF:/src/a.c\nDA:4294967296,1\n",
+       "3: DA needs a line number from 0 to 4294967295, found \"DA:4294967296,1\""},
+      {"c.info", "TN:a\nSF:/src/a.c\nDA:x,1\n",
+       "3: DA needs a line number from 0 to 4294967295, found \"DA:x,1\""},
+      {"c.info", "TN:\nSF:/src/a.c\nDA:1,1\nend_of_record\nTN:\nSF:/src/b.c\nDA:1,1\n",
+       "2: the tracefile names no test: capture each test's coverage on its own with \"lcov "
+       "--capture --test-name NAME\", then combine the captures with \"lcov -a\""},
       {"c.info", "TN:a\nSF:/src/a.c\nend_of_record\nDA:1,1\n",
        "4: DA outside a record: no SF: line before it"},
       {"c.info", "TN:a\nSF:/src/a.c\nDA:1,0\nend_of_record\n",
@@ -417,6 +428,40 @@ TEST(SuiteReading, ReadsLcovLinesBranchesOrFunctions) {
     EXPECT_EQ(suite.faultNames, c.names);
     EXPECT_EQ(suite.faultWeight, c.weights);
     EXPECT_EQ(revealedByTest(suite), c.revealed);
+  }
+}
+
+// A baseline capture's record (an empty TN:, or none) among tests' records
+// is left out, and the summary says so once; the named records are read.
+TEST(SuiteReading, LeavesOutLcovRecordsOfNoTest) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<std::string> faults;
+    std::string note;
+  };
+  const std::string named = "TN:t1\nSF:/a.c\nDA:1,1\nDA:2,0\nend_of_record\n";
+  const Case cases[] = {
+      {"an empty TN: first",
+       "TN:\nSF:/a.c\nDA:1,1\nDA:3,1\nend_of_record\nSF:/b.c\nDA:1,1\nend_of_record\n" + named,
+       {"/a.c:1"},
+       "3 lines, the first record at line 2"},
+      {"records before any TN:, then an empty one last",
+       "SF:/b.c\nDA:4,1\nend_of_record\n" + named + "TN:\nSF:/a.c\nDA:2,1\nend_of_record\n",
+       {"/a.c:1"},
+       "2 lines, the first record at line 1"},
+      {"every record named", named, {"/a.c:1"}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SparseSuite suite;
+    ASSERT_EQ(readText(c.text, "c.info", SuiteFormat::DETECT, &suite), "");
+    EXPECT_EQ(suite.testNames, (std::vector<std::string>{"t1"}));
+    EXPECT_EQ(suite.faultNames, c.faults);
+    const std::string prefix =
+        "records of no test (an empty TN:, as a baseline capture writes), left out: ";
+    EXPECT_EQ(suite.notes, c.note.empty() ? std::vector<std::string>{}
+                                          : std::vector<std::string>{prefix + c.note});
   }
 }
 
