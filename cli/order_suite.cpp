@@ -309,7 +309,7 @@ void printInputsFingerprint(const Options& options, const SparseSuite& suite,
   fingerprintSeconds(options.budgetSeconds.value_or(-1.0), hash);
   fingerprintText(options.objective, hash);
   const auto folded = static_cast<std::uint32_t>(hash ^ (hash >> 32));
-  std::fprintf(stderr, "%s: inputs: %08lx\n", PROGRAM, static_cast<unsigned long>(folded));
+  say("inputs: %08lx", static_cast<unsigned long>(folded));
 }
 
 }  // namespace
@@ -405,8 +405,7 @@ void settleCostScript(const std::string& path, bool written) {
   }
   discardOutputs(files);
   if (!reason.empty()) {
-    std::fprintf(stderr, "%s: could not empty %s: %s\n", PROGRAM, printable(path).c_str(),
-                 printable(reason).c_str());
+    say("could not empty %s: %s", printable(path).c_str(), printable(reason).c_str());
   }
 }
 
