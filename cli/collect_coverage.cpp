@@ -47,15 +47,14 @@ int collectCoverageMode(const Options& options) {
   for (const TestCoverage& test : collected.tests) {
     for (const auto& file : test.lines) sources.insert(file.first);
   }
-  return writeFiles({{options.outputFile,
-                      [&](std::FILE* out) { printLcov(out, collected.tests); }}},
-                    [&] {
-                      std::printf("tests run: %d of %d\ntests with coverage: %zu\nsource files: "
-                                  "%zu\n",
-                                  collected.testsRun, collected.testsListed,
-                                  collected.tests.size(), sources.size());
-                      return finishStandardOutput();
-                    });
+  return writeFiles(
+      {{options.outputFile, [&](std::FILE* out) { printLcov(out, collected.tests); }}}, [&] {
+        std::printf(
+            "tests run: %d of %d\ntests with coverage: %zu\nsource files: "
+            "%zu\n",
+            collected.testsRun, collected.testsListed, collected.tests.size(), sources.size());
+        return finishStandardOutput();
+      });
 }
 
 }  // namespace antorder

@@ -408,9 +408,8 @@ void addCollectOptions(CLI::App& app, Options& options, Parsing& parsing) {
 
 // With --collect-coverage only its own options, and --output; true when so.
 bool collectOptionsHoldTogether(const CLI::App& app, const Options& options) {
-  const std::vector<std::string> own = {"--collect-coverage", "--output", "--include",
-                                        "--exclude",          "--gcov",   "--jobs",
-                                        "--quiet"};
+  const std::vector<std::string> own = {
+      "--collect-coverage", "--output", "--include", "--exclude", "--gcov", "--jobs", "--quiet"};
   for (const CLI::Option* option : app.get_options()) {
     if (option->count() == 0) continue;
     const std::string name = option->get_name();
@@ -547,8 +546,8 @@ int parseOptions(int argc, char** argv, Options& options) {
     options.shardCount = std::stoi(parsing.shard.substr(slash + 1));
   }
   options.mode = parsing.collect->count() > 0 ? Mode::COLLECT
-                 : parsing.replay                ? Mode::REPLAY
-                                                 : Mode::ORDER;
+                 : parsing.replay             ? Mode::REPLAY
+                                              : Mode::ORDER;
   return optionsHoldTogether(app, options) ? -1 : 2;
 }
 

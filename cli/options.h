@@ -15,8 +15,8 @@
 namespace antorder {
 
 enum class Mode {
-  ORDER,   // order a suite, or a history's next run
-  REPLAY,  // replay a history's failing runs
+  ORDER,    // order a suite, or a history's next run
+  REPLAY,   // replay a history's failing runs
   COLLECT,  // collect per-test coverage from a build's ctest tests
 };
 

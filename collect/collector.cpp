@@ -1,5 +1,6 @@
 #include "collect/collector.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -26,11 +27,13 @@ std::string readWhole(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool hasControlCharacter(const std::string& name) {
-  for (const char c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
-  }
-  return false;
+// A name an lcov TN: line cannot carry as it is: one with a control
+// character, or with a space at either end (read back trimmed).
+bool unfitForLcov(const std::string& name) {
+  const bool control = std::any_of(name.begin(), name.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+  });
+  return control || name.empty() || name.front() == ' ' || name.back() == ' ';
 }
 
 // What the whole collection shares, read once.
@@ -122,8 +125,7 @@ bool collectTest(const Shared& shared, const CtestTest& test, std::size_t index,
     if (read.stopped) return true;
     if (!read.started || read.exitStatus != 0 || read.signal != 0) {
       reason = "gcov could not read the coverage of test " + test.name + " (" +
-               (read.started ? "exit status " + std::to_string(read.exitStatus)
-                             : read.failure) +
+               (read.started ? "exit status " + std::to_string(read.exitStatus) : read.failure) +
                "): is " + shared.gcov + " the gcov of the compiler that built it? (--gcov)";
       return false;
     }
@@ -138,8 +140,8 @@ bool collectTest(const Shared& shared, const CtestTest& test, std::size_t index,
 // The build's .gcno files, at least one: the build was made with --coverage.
 bool hasNotes(const fs::path& build) {
   std::error_code status;
-  for (fs::recursive_directory_iterator entry(
-           build, fs::directory_options::skip_permission_denied, status),
+  for (fs::recursive_directory_iterator
+           entry(build, fs::directory_options::skip_permission_denied, status),
        last;
        !status && entry != last; entry.increment(status)) {
     if (entry->path().extension() == ".gcno") return true;
@@ -152,8 +154,8 @@ bool makeTemporary(fs::path& folder, std::string& reason) {
   std::error_code status;
   const fs::path base = fs::temp_directory_path(status);
   for (int attempt = 0; !status && attempt < 100; ++attempt) {
-    folder = base / ("antorder-coverage-" + std::to_string(processId()) + "-" +
-                     std::to_string(attempt));
+    folder =
+        base / ("antorder-coverage-" + std::to_string(processId()) + "-" + std::to_string(attempt));
     if (fs::create_directory(folder, status)) return true;
   }
   reason = "could not make a temporary folder: " + status.message();
@@ -218,11 +220,9 @@ bool prepare(Shared& shared, std::string& ctest, std::string& reason) {
   shared.buildFolder = buildFolder.string();
   shared.filter.buildFolder = buildFolder.u8string();
   const std::string source = cmakeCacheValue(cache, "CMAKE_HOME_DIRECTORY");
-  shared.filter.sourceFolder = source.empty() ? shared.filter.buildFolder
-                                              : (fs::u8path(source) / "")
-                                                    .lexically_normal()
-                                                    .parent_path()
-                                                    .u8string();
+  shared.filter.sourceFolder =
+      source.empty() ? shared.filter.buildFolder
+                     : (fs::u8path(source) / "").lexically_normal().parent_path().u8string();
   // A source folder that is the build folder keeps everything under it.
   if (shared.filter.sourceFolder == shared.filter.buildFolder) shared.filter.buildFolder.clear();
   // Paths given are made absolute, as gcov names the sources; globs as well.
@@ -230,10 +230,10 @@ bool prepare(Shared& shared, std::string& ctest, std::string& reason) {
     std::vector<std::string> made;
     for (const std::string& pattern : patterns) {
       const bool anchored = !pattern.empty() && (pattern[0] == '/' || pattern[0] == '*');
-      made.push_back(anchored ? pattern
-                              : (fs::current_path(status) / fs::u8path(pattern))
-                                    .lexically_normal()
-                                    .u8string());
+      made.push_back(
+          anchored
+              ? pattern
+              : (fs::current_path(status) / fs::u8path(pattern)).lexically_normal().u8string());
     }
     return made;
   };
@@ -242,8 +242,8 @@ bool prepare(Shared& shared, std::string& ctest, std::string& reason) {
   shared.environment = ownEnvironment();
   // A GCOV_PREFIX of the collector's own would be set twice.
   for (auto entry = shared.environment.begin(); entry != shared.environment.end();) {
-    const bool gcovSetting = entry->rfind("GCOV_PREFIX=", 0) == 0 ||
-                             entry->rfind("GCOV_PREFIX_STRIP=", 0) == 0;
+    const bool gcovSetting =
+        entry->rfind("GCOV_PREFIX=", 0) == 0 || entry->rfind("GCOV_PREFIX_STRIP=", 0) == 0;
     entry = gcovSetting ? shared.environment.erase(entry) : entry + 1;
   }
   return true;
@@ -278,7 +278,7 @@ bool collectCoverage(const CollectSettings& settings, Collected& collected, std:
       // ctest does not run it either.
     } else if (test.command.empty()) {
       warnings[index] = "test " + test.name + " has no command (not built?); it has no coverage";
-    } else if (hasControlCharacter(test.name)) {
+    } else if (unfitForLcov(test.name)) {
       warnings[index] = "test " + test.name + " is left out: an lcov TN: line cannot hold its name";
     } else {
       ok = collectTest(shared, test, index, coverage[index], warnings[index], why);

@@ -77,6 +77,41 @@ void setEntry(std::vector<std::string>& entries, const std::string& name, const 
   }
 }
 
+// The value of NAME in the entries, empty where it is unset.
+std::string valueOf(std::vector<std::string>& entries, const std::string& name) {
+  const auto entry = entryOf(entries, name);
+  return entry == entries.end() ? std::string() : entry->substr(name.size() + 1);
+}
+
+// One ENVIRONMENT_MODIFICATION edit; false where the operation is unknown.
+bool applyEdit(const std::vector<std::string>& base, std::vector<std::string>& environment,
+               const std::string& name, const std::string& operation, const std::string& value) {
+  const std::string current = valueOf(environment, name);
+  // The list operations leave out the separator where the variable is empty.
+  const auto joined = [&](char separator, bool append) {
+    std::string list = append ? current : value;
+    if (!current.empty()) list += separator;
+    list += append ? value : current;
+    return current.empty() ? value : list;
+  };
+  if (operation == "reset") {
+    std::vector<std::string> original = base;
+    const bool wasSet = entryOf(original, name) != original.end();
+    setEntry(environment, name, valueOf(original, name), !wasSet);
+  } else if (operation == "set" || operation == "unset") {
+    setEntry(environment, name, value, operation == "unset");
+  } else if (operation == "string_append" || operation == "string_prepend") {
+    setEntry(environment, name, operation == "string_append" ? current + value : value + current);
+  } else if (operation == "path_list_append" || operation == "path_list_prepend") {
+    setEntry(environment, name, joined(':', operation == "path_list_append"));
+  } else if (operation == "cmake_list_append" || operation == "cmake_list_prepend") {
+    setEntry(environment, name, joined(';', operation == "cmake_list_append"));
+  } else {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool readCtestListing(const std::string& text, std::vector<CtestTest>& tests, std::string& reason) {
@@ -117,35 +152,8 @@ bool testEnvironment(const std::vector<std::string>& base, const CtestTest& test
       reason = "test " + test.name + ": ENVIRONMENT_MODIFICATION entry not NAME=op:value: " + edit;
       return false;
     }
-    const std::string name = edit.substr(0, equals);
     const std::string operation = edit.substr(equals + 1, colon - equals - 1);
-    const std::string value = edit.substr(colon + 1);
-    const auto entry = entryOf(environment, name);
-    const bool present = entry != environment.end();
-    const std::string current = present ? entry->substr(name.size() + 1) : "";
-    // The list operations leave out the separator where the variable is empty.
-    const auto joined = [&](const char* separator, bool append) {
-      if (current.empty()) return value;
-      return append ? current + separator + value : value + separator + current;
-    };
-    if (operation == "reset") {
-      std::vector<std::string> original = base;
-      const auto was = entryOf(original, name);
-      setEntry(environment, name, was == original.end() ? "" : was->substr(name.size() + 1),
-               was == original.end());
-    } else if (operation == "set") {
-      setEntry(environment, name, value);
-    } else if (operation == "unset") {
-      setEntry(environment, name, "", true);
-    } else if (operation == "string_append") {
-      setEntry(environment, name, current + value);
-    } else if (operation == "string_prepend") {
-      setEntry(environment, name, value + current);
-    } else if (operation == "path_list_append" || operation == "path_list_prepend") {
-      setEntry(environment, name, joined(":", operation == "path_list_append"));
-    } else if (operation == "cmake_list_append" || operation == "cmake_list_prepend") {
-      setEntry(environment, name, joined(";", operation == "cmake_list_append"));
-    } else {
+    if (!applyEdit(base, environment, edit.substr(0, equals), operation, edit.substr(colon + 1))) {
       reason = "test " + test.name + ": ENVIRONMENT_MODIFICATION operation unknown: " + operation;
       return false;
     }

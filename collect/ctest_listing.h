@@ -11,9 +11,9 @@ namespace antorder {
 
 struct CtestTest {
   std::string name;
-  std::vector<std::string> command;          // empty where ctest has none (not built)
-  std::string workingDirectory;              // empty: the build folder
-  std::vector<std::string> environment;      // ENVIRONMENT: NAME=value
+  std::vector<std::string> command;           // empty where ctest has none (not built)
+  std::string workingDirectory;               // empty: the build folder
+  std::vector<std::string> environment;       // ENVIRONMENT: NAME=value
   std::vector<std::string> environmentEdits;  // ENVIRONMENT_MODIFICATION: NAME=op:value
   bool willFail = false;
   bool disabled = false;

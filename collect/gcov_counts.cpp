@@ -18,8 +18,34 @@ bool isGlob(const std::string& pattern) {
   return pattern.find_first_of("*?[") != std::string::npos;
 }
 
+// Whether `c` is in the set at `pattern` ("[...]", "[!...]" with ranges; a ]
+// first in the set is one of its characters); `pattern` moves past it.
+bool inSet(const char*& pattern, char c) {
+  const char* at = pattern + 1;
+  const bool negated = *at == '!' || *at == '^';
+  if (negated) ++at;
+  const char* first = at;
+  bool found = false;
+  while (*at != '\0' && (*at != ']' || at == first)) {
+    const bool range = at[1] == '-' && at[2] != ']' && at[2] != '\0';
+    found = found || (range ? c >= at[0] && c <= at[2] : c == at[0]);
+    at += range ? 3 : 1;
+  }
+  pattern = *at == ']' ? at + 1 : at;
+  return found != negated;
+}
+
+// Whether `c` matches the one character's pattern at `pattern` (a
+// character, ? or a set), which moves past it.
+bool matchesOne(const char*& pattern, char c) {
+  if (*pattern == '[' && std::strchr(pattern + 1, ']') != nullptr) return inSet(pattern, c);
+  const bool matches = *pattern == '?' || *pattern == c;
+  ++pattern;
+  return matches;
+}
+
 // Glob matching with * (any run, / included), ? (one character) and
-// [set] or [!set] with ranges; an unclosed [ matches itself.
+// [set]; a [ never closed matches itself.
 bool globMatches(const char* pattern, const char* text) {
   while (*pattern != '\0') {
     if (*pattern == '*') {
@@ -30,30 +56,7 @@ bool globMatches(const char* pattern, const char* text) {
       }
       return false;
     }
-    if (*text == '\0') return false;
-    if (*pattern == '[' && std::strchr(pattern + 1, ']') != nullptr) {
-      const char* at = pattern + 1;
-      const bool negated = *at == '!' || *at == '^';
-      if (negated) ++at;
-      bool found = false;
-      // A ] first in the set is one of its characters.
-      const char* first = at;
-      while (*at != '\0' && (*at != ']' || at == first)) {
-        if (at[1] == '-' && at[2] != ']' && at[2] != '\0') {
-          found = found || (*text >= at[0] && *text <= at[2]);
-          at += 3;
-        } else {
-          found = found || *text == *at;
-          ++at;
-        }
-      }
-      if (*at != ']' || found == negated) return false;
-      pattern = at + 1;
-    } else if (*pattern == '?' || *pattern == *text) {
-      ++pattern;
-    } else {
-      return false;
-    }
+    if (*text == '\0' || !matchesOne(pattern, *text)) return false;
     ++text;
   }
   return *text == '\0';
@@ -72,6 +75,27 @@ bool matchesAny(const std::vector<std::string>& patterns, const std::string& pat
   });
 }
 
+// Adds the lines one source file ran; a relative source is the compiler's
+// working folder's.
+void addSourceCounts(const Json& file, const fs::path& base, LineCounts& counts) {
+  if (!file.is_object() || !file.contains("file") || !file["file"].is_string() ||
+      !file.contains("lines") || !file["lines"].is_array()) {
+    return;
+  }
+  const std::string path =
+      (base / fs::u8path(file["file"].get<std::string>())).lexically_normal().u8string();
+  for (const Json& counted : file["lines"]) {
+    if (!counted.is_object()) continue;
+    const Json& number = counted.value("line_number", Json());
+    const Json& count = counted.value("count", Json());
+    if (!number.is_number_integer() || !count.is_number_unsigned() ||
+        count.get<std::uint64_t>() == 0 || number.get<long>() < 1) {
+      continue;
+    }
+    counts[path][number.get<long>()] += count.get<std::uint64_t>();
+  }
+}
+
 }  // namespace
 
 bool addGcovJson(const std::string& text, LineCounts& counts, std::string& reason) {
@@ -87,25 +111,7 @@ bool addGcovJson(const std::string& text, LineCounts& counts, std::string& reaso
     }
     const Json& folder = document.value("current_working_directory", Json());
     const fs::path base = folder.is_string() ? fs::u8path(folder.get<std::string>()) : fs::path();
-    for (const Json& file : document["files"]) {
-      if (!file.is_object() || !file.contains("file") || !file["file"].is_string() ||
-          !file.contains("lines") || !file["lines"].is_array()) {
-        continue;
-      }
-      // A relative source is the compiler's working folder's.
-      const std::string path =
-          (base / fs::u8path(file["file"].get<std::string>())).lexically_normal().u8string();
-      for (const Json& counted : file["lines"]) {
-        if (!counted.is_object()) continue;
-        const Json& number = counted.value("line_number", Json());
-        const Json& count = counted.value("count", Json());
-        if (!number.is_number_integer() || !count.is_number_unsigned() ||
-            count.get<std::uint64_t>() == 0 || number.get<long>() < 1) {
-          continue;
-        }
-        counts[path][number.get<long>()] += count.get<std::uint64_t>();
-      }
-    }
+    for (const Json& file : document["files"]) addSourceCounts(file, base, counts);
   }
   return true;
 }

@@ -26,9 +26,9 @@ struct ProcessRun {
   std::vector<std::string> command;  // the program's path, then its arguments
   std::string folder;                // where it runs
   std::vector<std::string> environment;
-  double timeoutSeconds = 0.0;              // 0: none; then it is killed
-  std::function<bool()> stopped;            // asked now and then; true kills it
-  std::string* output = nullptr;            // standard output, where kept; else discarded
+  double timeoutSeconds = 0.0;    // 0: none; then it is killed
+  std::function<bool()> stopped;  // asked now and then; true kills it
+  std::string* output = nullptr;  // standard output, where kept; else discarded
 };
 
 struct ProcessEnd {

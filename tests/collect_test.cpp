@@ -31,7 +31,8 @@ TEST(CtestListing, ReadsEachTestsCommandFolderAndEnvironment) {
   ASSERT_TRUE(readCtestListing(listing, tests, reason)) << reason;
   ASSERT_EQ(tests.size(), 2u);
   EXPECT_EQ(tests[0].name, "Euro/Price.Rounds/1");
-  EXPECT_EQ(tests[0].command, (std::vector<std::string>{"/b/t", "--gtest_filter=Euro/Price.Rounds/1"}));
+  EXPECT_EQ(tests[0].command,
+            (std::vector<std::string>{"/b/t", "--gtest_filter=Euro/Price.Rounds/1"}));
   EXPECT_EQ(tests[0].workingDirectory, "/b/sub");
   EXPECT_EQ(tests[0].environment, (std::vector<std::string>{"A=1", "B=x=y"}));
   EXPECT_TRUE(tests[0].willFail);
@@ -60,10 +61,14 @@ TEST(CtestListing, MakesEachTestsEnvironmentAsCtestDoes) {
       {{"HOME=/t"}, {"HOME=reset:"}, {"PATH=/bin", "HOME=/h", "KEEP=k"}, false},
       {{"NEW=1"}, {"NEW=reset:"}, {"PATH=/bin", "HOME=/h", "KEEP=k"}, false},
       {{}, {"KEEP=unset:", "X=set:1"}, {"PATH=/bin", "HOME=/h", "X=1"}, false},
-      {{}, {"PATH=path_list_prepend:/opt/bin", "E=path_list_append:/e", "KEEP=string_append:2"},
-       {"PATH=/opt/bin:/bin", "HOME=/h", "KEEP=k2", "E=/e"}, false},
-      {{}, {"L=cmake_list_append:a", "L=cmake_list_append:b", "KEEP=string_prepend:0"},
-       {"PATH=/bin", "HOME=/h", "KEEP=0k", "L=a;b"}, false},
+      {{},
+       {"PATH=path_list_prepend:/opt/bin", "E=path_list_append:/e", "KEEP=string_append:2"},
+       {"PATH=/opt/bin:/bin", "HOME=/h", "KEEP=k2", "E=/e"},
+       false},
+      {{},
+       {"L=cmake_list_append:a", "L=cmake_list_append:b", "KEEP=string_prepend:0"},
+       {"PATH=/bin", "HOME=/h", "KEEP=0k", "L=a;b"},
+       false},
       {{}, {"KEEP=shuffle:x"}, {}, true},
       {{}, {"KEEP"}, {}, true},
   };
@@ -112,8 +117,8 @@ TEST(GcovCounts, KeepsTheProjectsOwnSources) {
   };
   const Case cases[] = {
       {{}, {}, "/p/src/cart.cpp", true},
-      {{}, {}, "/p/build/gen.cpp", false},      // generated into the build folder
-      {{}, {}, "/p/buildings.cpp", true},       // beside it, not under it
+      {{}, {}, "/p/build/gen.cpp", false},  // generated into the build folder
+      {{}, {}, "/p/buildings.cpp", true},   // beside it, not under it
       {{}, {}, "/usr/include/gtest/gtest.h", false},
       {{}, {}, "/pp/cart.cpp", false},
       {{}, {"/p/src/vendor"}, "/p/src/vendor/zlib.c", false},
@@ -157,7 +162,8 @@ TEST(CollectedCoverage, ReadsBackEveryNameAsCtestGivesIt) {
   std::rewind(file);
   ASSERT_EQ(std::fread(text.data(), 1, text.size(), file), text.size());
   std::fclose(file);
-  const std::string first = "TN:Euro/Price.Rounds/1\nSF:/p/cart.cpp\nDA:9,1\nLF:1\nLH:1\nend_of_record\n";
+  const std::string first =
+      "TN:Euro/Price.Rounds/1\nSF:/p/cart.cpp\nDA:9,1\nLF:1\nLH:1\nend_of_record\n";
   EXPECT_EQ(text.substr(0, first.size()), first);
 
   std::istringstream in(text);

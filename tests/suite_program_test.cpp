@@ -846,9 +846,9 @@ TEST(SuiteProgram, RefusesWhatItCannotCollectCoverageFrom) {
   const std::string folder = freshFolder("collect");
   const auto build = [&](const std::string& name, const std::string& ctest, bool notes) {
     std::filesystem::create_directories(folder + name + "/obj");
-    writeFile(folder + name + "/CMakeCache.txt",
-              "CMAKE_HOME_DIRECTORY:INTERNAL=" + folder + "\nCMAKE_CTEST_COMMAND:INTERNAL=" +
-                  ctest + "\n");
+    writeFile(folder + name + "/CMakeCache.txt", "CMAKE_HOME_DIRECTORY:INTERNAL=" + folder +
+                                                     "\nCMAKE_CTEST_COMMAND:INTERNAL=" + ctest +
+                                                     "\n");
     if (notes) writeFile(folder + name + "/obj/cart.cpp.gcno", "");
     return folder + name;
   };
@@ -879,8 +879,9 @@ TEST(SuiteProgram, RefusesWhatItCannotCollectCoverageFrom) {
        "FILE cannot be used with --collect-coverage"},
       {"--include src " + SUITES + "built_in.csv", "--include requires --collect-coverage"},
       {"--jobs 2 " + SUITES + "built_in.csv", "--jobs requires --replay or --collect-coverage"},
-      {"--collect-coverage " + noNotes + output + " --include a --include b --include c --gcov "
-       "/bin/true",
+      {"--collect-coverage " + noNotes + output +
+           " --include a --include b --include c --gcov "
+           "/bin/true",
        "no .gcno files"},
   };
   for (const Case& c : cases) {
