@@ -23,6 +23,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/collect_coverage.h"
 #include "cli/command_line.h"
 #include "cli/messages.h"
 #include "cli/options.h"
@@ -82,7 +83,8 @@ const CLI::Option* givenTwice(const CLI::App& app, const std::vector<std::string
     const CLI::Option* option = app.get_option_no_throw(argument.substr(0, argument.find('=')));
     // A repeatable option gathers each value it is given.
     if (option == nullptr || option->get_items_expected_min() == 0 ||
-        option->get_multi_option_policy() == CLI::MultiOptionPolicy::TakeAll) {
+        option->get_multi_option_policy() == CLI::MultiOptionPolicy::TakeAll ||
+        option->get_expected_max() > 1) {
       continue;
     }
     if (std::find(seen.begin(), seen.end(), option) != seen.end()) return option;
@@ -169,7 +171,8 @@ std::string helpFooter() {
       "  antorder-suite ci-reports/ --order order.txt\n"
       "  antorder-suite ci-reports/ --coverage coverage.json --changes next.diff --order "
       "order.txt\n"
-      "  antorder-suite --replay ci-reports/ --budget 60\n";
+      "  antorder-suite --replay ci-reports/ --budget 60\n"
+      "  antorder-suite --collect-coverage build/ --output coverage.info\n";
   return text;
 }
 
@@ -185,6 +188,8 @@ struct Parsing {
   CLI::Option* budget = nullptr;
   CLI::Option* effort = nullptr;
   CLI::Option* replayFlag = nullptr;
+  CLI::Option* collect = nullptr;
+  CLI::Option* jobs = nullptr;
 };
 
 // The file and how it is read.
@@ -196,7 +201,6 @@ void addInputOptions(CLI::App& app, Options& options, Parsing& parsing) {
   }
   app.add_option("FILE", options.file,
                  "The suite, in any of the formats below; - for standard input")
-      ->required()
       ->option_text(" ");
   app.add_option(
          "--input", parsing.format,
@@ -313,12 +317,13 @@ void addModeOptions(CLI::App& app, Options& options, Parsing& parsing) {
                  "line")
       ->option_text("FILE");
   options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  app.add_option("--jobs", options.jobs,
-                 "With --replay: replay this many runs at once (default: the machine's hardware "
-                 "threads); the results are the same for any number")
-      ->transform(wholeNumberFrom(1, 1024))
-      ->needs(parsing.replayFlag)
-      ->option_text("N");
+  parsing.jobs = app.add_option("--jobs", options.jobs,
+                                "With --replay: replay this many runs at once; with "
+                                "--collect-coverage: run this many tests at once (default: the "
+                                "machine's hardware threads); the results are the same for any "
+                                "number")
+                     ->transform(wholeNumberFrom(1, 1024))
+                     ->option_text("N");
 }
 
 // The change under test, and the coverage it is placed on tests by.
@@ -403,9 +408,67 @@ void addShardOptions(CLI::App& app, Options& options, Parsing& parsing) {
       ->option_text("N");
 }
 
+// Per-test coverage of a CMake build's ctest tests.
+void addCollectOptions(CLI::App& app, Options& options, Parsing& parsing) {
+  parsing.collect =
+      app.add_option("--collect-coverage", options.collectFolder,
+                     "Instead of ordering, run each of the ctest tests of this CMake build "
+                     "(built with --coverage) on its own, --jobs at a time, and write their "
+                     "per-test coverage to --output as lcov, a TN: a test named as ctest names "
+                     "it")
+          ->option_text("BUILD_DIR");
+  app.add_option("--output", options.outputFile,
+                 "With --collect-coverage: the lcov tracefile to write")
+      ->needs(parsing.collect)
+      ->option_text("FILE");
+  app.add_option("--include", options.includeSources,
+                 "With --collect-coverage: keep the sources under this path, or matching this "
+                 "glob (* crosses /); repeatable (default: under the build's source folder, "
+                 "outside the build folder)")
+      ->needs(parsing.collect)
+      ->option_text("PATH");
+  app.add_option("--exclude", options.excludeSources,
+                 "With --collect-coverage: leave out the sources under this path, or matching "
+                 "this glob; repeatable")
+      ->needs(parsing.collect)
+      ->option_text("PATH");
+  app.add_option("--gcov", options.gcov,
+                 "With --collect-coverage: the gcov of the compiler the build used (default "
+                 "gcov)")
+      ->needs(parsing.collect)
+      ->option_text("PROGRAM");
+}
+
+// With --collect-coverage only its own options, and --output; true when so.
+bool collectOptionsHoldTogether(const CLI::App& app, const Options& options) {
+  const std::vector<std::string> own = {
+      "--collect-coverage", "--output", "--include", "--exclude", "--gcov", "--jobs", "--quiet"};
+  for (const CLI::Option* option : app.get_options()) {
+    if (option->count() == 0) continue;
+    const std::string name = option->get_name();
+    if (std::find(own.begin(), own.end(), name) != own.end()) continue;
+    refuseUsage("%s cannot be used with --collect-coverage", name.c_str());
+    return false;
+  }
+  if (options.outputFile.empty()) {
+    refuseUsage("--collect-coverage requires --output");
+    return false;
+  }
+  return outputsApart({{"--output", options.outputFile}}, {}, app);
+}
+
 // Refuses what the mode does not take, or two outputs to one file; true
 // when the options hold together.
 bool optionsHoldTogether(const CLI::App& app, const Options& options) {
+  if (options.mode == Mode::COLLECT) return collectOptionsHoldTogether(app, options);
+  if (app.count("FILE") == 0) {
+    refuseUsage("FILE is required");
+    return false;
+  }
+  if (app.count("--jobs") > 0 && options.mode != Mode::REPLAY) {
+    refuseUsage("--jobs requires --replay or --collect-coverage");
+    return false;
+  }
   if (!outputsApart({{"--order", options.orderFile},
                      {"--plot", options.plotFile},
                      {"--csv", options.csvFile},
@@ -466,6 +529,7 @@ int parseOptions(int argc, char** argv, Options& options) {
   addModeOptions(app, options, parsing);
   addChangeOptions(app, options, parsing);
   addShardOptions(app, options, parsing);
+  addCollectOptions(app, options, parsing);
 
   const std::vector<std::string> arguments = commandLineArguments(argc, argv);
   std::vector<const char*> argumentText;
@@ -495,7 +559,9 @@ int parseOptions(int argc, char** argv, Options& options) {
   if (!parsing.shard.empty()) {
     readShard(parsing.shard, options.shard, options.shardCount);
   }
-  options.mode = parsing.replay ? Mode::REPLAY : Mode::ORDER;
+  options.mode = parsing.collect->count() > 0 ? Mode::COLLECT
+                 : parsing.replay             ? Mode::REPLAY
+                                              : Mode::ORDER;
   return optionsHoldTogether(app, options) ? -1 : 2;
 }
 
@@ -505,6 +571,7 @@ int parseAndRun(int argc, char** argv) {
   Options options;
   const int status = parseOptions(argc, argv, options);
   if (status >= 0) return status;
+  if (options.mode == Mode::COLLECT) return collectCoverageMode(options);
   return options.mode == Mode::REPLAY ? replayRuns(options) : orderSuite(options);
 }
 

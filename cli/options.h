@@ -15,8 +15,9 @@
 namespace antorder {
 
 enum class Mode {
-  ORDER,   // order a suite, or a history's next run
-  REPLAY,  // replay a history's failing runs
+  ORDER,    // order a suite, or a history's next run
+  REPLAY,   // replay a history's failing runs
+  COLLECT,  // collect per-test coverage from a build's ctest tests
 };
 
 struct Options {
@@ -46,6 +47,13 @@ struct Options {
   std::string ctestCostsFile;       // the order as ctest's cost-data file
   std::string ctestPropertiesFile;  // the order as a CMake script of COST properties
   std::string restFile;             // the tests the budget leaves out, in order
+  // Of --collect-coverage: the build folder, the tracefile written, the
+  // sources kept and the gcov that reads the counters.
+  std::string collectFolder;
+  std::string outputFile;
+  std::vector<std::string> includeSources;
+  std::vector<std::string> excludeSources;
+  std::string gcov = "gcov";
   bool json = false;
   bool trace = false;
   bool quiet = false;

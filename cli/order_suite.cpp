@@ -85,6 +85,14 @@ void printPlanProperties(std::FILE* out, const NextRunPlan& plan) {
 int printResults(const Options& options, const SparseSuite& suite, const RunResults& results) {
   const std::vector<std::string> written = writtenNames(results.plan);
   warnOfNamesCtestCannotRead(options, written);
+  // ctest makes BUILD/Testing/Temporary only when it first runs: a fresh
+  // build folder gets it here, so that the costs reach ctest's first run.
+  if (!options.ctestCostsFile.empty()) {
+    const std::filesystem::path folder =
+        std::filesystem::u8path(options.ctestCostsFile).parent_path();
+    std::error_code ignored;  // where it cannot be made, opening the file says why
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+  }
   return writeFiles(
       {{options.orderFile, [&](std::FILE* out) { printOrder(out, written); }},
        {options.plotFile, [&](std::FILE* out) { printSvgPlot(out, suite, results); }},

@@ -74,6 +74,16 @@ void showReplayProgress(Progress& progress, int done, int total) {
   drawLine(progress, text);
 }
 
+void showCollectProgress(Progress& progress, int done, int total) {
+  Seconds elapsed{};
+  if (!timeToDraw(progress, elapsed)) return;
+  const double left = elapsed.count() / done * (total - done);
+  char text[160];
+  std::snprintf(text, sizeof text, "test %d of %d run, %.1f s elapsed, about %.1f s left", done,
+                total, elapsed.count(), left);
+  drawLine(progress, text);
+}
+
 void endProgress(Progress& progress) {
   if (progress.drawnWidth > 0) drawLine(progress, "");
 }

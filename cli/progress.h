@@ -30,6 +30,9 @@ void showProgress(Progress& progress, int iteration, int iterationCount, float b
 // Redraws the line after a replayed run, when it is time to.
 void showReplayProgress(Progress& progress, int done, int total);
 
+// Redraws the line after a test whose coverage is collected, when it is time to.
+void showCollectProgress(Progress& progress, int done, int total);
+
 // Erases the line, if one is drawn.
 void endProgress(Progress& progress);
 

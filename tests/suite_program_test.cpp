@@ -1034,6 +1034,74 @@ TEST(SuiteProgram, SelectsWithinABudget) {
   }
 }
 
+// ctest makes Testing/Temporary only when it first runs: the cost-data
+// file's folders are made for it, in a build folder not yet tested.
+TEST(SuiteProgram, WritesCtestCostsIntoAFreshBuildFolder) {
+  const std::string folder = freshFolder("fresh-build");
+  const std::string costs = folder + "build/Testing/Temporary/CTestCostData.txt";
+  const ProgramRun run = runSuiteProgram("--ctest-costs " + costs + " " + SUITES + "built_in.csv");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(readFile(costs), "T3 1 5\nT2 1 4\nT1 1 3\nT5 1 2\nT4 1 1\n---\n");
+}
+
+// Each build --collect-coverage cannot use, and each option it does not
+// take, refused with exit status 2, one clear line, and no file written.
+TEST(SuiteProgram, RefusesWhatItCannotCollectCoverageFrom) {
+  const std::string folder = freshFolder("collect");
+  const auto build = [&](const std::string& name, const std::string& ctest, bool notes) {
+    std::filesystem::create_directories(folder + name + "/obj");
+    writeFile(folder + name + "/CMakeCache.txt", "CMAKE_HOME_DIRECTORY:INTERNAL=" + folder +
+                                                     "\nCMAKE_CTEST_COMMAND:INTERNAL=" + ctest +
+                                                     "\n");
+    if (notes) writeFile(folder + name + "/obj/cart.cpp.gcno", "");
+    return folder + name;
+  };
+  const std::string output = " --output " + folder + "out.info";
+  const std::string noNotes = build("no-notes", "/bin/true", false);
+  const std::string listsNothing = build("lists-nothing", "/bin/true", true);
+  const std::string cannotList = build("cannot-list", "/bin/false", true);
+  std::filesystem::create_directories(folder + "no-cache");
+  struct Case {
+    std::string arguments;
+    std::string said;
+  };
+  const Case cases[] = {
+      {"--collect-coverage " + folder + "none" + output, "none is not a folder"},
+      {"--collect-coverage " + folder + "no-cache" + output, "it has no CMakeCache.txt"},
+      {"--collect-coverage " + noNotes + " --gcov /bin/true" + output,
+       "no .gcno files under " + noNotes + ": build it with --coverage"},
+      {"--collect-coverage " + noNotes + " --gcov no-such-gcov" + output,
+       "no-such-gcov was not found"},
+      {"--collect-coverage " + listsNothing + " --gcov /bin/true" + output,
+       "ctest's listing is not its json-v1 document"},
+      {"--collect-coverage " + cannotList + " --gcov /bin/true" + output,
+       "ctest could not list the tests of " + cannotList + " (exit status 1)"},
+      {"--collect-coverage " + noNotes, "--collect-coverage requires --output"},
+      {"--collect-coverage " + noNotes + output + " --order o.txt",
+       "--order cannot be used with --collect-coverage"},
+      {"--collect-coverage " + noNotes + output + " " + SUITES + "built_in.csv",
+       "FILE cannot be used with --collect-coverage"},
+      {"--include src " + SUITES + "built_in.csv", "--include requires --collect-coverage"},
+      {"--jobs 2 " + SUITES + "built_in.csv", "--jobs requires --replay or --collect-coverage"},
+      {"--collect-coverage " + noNotes + output +
+           " --include a --include b --include c --gcov "
+           "/bin/true",
+       "no .gcno files"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProgramRun run = runSuiteProgram(c.arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.errors.find(c.said), std::string::npos) << run.errors;
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n') -
+                  (run.errors.find("Run '") != std::string::npos ? 1 : 0),
+              1)
+        << run.errors;
+    EXPECT_EQ(run.output, "");
+    EXPECT_FALSE(std::filesystem::exists(folder + "out.info"));
+  }
+}
+
 // The next run's tests as a runner lists them: the order holds exactly
 // those, a new one placed by the failure model, one gone since left out;
 // of a suite that is no history, new tests go first.
