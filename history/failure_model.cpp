@@ -99,26 +99,48 @@ double expectedSeconds(const HistoryPast& past, int key) {
 
 namespace {
 
-void addChangeFeatures(const RunChange& change, int key, bool isNew, Features& features) {
+// `test` is null for a new test; `top` is the highest specificity of any
+// test under the change.
+void addChangeFeatures(const RunChange& change, int key, const TestPast* test, double top,
+                       Features& features) {
   const ChangeSignals signals = signalsOf(change, key);
   double* const into = features.data() + HISTORY_FEATURES;
-  into[0] = signals.touched || isNew ? 1.0 : 0.0;
+  const bool touched = signals.touched || test == nullptr;
+  into[0] = touched ? 1.0 : 0.0;
   into[1] = portableLog(1.0 + signals.coveredLines) / 5.0;
   into[2] = signals.coveredShare;
   into[3] = portableLog(1.0 + signals.specificity) / 5.0;
   into[4] = signals.ownFile ? 1.0 : 0.0;
   into[5] = signals.nameMatch ? 1.0 : 0.0;
   into[6] = portableLog(1.0 + static_cast<double>(change.changedLines)) / 10.0;
+  // What the test's past says beside the change: a test with no failure of
+  // its own that the change touches is where a regression first shows, and
+  // how long an untouched test has passed since its last failure says how
+  // stale that failure is next to the change.
+  const bool failedBefore = test != nullptr && test->runsSinceFailure >= 0;
+  const double since = failedBefore ? static_cast<double>(test->runsSinceFailure) : 0.0;
+  into[7] = touched && !failedBefore ? 1.0 : 0.0;
+  into[8] = top > 0.0 ? signals.specificity / top : 0.0;
+  into[9] = !touched && failedBefore ? since / (1.0 + since) : 0.0;
+  into[10] = touched && failedBefore ? 1.0 / (1.0 + since) : 0.0;
 }
 
 }  // namespace
 
-Features featuresOf(const HistoryPast& past, int key, const RunChange* change) {
+double topSpecificityOf(const RunChange& change) {
+  double top = 0.0;
+  for (const ChangeSignals& signals : change.signals) top = std::max(top, signals.specificity);
+  return top;
+}
+
+Features featuresOf(const HistoryPast& past, int key, const RunChange* change,
+                    double topSpecificity) {
   Features features{};
   features[0] = 1.0;
   const auto at = static_cast<Index>(key);
   const bool isNew = at >= past.tests.size() || past.tests[at].runs == 0;
-  if (change != nullptr && change->carried) addChangeFeatures(*change, key, isNew, features);
+  if (change != nullptr && change->carried)
+    addChangeFeatures(*change, key, isNew ? nullptr : &past.tests[at], topSpecificity, features);
   if (isNew) {
     features[6] = 1.0;
     return features;
@@ -143,10 +165,15 @@ double failureProbability(const FailureModel& model, const Features& features) {
 }
 
 void learnRun(FailureModel& model, const std::vector<Features>& features,
-              const std::vector<bool>& failed) {
+              const std::vector<bool>& failed, bool changeCarried) {
+  // Until a run with a change has been learned, the change's weights hold
+  // their prior: their signals are all 0, and the decay alone would wear the
+  // prior away over a long history (or a large suite) of runs without diffs.
+  if (changeCarried) model.learnedChange = true;
+  const Index learned = model.learnedChange ? FEATURE_COUNT : HISTORY_FEATURES;
   for (Index test = 0; test < features.size(); ++test) {
     const double error = failureProbability(model, features[test]) - (failed[test] ? 1.0 : 0.0);
-    for (Index at = 0; at < FEATURE_COUNT; ++at) {
+    for (Index at = 0; at < learned; ++at) {
       model.weights[at] -=
           model.learningRate * (error * features[test][at] + model.decay * model.weights[at]);
     }

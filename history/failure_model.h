@@ -63,34 +63,47 @@ double expectedSeconds(const HistoryPast& past, int key);
 // change touches the test; log(1 + the changed lines it covers) / 5; their
 // share of its lines; log(1 + their specificity) / 5; whether its own file
 // changed; whether its name matches a changed file; log(1 + the change's
-// lines) / 10.
+// lines) / 10; whether it is touched and never failed (or is new); its
+// specificity over the highest of the change's tests; for a test untouched
+// that failed before, k / (1 + k), k its runs since its last failure (how
+// stale that failure is); for a touched one, 1 / (1 + k).
 constexpr std::size_t HISTORY_FEATURES = 12;
-constexpr std::size_t FEATURE_COUNT = HISTORY_FEATURES + 7;
+constexpr std::size_t CHANGE_FEATURES = 11;
+constexpr std::size_t FEATURE_COUNT = HISTORY_FEATURES + CHANGE_FEATURES;
 using Features = std::array<double, FEATURE_COUNT>;
 
 // A key the past does not know yet (or never ran) is a new test; under a
-// change, a new test is touched.
-Features featuresOf(const HistoryPast& past, int key, const RunChange* change = nullptr);
+// change, a new test is touched. `topSpecificity` is the change's
+// topSpecificityOf, taken once a run.
+Features featuresOf(const HistoryPast& past, int key, const RunChange* change = nullptr,
+                    double topSpecificity = 0.0);
+
+// The highest specificity of any test under the change, 0 where none.
+double topSpecificityOf(const RunChange& change);
 
 // The model starts out as the recently-failed heuristic, a test that failed
 // lately likelier to fail again, and learns from there: on a short history
 // it has seen too little to do better alone. Its prior on a change puts a
 // test the change touches ahead of one it does not that did not fail in the
-// last run (-3 + 2 against at most -3 + 4 x 0.2), until the runs that carry
-// changes teach it better; without changes that weight never counts.
+// last run (-3 + 2 against at most -3 + 4 x 0.2), the most specific of them
+// first (+1 x its share of the highest specificity), until the runs that
+// carry changes teach it better. Without changes those weights never count,
+// and they keep their prior until a run with a change is learned.
 struct FailureModel {
-  Features weights = {-3.0, 4.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0,
-                      0.0,  0.0, 2.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  Features weights = {-3.0, 4.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0,
+                      2.0,  0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0};
   double learningRate = 0.1;
-  double decay = 0.0001;  // of the weights, each step
+  double decay = 0.0001;       // of the weights, each step
+  bool learnedChange = false;  // a run that carried a change has been learned
 };
 
 double failureProbability(const FailureModel& model, const Features& features);
 
 // One gradient step of the log loss on each test's features and verdict, in
-// the order given.
+// the order given, the weights decaying at each. `changeCarried`: the run
+// carried a change; until one has, the change's weights keep their prior.
 void learnRun(FailureModel& model, const std::vector<Features>& features,
-              const std::vector<bool>& failed);
+              const std::vector<bool>& failed, bool changeCarried = false);
 
 // The tests by their chance of failing, highest first. With perSecond, by
 // the chance over the expected time raised to TIME_POWER (the failures to

@@ -20,6 +20,7 @@ RunPast pastOf(const HistoryPast& past, const FailureModel& model, const Failure
   runPast.run = at;
   features.clear();
   std::vector<double> known;
+  const double top = change != nullptr ? topSpecificityOf(*change) : 0.0;
   for (const TestResult& result : run.results) {
     if (!result.ran) continue;
     runPast.keys.push_back(result.key);
@@ -28,7 +29,7 @@ RunPast pastOf(const HistoryPast& past, const FailureModel& model, const Failure
     runPast.meanSeconds.push_back(
         seen ? past.tests[key].secondsSum / static_cast<double>(past.tests[key].runs) : -1.0);
     runPast.failureLikelihood.push_back(seen ? past.tests[key].smoothed[0] : 0.0);
-    features.push_back(featuresOf(past, result.key, change));
+    features.push_back(featuresOf(past, result.key, change, top));
     runPast.touched.push_back(features.back()[HISTORY_FEATURES] > 0.0 ? 1 : 0);
     runPast.neverFailed.push_back(!seen || past.tests[key].failures == 0 ? 1 : 0);
     runPast.failureProbability.push_back(failureProbability(model, features.back()));
@@ -64,9 +65,10 @@ std::vector<RunPast> walkHistory(const History& history, Keep keep, RunPast* nex
     }
     const bool anyFailed = std::find(failed.begin(), failed.end(), true) != failed.end();
     if (keep(at, anyFailed)) pasts.push_back(std::move(runPast));
-    learnRun(model, features, failed);
+    const bool carried = change != nullptr && change->carried;
+    learnRun(model, features, failed, carried);
     if (std::find(failed.begin(), failed.end(), false) != failed.end()) {
-      learnRun(ranking, features, failed);
+      learnRun(ranking, features, failed, carried);
     }
     addRun(past, run);
   }

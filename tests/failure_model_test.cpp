@@ -11,6 +11,7 @@
 
 #include "history/failure_model.h"
 #include "history/run_pasts.h"
+#include "ordering/budget.h"
 #include "plan/prediction.h"
 #include "replay/replay.h"
 
@@ -229,6 +230,106 @@ TEST(FailureModel, RecentlyFailedIsTheDocumentedRuleToTheBit) {
   pastsOfFailingRuns(history, next);
   ASSERT_EQ(next.failureLikelihood.size(), 1u);
   EXPECT_EQ(next.failureLikelihood[0], expected);
+}
+
+}  // namespace
+
+namespace {
+
+// `tests` tests over `runs` runs, each taking a second; the `stale` first of
+// them failed once, in run `failedAt`, and passed in every other.
+History staleFailures(int tests, int runs, int stale, int failedAt) {
+  History history;
+  for (int test = 0; test < tests; ++test) {
+    history.keys.push_back("t" + std::to_string(test));
+    history.keyIndex[history.keys.back()] = test;
+  }
+  for (int run = 0; run < runs; ++run) {
+    history.runs.push_back({"run-" + std::to_string(run + 1), {}, {}});
+    for (int test = 0; test < tests; ++test) {
+      history.runs.back().results.push_back({test, 1.0, true, run == failedAt && test < stale});
+    }
+  }
+  return history;
+}
+
+// A change that touches `key` alone, through one line no other test covers.
+RunChange touching(int key) {
+  RunChange change;
+  change.carried = true;
+  change.changedLines = 1;
+  change.keys = {key};
+  ChangeSignals signals;
+  signals.touched = true;
+  signals.coveredLines = 1;
+  signals.coveredShare = 0.05;
+  signals.specificity = 1.0;
+  change.signals = {signals};
+  return change;
+}
+
+// Over a long history without diffs, the prior on a change must not wear
+// away: the test the next change touches goes first, and a budget of a
+// twentieth of the suite's time selects it, ahead of the 200 tests that
+// failed once 40 runs ago and passed since.
+TEST(FailureModel, KeepsTheChangePriorThroughRunsWithoutDiffs) {
+  const int tests = 1000;
+  const History history = staleFailures(tests, 100, 200, 59);
+  const RunChange change = touching(tests - 1);
+  for (const bool perSecond : {false, true}) {
+    SCOPED_TRACE(perSecond ? "per second" : "by chance");
+    const NextRunPrediction next =
+        predictNextRun(history, perSecond, nullptr, DEFAULT_WINDOW, {nullptr, &change});
+    ASSERT_EQ(next.order.size(), static_cast<std::size_t>(tests));
+    EXPECT_EQ(next.order.front(), tests - 1);
+    std::vector<double> seconds;
+    for (const int test : next.order)
+      seconds.push_back(next.expectedSeconds[static_cast<std::size_t>(test)]);
+    const BudgetSelection selection = selectWithinBudget(seconds, 50.0);
+    ASSERT_FALSE(selection.selected.empty());
+    EXPECT_EQ(next.order[static_cast<std::size_t>(selection.selected.front())], tests - 1);
+  }
+}
+
+// The change's weights keep their prior while runs without a change are
+// learned, then follow the usual rule, decay included, once one with a
+// change has been.
+TEST(FailureModel, ChangeWeightsDecayOnceAChangeIsLearned) {
+  FailureModel model;
+  const FailureModel prior;
+  Features quiet{};
+  quiet[0] = 1.0;
+  for (int run = 0; run < 100; ++run) learnRun(model, {quiet}, {false});
+  for (std::size_t at = HISTORY_FEATURES; at < FEATURE_COUNT; ++at) {
+    EXPECT_EQ(model.weights[at], prior.weights[at]) << at;
+  }
+  EXPECT_NE(model.weights[0], prior.weights[0]);
+
+  Features changed = quiet;
+  changed[HISTORY_FEATURES + 6] = 0.1;  // the change's size alone: the touched weight only decays
+  learnRun(model, {changed}, {false}, true);
+  const double touchedWeight = model.weights[HISTORY_FEATURES];
+  EXPECT_LT(touchedWeight, prior.weights[HISTORY_FEATURES]);
+  learnRun(model, {quiet}, {false});
+  EXPECT_LT(model.weights[HISTORY_FEATURES], touchedWeight);
+}
+
+// Of the tests a change touches, the one whose changed lines few others
+// cover goes first even before the model has learned from a change; and a
+// test that failed long ago and passed since stays behind both.
+TEST(FailureModel, PutsTheMostSpecificTouchedTestFirst) {
+  History history = staleFailures(4, 30, 1, 2);
+  RunChange change = touching(3);
+  ChangeSignals broad = change.signals.front();
+  broad.specificity = 0.05;
+  change.keys = {2, 3};
+  change.signals = {broad, change.signals.front()};
+  for (const bool perSecond : {false, true}) {
+    SCOPED_TRACE(perSecond ? "per second" : "by chance");
+    const NextRunPrediction next =
+        predictNextRun(history, perSecond, nullptr, DEFAULT_WINDOW, {nullptr, &change});
+    EXPECT_EQ(next.order, (std::vector<int>{3, 2, 0, 1}));
+  }
 }
 
 }  // namespace
