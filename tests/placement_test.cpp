@@ -492,14 +492,17 @@ TEST(Placement, PlacesEachPatchOfAMailboxWhereTheOnesBeforeLeftTheLines) {
   EXPECT_EQ(placed.changedLines, 5);
   EXPECT_EQ(coverage.files[0].lines, (std::vector<long>{13, 14, 15, 23}));
 
-  // A later patch that cannot be placed leaves the coverage as it was.
+  // Patches that change one file twice place it, on the lines the earlier
+  // patches left, and keep the lines those carried.
   coverage.files.push_back(fileOf("/home/ci/shop/tests/login.py", {{1, {2}}}));
   placer = startPlacing(NAMES, &coverage);
-  EXPECT_FALSE(placeChange(placer,
-                           changeOf(patch('1', "src/cart.py", "@@ -2,0 +3 @@\n+a\n") +
-                                    patch('2', "login.py", "@@ -1 +1 @@\n-a\n+b\n")),
-                           placed, error));
-  EXPECT_EQ(coverage.files[0].lines, (std::vector<long>{13, 14, 15, 23}));
+  EXPECT_TRUE(placeChange(placer,
+                          changeOf(patch('1', "src/cart.py", "@@ -2,0 +3 @@\n+a\n") +
+                                   patch('2', "login.py", "@@ -1 +1 @@\n-a\n+b\n") +
+                                   patch('3', "login.py", "@@ -1 +1 @@\n-b\n+c\n")),
+                          placed, error));
+  EXPECT_EQ(coverage.files[0].lines, (std::vector<long>{14, 15, 16, 24}));
+  EXPECT_TRUE(placed.unplacedFiles.empty());
 }
 
 }  // namespace
