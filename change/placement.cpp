@@ -135,8 +135,8 @@ void placeOnCoverage(const ChangePlacer& placer, const CoveredFile& covered,
   // Whether a test of ours covers the line; each placed once.
   const auto placeLine = [&](long line) {
     const LineTests tests = testsOfLine(covered, line);
-    const bool ours = std::any_of(tests.begin, tests.end,
-                                  [&](int test) { return runsOurs(placer, test); });
+    const bool ours =
+        std::any_of(tests.begin, tests.end, [&](int test) { return runsOurs(placer, test); });
     if (line <= lastLine) return ours;
     lastLine = line;
     const auto count = static_cast<double>(tests.end - tests.begin);
@@ -600,7 +600,6 @@ void placeOnCoveredFiles(ChangePlacer& placer, const ChangedFile& file, Index at
   }
 }
 
-
 // Places one patch's change, then carries the coverage through it.
 void placePatch(ChangePlacer& placer, const Change& change, RunChange& placed) {
   placed = RunChange{};
@@ -656,10 +655,9 @@ void addPatch(const RunChange& patch, std::map<int, ChangeSignals>& signals, Run
 
 bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
                  ReadError& /*error*/) {
-  const bool onePatch = std::all_of(change.files.begin(), change.files.end(),
-                                    [&](const ChangedFile& file) {
-                                      return file.patch == change.files.front().patch;
-                                    });
+  const bool onePatch = std::all_of(
+      change.files.begin(), change.files.end(),
+      [&](const ChangedFile& file) { return file.patch == change.files.front().patch; });
   if (onePatch) {
     placePatch(placer, change, placed);
     return true;

@@ -27,9 +27,9 @@ bool checkCoverageTests(const std::string& file, const CoverageMap& coverage,
         "%s: %zu of its tests match two tests of the history alike, as lcov writes their names "
         "(every character outside [A-Za-z0-9_] as _), and place nothing, such as %s: %s and %s",
         displayName(file).c_str(), placer.lcovTies.size(),
-                 printable(coverage.testNames[static_cast<std::size_t>(tie.test)]).c_str(),
-                 printable(names[static_cast<std::size_t>(tie.first)]).c_str(),
-                 printable(names[static_cast<std::size_t>(tie.second)]).c_str());
+        printable(coverage.testNames[static_cast<std::size_t>(tie.test)]).c_str(),
+        printable(names[static_cast<std::size_t>(tie.first)]).c_str(),
+        printable(names[static_cast<std::size_t>(tie.second)]).c_str());
   }
   std::vector<std::string> unknown;
   for (std::size_t test = 0; test < placer.keysOfCoverageTest.size(); ++test) {
@@ -113,10 +113,11 @@ void placeOnListedAlone(const std::vector<std::string>& listed,
 // Changed paths that several coverage files matched alike: one line for all.
 void warnOfTiedPaths(const ChangePlacer& placer) {
   if (placer.tiedPaths.empty()) return;
-  warn("%zu changed %s several coverage files alike, each placed on and carried through all of "
-       "them, such as %s",
-       placer.tiedPaths.size(), placer.tiedPaths.size() == 1 ? "file matches" : "files match",
-       printable(placer.tiedPaths.front()).c_str());
+  warn(
+      "%zu changed %s several coverage files alike, each placed on and carried through all of "
+      "them, such as %s",
+      placer.tiedPaths.size(), placer.tiedPaths.size() == 1 ? "file matches" : "files match",
+      printable(placer.tiedPaths.front()).c_str());
 }
 
 // Whether a run of the history, read or left out, keeps a diff or a
