@@ -651,6 +651,30 @@ void addPatch(const RunChange& patch, std::map<int, ChangeSignals>& signals, Run
   }
 }
 
+// The paths of a mailbox's files: a file is unplaced where no patch that
+// changes it placed it, and named once.
+struct PatchedPaths {
+  std::vector<std::string> inOrder;  // as first changed
+  std::unordered_set<std::string> placed;
+  std::unordered_set<std::string> ignored;
+};
+
+void notePatchPaths(const Change& patch, const RunChange& one, PatchedPaths& paths,
+                    RunChange& placed) {
+  const std::unordered_set<std::string> unplaced(one.unplacedFiles.begin(),
+                                                 one.unplacedFiles.end());
+  for (const ChangedFile& file : patch.files) {
+    const std::string& path = file.newPath.empty() ? file.oldPath : file.newPath;
+    if (std::find(paths.inOrder.begin(), paths.inOrder.end(), path) == paths.inOrder.end()) {
+      paths.inOrder.push_back(path);
+    }
+    if (unplaced.count(path) == 0) paths.placed.insert(path);
+  }
+  for (const std::string& path : one.ignoredFiles) {
+    if (paths.ignored.insert(path).second) placed.ignoredFiles.push_back(path);
+  }
+}
+
 }  // namespace
 
 bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
@@ -663,33 +687,23 @@ bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
     return true;
   }
   // A mailbox's patches are placed in turn, each on the coverage as the
-  // ones before it carried it. A file is unplaced where no patch that
-  // changes it placed it, and named once.
+  // ones before it carried it.
   placed = RunChange{};
   placed.carried = true;
   std::map<int, ChangeSignals> signals;
-  std::vector<std::string> paths;  // in the order first changed
-  std::unordered_set<std::string> placedPaths;
-  std::unordered_set<std::string> ignoredPaths;
+  PatchedPaths paths;
   for (Index begin = 0; begin < change.files.size();) {
     Index end = begin;
-    while (end < change.files.size() && change.files[end].patch == change.files[begin].patch) ++end;
+    while (end < change.files.size() && change.files[end].patch == change.files[begin].patch) {
+      ++end;
+    }
     Change patch;
     patch.files.assign(change.files.begin() + static_cast<long>(begin),
                        change.files.begin() + static_cast<long>(end));
     RunChange one;
     placePatch(placer, patch, one);
     addPatch(one, signals, placed);
-    const std::unordered_set<std::string> unplaced(one.unplacedFiles.begin(),
-                                                   one.unplacedFiles.end());
-    for (const ChangedFile& file : patch.files) {
-      const std::string& path = file.newPath.empty() ? file.oldPath : file.newPath;
-      if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(path);
-      if (unplaced.count(path) == 0) placedPaths.insert(path);
-    }
-    for (const std::string& path : one.ignoredFiles) {
-      if (ignoredPaths.insert(path).second) placed.ignoredFiles.push_back(path);
-    }
+    notePatchPaths(patch, one, paths, placed);
     begin = end;
   }
   for (const auto& [key, signal] : signals) {
@@ -697,8 +711,8 @@ bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed,
     placed.signals.push_back(signal);
   }
   addCoveredShares(placer, placed);
-  for (const std::string& path : paths) {
-    if (placedPaths.count(path) == 0 && ignoredPaths.count(path) == 0) {
+  for (const std::string& path : paths.inOrder) {
+    if (paths.placed.count(path) == 0 && paths.ignored.count(path) == 0) {
       placed.unplacedFiles.push_back(path);
     }
   }
