@@ -123,6 +123,7 @@ struct Gathered {
   std::map<int, ChangeSignals> signals;
   std::vector<char> filePlaced;  // by changed file
   std::vector<char> byNames;     // by changed file: an edit no test of ours covers
+  std::vector<char> known;       // by changed file: the coverage knows it
 };
 
 // The tests that cover the changed file's edited lines, and the lines
@@ -219,6 +220,12 @@ void markFiles(const std::vector<int>& files, bool ChangeSignals::*flag, ChangeS
   for (const int file : files) {
     if (gathered.byNames[static_cast<Index>(file)] == 0) continue;
     gathered.filePlaced[static_cast<Index>(file)] = 1;
+    // A name says less than a file: of a file the coverage knows, its
+    // uncovered edits (a comment, a docstring) touch its own tests alone,
+    // and the tests its name matches know it without being touched, so
+    // that one edit does not put a whole test module first.
+    if (flag == &ChangeSignals::nameMatch && gathered.known[static_cast<Index>(file)] != 0)
+      continue;
     signals.touched = true;
   }
 }
@@ -593,6 +600,7 @@ void placeOnCoveredFiles(ChangePlacer& placer, const ChangedFile& file, Index at
     placeOnCoverage(placer, placer.coverage->files[static_cast<Index>(coveredAt)], file, at,
                     gathered, hunkCovered);
   }
+  gathered.known[at] = coveredFiles.empty() ? 0 : 1;
   // Placed by their coverage alone where every edit has a test of ours.
   if (!coveredFiles.empty() && !file.hunks.empty() &&
       std::find(hunkCovered.begin(), hunkCovered.end(), 0) == hunkCovered.end()) {
@@ -608,6 +616,7 @@ void placePatch(ChangePlacer& placer, const Change& change, RunChange& placed) {
   Gathered gathered;
   gathered.filePlaced.assign(count, 0);
   gathered.byNames.assign(count, 1);
+  gathered.known.assign(count, 0);
   std::vector<char> ignored(count, 0);
   const std::vector<std::vector<int>> coveredFiles = coveredFilesOf(placer, change);
   for (Index at = 0; at < count; ++at) {
