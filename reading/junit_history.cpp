@@ -306,6 +306,30 @@ bool reportsOf(const fs::directory_entry& part, std::vector<fs::directory_entry>
 // named in part.doubled with both. A run in which no test ran (every test
 // skipped or not run, an empty report, a folder with no report) tells
 // nothing: it is refused, to be left out as an unreadable one is.
+// Joins one part's results into the run's: a test in two parts ran if
+// either ran, failed if either failed, took both times and keeps the first
+// position; it is said in `doubled`.
+void joinPart(const RunEntry& run, std::size_t at, const TestRun& alone, History& part,
+              TestRun& joined, std::unordered_map<int, std::size_t>& resultOfKey,
+              std::unordered_map<int, std::size_t>& partOfKey) {
+  for (const TestResult& result : alone.results) {
+    const auto [known, added] = resultOfKey.emplace(result.key, joined.results.size());
+    if (added) {
+      joined.results.push_back(result);
+      partOfKey.emplace(result.key, at);
+      continue;
+    }
+    TestResult& earlier = joined.results[known->second];
+    earlier.ran = earlier.ran || result.ran;
+    earlier.failed = earlier.failed || result.failed;
+    earlier.seconds += result.seconds;
+    if (earlier.position < 0) earlier.position = result.position;
+    part.doubled.push_back(part.keys[static_cast<std::size_t>(result.key)] + " in both " +
+                           run.parts[partOfKey[result.key]].path().filename().u8string() + " and " +
+                           run.parts[at].path().filename().u8string());
+  }
+}
+
 bool readRun(const RunEntry& run, History& part, ReadError& error) {
   part.runs.push_back({run.name, {}, {}});
   TestRun& joined = part.runs.back();
@@ -320,22 +344,7 @@ bool readRun(const RunEntry& run, History& part, ReadError& error) {
     for (const fs::directory_entry& report : reports) {
       if (!readReportFile(report.path(), part, alone, aloneResultOfKey, error)) return false;
     }
-    for (const TestResult& result : alone.results) {
-      const auto [known, added] = resultOfKey.emplace(result.key, joined.results.size());
-      if (added) {
-        joined.results.push_back(result);
-        partOfKey.emplace(result.key, at);
-        continue;
-      }
-      TestResult& earlier = joined.results[known->second];
-      earlier.ran = earlier.ran || result.ran;
-      earlier.failed = earlier.failed || result.failed;
-      earlier.seconds += result.seconds;
-      if (earlier.position < 0) earlier.position = result.position;
-      part.doubled.push_back(part.keys[static_cast<std::size_t>(result.key)] + " in both " +
-                             run.parts[partOfKey[result.key]].path().filename().u8string() +
-                             " and " + run.parts[at].path().filename().u8string());
-    }
+    joinPart(run, at, alone, part, joined, resultOfKey, partOfKey);
   }
   const std::vector<TestResult>& results = joined.results;
   if (std::any_of(results.begin(), results.end(), [](const TestResult& r) { return r.ran; })) {
