@@ -179,6 +179,7 @@ CoverageMap coverageOfFiles(const std::vector<std::string>& paths) {
 // several do alike, each is placed on and carried, never refused.
 TEST(Placement, MatchesWholePathEndings) {
   std::vector<std::string> thousand;
+  thousand.reserve(1000);
   for (int at = 0; at < 1000; ++at)
     thousand.push_back("/ci/pkg/d" + std::to_string(at) + "/mod.py");
   struct Case {
