@@ -161,6 +161,7 @@ bool readChanges(const Options& options, const History& history,
       return false;
     }
     changes.coverageRead = true;
+    changes.coverageTests = changes.coverage.testNames.size();
   }
   placer.ignorePatterns = options.changesIgnored;
   addTestSources(placer, changes.sources);

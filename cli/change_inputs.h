@@ -25,6 +25,7 @@ struct ChangeInputs {
   RunChange next;                  // of --changes
   // Where --coverage was read and used: how many of its tests match a test.
   bool coverageRead = false;
+  std::size_t coverageTests = 0;  // of --coverage, as read: the history's snapshots come later
   std::size_t coverageMatched = 0;
 };
 

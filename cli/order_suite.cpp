@@ -365,7 +365,7 @@ int orderAndWrite(const Options& options) {
   results.file = options.file;
   results.formatName = formatName(inputs.format);
   results.coverageRead = changes.coverageRead;
-  results.coverageTests = static_cast<long long>(changes.coverage.testNames.size());
+  results.coverageTests = static_cast<long long>(changes.coverageTests);
   results.coverageMatched = static_cast<long long>(changes.coverageMatched);
   results.seed = options.seed;
   results.settings = options.search;

@@ -621,6 +621,27 @@ TEST(SuiteProgram, ReplaysAHistoryTheSameForAnyNumberOfJobs) {
 // many of its tests match one of the history's; lcov's rewritten names meet
 // the history's unless two rewrite alike; coverage that matches in part is
 // warned of, and coverage of which no test matches is refused.
+// The coverage line counts --coverage's own tests, not those of a snapshot
+// the history's runs took over from it.
+TEST(SuiteProgram, CountsTheCoverageGivenBesideTheHistorysSnapshots) {
+  const std::string folder = freshFolder("coverage-count");
+  std::filesystem::create_directories(folder + "history");
+  for (const char* run : {"run-1.xml", "run-2.xml"}) {
+    writeFile(folder + "history/" + run,
+              "<testsuite><testcase classname=\"a\" name=\"x\"/>"
+              "<testcase classname=\"a\" name=\"y\"><failure/></testcase></testsuite>\n");
+  }
+  writeFile(folder + "history/coverage-2.info",
+            "TN:a.x\nSF:/p/a.py\nDA:1,1\nend_of_record\nTN:a.y\nSF:/p/a.py\nDA:2,1\n"
+            "end_of_record\n");
+  writeFile(folder + "given.info", "TN:a.x\nSF:/p/a.py\nDA:1,1\nend_of_record\n");
+  writeFile(folder + "next.diff", "--- a/a.py\n+++ b/a.py\n@@ -2 +2 @@\n-a\n+b\n");
+  const ProgramRun run = runSuiteProgram("--coverage " + folder + "given.info --changes " + folder +
+                                         "next.diff " + folder + "history");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.output.find("coverage: 1 test, 1 matched\n"), std::string::npos) << run.output;
+}
+
 TEST(SuiteProgram, SaysHowManyCoverageTestsMatchAndRefusesCoverageThatMatchesNone) {
   const std::string folder = freshFolder("coverage-names");
   writeFile(folder + "run.xml",
