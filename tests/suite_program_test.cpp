@@ -417,8 +417,9 @@ TEST(SuiteProgram, ReadsEachOtherInputFromStandardInput) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments + " < " + c.input);
-    const ProgramRun run = runSuiteProgram(
-        c.arguments + " --order " + folder + "order.txt" + history, "", folder + c.input);
+    std::string arguments = c.arguments;
+    arguments.append(" --order ").append(folder).append("order.txt").append(history);
+    const ProgramRun run = runSuiteProgram(arguments, "", folder + c.input);
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_NE((run.output + run.errors).find(c.said), std::string::npos)
         << run.output << run.errors;
