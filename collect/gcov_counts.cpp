@@ -1,6 +1,7 @@
 #include "collect/gcov_counts.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -92,7 +93,10 @@ void addSourceCounts(const Json& file, const fs::path& base, LineCounts& counts)
         count.get<std::uint64_t>() == 0 || number.get<long>() < 1) {
       continue;
     }
-    counts[path][number.get<long>()] += count.get<std::uint64_t>();
+    // A count sums up to the largest a counter holds, never wraps to 0.
+    std::uint64_t& total = counts[path][number.get<long>()];
+    const std::uint64_t added = count.get<std::uint64_t>();
+    total = total > UINT64_MAX - added ? UINT64_MAX : total + added;
   }
 }
 

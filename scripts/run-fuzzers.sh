@@ -16,7 +16,8 @@ build_dir=$(mkdir -p "${2:-build-fuzz}" && cd "${2:-build-fuzz}" && pwd)
 
 cmake -S "$source_dir" -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DANTORDER_FUZZ=ON -DANTORDER_BUILD_TESTS=OFF -DANTORDER_BUILD_BENCHMARKS=OFF >/dev/null
-formats=(csv sir lists junit lcov coverage_json pit stryker test_list diff coverage_map program)
+formats=(csv sir lists junit lcov coverage_json pit stryker test_list diff coverage_map ctest_listing
+  gcov_counts program)
 cmake --build "$build_dir" -j2 --target "${formats[@]/#/fuzz_}" >/dev/null
 
 declare -A seeds=(
@@ -31,6 +32,8 @@ declare -A seeds=(
   [test_list]="$source_dir/tests/suites/next-tests/*"
   [diff]="$source_dir/tests/suites/*.diff"
   [coverage_map]="$source_dir/tests/suites/contexts.json $source_dir/tests/suites/*.info"
+  [ctest_listing]="$source_dir/tests/suites/collect/listing.json $source_dir/tests/suites/next-tests/*.json"
+  [gcov_counts]="$source_dir/tests/suites/collect/gcov.json"
   [program]="$source_dir/tests/suites/*.* $source_dir/examples/*.*"
 )
 for format in "${formats[@]}"; do

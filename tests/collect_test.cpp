@@ -106,6 +106,15 @@ TEST(GcovCounts, CountsTheLinesRunOfEveryDataFile) {
   const LineCounts expected = {{"/src/cart.cpp", {{2, 3}}}, {"/src/cart.h", {{7, 5}}}};
   EXPECT_EQ(counts, expected);
   EXPECT_FALSE(addGcovJson("/b/x.gcda:cannot open data file\n", counts, reason));
+  // Counts that pass a counter's bound stay at it, never wrap to nothing.
+  LineCounts full;
+  const std::string huge =
+      R"({"format_version": "1", "current_working_directory": "/b", "files": [)"
+      R"({"file": "/src/a.cpp", "lines": [{"line_number": 1, "count": 18446744073709551615},)"
+      R"({"line_number": 1, "count": 1}]}]})"
+      "\n";
+  ASSERT_TRUE(addGcovJson(huge, full, reason)) << reason;
+  EXPECT_EQ(full["/src/a.cpp"][1], UINT64_MAX);
 }
 
 TEST(GcovCounts, KeepsTheProjectsOwnSources) {
