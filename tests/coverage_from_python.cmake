@@ -7,15 +7,8 @@
 include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
 # PYTHON, where given, is the Python to run; else Debian's own first, which
 # its coverage and pytest packages serve, then the first on the PATH.
-find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
-find_program(PYTHON NAMES python3)
-if(PYTHON)
-  execute_process(COMMAND ${PYTHON} -c "import coverage, pytest" RESULT_VARIABLE status
-    OUTPUT_QUIET ERROR_QUIET)
-endif()
-if(NOT PYTHON OR NOT status EQUAL 0)
-  skip_check("no Python with coverage.py and pytest (Debian: python3-coverage, python3-pytest)")
-endif()
+find_python_with("coverage, pytest"
+  "no Python with coverage.py and pytest (Debian: python3-coverage, python3-pytest)")
 file(REMOVE_RECURSE "${WORK}")
 file(WRITE "${WORK}/shop.py" [=[
 def total(a, b):

@@ -11,16 +11,8 @@
 #
 # cmake -DPROGRAM=... -DPLUGIN_DIR=... -DWORK=... [-DPYTHON=...] -P coverage_names_from_pytest.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
-find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
-find_program(PYTHON NAMES python3)
-if(PYTHON)
-  execute_process(COMMAND ${PYTHON} -c "import coverage, pytest, pytest_cov"
-    RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
-endif()
-if(NOT PYTHON OR NOT status EQUAL 0)
-  skip_check("no Python with coverage.py, pytest and pytest-cov (Debian: python3-coverage, "
-    "python3-pytest, python3-pytest-cov)")
-endif()
+find_python_with("coverage, pytest, pytest_cov" "no Python with coverage.py, pytest and \
+pytest-cov (Debian: python3-coverage, python3-pytest, python3-pytest-cov)")
 file(REMOVE_RECURSE "${WORK}")
 set(project "${WORK}/project")
 file(WRITE "${project}/pkg/__init__.py" "")

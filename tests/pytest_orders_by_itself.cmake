@@ -12,15 +12,7 @@
 # cmake -DPROGRAM=... -DPLUGIN_DIR=... -DWORK=... [-DPYTHON=...] -P pytest_orders_by_itself.cmake
 cmake_policy(VERSION 3.21)
 include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
-find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
-find_program(PYTHON NAMES python3)
-if(PYTHON)
-  execute_process(COMMAND ${PYTHON} -c "import pytest" RESULT_VARIABLE status
-    OUTPUT_QUIET ERROR_QUIET)
-endif()
-if(NOT PYTHON OR NOT status EQUAL 0)
-  skip_check("no Python with pytest (Debian: python3-pytest)")
-endif()
+find_python_with(pytest "no Python with pytest (Debian: python3-pytest)")
 file(REMOVE_RECURSE "${WORK}")
 set(shop "${WORK}/shop")
 set(reports "${WORK}/reports")

@@ -18,15 +18,7 @@ cmake_policy(VERSION 3.21)
 include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
 # PYTHON, where given, is the Python to run; else Debian's own first, which
 # its pytest package serves, then the first on the PATH.
-find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
-find_program(PYTHON NAMES python3)
-if(PYTHON)
-  execute_process(COMMAND ${PYTHON} -c "import pytest" RESULT_VARIABLE status
-    OUTPUT_QUIET ERROR_QUIET)
-endif()
-if(NOT PYTHON OR NOT status EQUAL 0)
-  skip_check("no Python with pytest (Debian: python3-pytest)")
-endif()
+find_python_with(pytest "no Python with pytest (Debian: python3-pytest)")
 file(REMOVE_RECURSE "${WORK}")
 # The project, and the folder where the orders are written.
 set(shop "${WORK}/shop")

@@ -53,3 +53,19 @@ macro(skip_check reason)
   message(STATUS "SKIPPED: ${reason}")
   return()
 endmacro()
+
+# find_python_with(<import> <reason>): sets PYTHON to a Python that can run
+# `import <import>` (PYTHON where given; else Debian's own first, which its
+# packages serve, then the first on the PATH), or skips the check with the
+# reason. A macro, so that the skip leaves the script itself.
+macro(find_python_with modules reason)
+  find_program(PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+  find_program(PYTHON NAMES python3)
+  if(PYTHON)
+    execute_process(COMMAND ${PYTHON} -c "import ${modules}" RESULT_VARIABLE python_status
+      OUTPUT_QUIET ERROR_QUIET)
+  endif()
+  if(NOT PYTHON OR NOT python_status EQUAL 0)
+    skip_check("${reason}")
+  endif()
+endmacro()
