@@ -9,8 +9,9 @@ import org.junit.platform.launcher.PostDiscoveryFilter;
 
 /**
  * Leaves out the test methods the rest file (antorder.rest, a system property) names: the tests a
- * budget or the other shards hold. A parameterised method runs whole unless all of its invocations
- * the files name are in the rest: which invocations there will be is known only as it runs.
+ * budget or the other shards hold. A method runs whole or not at all (which invocations a
+ * parameterised method has is known only as it runs): where the files split its tests between them,
+ * one test of it decides, the same in every shard, so that it runs in exactly one.
  * The JUnit Platform finds this filter by META-INF/services.
  */
 public class AntorderFilter implements PostDiscoveryFilter {

@@ -37,7 +37,14 @@ final class OrderFile {
     private final Map<String, Integer> methodPositions = new HashMap<>();
     /** The first line naming a test of each class, its nested classes' tests included. */
     private final Map<String, Integer> classPositions = new HashMap<>();
-    private final Set<String> restMethods = new HashSet<>();
+    /** The lines of the order file, each a test this run holds. */
+    private final Set<String> orderLines = new HashSet<>();
+    /**
+     * Each method's test that decides where the method runs: its first by length, then by text, in
+     * both files together, so that shards whose files split the invocations of one parameterised
+     * method agree that it runs whole in one of them.
+     */
+    private final Map<String, String> decidingTests = new HashMap<>();
     /** The classes the rest names, and the classes enclosing them. */
     private final Set<String> restClasses = new HashSet<>();
     private boolean warned;
@@ -52,7 +59,10 @@ final class OrderFile {
                 if (test == null) {
                     continue;
                 }
-                methodPositions.putIfAbsent(test[0] + "#" + test[1], position);
+                String key = test[0] + "#" + test[1];
+                methodPositions.putIfAbsent(key, position);
+                orderLines.add(lines.get(position));
+                decidingTests.merge(key, lines.get(position), OrderFile::first);
                 for (String owner : withEnclosing(test[0])) {
                     classPositions.putIfAbsent(owner, position);
                 }
@@ -62,7 +72,7 @@ final class OrderFile {
             for (String line : readLines(REST, restPath)) {
                 String[] test = split(line);
                 if (test != null) {
-                    restMethods.add(test[0] + "#" + test[1]);
+                    decidingTests.merge(test[0] + "#" + test[1], line, OrderFile::first);
                     restClasses.addAll(withEnclosing(test[0]));
                 }
             }
@@ -102,10 +112,13 @@ final class OrderFile {
         return classPositions.getOrDefault(className, -1);
     }
 
-    /** Whether every test the files name of this method is in the rest: it does not run. */
+    /**
+     * Whether the method's deciding test is in the rest and not in the order: then it does not run.
+     * A method neither file names runs.
+     */
     boolean leftOut(String className, String methodName) {
-        String key = className + "#" + methodName;
-        return restMethods.contains(key) && !methodPositions.containsKey(key);
+        String deciding = decidingTests.get(className + "#" + methodName);
+        return deciding != null && !orderLines.contains(deciding);
     }
 
     /** Whether either file names a test of the class or of a class nested in it. */
@@ -123,6 +136,12 @@ final class OrderFile {
     String describe() {
         return restPath == null ? ORDER + "=" + orderPath
                                 : ORDER + "=" + orderPath + " nor " + REST + "=" + restPath;
+    }
+
+    /** The test that sorts first: the shorter, so that [2] comes before [10], then by text. */
+    static String first(String one, String other) {
+        int byLength = Integer.compare(one.length(), other.length());
+        return byLength < 0 || (byLength == 0 && one.compareTo(other) <= 0) ? one : other;
     }
 
     /** {class name, method name}, or null for a line that names no method of a class. */
