@@ -32,6 +32,7 @@ class OrderFileTest {
         "shop.CartTest.search{int}[2] | shop.CartTest | search",
         "shop.CartTest.search(int)[2] | shop.CartTest | search",
         "shop.CartTest.total() | shop.CartTest | total",
+        "shop.MailTest.retry[2] | shop.MailTest | retry",
         "shop.CartTest.search{String}[1] a.b.c | shop.CartTest | search",
         "shop.CartTest.search[1] (x.y) | shop.CartTest | search",
         "Default.test | Default | test",
