@@ -1,13 +1,15 @@
 # What `cmake --install` puts in place and what `cpack` packs: both programs,
-# the pytest plugin, their manual pages (antorder-suite's made from its --help by help2man, where
+# the pytest plugin, the Jest sequencer, their manual pages (antorder-suite's made from its --help by help2man, where
 # the program runs on the build machine), the licence, and the README with the
 # manual's docs/ beside it; a .deb on Linux, a .zip on Windows.
 
-# The pytest plugin, for PYTHONPATH: share/antorder/antorder_pytest.py.
+# The pytest plugin, for PYTHONPATH: share/antorder/antorder_pytest.py; the
+# Jest sequencer, for Jest's testSequencer: share/antorder/jest-sequencer.js.
 if(WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION .)
-  install(FILES ${PROJECT_SOURCE_DIR}/pytest_plugin/antorder_pytest.py DESTINATION share/antorder)
+  install(FILES ${PROJECT_SOURCE_DIR}/pytest_plugin/antorder_pytest.py
+    ${PROJECT_SOURCE_DIR}/jest_sequencer/jest-sequencer.js DESTINATION share/antorder)
 else()
   include(GNUInstallDirs)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md
@@ -15,7 +17,7 @@ else()
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/man/antorder.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/pytest_plugin/antorder_pytest.py
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/antorder)
+    ${PROJECT_SOURCE_DIR}/jest_sequencer/jest-sequencer.js DESTINATION ${CMAKE_INSTALL_DATADIR}/antorder)
   find_program(HELP2MAN help2man)
   if(TARGET antorder-suite AND HELP2MAN AND NOT CMAKE_CROSSCOMPILING)
     set(page ${PROJECT_BINARY_DIR}/antorder-suite.1)

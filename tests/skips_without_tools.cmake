@@ -1,8 +1,9 @@
-# The checks that need lcov, pytest or coverage.py are skipped, not failed, on
+# The checks that need lcov, pytest, coverage.py or node are skipped, not failed, on
 # a machine without them. Each of lcov_from_gcc, coverage_from_python,
-# pytest_runs_the_order, coverage_names_from_pytest and junit5_runs_the_order (no mvn) runs here with a PATH that holds gcc alone and with a
-# Python that has no packages beyond its standard library (the one at hand,
-# started with -I -S); each must exit 0, print a line that its test's
+# pytest_runs_the_order, coverage_names_from_pytest, the JUnit 5 checks (no
+# mvn) and the two Jest checks run here with a PATH that holds gcc alone and
+# with a Python that has no packages beyond its standard library (the one at
+# hand, started with -I -S); each must exit 0, print a line that its test's
 # SKIP_REGULAR_EXPRESSION (SKIP) matches, and leave its work folder unmade.
 #
 # cmake -DSKIP=... -DWORK=... -P skips_without_tools.cmake
@@ -26,7 +27,8 @@ if(PYTHON)
 endif()
 
 foreach(check IN ITEMS lcov_from_gcc coverage_from_python pytest_runs_the_order
-    pytest_orders_by_itself coverage_names_from_pytest junit5_runs_the_order)
+    pytest_orders_by_itself coverage_names_from_pytest junit5_runs_the_order
+    jest_runs_the_order jest_sequencer_cases)
   run_program(COMMAND ${CMAKE_COMMAND} -E env "PATH=${bin}" ${CMAKE_COMMAND}
     "-DWORK=${WORK}/${check}" ${python} -P "${CMAKE_CURRENT_LIST_DIR}/${check}.cmake"
     OUTPUT output)

@@ -1,0 +1,4 @@
+const check = require("./check");
+
+test("sends", () => check("sends"));
+test("bounces", () => check("bounces"));
