@@ -24,26 +24,15 @@
 #include "reading/test_list.h"
 #include "reporting/json_results.h"
 #include "reporting/order_table.h"
-#include "reporting/run_results.h"
 #include "reporting/runner_files.h"
 #include "reporting/summary.h"
 #include "reporting/svg_plot.h"
 #include "suite/aligned_suite.h"
+#include "text/shown_text.h"
 
 namespace antorder {
 
 namespace {
-
-// The first few of the names, and how many more.
-std::string someNames(const std::vector<std::string>& names) {
-  constexpr std::size_t NAMED = 5;
-  std::string text;
-  for (std::size_t at = 0; at < names.size() && at < NAMED; ++at) {
-    text += (at == 0 ? "" : ", ") + names[at];
-  }
-  if (names.size() > NAMED) text += " and " + std::to_string(names.size() - NAMED) + " more";
-  return text;
-}
 
 // ctest -j splits a line of its cost-data file at spaces: a test whose name
 // holds one would be read as another test, so it is left out of the file.
