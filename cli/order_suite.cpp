@@ -309,6 +309,21 @@ void printInputsFingerprint(const Options& options, const SparseSuite& suite,
   say("inputs: %08lx", static_cast<unsigned long>(folded));
 }
 
+// What the results say of the inputs read and of the search asked for.
+void noteInputs(const Options& options, const SparseSuite& suite, const InputsRead& inputs,
+                const ChangeInputs& changes, RunResults& results) {
+  results.file = options.file;
+  results.formatName = formatName(inputs.format);
+  results.coverageRead = changes.coverageRead;
+  results.coverageTests = static_cast<long long>(changes.coverageTests);
+  results.coverageMatched = static_cast<long long>(changes.coverageMatched);
+  results.seed = options.seed;
+  results.settings = options.search;
+  results.objective = options.objective == "apfd"    ? Objective::APFD
+                      : options.objective == "apfdc" ? Objective::APFDC
+                                                     : defaultObjective(suite);
+}
+
 }  // namespace
 
 // Orders the suite and writes every file asked for; the exit status.
@@ -351,16 +366,7 @@ int orderAndWrite(const Options& options) {
   }
   if (stopSignal != 0) return stoppedStatus();
   if (!optionsApply(options, inputs, evaluationFormat)) return 2;
-  results.file = options.file;
-  results.formatName = formatName(inputs.format);
-  results.coverageRead = changes.coverageRead;
-  results.coverageTests = static_cast<long long>(changes.coverageTests);
-  results.coverageMatched = static_cast<long long>(changes.coverageMatched);
-  results.seed = options.seed;
-  results.settings = options.search;
-  results.objective = options.objective == "apfd"    ? Objective::APFD
-                      : options.objective == "apfdc" ? Objective::APFDC
-                                                     : defaultObjective(suite);
+  noteInputs(options, suite, inputs, changes, results);
   if (faultCount(suite) == 0) {
     return runWithoutFaults(options, suite, history, listed, changes, results);
   }
