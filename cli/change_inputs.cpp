@@ -8,7 +8,7 @@
 #include "change/placement.h"
 #include "cli/messages.h"
 #include "reading/diff_reader.h"
-#include "reporting/run_results.h"
+#include "text/shown_text.h"
 
 namespace antorder {
 

@@ -9,7 +9,7 @@
 #include "cli/progress.h"
 #include "cli/stop_signals.h"
 #include "collect/collector.h"
-#include "reporting/run_results.h"
+#include "text/shown_text.h"
 
 namespace antorder {
 

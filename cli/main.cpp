@@ -30,7 +30,7 @@
 #include "cli/order_suite.h"
 #include "cli/replay_history.h"
 #include "reading/junit_history.h"
-#include "reporting/run_results.h"
+#include "text/shown_text.h"
 
 namespace antorder {
 

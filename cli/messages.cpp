@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "reporting/run_results.h"
+#include "text/shown_text.h"
 
 namespace antorder {
 
@@ -88,17 +88,16 @@ void warnOfRunsLeftOut(const std::vector<LeftOutRun>& leftOut) {
 
 void warnOfHistoryFiles(const History& history) {
   for (const LeftOutRun& file : history.filesUnread) {
-    std::fprintf(stderr, "%s: warning: %s: %s\n", PROGRAM, printable(file.file).c_str(),
-                 file.reason.c_str());
+    warn("%s: %s", file.file.c_str(), file.reason.c_str());
   }
   const std::string shards = incompleteShards(history);
   if (shards.empty()) return;
   // A shard that orders from a history another shard has already added to
   // splits the suite otherwise than the shards before it did.
-  std::fprintf(stderr,
-               "%s: warning: the newest run seems to lack shards: %s; are its other shards "
-               "still running? Shards ordered from different histories split differently\n",
-               PROGRAM, printable(shards).c_str());
+  warn(
+      "the newest run seems to lack shards: %s; are its other shards still running? Shards "
+      "ordered from different histories split differently",
+      shards.c_str());
 }
 
 }  // namespace antorder

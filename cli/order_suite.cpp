@@ -24,26 +24,15 @@
 #include "reading/test_list.h"
 #include "reporting/json_results.h"
 #include "reporting/order_table.h"
-#include "reporting/run_results.h"
 #include "reporting/runner_files.h"
 #include "reporting/summary.h"
 #include "reporting/svg_plot.h"
 #include "suite/aligned_suite.h"
+#include "text/shown_text.h"
 
 namespace antorder {
 
 namespace {
-
-// The first few of the names, and how many more.
-std::string someNames(const std::vector<std::string>& names) {
-  constexpr std::size_t NAMED = 5;
-  std::string text;
-  for (std::size_t at = 0; at < names.size() && at < NAMED; ++at) {
-    text += (at == 0 ? "" : ", ") + names[at];
-  }
-  if (names.size() > NAMED) text += " and " + std::to_string(names.size() - NAMED) + " more";
-  return text;
-}
 
 // ctest -j splits a line of its cost-data file at spaces: a test whose name
 // holds one would be read as another test, so it is left out of the file.
@@ -320,6 +309,21 @@ void printInputsFingerprint(const Options& options, const SparseSuite& suite,
   say("inputs: %08lx", static_cast<unsigned long>(folded));
 }
 
+// What the results say of the inputs read and of the search asked for.
+void noteInputs(const Options& options, const SparseSuite& suite, const InputsRead& inputs,
+                const ChangeInputs& changes, RunResults& results) {
+  results.file = options.file;
+  results.formatName = formatName(inputs.format);
+  results.coverageRead = changes.coverageRead;
+  results.coverageTests = static_cast<long long>(changes.coverageTests);
+  results.coverageMatched = static_cast<long long>(changes.coverageMatched);
+  results.seed = options.seed;
+  results.settings = options.search;
+  results.objective = options.objective == "apfd"    ? Objective::APFD
+                      : options.objective == "apfdc" ? Objective::APFDC
+                                                     : defaultObjective(suite);
+}
+
 }  // namespace
 
 // Orders the suite and writes every file asked for; the exit status.
@@ -362,16 +366,7 @@ int orderAndWrite(const Options& options) {
   }
   if (stopSignal != 0) return stoppedStatus();
   if (!optionsApply(options, inputs, evaluationFormat)) return 2;
-  results.file = options.file;
-  results.formatName = formatName(inputs.format);
-  results.coverageRead = changes.coverageRead;
-  results.coverageTests = static_cast<long long>(changes.coverageTests);
-  results.coverageMatched = static_cast<long long>(changes.coverageMatched);
-  results.seed = options.seed;
-  results.settings = options.search;
-  results.objective = options.objective == "apfd"    ? Objective::APFD
-                      : options.objective == "apfdc" ? Objective::APFDC
-                                                     : defaultObjective(suite);
+  noteInputs(options, suite, inputs, changes, results);
   if (faultCount(suite) == 0) {
     return runWithoutFaults(options, suite, history, listed, changes, results);
   }

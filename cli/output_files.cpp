@@ -6,7 +6,7 @@
 
 #include "cli/messages.h"
 #include "cli/stop_signals.h"
-#include "reporting/run_results.h"
+#include "text/shown_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

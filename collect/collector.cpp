@@ -183,6 +183,37 @@ bool listTests(const std::string& ctest, const Shared& shared, std::vector<Ctest
   return !tests.empty();
 }
 
+// The build and source folders, and the paths given to --include and
+// --exclude, as the filter of the sources compares gcov's absolute names.
+void chooseSources(Shared& shared, const fs::path& build, const std::string& cache) {
+  const CollectSettings& settings = shared.settings;
+  std::error_code status;
+  // "build/" and "build" alike: no separator at the end.
+  const fs::path buildFolder = (fs::absolute(build, status) / "").lexically_normal().parent_path();
+  shared.buildFolder = buildFolder.string();
+  shared.filter.buildFolder = buildFolder.u8string();
+  const std::string source = cmakeCacheValue(cache, "CMAKE_HOME_DIRECTORY");
+  shared.filter.sourceFolder =
+      source.empty() ? shared.filter.buildFolder
+                     : (fs::u8path(source) / "").lexically_normal().parent_path().u8string();
+  // A source folder that is the build folder keeps everything under it.
+  if (shared.filter.sourceFolder == shared.filter.buildFolder) shared.filter.buildFolder.clear();
+  // Paths given are made absolute, as gcov names the sources; globs as well.
+  const auto absolute = [&](const std::vector<std::string>& patterns) {
+    std::vector<std::string> made;
+    for (const std::string& pattern : patterns) {
+      const bool anchored = !pattern.empty() && (pattern[0] == '/' || pattern[0] == '*');
+      made.push_back(
+          anchored
+              ? pattern
+              : (fs::current_path(status) / fs::u8path(pattern)).lexically_normal().u8string());
+    }
+    return made;
+  };
+  shared.filter.include = absolute(settings.include);
+  shared.filter.exclude = absolute(settings.exclude);
+}
+
 // Everything the tests share; false, with the reason, on a folder that is
 // not a build with coverage, or a tool missing.
 bool prepare(Shared& shared, std::string& ctest, std::string& reason) {
@@ -215,30 +246,7 @@ bool prepare(Shared& shared, std::string& ctest, std::string& reason) {
              ": build it with --coverage (CMAKE_CXX_FLAGS=--coverage, say)";
     return false;
   }
-  // "build/" and "build" alike: no separator at the end.
-  const fs::path buildFolder = (fs::absolute(build, status) / "").lexically_normal().parent_path();
-  shared.buildFolder = buildFolder.string();
-  shared.filter.buildFolder = buildFolder.u8string();
-  const std::string source = cmakeCacheValue(cache, "CMAKE_HOME_DIRECTORY");
-  shared.filter.sourceFolder =
-      source.empty() ? shared.filter.buildFolder
-                     : (fs::u8path(source) / "").lexically_normal().parent_path().u8string();
-  // A source folder that is the build folder keeps everything under it.
-  if (shared.filter.sourceFolder == shared.filter.buildFolder) shared.filter.buildFolder.clear();
-  // Paths given are made absolute, as gcov names the sources; globs as well.
-  const auto absolute = [&](const std::vector<std::string>& patterns) {
-    std::vector<std::string> made;
-    for (const std::string& pattern : patterns) {
-      const bool anchored = !pattern.empty() && (pattern[0] == '/' || pattern[0] == '*');
-      made.push_back(
-          anchored
-              ? pattern
-              : (fs::current_path(status) / fs::u8path(pattern)).lexically_normal().u8string());
-    }
-    return made;
-  };
-  shared.filter.include = absolute(settings.include);
-  shared.filter.exclude = absolute(settings.exclude);
+  chooseSources(shared, build, cache);
   shared.environment = ownEnvironment();
   // A GCOV_PREFIX of the collector's own would be set twice.
   for (auto entry = shared.environment.begin(); entry != shared.environment.end();) {

@@ -16,9 +16,9 @@
 #include "reading/suite_reader.h"
 #include "reporting/json_results.h"
 #include "reporting/order_table.h"
-#include "reporting/run_results.h"
 #include "reporting/summary.h"
 #include "reporting/svg_plot.h"
+#include "text/shown_text.h"
 
 using namespace antorder;
 

@@ -13,24 +13,6 @@ bool allDigits(const std::string& text) {
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string quotedText(const std::string& text) {
-  constexpr std::size_t SHOWN = 60;
-  static const char HEX[] = "0123456789abcdef";
-  std::string shown = "\"";
-  for (std::size_t at = 0; at < text.size() && at < SHOWN; ++at) {
-    const auto byte = static_cast<unsigned char>(text[at]);
-    if (byte >= 0x20 && byte < 0x7F) {
-      shown += static_cast<char>(byte);
-    } else {
-      shown += "\\x";
-      shown += HEX[byte >> 4];
-      shown += HEX[byte & 0xF];
-    }
-  }
-  if (text.size() > SHOWN) shown += "...";
-  return shown + "\"";
-}
-
 std::string nameRefusal(const std::string& name) {
   if (name.find_first_of("\r\n") != std::string::npos) {
     return "a test's name must be one line, found " + quotedText(name);

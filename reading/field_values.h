@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "text/shown_text.h"
+
 namespace antorder {
 
 // A cost: a decimal number from MIN_COST to MAX_COST, so that the colony's
@@ -27,10 +29,6 @@ inline bool isDigit(char c) {
 
 // Whether the text is one or more digits and nothing else.
 bool allDigits(const std::string& text);
-
-// The text as a message quotes it: in quotes, every byte that is not
-// printable ASCII written \xNN, at most 60 bytes of it shown.
-std::string quotedText(const std::string& text);
 
 // Why a test's name cannot be written a test a line and read back as one
 // name; empty when it can. A line end, or any other control character (a

@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "reporting/run_results.h"
 #include "reporting/svg_drawing.h"
+#include "text/shown_text.h"
 
 namespace antorder {
 

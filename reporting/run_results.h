@@ -37,21 +37,4 @@ struct RunResults {
   long long coverageMatched = 0;
 };
 
-// What found the best order, as the summary, the JSON and the picture name it.
-std::string bestMethodText(const RunResults& results);
-
-// The file as messages and the summary name it.
-std::string displayName(const std::string& file);
-
-// The text as a terminal shows it harmlessly: control characters (a
-// terminal's escapes among them) written \xNN.
-std::string printable(const std::string& text);
-
-// The file's name without its folders, as the picture names it.
-std::string baseName(const std::string& file);
-
-// A count and its noun, singular for 1: "1 fault", "2 faults", "1 mutant
-// killed" (the last word of the noun's that ends in s loses it).
-std::string counted(long long count, const std::string& pluralNoun);
-
 }  // namespace antorder

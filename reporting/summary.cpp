@@ -3,7 +3,27 @@
 #include <cstddef>
 #include <utility>
 
+#include "text/shown_text.h"
+
 namespace antorder {
+
+std::string bestMethodText(const RunResults& results) {
+  const BestOrder& found = results.orders.bestFound;
+  const char* objective = results.objective == Objective::APFD ? "APFD" : "APFDc";
+  std::string text;
+  if (found.exact) {
+    text = "exact search: no order scores higher";
+    if (results.orders.costsDiffer) text += std::string(" by ") + objective;
+    return text;
+  }
+  text = found.start == OrderStart::ANT_COLONY          ? "ant colony"
+         : found.start == OrderStart::ADDITIONAL_GREEDY ? "additional greedy"
+                                                        : "look-ahead";
+  text += found.improved ? " + local search" : ", not improved by the local search";
+  if (results.orders.costsDiffer) text += std::string(", by ") + objective;
+  if (found.effortSpent) text += ", stopped at its effort bound";
+  return text;
+}
 
 void printTrace(std::FILE* out, const SearchResult& result) {
   for (std::size_t iteration = 0; iteration < result.iterationApfd.size(); ++iteration) {

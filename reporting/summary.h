@@ -18,6 +18,9 @@ void printTrace(std::FILE* out, const SearchResult& result);
 // The suite, the faults left out, and the APFD of each order.
 void printSummary(std::FILE* out, const SparseSuite& suite, const RunResults& results);
 
+// What found the best order, as the summary, the JSON and the picture name it.
+std::string bestMethodText(const RunResults& results);
+
 // One test name a line.
 void printOrder(std::FILE* out, const std::vector<std::string>& names);
 

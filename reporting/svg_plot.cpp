@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "reporting/plot_curves.h"
+#include "reporting/summary.h"
 #include "reporting/svg_drawing.h"
+#include "text/shown_text.h"
 
 namespace antorder {
 

@@ -12,6 +12,7 @@
 # cmake -DPROGRAM=... -DPLUGIN_DIR=... -DWORK=... [-DPYTHON=...] -P pytest_orders_by_itself.cmake
 cmake_policy(VERSION 3.21)
 include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/pytest_reports.cmake)
 find_python_with(pytest "no Python with pytest (Debian: python3-pytest)")
 file(REMOVE_RECURSE "${WORK}")
 set(shop "${WORK}/shop")
@@ -50,21 +51,8 @@ def test_cart_total():
 def test_mail():
     check("mail")
 ]=])
-set(bare_pytest ${PYTHON} -m pytest -p no:cacheprovider -p antorder_pytest)
-set(pytest ${CMAKE_COMMAND} -E env "PYTHONPATH=${PLUGIN_DIR}" "ANTORDER_SUITE=${PROGRAM}"
-  ${bare_pytest})
-# The tests a report holds, in the order they ran, by their JUnit keys.
-function(ran_in report result)
-  file(READ "${report}" xml)
-  string(REGEX MATCHALL "<testcase classname=\"[^\"]*\" name=\"[^\"]*\"" cases "${xml}")
-  set(keys)
-  foreach(case IN LISTS cases)
-    string(REGEX REPLACE "<testcase classname=\"([^\"]*)\" name=\"([^\"]*)\"" "\\1.\\2" key
-      "${case}")
-    list(APPEND keys "${key}")
-  endforeach()
-  set(${result} "${keys}" PARENT_SCOPE)
-endfunction()
+pytest_with_plugin(pytest "ANTORDER_SUITE=${PROGRAM}")
+pytest_with_plugin(noProgram "ANTORDER_SUITE=${WORK}/no-such-program")
 # pytest in the project, its exit status in status and all it printed in output.
 function(run_pytest)
   execute_process(COMMAND ${pytest} ${ARGN} WORKING_DIRECTORY "${shop}" INPUT_FILE /dev/null
@@ -169,8 +157,7 @@ foreach(case IN ITEMS "missing program" "a history refused" "an empty history")
   set(command ${pytest})
   set(history "${reports}")
   if(case STREQUAL "missing program")
-    set(command ${CMAKE_COMMAND} -E env "PYTHONPATH=${PLUGIN_DIR}"
-      "ANTORDER_SUITE=${WORK}/no-such-program" ${bare_pytest})
+    set(command ${noProgram})
     set(reason "cannot run ${WORK}/no-such-program: No such file or directory")
   elseif(case STREQUAL "a history refused")
     set(history "${WORK}/not-a-history")

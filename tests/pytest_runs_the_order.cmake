@@ -16,6 +16,7 @@
 # cmake -DPROGRAM=... -DPLUGIN_DIR=... -DWORK=... [-DPYTHON=...] -P pytest_runs_the_order.cmake
 cmake_policy(VERSION 3.21)
 include(${CMAKE_CURRENT_LIST_DIR}/run_program.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/pytest_reports.cmake)
 # PYTHON, where given, is the Python to run; else Debian's own first, which
 # its pytest package serves, then the first on the PATH.
 find_python_with(pytest "no Python with pytest (Debian: python3-pytest)")
@@ -57,23 +58,7 @@ def test_cart_total():
 def test_mail():
     check("mail")
 ]=])
-set(pytest ${CMAKE_COMMAND} -E env "PYTHONPATH=${PLUGIN_DIR}" ${PYTHON} -m pytest
-  -p no:cacheprovider -p antorder_pytest)
-# The tests a report holds, in the order they ran, by their JUnit keys as
-# pytest gives them with the project's folder for its rootdir (a run whose
-# rootdir is the folder above names them shop.tests...).
-function(ran_in report result)
-  file(READ "${report}" xml)
-  string(REGEX MATCHALL "<testcase classname=\"[^\"]*\" name=\"[^\"]*\"" cases "${xml}")
-  set(keys)
-  foreach(case IN LISTS cases)
-    string(REGEX REPLACE "<testcase classname=\"([^\"]*)\" name=\"([^\"]*)\"" "\\1.\\2" key
-      "${case}")
-    string(REGEX REPLACE "^shop\\." "" key "${key}")
-    list(APPEND keys "${key}")
-  endforeach()
-  set(${result} "${keys}" PARENT_SCOPE)
-endfunction()
+pytest_with_plugin(pytest)
 # Runs a step in the project's folder, its standard output in output.
 function(run_step)
   run_program(COMMAND ${ARGN} WORKDIR "${shop}" OUTPUT printed)
@@ -247,8 +232,8 @@ set(empty "tests/test_cart.py::TestCart::test_empty")
 set(x1 "tests/test_cart.py::test_x[1]")
 set(x2 "tests/test_cart.py::test_x[2]")
 set(tax "tests/test_cart.py::test_tax")
-set(shelf_pytest ${CMAKE_COMMAND} -E env "PYTHONPATH=${PLUGIN_DIR}" "SHELF=${shelf}"
-  "SHELF_RAN=${WORK}/ran.txt" ${PYTHON} -m pytest -p no:cacheprovider -p antorder_pytest -q)
+pytest_with_plugin(shelf_pytest "SHELF=${shelf}" "SHELF_RAN=${WORK}/ran.txt")
+list(APPEND shelf_pytest -q)
 string(ASCII 255 ff)
 
 # shelf_case(<name> [ORDER <line>...] [REST <line>...] RAN <test>... [SAYS <regex>...])
