@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <utility>
 
-#include "reading/field_values.h"
 #include "reading/format_readers.h"
 #include "reading/line_reader.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 

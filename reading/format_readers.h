@@ -6,7 +6,7 @@
 #include <istream>
 
 #include "reading/line_reader.h"
-#include "reading/suite_builder.h"
+#include "suite/suite_builder.h"
 
 namespace antorder {
 

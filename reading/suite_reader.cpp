@@ -10,8 +10,8 @@
 #include <string>
 #include <system_error>
 
+#include "history/history_suite.h"
 #include "reading/format_readers.h"
-#include "reading/history_suite.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

@@ -19,8 +19,8 @@
 #include <string>
 
 #include "reading/junit_history.h"
-#include "reading/suite_builder.h"
 #include "suite/sparse_suite.h"
+#include "suite/suite_builder.h"
 
 namespace antorder {
 

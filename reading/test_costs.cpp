@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "reading/field_values.h"
 #include "reading/format_readers.h"
 #include "reading/junit_history.h"
 #include "reading/line_reader.h"
+#include "suite/field_values.h"
 #include "suite/test_names.h"
 
 namespace antorder {

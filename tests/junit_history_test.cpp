@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "reading/history_suite.h"
+#include "history/history_suite.h"
 #include "reading/junit_history.h"
 #include "reading/suite_reader.h"
 #include "reading/test_costs.h"

@@ -1,11 +1,11 @@
-#include "reading/suite_builder.h"
+#include "suite/suite_builder.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
 
-#include "reading/field_values.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 
