@@ -8,7 +8,7 @@
 #include <string>
 
 #include "history/history.h"
-#include "reading/suite_builder.h"
+#include "suite/suite_builder.h"
 
 // A message's format is checked against its arguments as printf's is.
 #if defined(__MINGW32__)

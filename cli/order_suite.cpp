@@ -171,6 +171,20 @@ void warnOfTestsWithoutCost(const std::string& file, const SparseSuite& suite,
       displayName(file).c_str(), someNames(names).c_str());
 }
 
+// Reads the suite of the file, and where it is a history its runs.
+bool readSuiteOrHistory(const std::string& path, SuiteFormat& format, const ReadOptions& reading,
+                        SparseSuite& suite, History& history, ReadError& error) {
+  switch (readHistory(path, format, HistoryUse::SUITE, history, error)) {
+    case HistoryRead::READ:
+      return suiteOfHistory(history, reading.window, suite, error);
+    case HistoryRead::REFUSED:
+      return false;
+    case HistoryRead::NOT_A_HISTORY:
+      break;
+  }
+  return readSuiteFile(path, format, suite, error, reading);
+}
+
 // What reading the inputs found besides the suite.
 struct InputsRead {
   SuiteFormat format = SuiteFormat::DETECT;  // the suite's, as read
@@ -183,8 +197,8 @@ struct InputsRead {
 bool readInput(const Options& options, SparseSuite& suite, InputsRead& inputs) {
   ReadError error;
   inputs.format = options.format;
-  bool read =
-      readSuiteFile(options.file, inputs.format, suite, error, options.reading, &inputs.history);
+  bool read = readSuiteOrHistory(options.file, inputs.format, options.reading, suite,
+                                 inputs.history, error);
   warnOfRunsLeftOut(inputs.history.leftOut);
   warnOfDoubledTests(inputs.history);
   warnOfHistoryFiles(inputs.history);
@@ -211,7 +225,7 @@ bool readEvaluation(const Options& options, const SparseSuite& suite, RunResults
   ReadError error;
   History history;
   const bool read =
-      readSuiteFile(options.evaluateFile, format, other, error, options.reading, &history);
+      readSuiteOrHistory(options.evaluateFile, format, options.reading, other, history, error);
   warnOfRunsLeftOut(history.leftOut);
   if (!read) {
     reportReadError(options.evaluateFile, error);

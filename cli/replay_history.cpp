@@ -1,8 +1,6 @@
 #include "cli/replay_history.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "replay/replay.h"
 
@@ -11,7 +9,6 @@
 #include "cli/output_files.h"
 #include "cli/progress.h"
 #include "cli/stop_signals.h"
-#include "reading/junit_history.h"
 #include "reading/suite_reader.h"
 #include "reporting/replay_report.h"
 
@@ -41,15 +38,16 @@ int replayRuns(const Options& options) {
   catchStopSignals();
   History history;
   ReadError error;
-  std::error_code status;
-  if (std::filesystem::is_regular_file(std::filesystem::u8path(options.file), status) &&
-      !isHistoryFile(options.file, SuiteFormat::DETECT)) {
+  SuiteFormat format = SuiteFormat::DETECT;
+  const HistoryRead read =
+      readHistory(options.file, format, HistoryUse::RUNS, history, error, options.jobs);
+  if (read == HistoryRead::NOT_A_HISTORY) {
     reportReadError(options.file, {0,
                                    "not a JUnit report: --replay takes a folder of JUnit "
                                    "reports, or one report"});
     return 2;
   }
-  if (!readJunitPath(options.file, history, error, options.jobs)) {
+  if (read == HistoryRead::REFUSED) {
     reportReadError(options.file, error);
     return stopSignal != 0 ? stoppedStatus() : 2;
   }

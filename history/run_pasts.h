@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "history/change_signals.h"
+#include "history/failure_model.h"
 #include "history/history.h"
 
 namespace antorder {
@@ -39,9 +40,32 @@ struct HistoryChanges {
   const RunChange* next = nullptr;
 };
 
+// What the failure model learned from a history's runs, oldest first: every
+// test's past and the two models. A plain value, so that what was learned
+// can be kept and taken up again where it stopped.
+struct LearnedHistory {
+  HistoryPast past;
+  FailureModel model;    // learned from every run
+  FailureModel ranking;  // learned only from runs in which not every test failed
+  int runs = 0;          // how many runs it learned from
+};
+
+// Learns one run from its tests' features (those that ran, in report order),
+// once its past has been taken; `changeCarried`: the run carried a change.
+void learnFromRun(LearnedHistory& learned, const TestRun& run,
+                  const std::vector<Features>& features, bool changeCarried);
+
 // The pasts of the runs that are replayed: those with a failing test and at
-// least one run before them, oldest first.
-std::vector<RunPast> pastsOfFailingRuns(const History& history, const HistoryChanges& changes = {});
+// least one run before them, oldest first. `learned`, where given, receives
+// what the model learned from every run.
+std::vector<RunPast> pastsOfFailingRuns(const History& history, const HistoryChanges& changes = {},
+                                        LearnedHistory* learned = nullptr);
+
+// The past of a run after the history's latest, from what was learned of
+// every run: of `nextTests` (keys; one past history.keys is a new test), or
+// where that is null of the latest run's tests that ran.
+RunPast nextRunPast(const LearnedHistory& learned, const History& history,
+                    const std::vector<int>* nextTests, const RunChange* change);
 
 // The same, and in `next` the past of a run after the history's latest, from
 // every run: of `nextTests` (keys; one past history.keys is a new test), or

@@ -82,16 +82,17 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond,
                                  const HistoryChanges& changes,
                                  const std::vector<double>* expectedSeconds) {
   NextRunPrediction prediction;
-  RunPast next;
   std::vector<int> windowAt;
   const std::vector<int> keys = keysToPredict(history, nextTests, window, windowAt);
   const std::size_t ordered = nextTests != nullptr ? nextTests->size() : keys.size();
-  const std::vector<RunPast> pasts = pastsOfFailingRuns(history, next, &keys, changes);
+  LearnedHistory learned;
+  const std::vector<RunPast> pasts = pastsOfFailingRuns(history, changes, &learned);
+  RunPast next = nextRunPast(learned, history, &keys, changes.next);
   if (expectedSeconds != nullptr) takeExpectedSeconds(*expectedSeconds, next.expectedSeconds);
   prediction.expectedSeconds.assign(
       next.expectedSeconds.begin(),
       next.expectedSeconds.begin() + static_cast<std::ptrdiff_t>(ordered));
-  prediction.learnedFromRuns = static_cast<int>(history.runs.size());
+  prediction.learnedFromRuns = learned.runs;
   prediction.anyFailure =
       !pasts.empty() ||
       std::any_of(history.runs.front().results.begin(), history.runs.front().results.end(),

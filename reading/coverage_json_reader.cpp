@@ -55,7 +55,7 @@ class CountingIterator {
 // Where a report's events stand: for each container open, the key it is
 // under ("" for the root and inside arrays).
 struct CoverageEvents : nlohmann::json_sax<nlohmann::json> {
-  SuiteBuilder& builder;
+  CoverageSink& sink;
   const long& linesPassed;
   ReadError& error;
   std::vector<std::string> path;
@@ -66,8 +66,8 @@ struct CoverageEvents : nlohmann::json_sax<nlohmann::json> {
   std::vector<std::vector<int>> covered;
   int lineItem = -1;  // the item of the line whose contexts are read, once a test ran it
 
-  CoverageEvents(SuiteBuilder& into, const long& lines, ReadError& failure)
-      : builder(into), linesPassed(lines), error(failure) {}
+  CoverageEvents(CoverageSink& into, const long& lines, ReadError& failure)
+      : sink(into), linesPassed(lines), error(failure) {}
 
   bool fail(const std::string& reason) {
     error = {linesPassed + 1, reason};
@@ -115,8 +115,7 @@ struct CoverageEvents : nlohmann::json_sax<nlohmann::json> {
     }
     if (name.empty()) return;
     if (lineItem < 0) {
-      lineItem = static_cast<int>(builder.rawFaultNames.size());
-      builder.rawFaultNames.push_back(path[2] + ":" + path[4]);
+      lineItem = sink.addItem(path[2], path[4]);
     }
     const auto [entry, added] = testOfName.emplace(name, static_cast<int>(testNames.size()));
     if (added) {
@@ -153,9 +152,9 @@ struct CoverageEvents : nlohmann::json_sax<nlohmann::json> {
 
 }  // namespace
 
-bool readCoverageJson(std::istream& in, SuiteBuilder& builder, ReadError& error) {
+bool readCoverageJson(std::istream& in, CoverageSink& sink, ReadError& error) {
   long lines = 0;
-  CoverageEvents events(builder, lines, error);
+  CoverageEvents events(sink, lines, error);
   try {
     if (!nlohmann::json::sax_parse(CountingIterator(in, &lines), CountingIterator(), &events)) {
       return false;
@@ -173,11 +172,8 @@ bool readCoverageJson(std::istream& in, SuiteBuilder& builder, ReadError& error)
     return false;
   }
   for (std::size_t at = 0; at < events.testNames.size(); ++at) {
-    if (!addTest(builder, events.testNames[at], 1.0f, 1, events.covered[at], 0, error)) {
-      return false;
-    }
+    if (!sink.addCoveredTest(events.testNames[at], events.covered[at], 0, error)) return false;
   }
-  builder.suite.itemNoun = "covered lines";
   return true;
 }
 

@@ -7,8 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "reading/field_values.h"
 #include "reading/format_readers.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <iostream>
 
-#include "reading/field_values.h"
 #include "reading/line_reader.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 

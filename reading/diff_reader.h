@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "reading/suite_builder.h"
+#include "suite/suite_builder.h"
 
 namespace antorder {
 

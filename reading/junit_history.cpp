@@ -12,9 +12,9 @@
 #include <utility>
 
 #include "platform/parallel.h"
-#include "reading/field_values.h"
 #include "reading/line_reader.h"
 #include "reading/xml_document.h"
+#include "suite/field_values.h"
 #include "suite/test_names.h"
 
 namespace antorder {

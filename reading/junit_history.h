@@ -18,7 +18,7 @@
 #include <string>
 
 #include "history/history.h"
-#include "reading/suite_builder.h"
+#include "suite/suite_builder.h"
 
 namespace antorder {
 

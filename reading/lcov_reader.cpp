@@ -13,8 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "reading/field_values.h"
 #include "reading/format_readers.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 
@@ -127,7 +127,7 @@ void startRecord(LcovReading& reading, const std::string& file, long line) {
 
 // A record of the items asked for: the item is the test's when its count is above 0.
 bool readItem(LcovReading& reading, const ItemRecord& record, const std::string& text,
-              const std::string& value, long line, SuiteBuilder& builder, ReadError& error) {
+              const std::string& value, long line, CoverageSink& sink, ReadError& error) {
   std::vector<std::string>& parts = reading.parts;
   splitFields(value, record.mostFields, parts);
   long long count = 0;
@@ -149,8 +149,7 @@ bool readItem(LcovReading& reading, const ItemRecord& record, const std::string&
   std::unordered_map<std::string, int>& items = reading.itemsOfFile[reading.fileAt];
   auto entry = items.find(key);
   if (entry == items.end()) {
-    entry = items.emplace(key, static_cast<int>(builder.rawFaultNames.size())).first;
-    builder.rawFaultNames.push_back(reading.file + ":" + key);
+    entry = items.emplace(key, sink.addItem(reading.file, key)).first;
   }
   reading.covered[static_cast<std::size_t>(reading.test)].push_back(entry->second);
   return true;
@@ -159,7 +158,7 @@ bool readItem(LcovReading& reading, const ItemRecord& record, const std::string&
 // A DA record, by far the most common: its line number and count read in
 // place, and the item found by file and line, so that a tracefile of
 // hundreds of megabytes is read at the speed of its lines.
-bool readLineRecord(LcovReading& reading, const std::string& text, long line, SuiteBuilder& builder,
+bool readLineRecord(LcovReading& reading, const std::string& text, long line, CoverageSink& sink,
                     ReadError& error) {
   const char* end = text.data() + text.size();
   std::uint32_t number = 0;
@@ -201,8 +200,7 @@ bool readLineRecord(LcovReading& reading, const std::string& text, long line, Su
   if (count <= 0) return true;
   int& item = reading.lineItemsOfFile[reading.fileAt][slot];
   if (item < 0) {
-    item = static_cast<int>(builder.rawFaultNames.size());
-    builder.rawFaultNames.push_back(reading.file + ":" + std::to_string(number));
+    item = sink.addItem(reading.file, std::to_string(number));
   }
   reading.covered[static_cast<std::size_t>(reading.test)].push_back(item);
   return true;
@@ -211,9 +209,9 @@ bool readLineRecord(LcovReading& reading, const std::string& text, long line, Su
 // One line of the tracefile: a record the items asked for read, a test's
 // record begun or ended, any other record passed over.
 bool readRecord(LcovReading& reading, CoverageItems items, const std::string& line, long lineNumber,
-                SuiteBuilder& builder, ReadError& error) {
+                CoverageSink& sink, ReadError& error) {
   if (items == CoverageItems::LINES && line.compare(0, 3, "DA:") == 0) {
-    return readLineRecord(reading, line, lineNumber, builder, error);
+    return readLineRecord(reading, line, lineNumber, sink, error);
   }
   const std::size_t colon = line.find(':');
   const std::string key = line.substr(0, colon);
@@ -233,20 +231,18 @@ bool readRecord(LcovReading& reading, CoverageItems items, const std::string& li
   }
   for (const bool lcov2 : {false, true}) {
     const ItemRecord record = recordFor(items, lcov2);
-    if (key == record.key)
-      return readItem(reading, record, line, value, lineNumber, builder, error);
+    if (key == record.key) return readItem(reading, record, line, value, lineNumber, sink, error);
   }
   return true;
 }
 
 }  // namespace
 
-bool readLcovSuite(LineReader& reader, SuiteBuilder& builder, CoverageItems items,
-                   ReadError& error) {
+bool readLcovSuite(LineReader& reader, CoverageSink& sink, CoverageItems items, ReadError& error) {
   LcovReading reading;
   std::string line;
   while (readLine(reader, line)) {
-    if (!readRecord(reading, items, line, reader.lineNumber, builder, error)) return false;
+    if (!readRecord(reading, items, line, reader.lineNumber, sink, error)) return false;
   }
   // A tracefile of no test's records at all is one captured without names.
   if (reading.testNames.empty() && reading.firstNameless > 0) {
@@ -254,20 +250,16 @@ bool readLcovSuite(LineReader& reader, SuiteBuilder& builder, CoverageItems item
     return false;
   }
   if (reading.firstNameless > 0) {
-    builder.suite.notes.push_back(
-        "records of no test (an empty TN:, as a baseline capture writes), left out: " +
-        std::to_string(reading.namelessLines) + " lines, the first record at line " +
-        std::to_string(reading.firstNameless));
+    sink.note("records of no test (an empty TN:, as a baseline capture writes), left out: " +
+              std::to_string(reading.namelessLines) + " lines, the first record at line " +
+              std::to_string(reading.firstNameless));
   }
   for (std::size_t at = 0; at < reading.testNames.size(); ++at) {
-    if (!addTest(builder, reading.testNames[at], 1.0f, 1, reading.covered[at],
-                 reading.testLines[at], error)) {
+    if (!sink.addCoveredTest(reading.testNames[at], reading.covered[at], reading.testLines[at],
+                             error)) {
       return false;
     }
   }
-  builder.suite.itemNoun = items == CoverageItems::LINES      ? "covered lines"
-                           : items == CoverageItems::BRANCHES ? "covered branches"
-                                                              : "covered functions";
   return true;
 }
 

@@ -20,9 +20,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "reading/field_values.h"
 #include "reading/format_readers.h"
 #include "reading/xml_document.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 

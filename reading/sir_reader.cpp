@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "reading/field_values.h"
 #include "reading/format_readers.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 

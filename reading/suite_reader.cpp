@@ -10,8 +10,8 @@
 #include <string>
 #include <system_error>
 
+#include "history/history_suite.h"
 #include "reading/format_readers.h"
-#include "reading/history_suite.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -66,13 +66,6 @@ std::string fileStart(const std::filesystem::path& file) {
   return start;
 }
 
-bool finishHistory(const History& history, SparseSuite& suite, ReadError& error,
-                   const ReadOptions& options) {
-  SuiteBuilder builder;
-  buildHistorySuite(history, options.window, builder);
-  return finishSuite(builder, suite, error);
-}
-
 // Reads a whole stream in a format that is not read a line at a time.
 bool readDocument(std::istream& in, const std::string& name, SuiteFormat format, SparseSuite& suite,
                   ReadError& error, const ReadOptions& options) {
@@ -82,12 +75,13 @@ bool readDocument(std::istream& in, const std::string& name, SuiteFormat format,
       error.file.clear();  // the report is the file given
       return false;
     }
-    return finishHistory(history, suite, error, options);
+    return suiteOfHistory(history, options.window, suite, error);
   }
   SuiteBuilder builder;
+  SuiteCoverage coverage(builder, "covered lines");
   const bool read = format == SuiteFormat::PIT       ? readPitMutations(in, builder, error)
                     : format == SuiteFormat::STRYKER ? readStrykerReport(in, builder, error)
-                                                     : readCoverageJson(in, builder, error);
+                                                     : readCoverageJson(in, coverage, error);
   return read && finishSuite(builder, suite, error);
 }
 
@@ -97,6 +91,21 @@ bool isDocument(SuiteFormat format) {
 }
 
 }  // namespace
+
+int SuiteCoverage::addItem(const std::string& file, const std::string& where) {
+  builder_.rawFaultNames.push_back(file + ":" + where);
+  return static_cast<int>(builder_.rawFaultNames.size()) - 1;
+}
+
+bool SuiteCoverage::addCoveredTest(const std::string& name, std::vector<int>& items, long line,
+                                   ReadError& error) {
+  builder_.suite.itemNoun = itemNoun_;
+  return addTest(builder_, name, 1.0f, 1, items, line, error);
+}
+
+void SuiteCoverage::note(const std::string& text) {
+  builder_.suite.notes.push_back(text);
+}
 
 SuiteFormat detectFormat(const std::string& name, const std::string& firstLine) {
   const std::string text = leadingText(firstLine);
@@ -203,10 +212,13 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
   }
 
   SuiteBuilder builder;
+  SuiteCoverage coverage(builder, options.items == CoverageItems::LINES      ? "covered lines"
+                                  : options.items == CoverageItems::BRANCHES ? "covered branches"
+                                                                             : "covered functions");
   const bool read = format == SuiteFormat::CSV   ? readCsvSuite(reader, builder, error)
                     : format == SuiteFormat::SIR ? readSirSuite(reader, builder, error)
                     : format == SuiteFormat::LCOV
-                        ? readLcovSuite(reader, builder, options.items, error)
+                        ? readLcovSuite(reader, coverage, options.items, error)
                         : readListsSuite(reader, builder, error);
   // A line past the bound explains the reader's own complaint; a failed
   // read counts only where the reader found nothing wrong.
@@ -215,25 +227,24 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
 }
 
 bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& suite,
-                   ReadError& error, const ReadOptions& options, History* history) {
+                   ReadError& error, const ReadOptions& options) {
   if (path == STANDARD_INPUT) {
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);
 #endif
     return readSuite(std::cin, path, format, suite, error, options);
   }
-  const std::filesystem::path file = std::filesystem::u8path(path);
+  History history;
+  switch (readHistory(path, format, HistoryUse::SUITE, history, error)) {
+    case HistoryRead::READ:
+      return suiteOfHistory(history, options.window, suite, error);
+    case HistoryRead::REFUSED:
+      return false;
+    case HistoryRead::NOT_A_HISTORY:
+      break;
+  }
   std::error_code status;
-  const bool folder = std::filesystem::is_directory(file, status);
-  if (format == SuiteFormat::DETECT) {
-    format = folder ? SuiteFormat::JUNIT : documentFormat(fileStart(file));
-  }
-  if (format == SuiteFormat::JUNIT) {
-    if (history != nullptr) return readHistorySuite(path, *history, suite, error, options);
-    History runs;
-    return readHistorySuite(path, runs, suite, error, options);
-  }
-  if (folder) {
+  if (std::filesystem::is_directory(std::filesystem::u8path(path), status)) {
     error = {0, "is a directory, not a suite file"};
     return false;
   }
@@ -241,20 +252,49 @@ bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& su
   return openInput(path, in, error) && readSuite(in, path, format, suite, error, options);
 }
 
-bool isHistoryFile(const std::string& path, SuiteFormat format) {
-  if (path == STANDARD_INPUT) return false;
+HistoryRead readHistory(const std::string& path, SuiteFormat& format, HistoryUse use,
+                        History& history, ReadError& error, int jobs) {
+  const bool standard = path == STANDARD_INPUT;
   const std::filesystem::path file = std::filesystem::u8path(path);
   std::error_code status;
-  if (format == SuiteFormat::DETECT) {
-    format = std::filesystem::is_directory(file, status) ? SuiteFormat::JUNIT
+  bool runs = false;
+  if (use == HistoryUse::COSTS) {
+    // Costs come from a CSV unless the input opens as XML does.
+    if (standard) {
+      runs = standardInput().peek() == '<';
+    } else {
+      std::ifstream in(file, std::ios::binary);
+      runs = std::filesystem::is_directory(file, status) || in.peek() == '<';
+    }
+  } else if (!standard) {
+    SuiteFormat told = use == HistoryUse::RUNS ? SuiteFormat::DETECT : format;
+    if (told == SuiteFormat::DETECT) {
+      told = std::filesystem::is_directory(file, status) ? SuiteFormat::JUNIT
                                                          : documentFormat(fileStart(file));
+    }
+    if (use == HistoryUse::SUITE) format = told;
+    // What --replay cannot open is left to the history's reader to explain.
+    runs = told == SuiteFormat::JUNIT ||
+           (use == HistoryUse::RUNS && !std::filesystem::is_regular_file(file, status));
   }
-  return format == SuiteFormat::JUNIT;
+  if (!runs) return HistoryRead::NOT_A_HISTORY;
+  format = SuiteFormat::JUNIT;
+  // Standard input holds one report; errors name it as the option does.
+  const bool read = standard ? readJunitReport(standardInput(), "", "-", history, error)
+                             : readJunitPath(path, history, error, jobs);
+  return read ? HistoryRead::READ : HistoryRead::REFUSED;
+}
+
+bool suiteOfHistory(const History& history, int window, SparseSuite& suite, ReadError& error) {
+  SuiteBuilder builder;
+  buildHistorySuite(history, window, builder);
+  return finishSuite(builder, suite, error);
 }
 
 bool readHistorySuite(const std::string& path, History& history, SparseSuite& suite,
                       ReadError& error, const ReadOptions& options) {
-  return readJunitPath(path, history, error) && finishHistory(history, suite, error, options);
+  return readJunitPath(path, history, error) &&
+         suiteOfHistory(history, options.window, suite, error);
 }
 
 }  // namespace antorder

@@ -19,8 +19,8 @@
 #include <string>
 
 #include "reading/junit_history.h"
-#include "reading/suite_builder.h"
 #include "suite/sparse_suite.h"
+#include "suite/suite_builder.h"
 
 namespace antorder {
 
@@ -62,14 +62,38 @@ bool readSuite(std::istream& in, const std::string& name, SuiteFormat& format, S
 
 // Opens the file, named in UTF-8, or standard input for "-", and reads the
 // suite, `format` becoming the format read; a path that cannot be read is an
-// error of line 0. A folder, or a file of JUnit XML, is read as a history of
-// runs, kept in `history` where one is given (standard input never is one).
+// error of line 0. A history of runs (see readHistory) gives the suite of
+// its last options.window runs; a caller that wants the runs too reads it
+// with readHistory.
 bool readSuiteFile(const std::string& path, SuiteFormat& format, SparseSuite& suite,
-                   ReadError& error, const ReadOptions& options = {}, History* history = nullptr);
+                   ReadError& error, const ReadOptions& options = {});
 
-// Whether the file, read as `format`, is a history of runs: a folder, or
-// JUnit XML given or detected; standard input never is.
-bool isHistoryFile(const std::string& path, SuiteFormat format);
+// What a file is read as a history for; each option tells a history its own way.
+enum class HistoryUse {
+  // The file to order, and --evaluate: a folder, or JUnit XML given or
+  // detected (XML whose root is not <mutations>); standard input never is.
+  SUITE,
+  // --costs: a folder, or a file or standard input whose first byte is "<";
+  // standard input holds one report.
+  COSTS,
+  // --replay: anything but a file that is not JUnit XML as SUITE tells it.
+  RUNS,
+};
+
+enum class HistoryRead { NOT_A_HISTORY, READ, REFUSED };
+
+// Whether the path is a history of runs for `use` and, where it is, its
+// runs read: shards of one run joined, each run's diff and coverage
+// snapshot kept once (see readJunitPath), `jobs` reports at a time.
+// `format` becomes JUNIT for a history; for SUITE, where it was DETECT, the
+// format the file's start tells. REFUSED, with the file, line and reason in
+// `error`, for a history that cannot be read; NOT_A_HISTORY leaves the
+// input unread.
+HistoryRead readHistory(const std::string& path, SuiteFormat& format, HistoryUse use,
+                        History& history, ReadError& error, int jobs = 1);
+
+// The suite of a history's last `window` runs (see buildHistorySuite).
+bool suiteOfHistory(const History& history, int window, SparseSuite& suite, ReadError& error);
 
 // Reads a history's runs, and its suite over the last options.window runs.
 bool readHistorySuite(const std::string& path, History& history, SparseSuite& suite,

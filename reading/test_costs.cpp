@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "reading/field_values.h"
 #include "reading/format_readers.h"
 #include "reading/junit_history.h"
 #include "reading/line_reader.h"
+#include "suite/field_values.h"
 #include "suite/test_names.h"
 
 namespace antorder {
@@ -18,26 +18,12 @@ bool readTestCosts(const std::string& path, const ReadOptions& options,
                    std::unordered_map<std::string, float>& costs, ReadError& error,
                    bool* fromHistory, std::vector<LeftOutRun>* leftOut) {
   SuiteFormat format = SuiteFormat::CSV;
-  std::error_code status;
-  const bool standard = path == STANDARD_INPUT;
-  const std::filesystem::path file = std::filesystem::u8path(path);
-  if (!standard && (std::filesystem::is_directory(file, status) ||
-                    detectFormat(path, "") == SuiteFormat::JUNIT)) {
-    format = SuiteFormat::JUNIT;
-  }
-  errno = 0;
-  std::ifstream named;
-  if (!standard) named.open(file, std::ios::binary);
-  std::istream& in = standard ? standardInput() : named;
-  if (format == SuiteFormat::CSV && in.peek() == '<') format = SuiteFormat::JUNIT;
-  if (fromHistory != nullptr) *fromHistory = format == SuiteFormat::JUNIT;
-  if (format == SuiteFormat::JUNIT) {
-    History history;
-    // Standard input holds one report; errors name it as the option does.
-    const bool read = standard ? readJunitReport(in, "", "-", history, error)
-                               : readJunitPath(path, history, error);
+  History history;
+  const HistoryRead runs = readHistory(path, format, HistoryUse::COSTS, history, error);
+  if (fromHistory != nullptr) *fromHistory = runs != HistoryRead::NOT_A_HISTORY;
+  if (runs != HistoryRead::NOT_A_HISTORY) {
     if (leftOut != nullptr) *leftOut = history.leftOut;
-    if (!read) return false;
+    if (runs == HistoryRead::REFUSED) return false;
     const std::vector<double> seconds = medianSeconds(history, options.window);
     for (std::size_t key = 0; key < seconds.size(); ++key) {
       if (seconds[key] < 0.0) continue;
@@ -46,6 +32,11 @@ bool readTestCosts(const std::string& path, const ReadOptions& options,
     }
     return true;
   }
+  const bool standard = path == STANDARD_INPUT;
+  errno = 0;
+  std::ifstream named;
+  if (!standard) named.open(std::filesystem::u8path(path), std::ios::binary);
+  std::istream& in = standard ? standardInput() : named;
   if (!in) {
     error = {0, errno != 0 ? std::strerror(errno) : "cannot be opened"};
     return false;

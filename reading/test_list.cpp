@@ -11,9 +11,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "reading/field_values.h"
 #include "reading/line_reader.h"
 #include "reading/test_costs.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 

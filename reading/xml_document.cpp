@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "reading/field_values.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 

@@ -10,7 +10,7 @@
 
 #include <pugixml.hpp>
 
-#include "reading/suite_builder.h"
+#include "suite/suite_builder.h"
 
 namespace antorder {
 

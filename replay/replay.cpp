@@ -6,14 +6,14 @@
 #include <utility>
 
 #include "history/failure_model.h"
+#include "history/history_suite.h"
 #include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
 #include "ordering/budget.h"
 #include "ordering/shards.h"
 #include "platform/parallel.h"
 #include "platform/random.h"
-#include "reading/history_suite.h"
-#include "reading/suite_builder.h"
+#include "suite/suite_builder.h"
 
 namespace antorder {
 

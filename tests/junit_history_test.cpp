@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "reading/history_suite.h"
+#include "history/history_suite.h"
 #include "reading/junit_history.h"
 #include "reading/suite_reader.h"
 #include "reading/test_costs.h"
@@ -487,6 +487,63 @@ TEST(History, JoinsARunsReportsAndKeepsItsFiles) {
       unread.push_back(nameOf(file.file) + ": " + file.reason);
     }
     EXPECT_EQ(unread, c.unread);
+  }
+}
+
+// Each option tells a history its own way, and only readHistory tells it:
+// a history is read whole, anything else is left unread with the format its
+// start gives, and a history that cannot be read is refused.
+TEST(History, IsToldFromOtherInputsByEachOption) {
+  const std::string suites = SOURCE_DIR "/tests/suites/";
+  const std::string missing = testing::TempDir() + "antorder-no-such-history";
+  struct Case {
+    std::string path;
+    SuiteFormat given;
+    HistoryUse use;
+    HistoryRead read;
+    SuiteFormat format;  // as handed back
+    std::size_t runs;  // where read
+  };
+  const SuiteFormat detect = SuiteFormat::DETECT;
+  const SuiteFormat junit = SuiteFormat::JUNIT;
+  const Case cases[] = {
+      {suites + "replay", detect, HistoryUse::SUITE, HistoryRead::READ, junit, 12},
+      {JUNIT + "pytest.xml", detect, HistoryUse::SUITE, HistoryRead::READ, junit, 1},
+      {suites + "mutations.xml", detect, HistoryUse::SUITE, HistoryRead::NOT_A_HISTORY,
+       SuiteFormat::PIT, 0},
+      {suites + "contexts.json", detect, HistoryUse::SUITE, HistoryRead::NOT_A_HISTORY,
+       SuiteFormat::COVERAGE_JSON, 0},
+      {suites + "coverage.info", detect, HistoryUse::SUITE, HistoryRead::NOT_A_HISTORY, detect, 0},
+      // A format given is not second-guessed, a folder's or a file's.
+      {suites + "replay", SuiteFormat::CSV, HistoryUse::SUITE, HistoryRead::NOT_A_HISTORY,
+       SuiteFormat::CSV, 0},
+      {suites + "small.lists", junit, HistoryUse::SUITE, HistoryRead::REFUSED, junit, 0},
+      {missing, detect, HistoryUse::SUITE, HistoryRead::NOT_A_HISTORY, detect, 0},
+      {STANDARD_INPUT, detect, HistoryUse::SUITE, HistoryRead::NOT_A_HISTORY, detect, 0},
+      // --costs takes XML for a history: PIT's is then refused as a report.
+      {suites + "history", SuiteFormat::CSV, HistoryUse::COSTS, HistoryRead::READ, junit, 4},
+      {suites + "built_in.csv", SuiteFormat::CSV, HistoryUse::COSTS, HistoryRead::NOT_A_HISTORY,
+       SuiteFormat::CSV, 0},
+      {suites + "mutations.xml", SuiteFormat::CSV, HistoryUse::COSTS, HistoryRead::REFUSED, junit,
+       0},
+      // --replay reads whatever is not another format's file, to say why it cannot.
+      {suites + "replay", detect, HistoryUse::RUNS, HistoryRead::READ, junit, 12},
+      {suites + "mutations.xml", detect, HistoryUse::RUNS, HistoryRead::NOT_A_HISTORY, detect, 0},
+      {suites + "coverage.info", detect, HistoryUse::RUNS, HistoryRead::NOT_A_HISTORY, detect, 0},
+      {missing, detect, HistoryUse::RUNS, HistoryRead::REFUSED, junit, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path + " as " + formatName(c.given) + ", use " +
+                 std::to_string(static_cast<int>(c.use)));
+    SuiteFormat format = c.given;
+    History history;
+    ReadError error;
+    EXPECT_EQ(readHistory(c.path, format, c.use, history, error), c.read) << error.reason;
+    EXPECT_EQ(format, c.format);
+    if (c.read == HistoryRead::READ) {
+      EXPECT_EQ(history.runs.size(), c.runs);
+    }
+    EXPECT_EQ(error.reason.empty(), c.read != HistoryRead::REFUSED);
   }
 }
 

@@ -537,6 +537,11 @@ TEST(CoverageMapReading, ReadsEachFormatAndRefusesWhatIsNotAMap) {
       {"a line past any file's",
        R"({"files":{"a.py":{"contexts":{"99999999999999999999":["t"]}}}})", "",
        "a covered line's number is not a line number from 1 up: \"a.py:99999999999999999999\""},
+      // A line's key is read as a line alone, never split from a path.
+      {"a line that holds a colon", R"({"files":{"a.py":{"contexts":{"b:5":["t"]}}}})", "",
+       "a covered line's number is not a line number from 1 up: \"a.py:b:5\""},
+      {"a path that holds colons", R"({"files":{"C:/x:y.py":{"contexts":{"5":["t"]}}}})",
+       "C:/x:y.py 5:t", ""},
       {"no test contexts", R"({"files":{"a.py":{"contexts":{"1":[""]}}}})", "",
        "the report has no test contexts"},
   };

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "history/history_suite.h"
 #include "ordering/shards.h"
 #include "plan/next_run.h"
-#include "reading/history_suite.h"
 #include "reading/suite_reader.h"
 #include "reading/test_costs.h"
 

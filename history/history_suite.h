@@ -4,7 +4,7 @@
 // runs before it a fault of the test that failed.
 
 #include "history/history.h"
-#include "reading/suite_builder.h"
+#include "suite/suite_builder.h"
 
 namespace antorder {
 

@@ -1,10 +1,10 @@
-#include "reading/history_suite.h"
+#include "history/history_suite.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <string>
 
-#include "reading/field_values.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 

@@ -1,11 +1,11 @@
-#include "reading/suite_builder.h"
+#include "suite/suite_builder.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
 
-#include "reading/field_values.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 
@@ -18,8 +18,8 @@ constexpr std::int64_t MAX_GREEDY_KEY = std::int64_t{1} << 24;
 
 }  // namespace
 
-bool addTest(SuiteBuilder& builder, const std::string& name, float cost, int severity,
-             std::vector<int>& rawFaults, long line, ReadError& error) {
+bool takeTestName(std::unordered_map<std::string, long>& lineOfTest, const std::string& name,
+                  long line, ReadError& error) {
   if (name.empty()) {
     error = {line, "a test needs a name"};
     return false;
@@ -29,12 +29,18 @@ bool addTest(SuiteBuilder& builder, const std::string& name, float cost, int sev
     error = {line, refusal};
     return false;
   }
-  const auto [earlier, added] = builder.lineOfTest.emplace(name, line);
+  const auto [earlier, added] = lineOfTest.emplace(name, line);
   if (!added) {
     error = {line, "two tests named \"" + name + "\" (the first on line " +
                        std::to_string(earlier->second) + ")"};
     return false;
   }
+  return true;
+}
+
+bool addTest(SuiteBuilder& builder, const std::string& name, float cost, int severity,
+             std::vector<int>& rawFaults, long line, ReadError& error) {
+  if (!takeTestName(builder.lineOfTest, name, line, error)) return false;
   SparseSuite& suite = builder.suite;
   suite.testNames.push_back(name);
   suite.testCost.push_back(cost);

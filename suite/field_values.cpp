@@ -1,4 +1,4 @@
-#include "reading/field_values.h"
+#include "suite/field_values.h"
 
 #include <algorithm>
 #include <charconv>

@@ -36,6 +36,12 @@ struct SuiteBuilder {
   bool nothingRevealedIsFine = false;
 };
 
+// Takes a test's name, read on `line`, into `lineOfTest`, the names taken
+// so far; false, with the reason, when it is empty, cannot be written a
+// test a line, or is taken.
+bool takeTestName(std::unordered_map<std::string, long>& lineOfTest, const std::string& name,
+                  long line, ReadError& error);
+
 // Adds a test with the raw indices of the faults it reveals, in any order and
 // with repeats; false, with the reason, when the name is empty or taken.
 bool addTest(SuiteBuilder& builder, const std::string& name, float cost, int severity,
