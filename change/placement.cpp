@@ -70,30 +70,6 @@ std::vector<int> coveredFilesOf(const ChangePlacer& placer, const std::vector<st
   return files;
 }
 
-// A test name's part without what marks it a test: test_cart, cart_test,
-// CartTest, CartTests and TestCart give cart or Cart; empty for a part that
-// has no such mark.
-std::string testedStem(const std::string& part) {
-  const auto strip = [&](const std::string& affix, bool front) -> std::string {
-    if (part.size() <= affix.size()) return {};
-    if (front ? part.compare(0, affix.size(), affix) == 0
-              : part.compare(part.size() - affix.size(), affix.size(), affix) == 0) {
-      return front ? part.substr(affix.size()) : part.substr(0, part.size() - affix.size());
-    }
-    return {};
-  };
-  for (const auto& [affix, front] : {std::pair<const char*, bool>{"test_", true},
-                                     {"_tests", false},
-                                     {"_test", false},
-                                     {"Tests", false},
-                                     {"Test", false},
-                                     {"Test", true}}) {
-    std::string stem = strip(affix, front);
-    if (!stem.empty()) return stem;
-  }
-  return {};
-}
-
 // A CamelCase name in snake_case: TerminalInputParser gives
 // terminal_input_parser, HTTPServer http_server; empty for a name without
 // a capital, which has no other form.

@@ -35,7 +35,7 @@
 #include "history/history.h"
 #include "reading/coverage_map.h"
 #include "reading/diff_reader.h"
-#include "reading/test_list.h"
+#include "runners/runners.h"
 #include "suite/test_names.h"
 
 namespace antorder {

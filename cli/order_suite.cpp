@@ -21,13 +21,12 @@
 #include "ordering/suite_orders.h"
 #include "plan/next_run.h"
 #include "reading/test_costs.h"
-#include "reading/test_list.h"
 #include "reporting/json_results.h"
 #include "reporting/order_table.h"
 #include "reporting/run_results.h"
-#include "reporting/runner_files.h"
 #include "reporting/summary.h"
 #include "reporting/svg_plot.h"
+#include "runners/runners.h"
 #include "suite/aligned_suite.h"
 
 namespace antorder {
