@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "runners/runners.h"
 #include "suite/test_names.h"
 
 namespace antorder {
@@ -264,6 +265,17 @@ void placeOnNames(const ChangePlacer& placer, const Change& change,
       start = end + 1;
     }
   }
+  // A Jest test file names the file it tests: cart.test.js, cart.spec.ts and cart.js.
+  for (const auto& [key, source] : placer.sources) {
+    if (!placedOn(placer, key)) continue;
+    const std::size_t slash = source.find_last_of("/\\");
+    const std::string stem =
+        jestTestedStem(slash == std::string::npos ? source : source.substr(slash + 1));
+    if (!stem.empty()) {
+      mark(changed.filesOfStem.find(stem), changed.filesOfStem.end(), &ChangeSignals::nameMatch,
+           static_cast<Index>(key));
+    }
+  }
 }
 
 // Moves each covered line of the file to its place on the change's new
@@ -464,6 +476,12 @@ ChangePlacer startPlacing(const std::vector<std::string>& names, CoverageMap* co
   ChangePlacer placer;
   placer.names = &names;
   placer.coverage = coverage;
+  // A Jest test's key begins with its file's path, which the own-file rule
+  // does not read as a dotted path (src/cart.test.js).
+  for (Index key = 0; key < names.size(); ++key) {
+    std::string file = jestFileOf(names[key]);
+    if (file != names[key]) placer.sources.emplace_back(static_cast<int>(key), std::move(file));
+  }
   if (coverage == nullptr) return placer;
   CoverageNameMatch match = matchCoverageNames(names, coverage->testNames);
   placer.keysOfCoverageTest = std::move(match.keysOfTest);

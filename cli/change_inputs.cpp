@@ -164,6 +164,13 @@ bool readChanges(const Options& options, const History& history,
     changes.coverageTests = changes.coverage.testNames.size();
   }
   placer.ignorePatterns = options.changesIgnored;
+  // The reports' files stand where the listing gives none.
+  std::unordered_set<std::string> listedSources;
+  for (const TestSource& source : changes.sources) listedSources.insert(source.test);
+  for (const auto& [key, file] : history.fileOfKey) {
+    const std::string& name = history.keys[static_cast<std::size_t>(key)];
+    if (listedSources.count(name) == 0) changes.sources.push_back({name, file});
+  }
   addTestSources(placer, changes.sources);
   if (runsCarry) placeRunsChanges(history, placer, changes.coverage, changes.runs);
   if (options.changesFile.empty()) {

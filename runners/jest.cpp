@@ -31,10 +31,13 @@ std::string jestFileOf(const std::string& key, const std::string& file) {
   // jest-junit's classname is the file's path, then "." and the describe
   // chain and title, which may hold dots and extensions of their own: the
   // first dot after an extension ends the path.
+  // A path is told from a Python module named js (tests.js.test_x) by a
+  // folder or a test file's mark.
   for (std::size_t dot = key.find('.'); dot != std::string::npos; dot = key.find('.', dot + 1)) {
-    if (dot > 0 && scriptExtensionBefore(key, dot) != nullptr && dot + 1 < key.size()) {
-      return key.substr(0, dot);
-    }
+    if (dot == 0 || scriptExtensionBefore(key, dot) == nullptr || dot + 1 == key.size()) continue;
+    std::string path = key.substr(0, dot);
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string::npos || !jestTestedStem(path).empty()) return path;
   }
   return key;
 }

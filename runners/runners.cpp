@@ -67,14 +67,6 @@ std::string testedStem(const std::string& part) {
   return {};
 }
 
-std::string testedFileStem(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (std::string stem = jestTestedStem(name); !stem.empty()) return stem;
-  const std::size_t dot = name.rfind('.');
-  return testedStem(dot == std::string::npos || dot == 0 ? name : name.substr(0, dot));
-}
-
 const char* textAfter(const std::string& text, const char* prefix) {
   const std::size_t size = std::strlen(prefix);
   return text.compare(0, size, prefix) == 0 ? text.c_str() + size : nullptr;

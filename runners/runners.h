@@ -52,11 +52,6 @@ bool readTestList(std::istream& in, std::vector<std::string>& names,
 // The same from a stream.
 bool readTestList(std::istream& in, std::vector<std::string>& names, ReadError& error);
 
-// The part of a test file's name that names the file it tests: test_cart.py,
-// cart_test.cpp, CartTest.java, cart.test.js and cart.spec.ts give cart or
-// Cart; empty for a file without such a mark. The path's folders are left out.
-std::string testedFileStem(const std::string& path);
-
 // What a runner's test names add to the name of what they test, at the
 // front or the end.
 struct NameAffix {
@@ -175,8 +170,9 @@ std::string junit5ClassOf(const std::string& key);
 
 // The test file a Jest test's key belongs to, its unit of order: the file
 // the report gave where it did, else the key up to the first "." that ends
-// a file name of a JavaScript or TypeScript extension ("src/cart.test.js.Cart
-// adds" is in src/cart.test.js). The key itself where neither says.
+// a file name of a JavaScript or TypeScript extension, in a folder or marked
+// .test or .spec ("src/cart.test.js.Cart adds" is in src/cart.test.js). The
+// key itself where neither says.
 std::string jestFileOf(const std::string& key, const std::string& file = {});
 
 // The part of a test file's name that a Jest test file adds to the file it
