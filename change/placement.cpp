@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "runners/runners.h"
 #include "suite/test_names.h"
 
 namespace antorder {
@@ -68,30 +69,6 @@ std::vector<int> coveredFilesOf(const ChangePlacer& placer, const std::vector<st
     files.push_back(candidate);
   }
   return files;
-}
-
-// A test name's part without what marks it a test: test_cart, cart_test,
-// CartTest, CartTests and TestCart give cart or Cart; empty for a part that
-// has no such mark.
-std::string testedStem(const std::string& part) {
-  const auto strip = [&](const std::string& affix, bool front) -> std::string {
-    if (part.size() <= affix.size()) return {};
-    if (front ? part.compare(0, affix.size(), affix) == 0
-              : part.compare(part.size() - affix.size(), affix.size(), affix) == 0) {
-      return front ? part.substr(affix.size()) : part.substr(0, part.size() - affix.size());
-    }
-    return {};
-  };
-  for (const auto& [affix, front] : {std::pair<const char*, bool>{"test_", true},
-                                     {"_tests", false},
-                                     {"_test", false},
-                                     {"Tests", false},
-                                     {"Test", false},
-                                     {"Test", true}}) {
-    std::string stem = strip(affix, front);
-    if (!stem.empty()) return stem;
-  }
-  return {};
 }
 
 // A CamelCase name in snake_case: TerminalInputParser gives
@@ -286,6 +263,17 @@ void placeOnNames(const ChangePlacer& placer, const Change& change,
         }
       }
       start = end + 1;
+    }
+  }
+  // A Jest test file names the file it tests: cart.test.js, cart.spec.ts and cart.js.
+  for (const auto& [key, source] : placer.sources) {
+    if (!placedOn(placer, key)) continue;
+    const std::size_t slash = source.find_last_of("/\\");
+    const std::string stem =
+        jestTestedStem(slash == std::string::npos ? source : source.substr(slash + 1));
+    if (!stem.empty()) {
+      mark(changed.filesOfStem.find(stem), changed.filesOfStem.end(), &ChangeSignals::nameMatch,
+           static_cast<Index>(key));
     }
   }
 }
@@ -488,6 +476,12 @@ ChangePlacer startPlacing(const std::vector<std::string>& names, CoverageMap* co
   ChangePlacer placer;
   placer.names = &names;
   placer.coverage = coverage;
+  // A Jest test's key begins with its file's path, which the own-file rule
+  // does not read as a dotted path (src/cart.test.js).
+  for (Index key = 0; key < names.size(); ++key) {
+    std::string file = jestFileOf(names[key]);
+    if (file != names[key]) placer.sources.emplace_back(static_cast<int>(key), std::move(file));
+  }
   if (coverage == nullptr) return placer;
   CoverageNameMatch match = matchCoverageNames(names, coverage->testNames);
   placer.keysOfCoverageTest = std::move(match.keysOfTest);

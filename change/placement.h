@@ -10,9 +10,11 @@
 // coverage does not know, no coverage, a docstring, code run at import), a
 // test is touched when its own file changed (its name begins with the
 // file's path, dotted: tests.test_cart.TestCart.test_total and
-// tests/test_cart.py; or the runner lists it in that file) or its name
+// tests/test_cart.py; or the runner lists it in that file, or it is a Jest
+// test whose key begins with the file's path) or its name or Jest file
 // matches a changed file's (test_cart and cart.py, CartTest and Cart.java,
-// cart_test and cart.cpp, ScreenTest and screen.cpp). A changed file that
+// cart_test and cart.cpp, ScreenTest and screen.cpp, cart.test.js or
+// cart.spec.ts and cart.js or cart.ts). A changed file that
 // touches no test is a change no test is known to depend on; one the ignore
 // patterns name is neither placed nor listed so, unless it is a test's own.
 //
@@ -35,7 +37,7 @@
 #include "history/history.h"
 #include "reading/coverage_map.h"
 #include "reading/diff_reader.h"
-#include "reading/test_list.h"
+#include "runners/runners.h"
 #include "suite/test_names.h"
 
 namespace antorder {

@@ -130,6 +130,16 @@ bool carriesChanges(const History& history) {
          });
 }
 
+// The tests' own files as their reports name them, where the listing gives none.
+void addReportSources(const History& history, std::vector<TestSource>& sources) {
+  std::unordered_set<std::string> listed;
+  for (const TestSource& source : sources) listed.insert(source.test);
+  for (const auto& [key, file] : history.fileOfKey) {
+    const std::string& name = history.keys[static_cast<std::size_t>(key)];
+    if (listed.count(name) == 0) sources.push_back({name, file});
+  }
+}
+
 }  // namespace
 
 bool readChanges(const Options& options, const History& history,
@@ -164,6 +174,7 @@ bool readChanges(const Options& options, const History& history,
     changes.coverageTests = changes.coverage.testNames.size();
   }
   placer.ignorePatterns = options.changesIgnored;
+  addReportSources(history, changes.sources);
   addTestSources(placer, changes.sources);
   if (runsCarry) placeRunsChanges(history, placer, changes.coverage, changes.runs);
   if (options.changesFile.empty()) {

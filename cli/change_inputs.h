@@ -13,7 +13,7 @@
 #include "history/change_signals.h"
 #include "history/history.h"
 #include "reading/coverage_map.h"
-#include "reading/test_list.h"
+#include "runners/runners.h"
 
 namespace antorder {
 

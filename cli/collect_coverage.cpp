@@ -6,6 +6,7 @@
 
 #include "cli/messages.h"
 #include "cli/output_files.h"
+#include "cli/outputs.h"
 #include "cli/progress.h"
 #include "cli/stop_signals.h"
 #include "collect/collector.h"
@@ -46,14 +47,15 @@ int collectCoverageMode(const Options& options) {
   for (const TestCoverage& test : collected.tests) {
     for (const auto& file : test.lines) sources.insert(file.first);
   }
-  return writeFiles(
-      {{options.outputFile, [&](std::FILE* out) { printLcov(out, collected.tests); }}}, [&] {
-        std::printf(
-            "tests run: %d of %d\ntests with coverage: %zu\nsource files: "
-            "%zu\n",
-            collected.testsRun, collected.testsListed, collected.tests.size(), sources.size());
-        return finishStandardOutput();
-      });
+  OutputSources outputs;
+  outputs.coverage = &collected.tests;
+  return writeFiles(outputRequests(options, outputs), [&] {
+    std::printf(
+        "tests run: %d of %d\ntests with coverage: %zu\nsource files: "
+        "%zu\n",
+        collected.testsRun, collected.testsListed, collected.tests.size(), sources.size());
+    return finishStandardOutput();
+  });
 }
 
 }  // namespace antorder

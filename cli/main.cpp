@@ -28,6 +28,7 @@
 #include "cli/messages.h"
 #include "cli/options.h"
 #include "cli/order_suite.h"
+#include "cli/outputs.h"
 #include "cli/replay_history.h"
 #include "reading/junit_history.h"
 #include "text/shown_text.h"
@@ -441,8 +442,14 @@ void addCollectOptions(CLI::App& app, Options& options, Parsing& parsing) {
 
 // With --collect-coverage only its own options, and --output; true when so.
 bool collectOptionsHoldTogether(const CLI::App& app, const Options& options) {
-  const std::vector<std::string> own = {
-      "--collect-coverage", "--output", "--include", "--exclude", "--gcov", "--jobs", "--quiet"};
+  std::vector<std::string> own = {
+      "--collect-coverage", "--include", "--exclude", "--gcov", "--jobs", "--quiet"};
+  NamedFiles outputs;
+  for (const OutputOption& output : outputOptions()) {
+    if (!takesOutput(output, Mode::COLLECT)) continue;
+    own.emplace_back(output.option);
+    outputs.emplace_back(output.option, options.*output.path);
+  }
   for (const CLI::Option* option : app.get_options()) {
     if (option->count() == 0) continue;
     const std::string name = option->get_name();
@@ -454,7 +461,7 @@ bool collectOptionsHoldTogether(const CLI::App& app, const Options& options) {
     refuseUsage("--collect-coverage requires --output");
     return false;
   }
-  return outputsApart({{"--output", options.outputFile}}, {}, app);
+  return outputsApart(outputs, {}, app);
 }
 
 // Refuses what the mode does not take, or two outputs to one file; true
@@ -469,12 +476,17 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
     refuseUsage("--jobs requires --replay or --collect-coverage");
     return false;
   }
-  if (!outputsApart({{"--order", options.orderFile},
-                     {"--plot", options.plotFile},
-                     {"--csv", options.csvFile},
-                     {"--ctest-costs", options.ctestCostsFile},
-                     {"--ctest-properties", options.ctestPropertiesFile},
-                     {"--rest", options.restFile}},
+  // Every output of ordering or replaying is checked in either mode: one
+  // the replay does not take is refused below, after a clash of files.
+  NamedFiles outputs;
+  std::vector<const char*> orderingOnly = {"--input", "--items", "--costs"};
+  for (const OutputOption& output : outputOptions()) {
+    if (!takesOutput(output, Mode::ORDER) && !takesOutput(output, Mode::REPLAY)) continue;
+    outputs.emplace_back(output.option, options.*output.path);
+    if (!takesOutput(output, Mode::REPLAY)) orderingOnly.push_back(output.option);
+  }
+  orderingOnly.insert(orderingOnly.end(), {"--trace", "--tests"});
+  if (!outputsApart(outputs,
                     {{"FILE", options.file},
                      {"--costs", options.costsFile},
                      {"--evaluate", options.evaluateFile},
@@ -497,10 +509,6 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
   }
   if (options.mode != Mode::REPLAY) return true;
   // Of the ordering options, the replay takes the colony's and the best order's.
-  const std::vector<const char*> orderingOnly = {"--input", "--items",       "--costs",
-                                                 "--order", "--csv",         "--trace",
-                                                 "--rest",  "--ctest-costs", "--ctest-properties",
-                                                 "--tests"};
   const auto given = std::find_if(orderingOnly.begin(), orderingOnly.end(),
                                   [&](const char* other) { return app.count(other) > 0; });
   if (given == orderingOnly.end()) return true;

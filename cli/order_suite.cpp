@@ -16,17 +16,18 @@
 #include "cli/change_inputs.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
+#include "cli/outputs.h"
 #include "cli/progress.h"
 #include "cli/stop_signals.h"
 #include "ordering/suite_orders.h"
 #include "plan/next_run.h"
 #include "reading/test_costs.h"
-#include "reading/test_list.h"
 #include "reporting/json_results.h"
 #include "reporting/order_table.h"
-#include "reporting/runner_files.h"
+#include "reporting/run_results.h"
 #include "reporting/summary.h"
 #include "reporting/svg_plot.h"
+#include "runners/runners.h"
 #include "suite/aligned_suite.h"
 #include "text/shown_text.h"
 
@@ -51,23 +52,6 @@ void warnOfNamesCtestCannotRead(const Options& options, const std::vector<std::s
       someNames(spaced).c_str());
 }
 
-// The COST script: of the order written, or split over shards every
-// shard's, each test labelled with its shard.
-void printPlanProperties(std::FILE* out, const NextRunPlan& plan) {
-  if (plan.shard == 0) {
-    printCtestProperties(out, writtenNames(plan), restNames(plan));
-    return;
-  }
-  std::vector<std::string> selected;
-  std::vector<std::string> disabled;
-  std::vector<std::string> labels;
-  for (std::size_t at = 0; at < plan.names.size(); ++at) {
-    (plan.selectedInShard[at] != 0 ? selected : disabled).push_back(plan.names[at]);
-    labels.push_back("antorder-shard-" + std::to_string(plan.shardOf[at] + 1));
-  }
-  printCtestProperties(out, selected, disabled, {plan.names, labels});
-}
-
 // Writes every file asked for and prints the results, as JSON or the
 // summary; the files are put in place only once all is written. Returns the
 // exit status.
@@ -82,23 +66,19 @@ int printResults(const Options& options, const SparseSuite& suite, const RunResu
     std::error_code ignored;  // where it cannot be made, opening the file says why
     if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
   }
-  return writeFiles(
-      {{options.orderFile, [&](std::FILE* out) { printOrder(out, written); }},
-       {options.plotFile, [&](std::FILE* out) { printSvgPlot(out, suite, results); }},
-       {options.csvFile, [&](std::FILE* out) { printOrderTable(out, suite, results); }},
-       {options.ctestCostsFile, [&](std::FILE* out) { printCtestCosts(out, written); }},
-       {options.ctestPropertiesFile,
-        [&](std::FILE* out) { printPlanProperties(out, results.plan); }},
-       {options.restFile, [&](std::FILE* out) { printOrder(out, restNames(results.plan)); }}},
-      [&] {
-        if (options.json) {
-          std::fputs(resultsJson(suite, results).c_str(), stdout);
-        } else {
-          if (options.trace) printTrace(stdout, results.orders.search);
-          printSummary(stdout, suite, results);
-        }
-        return finishStandardOutput();
-      });
+  OutputSources sources;
+  sources.suite = &suite;
+  sources.results = &results;
+  sources.written = &written;
+  return writeFiles(outputRequests(options, sources), [&] {
+    if (options.json) {
+      std::fputs(resultsJson(suite, results).c_str(), stdout);
+    } else {
+      if (options.trace) printTrace(stdout, results.orders.search);
+      printSummary(stdout, suite, results);
+    }
+    return finishStandardOutput();
+  });
 }
 
 // Everything after the orders are found: the next run's plan, and the

@@ -7,6 +7,7 @@
 #include "cli/change_inputs.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
+#include "cli/outputs.h"
 #include "cli/progress.h"
 #include "cli/stop_signals.h"
 #include "reading/suite_reader.h"
@@ -73,15 +74,16 @@ int replayRuns(const Options& options) {
   endProgress(progress);
   if (stopSignal != 0) return stoppedStatus();
 
-  return writeFiles({{options.plotFile, [&](std::FILE* out) { printReplayPlot(out, report); }}},
-                    [&] {
-                      if (options.json) {
-                        std::fputs(replayJson(history, report).c_str(), stdout);
-                      } else {
-                        printReplaySummary(stdout, history, report);
-                      }
-                      return finishStandardOutput();
-                    });
+  OutputSources sources;
+  sources.replay = &report;
+  return writeFiles(outputRequests(options, sources), [&] {
+    if (options.json) {
+      std::fputs(replayJson(history, report).c_str(), stdout);
+    } else {
+      printReplaySummary(stdout, history, report);
+    }
+    return finishStandardOutput();
+  });
 }
 
 }  // namespace antorder

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "reading/test_list.h"
+#include "runners/runners.h"
 
 using namespace antorder;
 

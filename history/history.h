@@ -4,6 +4,7 @@
 // the times they give each test.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -69,6 +70,9 @@ struct History {
   // Diffs and coverage snapshots of the folder that no run takes, and why:
   // a link, a shard's own, one without a run of its name.
   std::vector<LeftOutRun> filesUnread;
+  // A test's own file, by key, where its report names it (a testcase's
+  // file attribute, as jest-junit and GoogleTest write it); the latest run's.
+  std::map<int, std::string> fileOfKey;
 };
 
 // Puts each run's results whose reports record their collection positions

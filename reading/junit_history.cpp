@@ -137,6 +137,9 @@ bool addTestcase(const pugi::xml_node& testcase, const XmlReport& report, Histor
   if (!readPosition(testcase, report, position, error)) return false;
   const auto [known, added] = history.keyIndex.emplace(key, static_cast<int>(history.keys.size()));
   if (added) history.keys.push_back(key);
+  if (const std::string file = testcase.attribute("file").as_string(); !file.empty()) {
+    history.fileOfKey[known->second] = file;
+  }
   const auto [earlier, first] = resultOfKey.emplace(known->second, run.results.size());
   if (first) {
     run.results.push_back({known->second, seconds, ran, failed, position});
@@ -370,6 +373,9 @@ void joinRun(History& history, History& part) {
         history.keyIndex.emplace(part.keys[key], static_cast<int>(history.keys.size()));
     if (added) history.keys.push_back(part.keys[key]);
     keyOf[key] = known->second;
+  }
+  for (const auto& [key, file] : part.fileOfKey) {
+    history.fileOfKey[keyOf[static_cast<std::size_t>(key)]] = file;
   }
   TestRun& run = part.runs.back();
   for (TestResult& result : run.results) result.key = keyOf[static_cast<std::size_t>(result.key)];

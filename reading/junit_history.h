@@ -12,7 +12,8 @@
 // Two results with one key in a run (pytest's failed call and errored
 // teardown) are one test: failed if either failed, their times added.
 // A testcase property antorder_position, which the pytest plugin writes, is
-// the test's place in pytest's collection order.
+// the test's place in pytest's collection order. A testcase's file
+// attribute (jest-junit's, GoogleTest's) names the test's own file.
 
 #include <istream>
 #include <string>

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "reading/junit_history.h"
-#include "reading/test_list.h"
+#include "runners/runners.h"
 #include "suite/test_names.h"
 
 using namespace antorder;

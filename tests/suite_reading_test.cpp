@@ -8,7 +8,7 @@
 
 #include "reading/line_reader.h"
 #include "reading/suite_reader.h"
-#include "reading/test_list.h"
+#include "runners/runners.h"
 
 using namespace antorder;
 

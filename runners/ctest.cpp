@@ -1,7 +1,11 @@
-#include "reporting/runner_files.h"
+#include "runners/runners.h"
 
 #include <cstddef>
 #include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "reading/line_reader.h"
 
 namespace antorder {
 
@@ -23,6 +27,37 @@ void printText(std::FILE* out, const std::string& text) {
 constexpr const char* COST_SCRIPT_START = "# Written by antorder-suite";
 
 }  // namespace
+
+bool readCtestJson(const std::string& text, std::vector<ListedTest>& found, ReadError& error) {
+  const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+  if (!document.is_discarded() && document.is_object() && document.contains("testsuites") &&
+      document["testsuites"].is_array()) {
+    return readGtestJson(document, found, error);
+  }
+  if (document.is_discarded() || !document.is_object() || !document.contains("tests") ||
+      !document["tests"].is_array()) {
+    error = {0, "JSON that is not ctest's --show-only=json-v1 list"};
+    return false;
+  }
+  for (const nlohmann::json& test : document["tests"]) {
+    if (!test.is_object() || !test.contains("name") || !test["name"].is_string()) {
+      error = {0, "a test of ctest's list without a name"};
+      return false;
+    }
+    found.push_back({test["name"].get<std::string>(), 0});
+  }
+  return true;
+}
+
+bool isCtestText(const std::string& line) {
+  const std::string text = trimmed(line);
+  const char* at = textAfter(text, "Test");
+  if (at == nullptr || *at != ' ') return false;
+  while (*at == ' ') ++at;
+  if (*at != '#') return false;
+  at = pastDigits(at + 1);
+  return at != nullptr && *at == ':';
+}
 
 bool ctestReadsBack(const std::string& name) {
   return name.find(' ') == std::string::npos;
