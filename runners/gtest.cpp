@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "reading/field_values.h"
+#include "suite/field_values.h"
 #include "reading/line_reader.h"
 
 namespace antorder {

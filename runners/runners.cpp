@@ -4,7 +4,7 @@
 #include <fstream>
 #include <unordered_set>
 
-#include "reading/field_values.h"
+#include "suite/field_values.h"
 #include "reading/line_reader.h"
 
 namespace antorder {

@@ -29,7 +29,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "reading/suite_builder.h"
+#include "suite/suite_builder.h"
 
 namespace antorder {
 

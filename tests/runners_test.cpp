@@ -163,7 +163,7 @@ TEST(Runners, AJestReportGivesEachTestItsFile) {
 }
 
 // The names of the touched tests.
-std::string touchedOf(const RunChange& placed, const std::vector<std::string>& names) {
+std::string touchedByChange(const RunChange& placed, const std::vector<std::string>& names) {
   std::string text;
   for (std::size_t at = 0; at < placed.keys.size(); ++at) {
     if (placed.signals[at].touched) text += names[static_cast<std::size_t>(placed.keys[at])] + " ";
@@ -197,7 +197,7 @@ TEST(Runners, JestTestsArePlacedByTheirFiles) {
     ASSERT_TRUE(readDiff(in, change, error)) << error.reason;
     RunChange placed;
     ASSERT_TRUE(placeChange(placer, change, placed, error)) << error.reason;
-    EXPECT_EQ(touchedOf(placed, names), c.touched);
+    EXPECT_EQ(touchedByChange(placed, names), c.touched);
   }
 }
 
