@@ -62,4 +62,15 @@ std::string counted(long long count, const std::string& pluralNoun) {
   return std::to_string(count) + " " + noun;
 }
 
+std::size_t unitsAt(const NextRunPlan& plan, const std::vector<int>& positions) {
+  std::vector<char> seen(static_cast<std::size_t>(plan.unitCount), 0);
+  std::size_t count = 0;
+  for (const int at : positions) {
+    char& unit = seen[static_cast<std::size_t>(plan.unitOf[static_cast<std::size_t>(at)])];
+    count += unit == 0 ? 1 : 0;
+    unit = 1;
+  }
+  return count;
+}
+
 }  // namespace antorder

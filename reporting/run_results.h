@@ -29,7 +29,8 @@ struct RunResults {
   bool evaluated = false;
   std::string evaluationFile;
   SparseSuite evaluation;
-  NextRunPlan plan;  // the order written, and what a budget selects of it
+  NextRunPlan plan;    // the order written, and what a budget selects of it
+  std::string runner;  // as --runner names it; empty without it
   // Of --coverage, where it placed changes: its tests, and how many of them
   // match a test of the history.
   bool coverageRead = false;
@@ -53,5 +54,9 @@ std::string baseName(const std::string& file);
 // A count and its noun, singular for 1: "1 fault", "2 faults", "1 mutant
 // killed" (the last word of the noun's that ends in s loses it).
 std::string counted(long long count, const std::string& pluralNoun);
+
+// Of a runner with a coarser unit of order than the test, how many units the
+// positions hold.
+std::size_t unitsAt(const NextRunPlan& plan, const std::vector<int>& positions);
 
 }  // namespace antorder
