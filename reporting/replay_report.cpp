@@ -197,7 +197,7 @@ std::array<double, 2> perTestMeans(const ReplayReport& report, Strategy strategy
 }
 
 void printPerTest(std::FILE* out, const ReplayReport& report) {
-  std::fputs("the same orders run test by test:\n", out);
+  std::fputs("\nthe same orders run test by test, mean APFD and mean APFDc:\n", out);
   for (const Strategy strategy : STRATEGIES) {
     if (!shown(report, strategy)) continue;
     const std::array<double, 2> means = perTestMeans(report, strategy);
