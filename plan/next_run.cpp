@@ -205,7 +205,6 @@ void groupByUnit(const SparseSuite& suite, const std::vector<int>& scored, NextR
   for (const int at : regroupedPositions(unitOfPosition)) {
     grouped.push_back(scored[static_cast<Index>(at)]);
   }
-  plan.unitScored = true;
   plan.perTest = scoreOrder(suite, scored);
   plan.byUnit = scoreOrder(suite, grouped);
 }

@@ -58,12 +58,11 @@ struct NextRunPlan {
   // written is regrouped by it, the budget and the shards take whole units,
   // and the order scored (the model's, else the best) is scored also as the
   // runner runs it.
-  OrderUnit unit = OrderUnit::TEST;
   std::vector<int> unitOf;  // by position in the order written
+  ScoredOrder perTest;      // the order scored, test by test; empty where nothing is scored
+  ScoredOrder byUnit;       // the same regrouped by unit
+  OrderUnit unit = OrderUnit::TEST;
   int unitCount = 0;
-  bool unitScored = false;
-  ScoredOrder perTest;  // the order scored, test by test
-  ScoredOrder byUnit;   // the same regrouped by unit
 };
 
 struct PlanInputs {

@@ -103,7 +103,7 @@ Json runnerJson(const RunResults& results) {
   const NextRunPlan& plan = results.plan;
   Json json = {
       {"name", results.runner}, {"unit", orderUnitName(plan.unit)}, {"units", plan.unitCount}};
-  if (!plan.unitScored) return json;
+  if (plan.byUnit.order.empty()) return json;
   Json perTest = {{"apfd", plan.perTest.apfd}};
   Json byUnit = {{"apfd", plan.byUnit.apfd}};
   if (results.orders.costsDiffer) {

@@ -203,7 +203,7 @@ void printRunnerUnit(std::FILE* out, const RunResults& results) {
   std::fprintf(out, "runner %s: the order runs %s by %s (%s)", printable(results.runner).c_str(),
                unit, unit,
                countedUnits(plan.unit, static_cast<std::size_t>(plan.unitCount)).c_str());
-  if (plan.unitScored) {
+  if (!plan.byUnit.order.empty()) {
     std::fprintf(out, "; APFD %f test by test, %f %s by %s", static_cast<double>(plan.perTest.apfd),
                  static_cast<double>(plan.byUnit.apfd), unit, unit);
     if (results.orders.costsDiffer) {

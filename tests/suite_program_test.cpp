@@ -77,8 +77,9 @@ TEST(SuiteProgram, OrdersClassByClassForJunit5) {
   std::string both;
   for (const char* shard : {"1/2", "2/2"}) {
     SCOPED_TRACE(shard);
-    const ProgramRun part = runSuiteProgram(std::string("--quiet --runner junit5 --shard ") +
-                                            shard + " --order " + folder + "shard.txt " + history);
+    std::string arguments = "--quiet --runner junit5 --shard ";
+    arguments.append(shard).append(" --order ").append(folder).append("shard.txt ").append(history);
+    const ProgramRun part = runSuiteProgram(arguments);
     EXPECT_EQ(part.status, 0) << part.errors;
     both += readFile(folder + "shard.txt");
   }
