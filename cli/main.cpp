@@ -317,6 +317,13 @@ void addModeOptions(CLI::App& app, Options& options, Parsing& parsing) {
                  "With --budget or --shard: write the tests left out here, in order, a test a "
                  "line")
       ->option_text("FILE");
+  app.add_option("--runner", options.runner,
+                 "The runner that runs the order: junit5 runs a class's tests together and jest "
+                 "a file's, so the order written is regrouped class by class (file by file), "
+                 "the budget and the shards take whole classes (files), and the summary scores "
+                 "the order as it runs; ctest, gtest and pytest run test by test (default)")
+      ->check(CLI::IsMember({"ctest", "gtest", "pytest", "junit5", "jest"}))
+      ->option_text("NAME");
   options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   parsing.jobs = app.add_option("--jobs", options.jobs,
                                 "With --replay: replay this many runs at once; with "
@@ -508,6 +515,13 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
     return false;
   }
   if (options.mode != Mode::REPLAY) return true;
+  // The replay's budget and shards count tests; a runner of a coarser unit
+  // would run whole units of them, which they do not yet score.
+  if (options.unit != OrderUnit::TEST && (options.budgetSeconds || options.shardCount > 1)) {
+    refuseUsage("--runner %s cannot be used with --replay and --budget or --shards",
+                options.runner.c_str());
+    return false;
+  }
   // Of the ordering options, the replay takes the colony's and the best order's.
   const auto given = std::find_if(orderingOnly.begin(), orderingOnly.end(),
                                   [&](const char* other) { return app.count(other) > 0; });
@@ -564,6 +578,7 @@ int parseOptions(int argc, char** argv, Options& options) {
   options.itemsGiven = app.count("--items") > 0;
   if (parsing.budget->count() > 0) options.budgetSeconds = parsing.budgetSeconds;
   if (parsing.effort->count() > 0) options.effortMillions = parsing.effortMillions;
+  if (!options.runner.empty()) runnerOrderUnit(options.runner, options.unit);
   if (!parsing.shard.empty()) {
     readShard(parsing.shard, options.shard, options.shardCount);
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "formulas/formulas.h"
+#include "ordering/order_units.h"
 #include "ordering/suite_colony.h"
 #include "reading/suite_reader.h"
 
@@ -36,10 +37,12 @@ struct Options {
   std::string changesFile;                     // the change the next run tests, a diff
   std::string coverageFile;                    // per-test coverage, to place changes by
   std::vector<std::string> changesIgnored;     // --changes-ignore: paths no test depends on
-  bool failClosed = false;  // a change no test is known to depend on selects every test
-  int jobs = 1;             // runs replayed at once
-  int shard = 0;            // of --shard I/N, I counted from 1; 0 without it
-  int shardCount = 1;       // N of --shard I/N, or of --shards with --replay
+  bool failClosed = false;           // a change no test is known to depend on selects every test
+  int jobs = 1;                      // runs replayed at once
+  int shard = 0;                     // of --shard I/N, I counted from 1; 0 without it
+  int shardCount = 1;                // N of --shard I/N, or of --shards with --replay
+  std::string runner;                // --runner: the runner named, empty without it
+  OrderUnit unit = OrderUnit::TEST;  // the unit that runner orders by
   // Where to write: empty, not asked for.
   std::string orderFile;
   std::string plotFile;

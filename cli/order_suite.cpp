@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <string>
 #include <system_error>
 #include <unordered_map>
@@ -96,17 +97,31 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
   inputs.failClosed = options.failClosed;
   inputs.shard = options.shard;
   inputs.shardCount = options.shardCount;
+  inputs.unit = options.unit;
   results.plan = planNextRun(suite, results.orders, results.objective, inputs);
   const NextRunPlan& plan = results.plan;
   // Split over shards, of the shard's own tests.
   const std::vector<int> selectable = selectablePositions(plan);
   if (plan.budgetSeconds && plan.selection.selected.empty() && !selectable.empty()) {
-    double quickest = plan.seconds[static_cast<std::size_t>(selectable.front())];
+    // A runner of a coarser unit runs whole units: the quickest unit counts.
+    std::vector<double> unitSeconds(
+        plan.unit == OrderUnit::TEST ? 0 : static_cast<std::size_t>(plan.unitCount), 0.0);
     for (const int at : selectable) {
-      quickest = std::min(quickest, plan.seconds[static_cast<std::size_t>(at)]);
+      const auto position = static_cast<std::size_t>(at);
+      if (!unitSeconds.empty())
+        unitSeconds[static_cast<std::size_t>(plan.unitOf[position])] += plan.seconds[position];
     }
-    warn("the budget of %g s selects no test%s: the quickest is expected to take %g s",
-         *plan.budgetSeconds, plan.shard > 0 ? " of the shard" : "", quickest);
+    double quickest = std::numeric_limits<double>::infinity();
+    for (const int at : selectable) {
+      const auto position = static_cast<std::size_t>(at);
+      quickest =
+          std::min(quickest, unitSeconds.empty()
+                                 ? plan.seconds[position]
+                                 : unitSeconds[static_cast<std::size_t>(plan.unitOf[position])]);
+    }
+    const char* unit = orderUnitName(plan.unit);
+    warn("the budget of %g s selects no %s%s: the quickest is expected to take %g s",
+         *plan.budgetSeconds, unit, plan.shard > 0 ? " of the shard" : "", quickest);
   }
   // A list that leaves out most known tests is more likely a list of the
   // wrong kind, or cut short, than a suite that lost most of its tests.
@@ -312,6 +327,7 @@ void noteInputs(const Options& options, const SparseSuite& suite, const InputsRe
   results.coverageTests = static_cast<long long>(changes.coverageTests);
   results.coverageMatched = static_cast<long long>(changes.coverageMatched);
   results.seed = options.seed;
+  results.runner = options.runner;
   results.settings = options.search;
   results.objective = options.objective == "apfd"    ? Objective::APFD
                       : options.objective == "apfdc" ? Objective::APFDC

@@ -30,6 +30,8 @@ ReplaySettings replaySettings(const Options& options) {
   settings.jobs = options.jobs;
   settings.budgetSeconds = options.budgetSeconds;
   settings.shards = options.shardCount;
+  settings.runner = options.runner;
+  settings.unit = options.unit;
   return settings;
 }
 

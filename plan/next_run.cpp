@@ -7,6 +7,7 @@
 #include <limits>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 namespace antorder {
 
@@ -75,13 +76,21 @@ void nameTheOrder(const SparseSuite& suite, const std::vector<int>& found,
 void splitTheOrder(const PlanInputs& inputs, NextRunPlan& plan) {
   plan.shard = inputs.shard;
   plan.shardCount = inputs.shardCount;
-  plan.shardOf = splitIntoShards(plan.seconds, inputs.shardCount);
+  const bool byUnit = plan.unit != OrderUnit::TEST;
+  plan.shardOf = byUnit ? splitUnitsIntoShards(plan.seconds, plan.unitOf, inputs.shardCount)
+                        : splitIntoShards(plan.seconds, inputs.shardCount);
   plan.shardSeconds = shardSeconds(plan.seconds, plan.shardOf, inputs.shardCount);
-  plan.shardBound = shardLowerBound(plan.seconds, inputs.shardCount);
-  plan.selectedInShard = inputs.budgetSeconds && !plan.failedClosed
-                             ? selectWithinShardBudgets(plan.seconds, plan.shardOf,
-                                                        inputs.shardCount, *inputs.budgetSeconds)
-                             : std::vector<char>(plan.seconds.size(), 1);
+  plan.shardBound = byUnit ? unitShardLowerBound(plan.seconds, plan.unitOf, inputs.shardCount)
+                           : shardLowerBound(plan.seconds, inputs.shardCount);
+  if (!inputs.budgetSeconds || plan.failedClosed) {
+    plan.selectedInShard.assign(plan.seconds.size(), 1);
+  } else if (byUnit) {
+    plan.selectedInShard = selectUnitsWithinShardBudgets(plan.seconds, plan.unitOf, plan.shardOf,
+                                                         inputs.shardCount, *inputs.budgetSeconds);
+  } else {
+    plan.selectedInShard = selectWithinShardBudgets(plan.seconds, plan.shardOf, inputs.shardCount,
+                                                    *inputs.budgetSeconds);
+  }
   BudgetSelection& selection = plan.selection;
   selection = BudgetSelection{};
   for (Index at = 0; at < plan.shardOf.size(); ++at) {
@@ -107,9 +116,11 @@ void selectFromTheOrder(const PlanInputs& inputs, NextRunPlan& plan) {
   if (inputs.shard > 0) {
     splitTheOrder(inputs, plan);
   } else if (inputs.budgetSeconds) {
-    plan.selection =
-        selectWithinBudget(plan.seconds, plan.failedClosed ? std::numeric_limits<double>::infinity()
-                                                           : *inputs.budgetSeconds);
+    const double budget =
+        plan.failedClosed ? std::numeric_limits<double>::infinity() : *inputs.budgetSeconds;
+    plan.selection = plan.unit == OrderUnit::TEST
+                         ? selectWithinBudget(plan.seconds, budget)
+                         : selectUnitsWithinBudget(plan.seconds, plan.unitOf, budget);
   }
   if (!inputs.budgetSeconds) return;
   if (inputs.history == nullptr) return;
@@ -165,6 +176,39 @@ std::vector<double> expectedSecondsOf(const SparseSuite& suite, const History& h
   return seconds;
 }
 
+// Of a runner that orders by a coarser unit than the test: the order
+// written regrouped as the runner will run it, and the order scored (the
+// model's, else the best) scored both test by test and so regrouped.
+void groupByUnit(const SparseSuite& suite, const std::vector<int>& scored, NextRunPlan& plan) {
+  if (plan.unit == OrderUnit::TEST) return;
+  const std::vector<int> regrouped = regroupedPositions(unitNumbers(plan.names, plan.unit));
+  std::vector<std::string> names;
+  std::vector<double> seconds;
+  names.reserve(regrouped.size());
+  seconds.reserve(regrouped.size());
+  for (const int at : regrouped) {
+    names.push_back(plan.names[static_cast<Index>(at)]);
+    seconds.push_back(plan.seconds[static_cast<Index>(at)]);
+  }
+  plan.names = std::move(names);
+  plan.seconds = std::move(seconds);
+  plan.unitOf = unitNumbers(plan.names, plan.unit);
+  plan.unitCount =
+      plan.unitOf.empty() ? 0 : *std::max_element(plan.unitOf.begin(), plan.unitOf.end()) + 1;
+  if (faultCount(suite) == 0 || scored.empty()) return;
+  const std::vector<int> unitOfTest = unitNumbers(suite.testNames, plan.unit);
+  std::vector<int> unitOfPosition;
+  unitOfPosition.reserve(scored.size());
+  for (const int test : scored) unitOfPosition.push_back(unitOfTest[static_cast<Index>(test)]);
+  std::vector<int> grouped;
+  grouped.reserve(scored.size());
+  for (const int at : regroupedPositions(unitOfPosition)) {
+    grouped.push_back(scored[static_cast<Index>(at)]);
+  }
+  plan.perTest = scoreOrder(suite, scored);
+  plan.byUnit = scoreOrder(suite, grouped);
+}
+
 }  // namespace
 
 NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Objective objective,
@@ -187,6 +231,8 @@ NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Obj
     if (faultCount(suite) > 0 && !scored.empty()) plan.model = scoreOrder(suite, scored);
   }
   nameTheOrder(suite, foundOrder(plan, orders), inputs.listed, plan);
+  plan.unit = inputs.unit;
+  groupByUnit(suite, plan.predicted ? plan.model.order : orders.best.order, plan);
   selectFromTheOrder(inputs, plan);
   return plan;
 }

@@ -10,6 +10,7 @@
 
 #include "history/history.h"
 #include "ordering/budget.h"
+#include "ordering/order_units.h"
 #include "ordering/suite_orders.h"
 #include "plan/prediction.h"
 #include "suite/sparse_suite.h"
@@ -53,6 +54,15 @@ struct NextRunPlan {
   std::vector<char> selectedInShard;
   std::vector<double> shardSeconds;
   double shardBound = 0.0;
+  // The runner's unit of order: of a coarser one than the test, the order
+  // written is regrouped by it, the budget and the shards take whole units,
+  // and the order scored (the model's, else the best) is scored also as the
+  // runner runs it.
+  std::vector<int> unitOf;  // by position in the order written
+  ScoredOrder perTest;      // the order scored, test by test; empty where nothing is scored
+  ScoredOrder byUnit;       // the same regrouped by unit
+  OrderUnit unit = OrderUnit::TEST;
+  int unitCount = 0;
 };
 
 struct PlanInputs {
@@ -64,6 +74,7 @@ struct PlanInputs {
   bool failClosed = false;  // a change nothing places selects every test
   int shard = 0;            // of --shard I/N, I from 1; 0: the whole order
   int shardCount = 1;
+  OrderUnit unit = OrderUnit::TEST;  // the runner's unit of order
 };
 
 // Whether the budget's selection may leave out a test the change breaks.

@@ -10,6 +10,7 @@
 #include "ordering/additional_greedy.h"
 #include "ordering/baselines.h"
 #include "ordering/budget.h"
+#include "ordering/order_units.h"
 #include "ordering/shards.h"
 #include "platform/parallel.h"
 #include "platform/random.h"
@@ -274,16 +275,49 @@ ReplayedRun scoreRun(const History& history, const RunPast& past, const Strategy
   return replayed;
 }
 
+void regroupOrders(const RunPast& past, const std::vector<int>& unitOfKey, StrategyOrders& orders) {
+  std::vector<int> unitOf;
+  std::vector<int> regrouped;
+  for (std::vector<int>& order : orders) {
+    unitOf.clear();
+    for (const int test : order) {
+      unitOf.push_back(
+          unitOfKey[static_cast<std::size_t>(past.keys[static_cast<std::size_t>(test)])]);
+    }
+    regrouped.clear();
+    for (const int at : regroupedPositions(unitOf)) {
+      regrouped.push_back(order[static_cast<std::size_t>(at)]);
+    }
+    order.swap(regrouped);
+  }
+}
+
 std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySettings& settings,
                                        const ReplayCallback& afterRun) {
   const std::vector<RunPast> pasts = pastsOfFailingRuns(history, {settings.changes, nullptr});
   std::vector<ReplayedRun> replayed(pasts.size());
   std::vector<char> done(pasts.size(), 0);
   std::atomic<int> finished{0};
+  const bool byUnit = settings.unit != OrderUnit::TEST;
+  const std::vector<int> unitOfKey =
+      byUnit ? unitNumbers(history.keys, settings.unit) : std::vector<int>{};
   const bool complete =
       forEachIndex(pasts.size(), settings.jobs, [&](std::size_t at, bool calling) {
-        replayed[at] = scoreRun(history, pasts[at], orderRun(history, pasts[at], settings),
-                                settings.budgetSeconds, settings.shards);
+        StrategyOrders orders = orderRun(history, pasts[at], settings);
+        if (byUnit) {
+          // Test by test first, then as the runner runs them.
+          const ReplayedRun perTest = scoreRun(history, pasts[at], orders);
+          regroupOrders(pasts[at], unitOfKey, orders);
+          replayed[at] =
+              scoreRun(history, pasts[at], orders, settings.budgetSeconds, settings.shards);
+          for (std::size_t strategy = 0; strategy < perTest.scores.size(); ++strategy) {
+            replayed[at].perTestApfd[strategy] = perTest.scores[strategy].apfd;
+            replayed[at].perTestApfdc[strategy] = perTest.scores[strategy].apfdc;
+          }
+        } else {
+          replayed[at] =
+              scoreRun(history, pasts[at], orders, settings.budgetSeconds, settings.shards);
+        }
         done[at] = 1;
         const int count = finished.fetch_add(1) + 1;
         return !calling || afterRun(count, static_cast<int>(pasts.size()));

@@ -40,6 +40,7 @@
 #include "formulas/formulas.h"
 #include "history/run_pasts.h"
 #include "ordering/best_order/best_order.h"
+#include "ordering/order_units.h"
 #include "ordering/suite_colony.h"
 
 namespace antorder {
@@ -80,6 +81,11 @@ struct ReplaySettings {
   // Machines each run's order is split over (see ordering/shards.h): the
   // first failure is the first on any of them.
   int shards = 1;
+  // The runner's unit of order: of a coarser one than the test, each order
+  // is scored as the runner runs it, regrouped by unit (see
+  // ordering/order_units.h), and also test by test.
+  std::string runner;  // as --runner names it; empty without it
+  OrderUnit unit = OrderUnit::TEST;
 };
 
 // Every strategy's order of the run's tests, as indices into past.keys.
@@ -113,7 +119,15 @@ struct ReplayedRun {
   int firstFailures = 0;  // failing tests that never failed before
   double seconds = 0.0;   // the run's time, its tests' times summed
   std::array<RunScore, STRATEGY_COUNT> scores;
+  // Of a coarser unit, where `scores` are of the orders regrouped by it: the
+  // same orders' APFD and APFDc test by test.
+  std::array<double, STRATEGY_COUNT> perTestApfd{};
+  std::array<double, STRATEGY_COUNT> perTestApfdc{};
 };
+
+// Each order regrouped by the unit of its tests (unitOfKey by history key),
+// each unit at its first test's position.
+void regroupOrders(const RunPast& past, const std::vector<int>& unitOfKey, StrategyOrders& orders);
 
 // Scores each order against the run's failing tests; with a budget, also
 // whether its selection within the budget caught one. Over more than one

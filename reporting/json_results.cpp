@@ -97,6 +97,24 @@ std::string printed(const Json& document) {
 
 }  // namespace
 
+// Of a runner with a coarser unit: the unit, how many the order holds, and
+// the order scored (the model's, else the best) test by test and by unit.
+Json runnerJson(const RunResults& results) {
+  const NextRunPlan& plan = results.plan;
+  Json json = {
+      {"name", results.runner}, {"unit", orderUnitName(plan.unit)}, {"units", plan.unitCount}};
+  if (plan.byUnit.order.empty()) return json;
+  Json perTest = {{"apfd", plan.perTest.apfd}};
+  Json byUnit = {{"apfd", plan.byUnit.apfd}};
+  if (results.orders.costsDiffer) {
+    perTest["apfdc"] = plan.perTest.apfdc;
+    byUnit["apfdc"] = plan.byUnit.apfdc;
+  }
+  json["test_by_test"] = perTest;
+  json["by_unit"] = byUnit;
+  return json;
+}
+
 std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
   // The faults under the reader's name for them ("failures" of a history).
   Json input = {{"file", results.file},
@@ -125,6 +143,7 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
     Json document = {{"input", input}, {"orders", orders}};
     if (results.plan.budgetSeconds) document["budget"] = budgetJson(results);
     if (results.plan.shard > 0) document["shard"] = shardJson(results);
+    if (results.plan.unit != OrderUnit::TEST) document["runner"] = runnerJson(results);
     return printed(document);
   }
   Json colony = scoreJson(results.orders.colony, results);
@@ -152,6 +171,7 @@ std::string resultsJson(const SparseSuite& suite, const RunResults& results) {
   if (results.plan.predicted) document["orders"]["failure_model"] = predictionJson(suite, results);
   if (results.plan.budgetSeconds) document["budget"] = budgetJson(results);
   if (results.plan.shard > 0) document["shard"] = shardJson(results);
+  if (results.plan.unit != OrderUnit::TEST) document["runner"] = runnerJson(results);
   return printed(document);
 }
 

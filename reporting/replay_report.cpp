@@ -181,6 +181,32 @@ void printGivenOrder(std::FILE* out, const History& history, const ReplayReport&
 
 }  // namespace
 
+namespace {
+
+// Of a coarser unit, each strategy's mean APFD and APFDc over every run,
+// were its order run test by test: what the unit costs.
+std::array<double, 2> perTestMeans(const ReplayReport& report, Strategy strategy) {
+  std::array<double, 2> means{};
+  for (const ReplayedRun& run : report.runs) {
+    means[0] += run.perTestApfd[static_cast<Index>(strategy)];
+    means[1] += run.perTestApfdc[static_cast<Index>(strategy)];
+  }
+  if (report.runs.empty()) return means;
+  const auto count = static_cast<double>(report.runs.size());
+  return {means[0] / count, means[1] / count};
+}
+
+void printPerTest(std::FILE* out, const ReplayReport& report) {
+  std::fputs("\nthe same orders run test by test, mean APFD and mean APFDc:\n", out);
+  for (const Strategy strategy : STRATEGIES) {
+    if (!shown(report, strategy)) continue;
+    const std::array<double, 2> means = perTestMeans(report, strategy);
+    std::fprintf(out, "%-19s %10.6f %11.6f\n", strategyName(strategy), means[0], means[1]);
+  }
+}
+
+}  // namespace
+
 void printReplaySummary(std::FILE* out, const History& history, const ReplayReport& report) {
   const long withPassing =
       static_cast<long>(std::count_if(report.runs.begin(), report.runs.end(), hasPassingTest));
@@ -196,6 +222,12 @@ void printReplaySummary(std::FILE* out, const History& history, const ReplayRepo
                  "first on any shard\n",
                  report.settings.shards);
   }
+  const bool byUnit = report.settings.unit != OrderUnit::TEST;
+  if (byUnit) {
+    const char* unit = orderUnitName(report.settings.unit);
+    std::fprintf(out, "runner %s: each order scored as it runs, %s by %s\n",
+                 printable(report.settings.runner).c_str(), unit, unit);
+  }
   std::fprintf(
       out, "failing runs replayed: %zu (those with a run before them), %ld with a passing test\n",
       report.runs.size(), withPassing);
@@ -205,6 +237,7 @@ void printReplaySummary(std::FILE* out, const History& history, const ReplayRepo
   }
   std::fputc('\n', out);
   printTable(out, report, RunsCounted::ALL);
+  if (byUnit) printPerTest(out, report);
   printGivenOrder(out, history, report);
   std::fprintf(out, "\nthe failing runs that also have a passing test: %ld", withPassing);
   if (withPassing == static_cast<long>(report.runs.size())) {
@@ -271,9 +304,18 @@ std::string replayJson(const History& history, const ReplayReport& report) {
   const bool changes = report.settings.changes != nullptr;
   const bool shards = report.settings.shards > 1;
   if (shards) options["shards"] = report.settings.shards;
+  const bool byUnit = report.settings.unit != OrderUnit::TEST;
+  if (byUnit) {
+    options["runner"] = report.settings.runner;
+    options["unit"] = orderUnitName(report.settings.unit);
+  }
   for (const Strategy strategy : STRATEGIES) {
     if (!shown(report, strategy)) continue;
     Json entry = {{"name", strategyName(strategy)}};
+    if (byUnit) {
+      const std::array<double, 2> means = perTestMeans(report, strategy);
+      entry["test_by_test"] = {{"mean_apfd", means[0]}, {"mean_apfdc", means[1]}};
+    }
     entry["all"] =
         summaryJson(summarise(report, strategy, RunsCounted::ALL), budget, changes, shards);
     entry["with_a_passing_test"] = summaryJson(

@@ -29,7 +29,8 @@ struct RunResults {
   bool evaluated = false;
   std::string evaluationFile;
   SparseSuite evaluation;
-  NextRunPlan plan;  // the order written, and what a budget selects of it
+  NextRunPlan plan;    // the order written, and what a budget selects of it
+  std::string runner;  // as --runner names it; empty without it
   // Of --coverage, where it placed changes: its tests, and how many of them
   // match a test of the history.
   bool coverageRead = false;

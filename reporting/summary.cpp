@@ -1,6 +1,7 @@
 #include "reporting/summary.h"
 
 #include <cstddef>
+#include <string>
 #include <utility>
 
 #include "text/shown_text.h"
@@ -144,13 +145,44 @@ void printListed(std::FILE* out, const RunResults& results) {
                results.plan.newTests, results.plan.goneTests);
 }
 
+// Of a runner with a coarser unit: the units the positions hold, as
+// " (2 of 5 classes)", or " (2 classes)" without a whole.
+// Of a runner with a coarser unit of order than the test, how many units the
+// positions hold.
+std::size_t unitsAt(const NextRunPlan& plan, const std::vector<int>& positions) {
+  std::vector<char> seen(static_cast<std::size_t>(plan.unitCount), 0);
+  std::size_t count = 0;
+  for (const int at : positions) {
+    char& unit = seen[static_cast<std::size_t>(plan.unitOf[static_cast<std::size_t>(at)])];
+    count += unit == 0 ? 1 : 0;
+    unit = 1;
+  }
+  return count;
+}
+
+std::string countedUnits(OrderUnit unit, std::size_t count) {
+  const char* noun = unit == OrderUnit::CLASS ? (count == 1 ? "class" : "classes")
+                                              : (count == 1 ? "file" : "files");
+  return std::to_string(count) + " " + noun;
+}
+
+std::string unitsText(const NextRunPlan& plan, const std::vector<int>& part,
+                      const std::vector<int>* whole) {
+  if (plan.unit == OrderUnit::TEST) return std::string();
+  const std::size_t count = unitsAt(plan, part);
+  if (whole == nullptr) return " (" + countedUnits(plan.unit, count) + ")";
+  return " (" + std::to_string(count) + " of " + countedUnits(plan.unit, unitsAt(plan, *whole)) +
+         ")";
+}
+
 void printBudget(std::FILE* out, const RunResults& results) {
   const BudgetSelection& selection = results.plan.selection;
   // Split over shards, the shard's tests and time alike.
-  std::fprintf(out, "budget %g s: %zu of %zu tests selected, %.3f s expected of %.3f s",
-               *results.plan.budgetSeconds, selection.selected.size(),
-               selectablePositions(results.plan).size(), selection.selectedSeconds,
-               selection.totalSeconds);
+  const std::vector<int> selectable = selectablePositions(results.plan);
+  std::fprintf(out, "budget %g s: %zu of %zu tests selected%s, %.3f s expected of %.3f s",
+               *results.plan.budgetSeconds, selection.selected.size(), selectable.size(),
+               unitsText(results.plan, selection.selected, &selectable).c_str(),
+               selection.selectedSeconds, selection.totalSeconds);
   if (results.plan.windowFailingRuns > 0) {
     std::fprintf(out, "; %sa failing test in %d of the window's %d failing runs (%.1f%%)",
                  results.plan.shard > 0 ? "over every shard, " : "", results.plan.windowRunsCaught,
@@ -184,20 +216,41 @@ void printChange(std::FILE* out, const RunResults& results) {
 void printShard(std::FILE* out, const RunResults& results) {
   const NextRunPlan& plan = results.plan;
   const auto ours = static_cast<std::size_t>(plan.shard - 1);
-  long tests = 0;
-  for (const int shard : plan.shardOf) tests += static_cast<std::size_t>(shard) == ours ? 1 : 0;
+  const std::vector<int> positions = selectablePositions(plan);
+  const auto tests = static_cast<long>(positions.size());
   const double longest = *std::max_element(plan.shardSeconds.begin(), plan.shardSeconds.end());
   std::fprintf(out,
-               "shard %d of %d: %s, %.3f s expected; the longest shard %.3f s, the bound %.3f s "
+               "shard %d of %d: %s%s, %.3f s expected; the longest shard %.3f s, the bound %.3f s "
                "(%.1f%% above)\n",
                plan.shard, plan.shardCount, counted(tests, "tests").c_str(),
-               plan.shardSeconds[ours], longest, plan.shardBound,
+               unitsText(plan, positions, nullptr).c_str(), plan.shardSeconds[ours], longest,
+               plan.shardBound,
                plan.shardBound > 0.0 ? 100.0 * (longest / plan.shardBound - 1.0) : 0.0);
+}
+
+// Of a runner with a coarser unit: how it runs the order, and what running
+// it so costs the order scored (the model's, else the best).
+void printRunnerUnit(std::FILE* out, const RunResults& results) {
+  const NextRunPlan& plan = results.plan;
+  const char* unit = orderUnitName(plan.unit);
+  std::fprintf(out, "runner %s: the order runs %s by %s (%s)", printable(results.runner).c_str(),
+               unit, unit,
+               countedUnits(plan.unit, static_cast<std::size_t>(plan.unitCount)).c_str());
+  if (!plan.byUnit.order.empty()) {
+    std::fprintf(out, "; APFD %f test by test, %f %s by %s", static_cast<double>(plan.perTest.apfd),
+                 static_cast<double>(plan.byUnit.apfd), unit, unit);
+    if (results.orders.costsDiffer) {
+      std::fprintf(out, "; APFDc %f, %f", static_cast<double>(plan.perTest.apfdc),
+                   static_cast<double>(plan.byUnit.apfdc));
+    }
+  }
+  std::fputc('\n', out);
 }
 
 // What the plan for the next run says beyond the orders.
 void printPlan(std::FILE* out, const SparseSuite& suite, const RunResults& results) {
   if (results.plan.predicted) printPrediction(out, suite, results);
+  if (results.plan.unit != OrderUnit::TEST) printRunnerUnit(out, results);
   if (results.plan.changeGiven) printChange(out, results);
   if (results.plan.listed) printListed(out, results);
   if (results.plan.shard > 0) printShard(out, results);

@@ -323,3 +323,59 @@ TEST(Replay, PutsResultsWithoutAPositionAfterThoseWithOne) {
   EXPECT_TRUE(history.runs[0].collectionOrder);
   EXPECT_FALSE(history.runs[1].collectionOrder);
 }
+
+// A runner that runs a class's tests together (tests/suites/classes: three
+// classes of two tests): every strategy's order is scored regrouped class by
+// class, and its test-by-test figures are those of the replay without it.
+TEST(Replay, ScoresEachOrderClassByClassBesideTestByTest) {
+  History history;
+  ReadError error;
+  ASSERT_TRUE(readJunitPath(SOURCE_DIR "/tests/suites/classes", history, error)) << error.reason;
+  ReplaySettings settings;
+  const std::vector<ReplayedRun> perTest =
+      replayHistory(history, settings, [](int, int) { return true; });
+  settings.unit = OrderUnit::CLASS;
+  const std::vector<ReplayedRun> byClass =
+      replayHistory(history, settings, [](int, int) { return true; });
+  ASSERT_EQ(byClass.size(), perTest.size());
+  ASSERT_FALSE(byClass.empty());
+  bool anyCost = false;
+  for (std::size_t run = 0; run < byClass.size(); ++run) {
+    for (std::size_t strategy = 0; strategy < STRATEGY_COUNT; ++strategy) {
+      SCOPED_TRACE(strategyName(static_cast<Strategy>(strategy)));
+      EXPECT_EQ(byClass[run].perTestApfd[strategy], perTest[run].scores[strategy].apfd);
+      EXPECT_EQ(byClass[run].perTestApfdc[strategy], perTest[run].scores[strategy].apfdc);
+      anyCost = anyCost || byClass[run].scores[strategy].apfd < perTest[run].scores[strategy].apfd;
+    }
+  }
+  EXPECT_TRUE(anyCost) << "no order lost anything class by class: were they regrouped?";
+
+  const std::vector<int> classOf = unitNumbers(history.keys, OrderUnit::CLASS);
+  for (const RunPast& past : pastsOfFailingRuns(history)) {
+    StrategyOrders orders = orderRun(history, past, settings);
+    const StrategyOrders before = orders;
+    regroupOrders(past, classOf, orders);
+    for (std::size_t strategy = 0; strategy < STRATEGY_COUNT; ++strategy) {
+      SCOPED_TRACE(strategyName(static_cast<Strategy>(strategy)));
+      const std::vector<int>& order = orders[strategy];
+      std::vector<int> sorted = order;
+      std::vector<int> sortedBefore = before[strategy];
+      std::sort(sorted.begin(), sorted.end());
+      std::sort(sortedBefore.begin(), sortedBefore.end());
+      EXPECT_EQ(sorted, sortedBefore);
+      // Each class's tests run together, the classes by their first test.
+      std::vector<int> classes;
+      for (const int test : order) {
+        const int unit =
+            classOf[static_cast<std::size_t>(past.keys[static_cast<std::size_t>(test)])];
+        if (classes.empty() || classes.back() != unit) classes.push_back(unit);
+      }
+      std::vector<int> distinct = classes;
+      std::sort(distinct.begin(), distinct.end());
+      EXPECT_EQ(std::unique(distinct.begin(), distinct.end()), distinct.end());
+      if (!before[strategy].empty()) {
+        EXPECT_EQ(orders[strategy].front(), before[strategy].front());
+      }
+    }
+  }
+}

@@ -45,6 +45,56 @@ std::set<std::string> filesIn(const std::string& folder) {
   return names;
 }
 
+// JUnit 5 runs a class's tests together: the order written comes class by
+// class, the budget and the shards take whole classes, and the summary says
+// what that costs. A runner that runs test by test changes nothing.
+TEST(SuiteProgram, OrdersClassByClassForJunit5) {
+  const std::string folder = freshFolder("classes");
+  const std::string history = SUITES + "classes";
+  const ProgramRun plain = runSuiteProgram("--quiet --order " + folder + "plain.txt " + history);
+  const ProgramRun pytest =
+      runSuiteProgram("--quiet --runner pytest --order " + folder + "pytest.txt " + history);
+  EXPECT_EQ(pytest.output, plain.output);
+  EXPECT_EQ(readFile(folder + "pytest.txt"), readFile(folder + "plain.txt"));
+  EXPECT_EQ(readFile(folder + "plain.txt"),
+            "shop.CartTest.empty\nshop.PriceTest.rounds\nshop.LoginTest.old\n"
+            "shop.LoginTest.locked(int)[1]\nshop.PriceTest.euro\nshop.CartTest.total\n");
+
+  const ProgramRun run = runSuiteProgram("--quiet --runner junit5 --budget 4 --order " + folder +
+                                         "order.txt --rest " + folder + "rest.txt " + history);
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.output.find("\nrunner junit5: the order runs class by class (3 classes); APFD "
+                            "0.797619 test by test, 0.678571 class by class; APFDc 0.785714, "
+                            "0.642857\nbudget 4 s: 2 of 6 tests selected (1 of 3 classes), "),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(readFile(folder + "order.txt"), "shop.CartTest.empty\nshop.CartTest.total\n");
+  EXPECT_EQ(readFile(folder + "rest.txt"),
+            "shop.PriceTest.rounds\nshop.PriceTest.euro\nshop.LoginTest.old\n"
+            "shop.LoginTest.locked(int)[1]\n");
+
+  // Two shards: every test once, each class on one shard, in the order's sequence.
+  std::string both;
+  for (const char* shard : {"1/2", "2/2"}) {
+    SCOPED_TRACE(shard);
+    std::string arguments = "--quiet --runner junit5 --shard ";
+    arguments.append(shard).append(" --order ").append(folder).append("shard.txt ").append(history);
+    const ProgramRun part = runSuiteProgram(arguments);
+    EXPECT_EQ(part.status, 0) << part.errors;
+    both += readFile(folder + "shard.txt");
+  }
+  EXPECT_EQ(both,
+            "shop.CartTest.empty\nshop.CartTest.total\nshop.LoginTest.old\n"
+            "shop.LoginTest.locked(int)[1]\nshop.PriceTest.rounds\nshop.PriceTest.euro\n");
+
+  // A budget no class fits names the quickest class's time, not a test's.
+  const ProgramRun none =
+      runSuiteProgram("--quiet --runner junit5 --budget 1.5 --order /dev/null " + history);
+  EXPECT_EQ(none.errors,
+            "antorder-suite: warning: the budget of 1.5 s selects no class: the quickest is "
+            "expected to take 2 s\n");
+}
+
 TEST(SuiteProgram, SummarisesTheBuiltInSuiteAndWritesTheBestOrder) {
   const std::string orderPath = testing::TempDir() + "antorder-suite-order.txt";
   const ProgramRun run = runSuiteProgram("--order '" + orderPath + "' " + SUITES + "built_in.csv");
@@ -147,6 +197,10 @@ TEST(SuiteProgram, ExitsWithTheStatusAndTheMessageOfEachFailure) {
       {"--order '' " + builtIn, 2, "antorder-suite: --order needs a file name\n"},
       {"--replay --tests " + SUITES + "next-tests/plain.txt " + SUITES + "replay", 2,
        "antorder-suite: --tests cannot be used with --replay\n..."},
+      {"--runner nunit " + builtIn, 2,
+       "antorder-suite: --runner: nunit not in {ctest,gtest,pytest,junit5,jest}\n..."},
+      {"--replay --runner jest --shards 2 " + SUITES + "replay", 2,
+       "antorder-suite: --runner jest cannot be used with --replay and --budget or --shards\n..."},
       // A budget too small for any test selects none, and says so.
       {"--budget 0.5 --order /dev/null " + builtIn, 0,
        "antorder-suite: warning: the budget of 0.5 s selects no test: the quickest is expected "

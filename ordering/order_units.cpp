@@ -1,0 +1,174 @@
+#include "ordering/order_units.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <unordered_map>
+
+#include "ordering/shards.h"
+
+namespace antorder {
+
+namespace {
+
+using Index = std::size_t;
+
+// Each unit's time, the sum of its tests' in the order's sequence, by unit
+// number.
+std::vector<double> unitSeconds(const std::vector<double>& seconds,
+                                const std::vector<int>& unitOf) {
+  std::vector<double> sums;
+  for (Index at = 0; at < unitOf.size(); ++at) {
+    const auto unit = static_cast<Index>(unitOf[at]);
+    if (unit >= sums.size()) sums.resize(unit + 1, 0.0);
+    sums[unit] += seconds[at];
+  }
+  return sums;
+}
+
+// The units in the order of their first test. Unit numbers from unitNumbers
+// already are; others are renumbered so.
+std::vector<int> unitsInOrder(const std::vector<int>& unitOf, std::vector<int>& rank) {
+  std::vector<int> order;
+  for (const int unit : unitOf) {
+    const auto at = static_cast<Index>(unit);
+    if (at >= rank.size()) rank.resize(at + 1, -1);
+    if (rank[at] >= 0) continue;
+    rank[at] = static_cast<int>(order.size());
+    order.push_back(unit);
+  }
+  return order;
+}
+
+}  // namespace
+
+bool runnerOrderUnit(const std::string& runner, OrderUnit& unit) {
+  if (runner == "junit5") {
+    unit = OrderUnit::CLASS;
+  } else if (runner == "jest") {
+    unit = OrderUnit::FILE;
+  } else if (runner == "ctest" || runner == "gtest" || runner == "pytest") {
+    unit = OrderUnit::TEST;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+const char* orderUnitName(OrderUnit unit) {
+  switch (unit) {
+    case OrderUnit::CLASS:
+      return "class";
+    case OrderUnit::FILE:
+      return "file";
+    case OrderUnit::TEST:
+      break;
+  }
+  return "test";
+}
+
+std::string orderUnitOf(const std::string& key, const std::string& file, OrderUnit unit) {
+  if (unit == OrderUnit::TEST) return key;
+  if (!file.empty()) return file;
+  const std::size_t end = key.find_first_of("([ ");
+  if (end == 0) return key;
+  const std::size_t dot = key.rfind('.', end == std::string::npos ? std::string::npos : end - 1);
+  if (dot == std::string::npos || dot == 0) return key;
+  return key.substr(0, dot);
+}
+
+std::vector<int> unitNumbers(const std::vector<std::string>& names, OrderUnit unit) {
+  std::unordered_map<std::string, int> number;
+  std::vector<int> unitOf;
+  unitOf.reserve(names.size());
+  for (const std::string& name : names) {
+    const auto found =
+        number.emplace(orderUnitOf(name, std::string(), unit), static_cast<int>(number.size()));
+    unitOf.push_back(found.first->second);
+  }
+  return unitOf;
+}
+
+std::vector<int> regroupedPositions(const std::vector<int>& unitOf) {
+  std::vector<int> rank;
+  const std::vector<int> units = unitsInOrder(unitOf, rank);
+  std::vector<std::vector<int>> members(units.size());
+  for (Index at = 0; at < unitOf.size(); ++at) {
+    members[static_cast<Index>(rank[static_cast<Index>(unitOf[at])])].push_back(
+        static_cast<int>(at));
+  }
+  std::vector<int> positions;
+  positions.reserve(unitOf.size());
+  for (const std::vector<int>& ours : members) {
+    positions.insert(positions.end(), ours.begin(), ours.end());
+  }
+  return positions;
+}
+
+BudgetSelection selectUnitsWithinBudget(const std::vector<double>& seconds,
+                                        const std::vector<int>& unitOf, double budgetSeconds) {
+  const std::vector<double> sums = unitSeconds(seconds, unitOf);
+  std::vector<int> rank;
+  const std::vector<int> units = unitsInOrder(unitOf, rank);
+  std::vector<double> inOrder;
+  inOrder.reserve(units.size());
+  for (const int unit : units) inOrder.push_back(sums[static_cast<Index>(unit)]);
+  const BudgetSelection ofUnits = selectWithinBudget(inOrder, budgetSeconds);
+  std::vector<char> taken(units.size(), 0);
+  for (const int at : ofUnits.selected) taken[static_cast<Index>(at)] = 1;
+  BudgetSelection selection;
+  selection.selectedSeconds = ofUnits.selectedSeconds;
+  selection.totalSeconds = ofUnits.totalSeconds;
+  for (Index at = 0; at < unitOf.size(); ++at) {
+    const bool selected = taken[static_cast<Index>(rank[static_cast<Index>(unitOf[at])])] != 0;
+    (selected ? selection.selected : selection.rest).push_back(static_cast<int>(at));
+  }
+  return selection;
+}
+
+std::vector<int> splitUnitsIntoShards(const std::vector<double>& seconds,
+                                      const std::vector<int>& unitOf, int count) {
+  const std::vector<double> sums = unitSeconds(seconds, unitOf);
+  std::vector<int> rank;
+  const std::vector<int> units = unitsInOrder(unitOf, rank);
+  std::vector<double> inOrder;
+  inOrder.reserve(units.size());
+  for (const int unit : units) inOrder.push_back(sums[static_cast<Index>(unit)]);
+  const std::vector<int> unitShard = splitIntoShards(inOrder, count);
+  std::vector<int> shardOf;
+  shardOf.reserve(unitOf.size());
+  for (const int unit : unitOf) {
+    shardOf.push_back(unitShard[static_cast<Index>(rank[static_cast<Index>(unit)])]);
+  }
+  return shardOf;
+}
+
+std::vector<char> selectUnitsWithinShardBudgets(const std::vector<double>& seconds,
+                                                const std::vector<int>& unitOf,
+                                                const std::vector<int>& shardOf, int count,
+                                                double budgetSeconds) {
+  const std::vector<double> sums = unitSeconds(seconds, unitOf);
+  std::vector<int> rank;
+  const std::vector<int> units = unitsInOrder(unitOf, rank);
+  std::vector<double> inOrder(units.size(), 0.0);
+  std::vector<int> unitShard(units.size(), 0);
+  for (Index at = 0; at < unitOf.size(); ++at) {
+    const auto ranked = static_cast<Index>(rank[static_cast<Index>(unitOf[at])]);
+    inOrder[ranked] = sums[static_cast<Index>(unitOf[at])];
+    unitShard[ranked] = shardOf[at];
+  }
+  const std::vector<char> unitSelected =
+      selectWithinShardBudgets(inOrder, unitShard, count, budgetSeconds);
+  std::vector<char> selected;
+  selected.reserve(unitOf.size());
+  for (const int unit : unitOf) {
+    selected.push_back(unitSelected[static_cast<Index>(rank[static_cast<Index>(unit)])]);
+  }
+  return selected;
+}
+
+double unitShardLowerBound(const std::vector<double>& seconds, const std::vector<int>& unitOf,
+                           int count) {
+  return shardLowerBound(unitSeconds(seconds, unitOf), count);
+}
+
+}  // namespace antorder
