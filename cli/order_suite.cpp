@@ -98,6 +98,11 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
   inputs.shard = options.shard;
   inputs.shardCount = options.shardCount;
   inputs.unit = options.unit;
+  if (options.unit != OrderUnit::TEST) {
+    inputs.unitOf = [&options, history](const std::string& key) {
+      return runnerUnitOf(options.runner, key, history);
+    };
+  }
   results.plan = planNextRun(suite, results.orders, results.objective, inputs);
   const NextRunPlan& plan = results.plan;
   // Split over shards, of the shard's own tests.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "replay/replay.h"
+#include "runners/runners.h"
 
 #include "cli/change_inputs.h"
 #include "cli/messages.h"
@@ -67,6 +68,11 @@ int replayRuns(const Options& options) {
   ReplayReport report;
   report.folder = options.file;
   report.settings = replaySettings(options);
+  if (options.unit != OrderUnit::TEST) {
+    report.settings.unitOf = [&options, &history](const std::string& key) {
+      return runnerUnitOf(options.runner, key, &history);
+    };
+  }
   if (!changes.runs.empty()) report.settings.changes = &changes.runs;
   Progress progress = startProgress(stderr, !options.quiet && isTerminal(stderr));
   report.runs = replayHistory(history, report.settings, [&](int done, int total) {

@@ -66,26 +66,15 @@ const char* orderUnitName(OrderUnit unit) {
   return "test";
 }
 
-std::string orderUnitOf(const std::string& key, const std::string& file, OrderUnit unit) {
-  if (unit == OrderUnit::TEST) return key;
-  if (!file.empty()) return file;
-  const std::size_t end = key.find_first_of("([ ");
-  if (end == 0) return key;
-  const std::size_t dot = key.rfind('.', end == std::string::npos ? std::string::npos : end - 1);
-  if (dot == std::string::npos || dot == 0) return key;
-  return key.substr(0, dot);
-}
-
-std::vector<int> unitNumbers(const std::vector<std::string>& names, OrderUnit unit) {
+std::vector<int> unitNumbers(const std::vector<std::string>& names, const UnitOfName& unitOf) {
   std::unordered_map<std::string, int> number;
-  std::vector<int> unitOf;
-  unitOf.reserve(names.size());
+  std::vector<int> numbers;
+  numbers.reserve(names.size());
   for (const std::string& name : names) {
-    const auto found =
-        number.emplace(orderUnitOf(name, std::string(), unit), static_cast<int>(number.size()));
-    unitOf.push_back(found.first->second);
+    const auto found = number.emplace(unitOf(name), static_cast<int>(number.size()));
+    numbers.push_back(found.first->second);
   }
-  return unitOf;
+  return numbers;
 }
 
 std::vector<int> regroupedPositions(const std::vector<int>& unitOf) {

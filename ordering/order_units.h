@@ -6,6 +6,7 @@
 // tests following in the order's sequence. The budget and the shards then
 // take whole units, as the runner cannot run part of one apart.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,16 +23,13 @@ bool runnerOrderUnit(const std::string& runner, OrderUnit& unit);
 // "test", "class" or "file", as the summary and the JSON name the unit.
 const char* orderUnitName(OrderUnit unit);
 
-// The unit a test of the history belongs to: of a coarser unit, the test's
-// file where its report gave one, else its key up to the last "." before the
-// first "(", "[" or space (a parameterised test's arguments, or Jest's
-// describe chain and title, may hold dots of their own); the key itself for
-// the test unit.
-std::string orderUnitOf(const std::string& key, const std::string& file, OrderUnit unit);
+// The unit a test belongs to by its name: a JUnit 5 test's class, a Jest
+// test's file, as the runners room maps them (runners/).
+using UnitOfName = std::function<std::string(const std::string&)>;
 
 // By position, a number for each name's unit, the units numbered from 0 as
 // they first appear.
-std::vector<int> unitNumbers(const std::vector<std::string>& names, OrderUnit unit);
+std::vector<int> unitNumbers(const std::vector<std::string>& names, const UnitOfName& unitOf);
 
 // The positions of an order regrouped by unit (unitOf by position): each
 // unit at its first test's position, its tests following in the order's

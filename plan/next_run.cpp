@@ -179,9 +179,10 @@ std::vector<double> expectedSecondsOf(const SparseSuite& suite, const History& h
 // Of a runner that orders by a coarser unit than the test: the order
 // written regrouped as the runner will run it, and the order scored (the
 // model's, else the best) scored both test by test and so regrouped.
-void groupByUnit(const SparseSuite& suite, const std::vector<int>& scored, NextRunPlan& plan) {
+void groupByUnit(const SparseSuite& suite, const std::vector<int>& scored, const UnitOfName& unitOf,
+                 NextRunPlan& plan) {
   if (plan.unit == OrderUnit::TEST) return;
-  const std::vector<int> regrouped = regroupedPositions(unitNumbers(plan.names, plan.unit));
+  const std::vector<int> regrouped = regroupedPositions(unitNumbers(plan.names, unitOf));
   std::vector<std::string> names;
   std::vector<double> seconds;
   names.reserve(regrouped.size());
@@ -192,11 +193,11 @@ void groupByUnit(const SparseSuite& suite, const std::vector<int>& scored, NextR
   }
   plan.names = std::move(names);
   plan.seconds = std::move(seconds);
-  plan.unitOf = unitNumbers(plan.names, plan.unit);
+  plan.unitOf = unitNumbers(plan.names, unitOf);
   plan.unitCount =
       plan.unitOf.empty() ? 0 : *std::max_element(plan.unitOf.begin(), plan.unitOf.end()) + 1;
   if (faultCount(suite) == 0 || scored.empty()) return;
-  const std::vector<int> unitOfTest = unitNumbers(suite.testNames, plan.unit);
+  const std::vector<int> unitOfTest = unitNumbers(suite.testNames, unitOf);
   std::vector<int> unitOfPosition;
   unitOfPosition.reserve(scored.size());
   for (const int test : scored) unitOfPosition.push_back(unitOfTest[static_cast<Index>(test)]);
@@ -232,7 +233,7 @@ NextRunPlan planNextRun(const SparseSuite& suite, const SuiteOrders& orders, Obj
   }
   nameTheOrder(suite, foundOrder(plan, orders), inputs.listed, plan);
   plan.unit = inputs.unit;
-  groupByUnit(suite, plan.predicted ? plan.model.order : orders.best.order, plan);
+  groupByUnit(suite, plan.predicted ? plan.model.order : orders.best.order, inputs.unitOf, plan);
   selectFromTheOrder(inputs, plan);
   return plan;
 }

@@ -75,6 +75,7 @@ struct PlanInputs {
   int shard = 0;            // of --shard I/N, I from 1; 0: the whole order
   int shardCount = 1;
   OrderUnit unit = OrderUnit::TEST;  // the runner's unit of order
+  UnitOfName unitOf;                 // of a coarser unit, each test's
 };
 
 // Whether the budget's selection may leave out a test the change breaks.

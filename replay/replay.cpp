@@ -300,7 +300,7 @@ std::vector<ReplayedRun> replayHistory(const History& history, const ReplaySetti
   std::atomic<int> finished{0};
   const bool byUnit = settings.unit != OrderUnit::TEST;
   const std::vector<int> unitOfKey =
-      byUnit ? unitNumbers(history.keys, settings.unit) : std::vector<int>{};
+      byUnit ? unitNumbers(history.keys, settings.unitOf) : std::vector<int>{};
   const bool complete =
       forEachIndex(pasts.size(), settings.jobs, [&](std::size_t at, bool calling) {
         StrategyOrders orders = orderRun(history, pasts[at], settings);

@@ -86,6 +86,7 @@ struct ReplaySettings {
   // ordering/order_units.h), and also test by test.
   std::string runner;  // as --runner names it; empty without it
   OrderUnit unit = OrderUnit::TEST;
+  UnitOfName unitOf;  // of a coarser unit, each test's
 };
 
 // Every strategy's order of the run's tests, as indices into past.keys.

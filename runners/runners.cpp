@@ -124,4 +124,18 @@ bool readTestList(std::istream& in, std::vector<std::string>& names,
   return true;
 }
 
+std::string runnerUnitOf(const std::string& runner, const std::string& key,
+                         const History* history) {
+  if (runner == "junit5") return junit5ClassOf(key);
+  if (runner != "jest") return key;
+  if (history != nullptr) {
+    const auto known = history->keyIndex.find(key);
+    if (known != history->keyIndex.end()) {
+      const auto file = history->fileOfKey.find(known->second);
+      if (file != history->fileOfKey.end()) return jestFileOf(key, file->second);
+    }
+  }
+  return jestFileOf(key);
+}
+
 }  // namespace antorder

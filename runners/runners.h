@@ -29,6 +29,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "history/history.h"
 #include "suite/suite_builder.h"
 
 namespace antorder {
@@ -178,5 +179,13 @@ std::string jestFileOf(const std::string& key, const std::string& file = {});
 // The part of a test file's name that a Jest test file adds to the file it
 // tests: cart.test.js names cart.js, cart.spec.ts cart.ts.
 std::string jestTestedStem(const std::string& fileName);
+
+// --- Every runner ---
+
+// The unit the runner --runner names runs a test in: of "junit5" its class,
+// of "jest" its file (the one the history's report gave where it did); of
+// any other runner the test itself.
+std::string runnerUnitOf(const std::string& runner, const std::string& key,
+                         const History* history);
 
 }  // namespace antorder

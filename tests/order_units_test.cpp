@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ordering/order_units.h"
+#include "runners/runners.h"
 
 using namespace antorder;
 
@@ -27,31 +28,37 @@ TEST(OrderUnits, NamesEachRunnersUnitAndEachTestsClassOrFile) {
     EXPECT_EQ(runnerOrderUnit(r.name, unit), r.known);
     EXPECT_EQ(unit, r.unit);
   }
+  // The runners room's mapping, as --runner takes it.
   struct Case {
     const char* key;
     const char* file;
-    OrderUnit unit;
+    const char* runner;
     const char* expected;
   };
   const Case cases[] = {
-      {"shop.CartTest.total", "", OrderUnit::CLASS, "shop.CartTest"},
+      {"shop.CartTest.total", "", "junit5", "shop.CartTest"},
       // Arguments and display names may hold dots of their own.
-      {"shop.CartTest.total(double)[1] 0.5", "", OrderUnit::CLASS, "shop.CartTest"},
-      {"shop.CartTest.rounds[2.5, 3.0]", "", OrderUnit::CLASS, "shop.CartTest"},
-      {"shop.CartTest$Nested.total", "", OrderUnit::CLASS, "shop.CartTest$Nested"},
-      {"src/cart.test.js.Cart adds one.5 items", "", OrderUnit::FILE, "src/cart.test.js"},
-      {"src/cart.test.js.works", "", OrderUnit::FILE, "src/cart.test.js"},
+      {"shop.CartTest.total(double)[1] 0.5", "", "junit5", "shop.CartTest"},
+      {"shop.CartTest.rounds[2.5, 3.0]", "", "junit5", "shop.CartTest"},
+      {"shop.CartTest$Nested.total", "", "junit5", "shop.CartTest$Nested"},
+      {"src/cart.test.js.Cart adds one.5 items", "", "jest", "src/cart.test.js"},
+      {"src/cart.test.js.works", "", "jest", "src/cart.test.js"},
       // A report's file wins over the key.
-      {"src/cart.test.js.works", "src/cart.test.js", OrderUnit::FILE, "src/cart.test.js"},
+      {"src/cart.test.js.works", "src/cart.test.js", "jest", "src/cart.test.js"},
       // Without a class part, a test is its own unit.
-      {"total", "", OrderUnit::CLASS, "total"},
-      {".total", "", OrderUnit::CLASS, ".total"},
-      {"(x.y)", "", OrderUnit::CLASS, "(x.y)"},
-      {"shop.CartTest.total", "", OrderUnit::TEST, "shop.CartTest.total"},
+      {"total", "", "junit5", "total"},
+      {".total", "", "junit5", ".total"},
+      {"(x.y)", "", "junit5", "(x.y)"},
+      {"shop.CartTest.total", "", "pytest", "shop.CartTest.total"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
-    EXPECT_EQ(orderUnitOf(c.key, c.file, c.unit), c.expected);
+    History history;
+    if (*c.file != '\0') {
+      history.keyIndex.emplace(c.key, 0);
+      history.fileOfKey[0] = c.file;
+    }
+    EXPECT_EQ(runnerUnitOf(c.runner, c.key, &history), c.expected);
   }
 }
 
@@ -73,7 +80,7 @@ TEST(OrderUnits, RegroupsAnOrderByUnit) {
     SCOPED_TRACE(::testing::PrintToString(c.unitOf));
     EXPECT_EQ(regroupedPositions(c.unitOf), c.expected);
   }
-  EXPECT_EQ(unitNumbers({"a.X.t", "a.Y.t", "a.X.u", "b"}, OrderUnit::CLASS),
+  EXPECT_EQ(unitNumbers({"a.X.t", "a.Y.t", "a.X.u", "b"}, junit5ClassOf),
             (std::vector<int>{0, 1, 0, 2}));
 }
 

@@ -19,6 +19,7 @@
 #include "reading/junit_history.h"
 #include "replay/replay.h"
 #include "reporting/replay_report.h"
+#include "runners/runners.h"
 
 using namespace antorder;
 
@@ -335,6 +336,7 @@ TEST(Replay, ScoresEachOrderClassByClassBesideTestByTest) {
   const std::vector<ReplayedRun> perTest =
       replayHistory(history, settings, [](int, int) { return true; });
   settings.unit = OrderUnit::CLASS;
+  settings.unitOf = [](const std::string& key) { return junit5ClassOf(key); };
   const std::vector<ReplayedRun> byClass =
       replayHistory(history, settings, [](int, int) { return true; });
   ASSERT_EQ(byClass.size(), perTest.size());
@@ -350,7 +352,7 @@ TEST(Replay, ScoresEachOrderClassByClassBesideTestByTest) {
   }
   EXPECT_TRUE(anyCost) << "no order lost anything class by class: were they regrouped?";
 
-  const std::vector<int> classOf = unitNumbers(history.keys, OrderUnit::CLASS);
+  const std::vector<int> classOf = unitNumbers(history.keys, settings.unitOf);
   for (const RunPast& past : pastsOfFailingRuns(history)) {
     StrategyOrders orders = orderRun(history, past, settings);
     const StrategyOrders before = orders;
