@@ -697,6 +697,32 @@ TEST(SuiteProgram, CountsTheCoverageGivenBesideTheHistorysSnapshots) {
   EXPECT_NE(run.output.find("coverage: 1 test, 1 matched\n"), std::string::npos) << run.output;
 }
 
+// The CI job keeps the next run's diff beside the reports and gives it with
+// --changes before the run has a report: no cancelled job's diff. Another
+// diff without its report still is.
+TEST(SuiteProgram, TakesTheNextRunsDiffBesideTheReportsForNoCancelledJob) {
+  const std::string folder = freshFolder("next-diff");
+  std::filesystem::create_directories(folder + "history");
+  writeFile(folder + "history/run-1.xml",
+            "<testsuite><testcase classname=\"a\" name=\"x\"/></testsuite>\n");
+  const std::string diff = "--- a/a.py\n+++ b/a.py\n@@ -2 +2 @@\n-a\n+b\n";
+  writeFile(folder + "history/run-2.diff", diff);
+  writeFile(folder + "elsewhere.diff", diff);
+  const std::string warning = "run-2.diff: no report of its run beside it";
+  struct Case {
+    std::string changes;
+    bool warned;
+  };
+  for (const Case& c : {Case{folder + "history/run-2.diff", false},
+                        Case{folder + "history/../history/run-2.diff", false},
+                        Case{folder + "elsewhere.diff", true}}) {
+    SCOPED_TRACE(c.changes);
+    const ProgramRun run = runSuiteProgram("--changes " + c.changes + " " + folder + "history");
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.errors.find(warning) != std::string::npos, c.warned) << run.errors;
+  }
+}
+
 TEST(SuiteProgram, SaysHowManyCoverageTestsMatchAndRefusesCoverageThatMatchesNone) {
   const std::string folder = freshFolder("coverage-names");
   writeFile(folder + "run.xml",
