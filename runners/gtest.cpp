@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "suite/field_values.h"
 #include "reading/line_reader.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <unordered_set>
 
-#include "suite/field_values.h"
 #include "reading/line_reader.h"
+#include "suite/field_values.h"
 
 namespace antorder {
 

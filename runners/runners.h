@@ -185,7 +185,6 @@ std::string jestTestedStem(const std::string& fileName);
 // The unit the runner --runner names runs a test in: of "junit5" its class,
 // of "jest" its file (the one the history's report gave where it did); of
 // any other runner the test itself.
-std::string runnerUnitOf(const std::string& runner, const std::string& key,
-                         const History* history);
+std::string runnerUnitOf(const std::string& runner, const std::string& key, const History* history);
 
 }  // namespace antorder

@@ -502,7 +502,7 @@ TEST(History, IsToldFromOtherInputsByEachOption) {
     HistoryUse use;
     HistoryRead read;
     SuiteFormat format;  // as handed back
-    std::size_t runs;  // where read
+    std::size_t runs;    // where read
   };
   const SuiteFormat detect = SuiteFormat::DETECT;
   const SuiteFormat junit = SuiteFormat::JUNIT;
