@@ -181,6 +181,20 @@ foreach(test IN LISTS selection)
   endif()
 endforeach()
 
+# With --runner jest the budget takes whole files: Jest runs exactly the
+# tests it selected.
+run_program(COMMAND ${PROGRAM} "${WORK}/history" --quiet --costs "${WORK}/costs.csv" --runner jest
+  --budget 4 --order "${orders}/whole.txt" --rest "${orders}/whole-rest.txt")
+file(STRINGS "${orders}/whole.txt" selection)
+jest("ANTORDER_ORDER=${orders}/whole.txt" "ANTORDER_REST=${orders}/whole-rest.txt")
+ran_in("${WORK}/report.xml" ran ranFiles)
+set(expected ${selection})
+list(SORT ran)
+list(SORT expected)
+if(NOT selection OR NOT "${ran}" STREQUAL "${expected}")
+  message(FATAL_ERROR "the budget of whole files selected ${selection}; Jest ran ${ran}")
+endif()
+
 # Four shards, as four CI jobs run them with Jest's own --shard=I/4: every
 # test runs exactly once, a file whose tests antorder split over shards in
 # the shard whose order holds its first key, in the order.
@@ -195,7 +209,7 @@ foreach(test IN LISTS sortedAll)
 endforeach()
 set(ranAll)
 foreach(shard 1 2 3 4)
-  run_program(COMMAND ${PROGRAM} "${WORK}/history" --quiet --shard ${shard}/4
+  run_program(COMMAND ${PROGRAM} "${WORK}/history" --quiet --runner jest --shard ${shard}/4
     --order "${orders}/shard-${shard}.txt" --rest "${orders}/others-${shard}.txt")
   jest("ANTORDER_ORDER=${orders}/shard-${shard}.txt" "ANTORDER_REST=${orders}/others-${shard}.txt"
     -- --shard=${shard}/4 --passWithNoTests)

@@ -219,9 +219,9 @@ function(runs_once what selectionFile restFile)
   endforeach()
 endfunction()
 
-# A budget of four of the ten seconds.
+# A budget of four of the ten seconds, of whole classes as JUnit runs them.
 run_program(COMMAND ${PROGRAM} "${WORK}/history" --quiet --objective apfd --costs "${WORK}/costs.csv"
-  --budget 4 --order "${orders}/selection.txt" --rest "${orders}/rest.txt")
+  --runner junit5 --budget 4 --order "${orders}/selection.txt" --rest "${orders}/rest.txt")
 maven_test(budget ${adapter} "-Dantorder.order=${orders}/selection.txt"
   "-Dantorder.rest=${orders}/rest.txt")
 file(STRINGS "${orders}/selection.txt" selection)
@@ -234,11 +234,11 @@ if(output MATCHES "antorder: ")
   message(FATAL_ERROR "a warning though every class is named:\n${output}")
 endif()
 
-# Four shards: every test runs in exactly one.
+# Four shards of whole classes: every test runs in exactly one.
 set(all)
 foreach(shard 1 2 3 4)
   run_program(COMMAND ${PROGRAM} "${WORK}/history" --quiet --objective apfd
-    --costs "${WORK}/costs.csv" --shard ${shard}/4 --order "${orders}/shard-${shard}.txt"
+    --costs "${WORK}/costs.csv" --runner junit5 --shard ${shard}/4 --order "${orders}/shard-${shard}.txt"
     --rest "${orders}/others-${shard}.txt")
   maven_test(shard-${shard} ${adapter} "-Dantorder.order=${orders}/shard-${shard}.txt"
     "-Dantorder.rest=${orders}/others-${shard}.txt")
