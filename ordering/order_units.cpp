@@ -39,6 +39,18 @@ std::vector<int> unitsInOrder(const std::vector<int>& unitOf, std::vector<int>& 
   return order;
 }
 
+// Each unit's time, the sum of its tests', the units in the order of their
+// first test; rank numbers them so.
+std::vector<double> unitSecondsInOrder(const std::vector<double>& seconds,
+                                       const std::vector<int>& unitOf, std::vector<int>& rank) {
+  const std::vector<double> sums = unitSeconds(seconds, unitOf);
+  const std::vector<int> units = unitsInOrder(unitOf, rank);
+  std::vector<double> inOrder;
+  inOrder.reserve(units.size());
+  for (const int unit : units) inOrder.push_back(sums[static_cast<Index>(unit)]);
+  return inOrder;
+}
+
 }  // namespace
 
 bool runnerOrderUnit(const std::string& runner, OrderUnit& unit) {
@@ -95,14 +107,10 @@ std::vector<int> regroupedPositions(const std::vector<int>& unitOf) {
 
 BudgetSelection selectUnitsWithinBudget(const std::vector<double>& seconds,
                                         const std::vector<int>& unitOf, double budgetSeconds) {
-  const std::vector<double> sums = unitSeconds(seconds, unitOf);
   std::vector<int> rank;
-  const std::vector<int> units = unitsInOrder(unitOf, rank);
-  std::vector<double> inOrder;
-  inOrder.reserve(units.size());
-  for (const int unit : units) inOrder.push_back(sums[static_cast<Index>(unit)]);
+  const std::vector<double> inOrder = unitSecondsInOrder(seconds, unitOf, rank);
   const BudgetSelection ofUnits = selectWithinBudget(inOrder, budgetSeconds);
-  std::vector<char> taken(units.size(), 0);
+  std::vector<char> taken(inOrder.size(), 0);
   for (const int at : ofUnits.selected) taken[static_cast<Index>(at)] = 1;
   BudgetSelection selection;
   selection.selectedSeconds = ofUnits.selectedSeconds;
@@ -116,12 +124,8 @@ BudgetSelection selectUnitsWithinBudget(const std::vector<double>& seconds,
 
 std::vector<int> splitUnitsIntoShards(const std::vector<double>& seconds,
                                       const std::vector<int>& unitOf, int count) {
-  const std::vector<double> sums = unitSeconds(seconds, unitOf);
   std::vector<int> rank;
-  const std::vector<int> units = unitsInOrder(unitOf, rank);
-  std::vector<double> inOrder;
-  inOrder.reserve(units.size());
-  for (const int unit : units) inOrder.push_back(sums[static_cast<Index>(unit)]);
+  const std::vector<double> inOrder = unitSecondsInOrder(seconds, unitOf, rank);
   const std::vector<int> unitShard = splitIntoShards(inOrder, count);
   std::vector<int> shardOf;
   shardOf.reserve(unitOf.size());
@@ -135,15 +139,11 @@ std::vector<char> selectUnitsWithinShardBudgets(const std::vector<double>& secon
                                                 const std::vector<int>& unitOf,
                                                 const std::vector<int>& shardOf, int count,
                                                 double budgetSeconds) {
-  const std::vector<double> sums = unitSeconds(seconds, unitOf);
   std::vector<int> rank;
-  const std::vector<int> units = unitsInOrder(unitOf, rank);
-  std::vector<double> inOrder(units.size(), 0.0);
-  std::vector<int> unitShard(units.size(), 0);
+  const std::vector<double> inOrder = unitSecondsInOrder(seconds, unitOf, rank);
+  std::vector<int> unitShard(inOrder.size(), 0);
   for (Index at = 0; at < unitOf.size(); ++at) {
-    const auto ranked = static_cast<Index>(rank[static_cast<Index>(unitOf[at])]);
-    inOrder[ranked] = sums[static_cast<Index>(unitOf[at])];
-    unitShard[ranked] = shardOf[at];
+    unitShard[static_cast<Index>(rank[static_cast<Index>(unitOf[at])])] = shardOf[at];
   }
   const std::vector<char> unitSelected =
       selectWithinShardBudgets(inOrder, unitShard, count, budgetSeconds);
