@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "reporting/summary.h"
+
 namespace antorder {
 
 namespace {

@@ -29,7 +29,8 @@ cppcheck --quiet --std=c++17 --language=c++ --enable=warning,style,performance,p
   --suppress=missingIncludeSystem --suppress=useStlAlgorithm \
   --suppress=constParameterCallback:bench/colony_bench.cpp \
   --suppress=constParameterCallback:bench/replay_bench.cpp \
-  demo platform formulas suite history reading change collect ordering replay plan reporting cli fuzz \
+  demo text platform formulas suite history reading runners change collect ordering replay plan \
+  reporting cli fuzz \
   tests \
   bench
 echo "static checks passed"
