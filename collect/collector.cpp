@@ -114,13 +114,11 @@ void keepRead(ReadCache& cache, const DataFile& data, LineCounts lines) {
                     }) = std::move(made);
 }
 
-// The counts of the sources kept.
-LineCounts keptSources(const SourceFilter& filter, LineCounts counts) {
-  LineCounts kept;
-  for (auto& [path, lines] : counts) {
-    if (keepsSource(filter, path)) kept.emplace(path, std::move(lines));
+// Leaves out the counts of the sources not kept.
+void keepSources(const SourceFilter& filter, LineCounts& counts) {
+  for (auto entry = counts.begin(); entry != counts.end();) {
+    entry = keepsSource(filter, entry->first) ? std::next(entry) : counts.erase(entry);
   }
-  return kept;
 }
 
 // What the whole collection shares, read once.
@@ -167,6 +165,70 @@ std::vector<std::string> pairWithNotes(const fs::path& prefix) {
   return data;
 }
 
+// Adds to `counts` the reads kept of the data files; the data files left.
+std::vector<DataFile> countKeptReads(ReadCache& cache, const fs::path& prefix,
+                                     const std::vector<std::string>& data, LineCounts& counts) {
+  std::vector<DataFile> unread;
+  for (const std::string& path : data) {
+    DataFile file;
+    file.path = path;
+    file.object = fs::path(path).lexically_relative(prefix).string();
+    std::ifstream in(path, std::ios::binary);
+    file.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    file.readable = in.is_open() && !in.bad();
+    file.bytes = gcdaCountedBytes(std::move(file.bytes));
+    file.hash = hashOf(file.bytes);
+    if (!addKeptRead(cache, file, counts)) unread.push_back(std::move(file));
+  }
+  return unread;
+}
+
+// Has gcov read the data files from `first` to `last`, adds what it read to
+// `counts` and keeps it; false, with the reason, where gcov fails.
+bool readWithGcov(const Shared& shared, const CtestTest& test, const fs::path& prefix,
+                  const std::vector<DataFile>& files, std::size_t first, std::size_t last,
+                  LineCounts& counts, bool& stopped, std::string& reason) {
+  ProcessRun gcov;
+  gcov.command = {shared.gcov, "--json-format", "--stdout"};
+  for (std::size_t at = first; at < last; ++at) gcov.command.push_back(files[at].path);
+  gcov.folder = prefix.string();
+  gcov.environment = shared.environment;
+  gcov.stopped = shared.settings.stopped;
+  std::string output;
+  gcov.output = &output;
+  const ProcessEnd read = runProcess(gcov);
+  stopped = read.stopped;
+  if (stopped) return true;
+  if (!read.started || read.exitStatus != 0 || read.signal != 0) {
+    reason = "gcov could not read the coverage of test " + test.name + " (" +
+             (read.started ? "exit status " + std::to_string(read.exitStatus) : read.failure) +
+             "): is " + shared.gcov + " the gcov of the compiler that built it? (--gcov)";
+    return false;
+  }
+  // gcov writes a JSON document a data file, in the order handed; where it
+  // wrote some other number, the reads are counted but not kept.
+  std::vector<std::string> documents;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find_first_not_of(" \t\r") != std::string::npos) documents.push_back(line);
+  }
+  if (documents.size() != last - first) {
+    LineCounts all;
+    if (!addGcovJson(output, all, reason)) return false;
+    keepSources(shared.filter, all);
+    addLineCounts(all, counts);
+    return true;
+  }
+  for (std::size_t at = first; at < last; ++at) {
+    LineCounts one;
+    if (!addGcovJson(documents[at - first], one, reason)) return false;
+    keepSources(shared.filter, one);
+    addLineCounts(one, counts);
+    keepRead(*shared.reads, files[at], std::move(one));
+  }
+  return true;
+}
+
 // Runs one test and reads its counters; false, with the reason, where gcov fails.
 bool collectTest(const Shared& shared, const CtestTest& test, std::size_t index,
                  TestCoverage& coverage, std::string& warning, std::string& reason) {
@@ -200,56 +262,14 @@ bool collectTest(const Shared& shared, const CtestTest& test, std::size_t index,
   // The data files gcov has read the same bytes of for another test are
   // counted from what it read then; it is handed the others only.
   LineCounts counts;
-  std::vector<DataFile> unread;
-  for (const std::string& path : data) {
-    DataFile file;
-    file.path = path;
-    file.object = fs::path(path).lexically_relative(prefix).string();
-    std::ifstream in(path, std::ios::binary);
-    file.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    file.readable = in.is_open() && !in.bad();
-    file.bytes = gcdaCountedBytes(std::move(file.bytes));
-    file.hash = hashOf(file.bytes);
-    if (!addKeptRead(*shared.reads, file, counts)) unread.push_back(std::move(file));
-  }
+  const std::vector<DataFile> unread = countKeptReads(*shared.reads, prefix, data, counts);
   for (std::size_t first = 0; first < unread.size(); first += GCDA_A_CALL) {
     const std::size_t last = std::min(unread.size(), first + GCDA_A_CALL);
-    ProcessRun gcov;
-    gcov.command = {shared.gcov, "--json-format", "--stdout"};
-    for (std::size_t at = first; at < last; ++at) gcov.command.push_back(unread[at].path);
-    gcov.folder = prefix.string();
-    gcov.environment = shared.environment;
-    gcov.stopped = shared.settings.stopped;
-    std::string output;
-    gcov.output = &output;
-    const ProcessEnd read = runProcess(gcov);
-    if (read.stopped) return true;
-    if (!read.started || read.exitStatus != 0 || read.signal != 0) {
-      reason = "gcov could not read the coverage of test " + test.name + " (" +
-               (read.started ? "exit status " + std::to_string(read.exitStatus) : read.failure) +
-               "): is " + shared.gcov + " the gcov of the compiler that built it? (--gcov)";
+    bool stopped = false;
+    if (!readWithGcov(shared, test, prefix, unread, first, last, counts, stopped, reason)) {
       return false;
     }
-    // gcov writes a JSON document a data file, in the order handed; where
-    // it wrote some other number, the reads are counted but not kept.
-    std::vector<std::string> documents;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) {
-      if (line.find_first_not_of(" \t\r") != std::string::npos) documents.push_back(line);
-    }
-    if (documents.size() != last - first) {
-      LineCounts all;
-      if (!addGcovJson(output, all, reason)) return false;
-      addLineCounts(keptSources(shared.filter, std::move(all)), counts);
-      continue;
-    }
-    for (std::size_t at = first; at < last; ++at) {
-      LineCounts one;
-      if (!addGcovJson(documents[at - first], one, reason)) return false;
-      one = keptSources(shared.filter, std::move(one));
-      addLineCounts(one, counts);
-      keepRead(*shared.reads, unread[at], std::move(one));
-    }
+    if (stopped) return true;
   }
   coverage.lines = std::move(counts);
   return true;

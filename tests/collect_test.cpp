@@ -129,7 +129,7 @@ std::string dataFile(bool withChecksum, std::uint32_t length, std::uint32_t runs
     words.push_back(word);
   }
   std::string bytes(words.size() * 4, '\0');
-  std::memcpy(&bytes[0], words.data(), bytes.size());
+  std::memcpy(bytes.data(), words.data(), bytes.size());
   return bytes;
 }
 
