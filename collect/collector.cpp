@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <system_error>
@@ -36,6 +38,89 @@ bool unfitForLcov(const std::string& name) {
   return control || name.empty() || name.front() == ' ' || name.back() == ' ';
 }
 
+// FNV-1a, 64 bits: tells data files apart before their bytes are compared.
+std::uint64_t hashOf(const std::string& bytes) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  for (const char byte : bytes) {
+    hash ^= static_cast<unsigned char>(byte);
+    hash *= 0x100000001b3ULL;
+  }
+  return hash;
+}
+
+// The lines gcov counted from objects' data files, kept by the object (its
+// data file's path under the prefix) and the bytes they were counted from:
+// most tests never enter most objects, and write the same counters for
+// them, which gcov then reads but once. The counts kept are of the sources
+// kept only.
+struct ReadCache {
+  struct Read {
+    std::uint64_t hash = 0;
+    std::string bytes;  // as gcdaCountedBytes gives them
+    LineCounts lines;
+    long hits = 0;
+  };
+  std::mutex lock;
+  std::map<std::string, std::vector<Read>> byObject;
+};
+
+// Reads kept an object: the one most tests write, and room for a few more,
+// as an object's counters differ in every test that enters it.
+constexpr std::size_t READS_AN_OBJECT = 4;
+
+// A data file of a test, and what the cache knows it by.
+struct DataFile {
+  std::string path;
+  std::string object;  // the path under the prefix
+  std::string bytes;
+  std::uint64_t hash = 0;
+  bool readable = false;
+};
+
+// Adds the lines kept for the data file's bytes to `counts`; false where
+// gcov has not read those bytes yet.
+bool addKeptRead(ReadCache& cache, const DataFile& data, LineCounts& counts) {
+  if (!data.readable) return false;
+  const std::lock_guard<std::mutex> hold(cache.lock);
+  const auto object = cache.byObject.find(data.object);
+  if (object == cache.byObject.end()) return false;
+  for (ReadCache::Read& read : object->second) {
+    if (read.hash == data.hash && read.bytes == data.bytes) {
+      ++read.hits;
+      addLineCounts(read.lines, counts);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Keeps what gcov read from the data file, in place of the read of the
+// object least used where its room is full.
+void keepRead(ReadCache& cache, const DataFile& data, LineCounts lines) {
+  if (!data.readable) return;
+  const std::lock_guard<std::mutex> hold(cache.lock);
+  std::vector<ReadCache::Read>& reads = cache.byObject[data.object];
+  for (const ReadCache::Read& read : reads) {
+    if (read.hash == data.hash && read.bytes == data.bytes) return;  // read by another test too
+  }
+  ReadCache::Read made{data.hash, data.bytes, std::move(lines), 0};
+  if (reads.size() < READS_AN_OBJECT) {
+    reads.push_back(std::move(made));
+    return;
+  }
+  *std::min_element(reads.begin(), reads.end(),
+                    [](const ReadCache::Read& a, const ReadCache::Read& b) {
+                      return a.hits < b.hits;
+                    }) = std::move(made);
+}
+
+// Leaves out the counts of the sources not kept.
+void keepSources(const SourceFilter& filter, LineCounts& counts) {
+  for (auto entry = counts.begin(); entry != counts.end();) {
+    entry = keepsSource(filter, entry->first) ? std::next(entry) : counts.erase(entry);
+  }
+}
+
 // What the whole collection shares, read once.
 struct Shared {
   const CollectSettings& settings;
@@ -44,6 +129,7 @@ struct Shared {
   std::string gcov;
   std::vector<std::string> environment;
   fs::path temporary;
+  ReadCache* reads = nullptr;
 };
 
 // How the test ended where it did not pass; empty where it did.
@@ -79,6 +165,70 @@ std::vector<std::string> pairWithNotes(const fs::path& prefix) {
   return data;
 }
 
+// Adds to `counts` the reads kept of the data files; the data files left.
+std::vector<DataFile> countKeptReads(ReadCache& cache, const fs::path& prefix,
+                                     const std::vector<std::string>& data, LineCounts& counts) {
+  std::vector<DataFile> unread;
+  for (const std::string& path : data) {
+    DataFile file;
+    file.path = path;
+    file.object = fs::path(path).lexically_relative(prefix).string();
+    std::ifstream in(path, std::ios::binary);
+    file.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    file.readable = in.is_open() && !in.bad();
+    file.bytes = gcdaCountedBytes(std::move(file.bytes));
+    file.hash = hashOf(file.bytes);
+    if (!addKeptRead(cache, file, counts)) unread.push_back(std::move(file));
+  }
+  return unread;
+}
+
+// Has gcov read the data files from `first` to `last`, adds what it read to
+// `counts` and keeps it; false, with the reason, where gcov fails.
+bool readWithGcov(const Shared& shared, const CtestTest& test, const fs::path& prefix,
+                  const std::vector<DataFile>& files, std::size_t first, std::size_t last,
+                  LineCounts& counts, bool& stopped, std::string& reason) {
+  ProcessRun gcov;
+  gcov.command = {shared.gcov, "--json-format", "--stdout"};
+  for (std::size_t at = first; at < last; ++at) gcov.command.push_back(files[at].path);
+  gcov.folder = prefix.string();
+  gcov.environment = shared.environment;
+  gcov.stopped = shared.settings.stopped;
+  std::string output;
+  gcov.output = &output;
+  const ProcessEnd read = runProcess(gcov);
+  stopped = read.stopped;
+  if (stopped) return true;
+  if (!read.started || read.exitStatus != 0 || read.signal != 0) {
+    reason = "gcov could not read the coverage of test " + test.name + " (" +
+             (read.started ? "exit status " + std::to_string(read.exitStatus) : read.failure) +
+             "): is " + shared.gcov + " the gcov of the compiler that built it? (--gcov)";
+    return false;
+  }
+  // gcov writes a JSON document a data file, in the order handed; where it
+  // wrote some other number, the reads are counted but not kept.
+  std::vector<std::string> documents;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find_first_not_of(" \t\r") != std::string::npos) documents.push_back(line);
+  }
+  if (documents.size() != last - first) {
+    LineCounts all;
+    if (!addGcovJson(output, all, reason)) return false;
+    keepSources(shared.filter, all);
+    addLineCounts(all, counts);
+    return true;
+  }
+  for (std::size_t at = first; at < last; ++at) {
+    LineCounts one;
+    if (!addGcovJson(documents[at - first], one, reason)) return false;
+    keepSources(shared.filter, one);
+    addLineCounts(one, counts);
+    keepRead(*shared.reads, files[at], std::move(one));
+  }
+  return true;
+}
+
 // Runs one test and reads its counters; false, with the reason, where gcov fails.
 bool collectTest(const Shared& shared, const CtestTest& test, std::size_t index,
                  TestCoverage& coverage, std::string& warning, std::string& reason) {
@@ -109,31 +259,19 @@ bool collectTest(const Shared& shared, const CtestTest& test, std::size_t index,
     return true;
   }
   if (!ended.empty()) warning = "test " + test.name + " " + ended + "; its coverage is kept";
+  // The data files gcov has read the same bytes of for another test are
+  // counted from what it read then; it is handed the others only.
   LineCounts counts;
-  for (std::size_t first = 0; first < data.size(); first += GCDA_A_CALL) {
-    ProcessRun gcov;
-    gcov.command = {shared.gcov, "--json-format", "--stdout"};
-    for (std::size_t at = first; at < data.size() && at < first + GCDA_A_CALL; ++at) {
-      gcov.command.push_back(data[at]);
-    }
-    gcov.folder = prefix.string();
-    gcov.environment = shared.environment;
-    gcov.stopped = shared.settings.stopped;
-    std::string output;
-    gcov.output = &output;
-    const ProcessEnd read = runProcess(gcov);
-    if (read.stopped) return true;
-    if (!read.started || read.exitStatus != 0 || read.signal != 0) {
-      reason = "gcov could not read the coverage of test " + test.name + " (" +
-               (read.started ? "exit status " + std::to_string(read.exitStatus) : read.failure) +
-               "): is " + shared.gcov + " the gcov of the compiler that built it? (--gcov)";
+  const std::vector<DataFile> unread = countKeptReads(*shared.reads, prefix, data, counts);
+  for (std::size_t first = 0; first < unread.size(); first += GCDA_A_CALL) {
+    const std::size_t last = std::min(unread.size(), first + GCDA_A_CALL);
+    bool stopped = false;
+    if (!readWithGcov(shared, test, prefix, unread, first, last, counts, stopped, reason)) {
       return false;
     }
-    if (!addGcovJson(output, counts, reason)) return false;
+    if (stopped) return true;
   }
-  for (auto& [path, lines] : counts) {
-    if (keepsSource(shared.filter, path)) coverage.lines.emplace(path, std::move(lines));
-  }
+  coverage.lines = std::move(counts);
   return true;
 }
 
@@ -264,7 +402,8 @@ bool collectCoverage(const CollectSettings& settings, Collected& collected, std:
     reason = "collecting coverage is not supported on this platform";
     return false;
   }
-  Shared shared{settings, {}, {}, {}, {}, {}};
+  ReadCache reads;
+  Shared shared{settings, {}, {}, {}, {}, {}, &reads};
   std::string ctest;
   if (!prepare(shared, ctest, reason)) return false;
   std::vector<CtestTest> tests;

@@ -78,6 +78,11 @@ bool matchesAny(const std::vector<std::string>& patterns, const std::string& pat
 
 // Adds the lines one source file ran; a relative source is the compiler's
 // working folder's.
+// Adds to a count, up to the largest a counter holds, never wrapping to 0.
+void addCount(std::uint64_t& total, std::uint64_t added) {
+  total = total > UINT64_MAX - added ? UINT64_MAX : total + added;
+}
+
 void addSourceCounts(const Json& file, const fs::path& base, LineCounts& counts) {
   if (!file.is_object() || !file.contains("file") || !file["file"].is_string() ||
       !file.contains("lines") || !file["lines"].is_array()) {
@@ -93,10 +98,7 @@ void addSourceCounts(const Json& file, const fs::path& base, LineCounts& counts)
         count.get<std::uint64_t>() == 0 || number.get<long>() < 1) {
       continue;
     }
-    // A count sums up to the largest a counter holds, never wraps to 0.
-    std::uint64_t& total = counts[path][number.get<long>()];
-    const std::uint64_t added = count.get<std::uint64_t>();
-    total = total > UINT64_MAX - added ? UINT64_MAX : total + added;
+    addCount(counts[path][number.get<long>()], count.get<std::uint64_t>());
   }
 }
 
@@ -118,6 +120,37 @@ bool addGcovJson(const std::string& text, LineCounts& counts, std::string& reaso
     for (const Json& file : document["files"]) addSourceCounts(file, base, counts);
   }
   return true;
+}
+
+void addLineCounts(const LineCounts& from, LineCounts& into) {
+  for (const auto& [path, lines] : from) {
+    std::map<long, std::uint64_t>& to = into[path];
+    for (const auto& [line, count] : lines) addCount(to[line], count);
+  }
+}
+
+std::string gcdaCountedBytes(std::string bytes) {
+  // The words of a data file are in the byte order of the machine that
+  // wrote it, this one's; a file whose magic does not read so is kept whole.
+  const auto word = [&](std::size_t at) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, sizeof value);
+    return value;
+  };
+  constexpr std::uint32_t DATA_MAGIC = 0x67636461;   // "gcda"
+  constexpr std::uint32_t SUMMARY_TAG = 0xa1000000;  // the object's summary
+  if (bytes.size() < 4 || word(0) != DATA_MAGIC) return bytes;
+  // The header is magic, version and stamp, and since gcc 12 a checksum; the
+  // summary follows it: tag, length (2 words before gcc 12, 8 bytes since),
+  // runs, largest counter.
+  for (const std::size_t header : {std::size_t{12}, std::size_t{16}}) {
+    if (bytes.size() < header + 16 || word(header) != SUMMARY_TAG) continue;
+    const std::uint32_t length = word(header + 4);
+    if (length != 2 && length != 8) continue;
+    std::memset(&bytes[header + 12], 0, 4);
+    break;
+  }
+  return bytes;
 }
 
 bool keepsSource(const SourceFilter& filter, const std::string& path) {

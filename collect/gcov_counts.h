@@ -20,6 +20,17 @@ using LineCounts = std::map<std::string, std::map<long, std::uint64_t>>;
 // gcov's JSON.
 bool addGcovJson(const std::string& text, LineCounts& counts, std::string& reason);
 
+// Adds the counts of `from` to `into`, summed as addGcovJson sums them.
+void addLineCounts(const LineCounts& from, LineCounts& into);
+
+// A data file's (.gcda's) bytes as far as the lines gcov counts from it
+// depend on them. gcc writes the largest counter of the whole program run
+// into every object's summary, so that the data of an object a test never
+// entered still differs from test to test; gcov reads only the number of
+// runs from that summary, and the largest counter is zeroed here. A file of
+// another layout is kept whole.
+std::string gcdaCountedBytes(std::string bytes);
+
 // Which sources are kept: with `include` given, those matching one of them,
 // else those under `sourceFolder` and not under `buildFolder`; never those
 // matching one of `exclude`. A pattern holding * ? or [ is a glob over the

@@ -2,7 +2,9 @@
 // made, gcov's JSON counted, the project's sources chosen, and the lcov
 // written read back with every name as ctest gives it.
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -115,6 +117,58 @@ TEST(GcovCounts, CountsTheLinesRunOfEveryDataFile) {
       "\n";
   ASSERT_TRUE(addGcovJson(huge, full, reason)) << reason;
   EXPECT_EQ(full["/src/a.cpp"][1], UINT64_MAX);
+}
+
+// A data file: header (magic, version, stamp, with gcc 12 a checksum), the
+// object's summary (runs, largest counter of the program's run), one counter.
+std::string dataFile(bool withChecksum, std::uint32_t length, std::uint32_t runs,
+                     std::uint32_t largest, std::uint32_t counter) {
+  std::vector<std::uint32_t> words = {0x67636461, 0x4232322a, 0x5d04ca2c};
+  if (withChecksum) words.push_back(0xe2f70e7a);
+  for (const std::uint32_t word : {0xa1000000u, length, runs, largest, 0x01000000u, counter}) {
+    words.push_back(word);
+  }
+  std::string bytes(words.size() * 4, '\0');
+  std::memcpy(bytes.data(), words.data(), bytes.size());
+  return bytes;
+}
+
+TEST(GcovCounts, DataFilesOfTheSameCountersReadAlike) {
+  // Only the program's largest counter, which gcov does not count lines
+  // from, is left out; a file of another layout is kept whole.
+  struct Case {
+    const char* what;
+    std::string first;
+    std::string second;
+    bool alike;
+  };
+  const Case cases[] = {
+      {"gcc 12, largest counter", dataFile(true, 8, 1, 7, 5), dataFile(true, 8, 1, 900, 5), true},
+      {"gcc 9, largest counter", dataFile(false, 2, 1, 7, 5), dataFile(false, 2, 1, 900, 5), true},
+      {"runs", dataFile(true, 8, 1, 7, 5), dataFile(true, 8, 2, 7, 5), false},
+      {"a counter", dataFile(true, 8, 1, 7, 5), dataFile(true, 8, 1, 7, 6), false},
+      {"summary of another length", dataFile(true, 12, 1, 7, 5), dataFile(true, 12, 1, 900, 5),
+       false},
+      {"not a data file", "xxxx" + dataFile(true, 8, 1, 7, 5).substr(4),
+       "xxxx" + dataFile(true, 8, 1, 900, 5).substr(4), false},
+      {"cut short", dataFile(true, 8, 1, 7, 5).substr(0, 30),
+       dataFile(true, 8, 1, 900, 5).substr(0, 30), false},
+      {"empty", "", "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string first = gcdaCountedBytes(c.first);
+    EXPECT_EQ(first == gcdaCountedBytes(c.second), c.alike);
+    EXPECT_EQ(first.size(), c.first.size());
+  }
+}
+
+TEST(GcovCounts, AddsCountsKeptAsGcovsOwnAreAdded) {
+  LineCounts into = {{"/src/a.cpp", {{1, 2}, {4, UINT64_MAX - 1}}}};
+  addLineCounts({{"/src/a.cpp", {{1, 3}, {2, 1}, {4, 5}}}, {"/src/b.h", {{9, 1}}}}, into);
+  const LineCounts expected = {{"/src/a.cpp", {{1, 5}, {2, 1}, {4, UINT64_MAX}}},
+                               {"/src/b.h", {{9, 1}}}};
+  EXPECT_EQ(into, expected);
 }
 
 TEST(GcovCounts, KeepsTheProjectsOwnSources) {
