@@ -49,11 +49,13 @@ int collectCoverageMode(const Options& options) {
   }
   OutputSources outputs;
   outputs.coverage = &collected.tests;
+  // The tracefile on standard output leaves the counts to standard error.
+  std::FILE* counts = options.outputFile == STANDARD_OUTPUT ? stderr : stdout;
   return writeFiles(outputRequests(options, outputs), [&] {
-    std::printf(
-        "tests run: %d of %d\ntests with coverage: %zu\nsource files: "
-        "%zu\n",
-        collected.testsRun, collected.testsListed, collected.tests.size(), sources.size());
+    std::fprintf(counts,
+                 "tests run: %d of %d\ntests with coverage: %zu\nsource files: "
+                 "%zu\n",
+                 collected.testsRun, collected.testsListed, collected.tests.size(), sources.size());
     return finishStandardOutput();
   });
 }

@@ -426,7 +426,7 @@ void addCollectOptions(CLI::App& app, Options& options, Parsing& parsing) {
                      "it")
           ->option_text("BUILD_DIR");
   app.add_option("--output", options.outputFile,
-                 "With --collect-coverage: the lcov tracefile to write")
+                 "With --collect-coverage: the lcov tracefile to write (- for standard output)")
       ->needs(parsing.collect)
       ->option_text("FILE");
   app.add_option("--include", options.includeSources,
@@ -454,6 +454,7 @@ bool collectOptionsHoldTogether(const CLI::App& app, const Options& options) {
   NamedFiles outputs;
   for (const OutputOption& output : outputOptions()) {
     if (!takesOutput(output, Mode::COLLECT)) continue;
+    if (!standardOutputFits(output, options)) return false;
     own.emplace_back(output.option);
     outputs.emplace_back(output.option, options.*output.path);
   }
@@ -489,6 +490,7 @@ bool optionsHoldTogether(const CLI::App& app, const Options& options) {
   std::vector<const char*> orderingOnly = {"--input", "--items", "--costs"};
   for (const OutputOption& output : outputOptions()) {
     if (!takesOutput(output, Mode::ORDER) && !takesOutput(output, Mode::REPLAY)) continue;
+    if (!standardOutputFits(output, options)) return false;
     outputs.emplace_back(output.option, options.*output.path);
     if (!takesOutput(output, Mode::REPLAY)) orderingOnly.push_back(output.option);
   }

@@ -162,8 +162,13 @@ int writeFiles(const std::vector<FileRequest>& requests, const std::function<boo
   std::vector<OutputFile> files;
   std::string failedPath;
   std::string reason;
+  std::vector<const FileRequest*> toStandardOutput;
   for (const FileRequest& request : requests) {
     if (request.path.empty()) continue;
+    if (request.path == STANDARD_OUTPUT) {
+      toStandardOutput.push_back(&request);
+      continue;
+    }
     files.emplace_back();
     if (!openOutput(files.back(), request.path, reason)) {
       failedPath = request.path;
@@ -180,6 +185,7 @@ int writeFiles(const std::vector<FileRequest>& requests, const std::function<boo
   bool printed = true;
   if (failedPath.empty() && stopSignal == 0) {
     errno = 0;
+    for (const FileRequest* request : toStandardOutput) request->print(stdout);
     printed = printOutput();
   }
   if (failedPath.empty() && printed && stopSignal == 0) commitOutputs(files, failedPath, reason);

@@ -13,6 +13,9 @@
 
 namespace antorder {
 
+// The name that stands for standard output where an output takes it.
+constexpr const char* STANDARD_OUTPUT = "-";
+
 struct OutputFile {
   std::string path;                 // as given, in UTF-8
   std::filesystem::path temporary;  // empty when written in place
@@ -37,12 +40,13 @@ bool finishStandardOutput();
 
 // A file to write, and what writes it.
 struct FileRequest {
-  std::string path;  // empty: not asked for
+  std::string path;  // empty: not asked for; STANDARD_OUTPUT: written there
   std::function<void(std::FILE*)> print;
 };
 
 // Writes every file asked for, each through a temporary file, then what goes
-// to standard output through `printOutput` (true when it was written whole);
+// to standard output: the files asked for there, then `printOutput`'s (true
+// when it was written whole);
 // the files are moved into place only once all of it is complete. Returns the
 // exit status: 0, 1 with the reason on standard error, or stoppedStatus()
 // when stopped.

@@ -1,5 +1,6 @@
 #include "cli/outputs.h"
 
+#include "cli/messages.h"
 #include "collect/collector.h"
 #include "plan/next_run.h"
 #include "reporting/order_table.h"
@@ -73,9 +74,16 @@ const std::vector<OutputOption>& outputOptions() {
       {"--ctest-costs", &Options::ctestCostsFile, ORDERS, false, writeCtestCosts},
       {"--ctest-properties", &Options::ctestPropertiesFile, ORDERS, false, writeCtestProperties},
       {"--rest", &Options::restFile, ORDERS, false, writeRest},
-      {"--output", &Options::outputFile, COLLECTS, false, writeLcov},
+      {"--output", &Options::outputFile, COLLECTS, true, writeLcov},
   };
   return table;
+}
+
+bool standardOutputFits(const OutputOption& output, const Options& options) {
+  if (options.*output.path != STANDARD_OUTPUT || output.acceptsStandardOutput) return true;
+  refuseUsage("%s -: standard output carries the %s; name a file (./- for one named -)",
+              output.option, options.mode == Mode::REPLAY ? "replay's report" : "summary");
+  return false;
 }
 
 bool takesOutput(const OutputOption& output, Mode mode) {

@@ -45,6 +45,11 @@ struct OutputOption {
 // Every output, in the order a run writes them.
 const std::vector<OutputOption>& outputOptions();
 
+// Whether "-" may name the output, standard output: true where it names
+// a file, or the output takes standard output; refused with the reason
+// where standard output carries the mode's results.
+bool standardOutputFits(const OutputOption& output, const Options& options);
+
 // Whether the mode takes the output.
 bool takesOutput(const OutputOption& output, Mode mode);
 

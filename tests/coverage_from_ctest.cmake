@@ -104,6 +104,14 @@ if(NOT errors MATCHES "warning: test Login.Lockout failed \\(exit status 1\\); i
    OR NOT output MATCHES "tests run: 7 of 7\n")
   message(FATAL_ERROR "the collector said:\n${output}${errors}")
 endif()
+# "-" writes the same tracefile to standard output, the counts to standard error.
+run_program(COMMAND ${PROGRAM} --collect-coverage build --output - --jobs 2
+  WORKDIR "${WORK}" OUTPUT piped ERRORS piped_errors)
+file(READ "${WORK}/coverage.info" written)
+if(NOT piped STREQUAL written OR NOT piped_errors MATCHES "tests run: 7 of 7\n"
+   OR EXISTS "${WORK}/-")
+  message(FATAL_ERROR "--output - wrote:\n${piped}\nand said:\n${piped_errors}")
+endif()
 # Five tests write price.cpp's counters unchanged, the Price test its own:
 # run two at a time, at most two of the five find no read kept.
 file(STRINGS "${WORK}/gcov-handed" handed REGEX "price\\.cpp\\.gcda$")

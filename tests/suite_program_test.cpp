@@ -195,6 +195,13 @@ TEST(SuiteProgram, ExitsWithTheStatusAndTheMessageOfEachFailure) {
        "antorder-suite: --rest would write over the file --tests reads: " + SUITES +
            "next-tests/plain.txt\n"},
       {"--order '' " + builtIn, 2, "antorder-suite: --order needs a file name\n"},
+      // Standard output carries the results: "-" names no output but lcov's.
+      {"--order - " + builtIn, 2,
+       "antorder-suite: --order -: standard output carries the summary; name a file (./- for "
+       "one named -)\n..."},
+      {"--replay --plot - " + SUITES + "replay", 2,
+       "antorder-suite: --plot -: standard output carries the replay's report; name a file (./- "
+       "for one named -)\n..."},
       {"--replay --tests " + SUITES + "next-tests/plain.txt " + SUITES + "replay", 2,
        "antorder-suite: --tests cannot be used with --replay\n..."},
       {"--runner nunit " + builtIn, 2,
