@@ -83,27 +83,4 @@ OutsideCode leaveOutOutsideCode(CoverageMap& coverage);
 // sake).
 bool placeChange(ChangePlacer& placer, const Change& change, RunChange& placed, ReadError& error);
 
-// What placing a history's changes left out: diffs that cannot be read or
-// placed, and coverage snapshots that cannot be read.
-struct HistoryPlacing {
-  std::vector<LeftOutRun> diffsLeftOut;
-  std::vector<LeftOutRun> snapshotsLeftOut;
-  int snapshotsRead = 0;
-  long outsideFiles = 0;  // of the snapshots' coverage left out as outside the project
-  long outsideLines = 0;
-};
-
-// The changes of the history's runs, by run, each read from the run's diff
-// and placed on the coverage as carried through the diffs before it. The
-// coverage is `coverage` (measured before the first run) until a run's
-// snapshot, which then stands for the code as that run tested it, after its
-// diff. Every run of the folder's timeline carries its diff, a run left out
-// too, though only the runs read place theirs: a run without a diff carries
-// no change. Ends with the coverage carried to the latest run. A diff that
-// cannot be read or placed (cut short, a path two coverage files match) is
-// left out as if its run carried none, and a snapshot that cannot be read as
-// if there were none: one bad file must not stop the next run's order.
-HistoryPlacing placeHistoryChanges(const History& history, ChangePlacer& placer,
-                                   CoverageMap& coverage, std::vector<RunChange>& changes);
-
 }  // namespace antorder

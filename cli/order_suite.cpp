@@ -82,11 +82,9 @@ int printResults(const Options& options, const SparseSuite& suite, const RunResu
   });
 }
 
-// Everything after the orders are found: the next run's plan, and the
-// orders scored against the matrix of --evaluate.
-void finishOrders(const Options& options, const SparseSuite& suite, const History* history,
-                  const std::vector<std::string>* listed, const ChangeInputs& changes,
-                  RunResults& results) {
+// What the next run's plan is made from, as the options and inputs give it.
+PlanInputs planInputsOf(const Options& options, const History* history,
+                        const std::vector<std::string>* listed, const ChangeInputs& changes) {
   PlanInputs inputs;
   inputs.history = history;
   inputs.window = options.reading.window;
@@ -103,38 +101,49 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
       return runnerUnitOf(options.runner, key, history);
     };
   }
-  results.plan = planNextRun(suite, results.orders, results.objective, inputs);
-  const NextRunPlan& plan = results.plan;
-  // Split over shards, of the shard's own tests.
+  return inputs;
+}
+
+// The seconds the quickest of the tests the plan may select is expected to
+// take, of the shard's own where split; a runner of a coarser unit runs
+// whole units, so there the quickest unit counts.
+double quickestSelectable(const NextRunPlan& plan, const std::vector<int>& selectable) {
+  std::vector<double> unitSeconds(
+      plan.unit == OrderUnit::TEST ? 0 : static_cast<std::size_t>(plan.unitCount), 0.0);
+  for (const int at : selectable) {
+    const auto position = static_cast<std::size_t>(at);
+    if (!unitSeconds.empty())
+      unitSeconds[static_cast<std::size_t>(plan.unitOf[position])] += plan.seconds[position];
+  }
+  double quickest = std::numeric_limits<double>::infinity();
+  for (const int at : selectable) {
+    const auto position = static_cast<std::size_t>(at);
+    quickest =
+        std::min(quickest, unitSeconds.empty()
+                               ? plan.seconds[position]
+                               : unitSeconds[static_cast<std::size_t>(plan.unitOf[position])]);
+  }
+  return quickest;
+}
+
+// Says what in the plan the user would not expect: a budget that selects
+// nothing, a list that leaves out most tests, an empty shard, an unsafe
+// selection.
+void warnOfPlan(const Options& options, const SparseSuite& suite, const NextRunPlan& plan) {
   const std::vector<int> selectable = selectablePositions(plan);
   if (plan.budgetSeconds && plan.selection.selected.empty() && !selectable.empty()) {
-    // A runner of a coarser unit runs whole units: the quickest unit counts.
-    std::vector<double> unitSeconds(
-        plan.unit == OrderUnit::TEST ? 0 : static_cast<std::size_t>(plan.unitCount), 0.0);
-    for (const int at : selectable) {
-      const auto position = static_cast<std::size_t>(at);
-      if (!unitSeconds.empty())
-        unitSeconds[static_cast<std::size_t>(plan.unitOf[position])] += plan.seconds[position];
-    }
-    double quickest = std::numeric_limits<double>::infinity();
-    for (const int at : selectable) {
-      const auto position = static_cast<std::size_t>(at);
-      quickest =
-          std::min(quickest, unitSeconds.empty()
-                                 ? plan.seconds[position]
-                                 : unitSeconds[static_cast<std::size_t>(plan.unitOf[position])]);
-    }
     const char* unit = orderUnitName(plan.unit);
     warn("the budget of %g s selects no %s%s: the quickest is expected to take %g s",
-         *plan.budgetSeconds, unit, plan.shard > 0 ? " of the shard" : "", quickest);
+         *plan.budgetSeconds, unit, plan.shard > 0 ? " of the shard" : "",
+         quickestSelectable(plan, selectable));
   }
   // A list that leaves out most known tests is more likely a list of the
   // wrong kind, or cut short, than a suite that lost most of its tests.
-  if (results.plan.listed && results.plan.goneTests * 2 > testCount(suite)) {
+  if (plan.listed && plan.goneTests * 2 > testCount(suite)) {
     warn(
         "%d of the %d tests known are not in %s and are left out as gone; does it list every "
         "test of the next run?",
-        results.plan.goneTests, testCount(suite), displayName(options.testsFile).c_str());
+        plan.goneTests, testCount(suite), displayName(options.testsFile).c_str());
   }
   if (plan.shard > 0 &&
       std::find(plan.shardOf.begin(), plan.shardOf.end(), plan.shard - 1) == plan.shardOf.end()) {
@@ -147,6 +156,16 @@ void finishOrders(const Options& options, const SparseSuite& suite, const Histor
         "test then)",
         someNames(plan.unplacedChanges).c_str());
   }
+}
+
+// Everything after the orders are found: the next run's plan, and the
+// orders scored against the matrix of --evaluate.
+void finishOrders(const Options& options, const SparseSuite& suite, const History* history,
+                  const std::vector<std::string>* listed, const ChangeInputs& changes,
+                  RunResults& results) {
+  results.plan = planNextRun(suite, results.orders, results.objective,
+                             planInputsOf(options, history, listed, changes));
+  warnOfPlan(options, suite, results.plan);
   if (results.evaluated) scoreEvaluation(results.orders, results.evaluation);
 }
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "change/history_changes.h"
 #include "change/placement.h"
 #include "reading/junit_history.h"
 
@@ -583,9 +585,9 @@ struct HistoryPlaced {
   int snapshotsRead = 0;
 };
 
-HistoryPlaced placeOnHistory(const std::string& folder,
-                             const std::vector<std::pair<std::string, std::string>>& files,
-                             const std::string& coverage, const std::string& nextDiff) {
+// Writes the files into a fresh folder and reads it as a history.
+History historyOf(const std::string& folder,
+                  const std::vector<std::pair<std::string, std::string>>& files) {
   std::filesystem::remove_all(folder);
   for (const auto& [name, content] : files) {
     std::filesystem::create_directories(std::filesystem::path(folder + name).parent_path());
@@ -594,19 +596,49 @@ HistoryPlaced placeOnHistory(const std::string& folder,
   History history;
   ReadError error;
   EXPECT_TRUE(readJunitPath(folder, history, error)) << error.file << ": " << error.reason;
-  CoverageMap map;
-  std::istringstream in(coverage);
-  EXPECT_TRUE(readCoverageMap(in, map, error)) << error.reason;
-  ChangePlacer placer = startPlacing(history.keys, &map);
-  std::vector<RunChange> changes;
-  const HistoryPlacing placing = placeHistoryChanges(history, placer, map, changes);
-  EXPECT_TRUE(placing.diffsLeftOut.empty() && placing.snapshotsLeftOut.empty());
+  return history;
+}
+
+std::unique_ptr<CoverageMap> coverageOf(const std::string& text) {
+  auto map = std::make_unique<CoverageMap>();
+  std::istringstream in(text);
+  ReadError error;
+  EXPECT_TRUE(readCoverageMap(in, *map, error)) << error.reason;
+  return map;
+}
+
+// Each covered line of the map and the tests on it: "src/f.c 3:t.a 8:t.b".
+std::string linesOf(const CoverageMap& map) {
+  std::string text;
+  for (const CoveredFile& file : map.files) {
+    text += file.path;
+    for (std::size_t at = 0; at < file.lines.size(); ++at) {
+      text += " " + std::to_string(file.lines[at]) + ":";
+      for (std::size_t one = file.first[at]; one < file.first[at + 1]; ++one) {
+        text += (one == file.first[at] ? "" : ",") +
+                map.testNames[static_cast<std::size_t>(file.tests[one])];
+      }
+    }
+  }
+  return text;
+}
+
+HistoryPlaced placeOnHistory(const std::string& folder,
+                             const std::vector<std::pair<std::string, std::string>>& files,
+                             const std::string& coverage, const std::string& nextDiff) {
+  const History history = historyOf(folder, files);
+  HistoryChangeInputs inputs;
+  inputs.names = &history.keys;
+  inputs.coverage = coverageOf(coverage);
+  CarriedChanges carried = carryHistoryChanges(history, std::move(inputs));
+  EXPECT_TRUE(carried.diffsLeftOut.empty() && carried.snapshotsLeftOut.empty());
   HistoryPlaced placed;
-  placed.snapshotsRead = placing.snapshotsRead;
-  for (const RunChange& change : changes)
+  placed.snapshotsRead = carried.snapshotsRead;
+  for (const RunChange& change : carried.runs)
     placed.touchedByRun.push_back(touchedOf(change, history.keys));
   RunChange next;
-  EXPECT_TRUE(placeChange(placer, changeOf(nextDiff), next, error)) << error.reason;
+  ReadError error;
+  EXPECT_TRUE(placeNextChange(carried, nullptr, changeOf(nextDiff), next, error)) << error.reason;
   placed.next = touchedOf(next, history.keys);
   return placed;
 }
@@ -674,6 +706,77 @@ TEST(Placement, TakesARunsCoverageSnapshotFromItsRunOn) {
     EXPECT_EQ(placed.touchedByRun, (std::vector<std::string>{"", "t.a:1 ", ""}));
     EXPECT_EQ(placed.next, "t.b:1 ");
   }
+}
+
+// Carried in one call, the coverage ends where placing each run's diff in
+// turn leaves it, whether or not a run's results count; a run read places
+// its diff, a run left out does not.
+TEST(Placement, CarriesTheHistorysCoverageAsEachDiffInTurn) {
+  const std::string diffs[] = {
+      INSERTED,  // a at 8, b at 13
+      // Two lines inserted above b's line, which is replaced: b at 15.
+      diffOf("src/f.c", "@@ -10,0 +11,2 @@\n+p\n+q\n@@ -13 +15 @@\n-x\n+y\n"),
+      // a's line, replaced one for one, and two lines above it deleted: a at
+      // 6, b at 13.
+      diffOf("src/f.c", "@@ -1,2 +0,0 @@\n-1\n-2\n@@ -8 +6 @@\n-x\n+y\n"),
+  };
+  CoverageMap byHand = *coverageOf(COVERAGE);
+  ChangePlacer placer = startPlacing(byHand.testNames, &byHand);
+  for (const std::string& diff : diffs) {
+    RunChange placed;
+    ReadError error;
+    ASSERT_TRUE(placeChange(placer, changeOf(diff), placed, error));
+  }
+  ASSERT_EQ(linesOf(byHand), "src/f.c 6:t.a 13:t.b");
+  struct Case {
+    const char* what;
+    std::string run2;
+    std::vector<std::string> touchedByRun;
+  };
+  const Case cases[] = {
+      {"every run read", RAN, {"", "t.b:1 ", "t.a:1 "}},
+      {"run 2 cut short", "<testsuite><testcase name=\"a\"", {"", "t.a:1 "}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const History history =
+        historyOf(testing::TempDir() + "antorder-carried-end/", {{"run-1.xml", RAN},
+                                                                 {"run-1.diff", diffs[0]},
+                                                                 {"run-2.xml", c.run2},
+                                                                 {"run-2.diff", diffs[1]},
+                                                                 {"run-3.xml", RAN},
+                                                                 {"run-3.diff", diffs[2]}});
+    HistoryChangeInputs inputs;
+    inputs.names = &history.keys;
+    inputs.coverage = coverageOf(COVERAGE);
+    const CarriedChanges carried = carryHistoryChanges(history, std::move(inputs));
+    ASSERT_NE(carried.coverage, nullptr);
+    EXPECT_EQ(linesOf(*carried.coverage), linesOf(byHand));
+    std::vector<std::string> touched;
+    for (const RunChange& change : carried.runs) touched.push_back(touchedOf(change, history.keys));
+    EXPECT_EQ(touched, c.touchedByRun);
+  }
+}
+
+// The coverage given is matched to the names before any snapshot, and the
+// next change lands on the tests the next run lists alone.
+TEST(Placement, MatchesTheGivenCoverageAndPlacesTheNextChangeOnListedTests) {
+  const History history =
+      historyOf(testing::TempDir() + "antorder-carried-given/", {{"run-1.xml", RAN}});
+  const std::vector<std::string> names = {"t.a", "t.b"};
+  HistoryChangeInputs inputs;
+  inputs.names = &names;
+  inputs.coverage = coverageOf(COVERAGE + "TN:other.c\nSF:src/f.c\nDA:3,1\nend_of_record\n");
+  CarriedChanges carried = carryHistoryChanges(history, std::move(inputs));
+  EXPECT_EQ(carried.given.tests, 3U);
+  EXPECT_EQ(carried.given.unmatched, std::vector<std::string>{"other.c"});
+  EXPECT_TRUE(carried.runs.empty());  // no run keeps a diff
+  const std::string onBoth = diffOf("src/f.c", "@@ -3 +3 @@\n-x\n+y\n@@ -8 +8 @@\n-x\n+y\n");
+  const std::vector<std::string> listed = {"t.b"};
+  RunChange next;
+  ReadError error;
+  ASSERT_TRUE(placeNextChange(carried, &listed, changeOf(onBoth), next, error));
+  EXPECT_EQ(touchedOf(next, names), "t.b:1 ");
 }
 
 }  // namespace
