@@ -270,12 +270,8 @@ void placeOnNames(const ChangePlacer& placer, const Change& change,
   for (const auto& [key, source] : placer.sources) {
     if (!placedOn(placer, key)) continue;
     const std::size_t slash = source.find_last_of("/\\");
-    const std::string fileName = slash == std::string::npos ? source : source.substr(slash + 1);
-    std::string stem;
-    for (const Runner* runner : runners()) {
-      if (runner->testedStemOfFile != nullptr) stem = runner->testedStemOfFile(fileName);
-      if (!stem.empty()) break;
-    }
+    const std::string stem =
+        testedStemOfFile(slash == std::string::npos ? source : source.substr(slash + 1));
     if (!stem.empty()) {
       mark(changed.filesOfStem.find(stem), changed.filesOfStem.end(), &ChangeSignals::nameMatch,
            static_cast<Index>(key));
@@ -484,13 +480,8 @@ ChangePlacer startPlacing(const std::vector<std::string>& names, CoverageMap* co
   // Some runners' keys begin with their file's path, which the own-file rule
   // does not read as a dotted path (Jest's src/cart.test.js).
   for (Index key = 0; key < names.size(); ++key) {
-    for (const Runner* runner : runners()) {
-      if (runner->fileOfKey == nullptr) continue;
-      std::string file = runner->fileOfKey(names[key]);
-      if (file.empty()) continue;
-      placer.sources.emplace_back(static_cast<int>(key), std::move(file));
-      break;
-    }
+    std::string file = fileOfKey(names[key]);
+    if (!file.empty()) placer.sources.emplace_back(static_cast<int>(key), std::move(file));
   }
   if (coverage == nullptr) return placer;
   CoverageNameMatch match = matchCoverageNames(names, coverage->testNames);

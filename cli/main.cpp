@@ -183,9 +183,15 @@ std::string runnerHelp() {
       byTest.emplace_back(runner->name);
       continue;
     }
-    together.push_back(std::string(runner->name) + (together.empty() ? " runs a " : " a ") + unit +
-                       (together.empty() ? "'s tests together" : "'s"));
-    byUnit.push_back(unit + " by " + unit);
+    std::string clause = runner->name;
+    clause += together.empty() ? " runs a " : " a ";
+    clause += unit;
+    clause += together.empty() ? "'s tests together" : "'s";
+    together.push_back(clause);
+    std::string steps = unit;
+    steps += " by ";
+    steps += unit;
+    byUnit.push_back(steps);
     wholeUnits.push_back(unit + (unit.back() == 's' ? "es" : "s"));
   }
   std::string help = "The runner that runs the order: ";

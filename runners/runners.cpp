@@ -138,6 +138,24 @@ const Runner* runnerNamed(const std::string& name) {
   return nullptr;
 }
 
+std::string testedStemOfFile(const std::string& fileName) {
+  for (const Runner* runner : runners()) {
+    if (runner->testedStemOfFile == nullptr) continue;
+    std::string stem = runner->testedStemOfFile(fileName);
+    if (!stem.empty()) return stem;
+  }
+  return {};
+}
+
+std::string fileOfKey(const std::string& key) {
+  for (const Runner* runner : runners()) {
+    if (runner->fileOfKey == nullptr) continue;
+    std::string file = runner->fileOfKey(key);
+    if (!file.empty()) return file;
+  }
+  return {};
+}
+
 std::string runnerUnitOf(const std::string& runner, const std::string& key,
                          const History* history) {
   const Runner* named = runnerNamed(runner);

@@ -213,6 +213,15 @@ const std::vector<const Runner*>& runners();
 // The runner --runner names, or null.
 const Runner* runnerNamed(const std::string& name);
 
+// The stem of the file a test file of this name tests, by the first
+// runner's rule that finds one (Jest's cart.test.js tests cart.js); empty
+// where none does.
+std::string testedStemOfFile(const std::string& fileName);
+
+// The file the key begins with, by the first runner's rule that finds one
+// (Jest's src/cart.test.js.Cart adds); empty where none does.
+std::string fileOfKey(const std::string& key);
+
 // The unit the runner named runs a test in (its unitOf, given the file the
 // history's report gave the key); of a runner without one, or of no runner,
 // the test itself.
