@@ -265,12 +265,13 @@ void placeOnNames(const ChangePlacer& placer, const Change& change,
       start = end + 1;
     }
   }
-  // A Jest test file names the file it tests: cart.test.js, cart.spec.ts and cart.js.
+  // A test file's name may name the file it tests (Jest's cart.test.js and
+  // cart.js), by the first runner's rule that finds one.
   for (const auto& [key, source] : placer.sources) {
     if (!placedOn(placer, key)) continue;
     const std::size_t slash = source.find_last_of("/\\");
     const std::string stem =
-        jestTestedStem(slash == std::string::npos ? source : source.substr(slash + 1));
+        testedStemOfFile(slash == std::string::npos ? source : source.substr(slash + 1));
     if (!stem.empty()) {
       mark(changed.filesOfStem.find(stem), changed.filesOfStem.end(), &ChangeSignals::nameMatch,
            static_cast<Index>(key));
@@ -476,11 +477,11 @@ ChangePlacer startPlacing(const std::vector<std::string>& names, CoverageMap* co
   ChangePlacer placer;
   placer.names = &names;
   placer.coverage = coverage;
-  // A Jest test's key begins with its file's path, which the own-file rule
-  // does not read as a dotted path (src/cart.test.js).
+  // Some runners' keys begin with their file's path, which the own-file rule
+  // does not read as a dotted path (Jest's src/cart.test.js).
   for (Index key = 0; key < names.size(); ++key) {
-    std::string file = jestFileOf(names[key]);
-    if (file != names[key]) placer.sources.emplace_back(static_cast<int>(key), std::move(file));
+    std::string file = fileOfKey(names[key]);
+    if (!file.empty()) placer.sources.emplace_back(static_cast<int>(key), std::move(file));
   }
   if (coverage == nullptr) return placer;
   CoverageNameMatch match = matchCoverageNames(names, coverage->testNames);

@@ -31,6 +31,7 @@
 #include "cli/outputs.h"
 #include "cli/replay_history.h"
 #include "reading/junit_history.h"
+#include "runners/runners.h"
 #include "text/shown_text.h"
 
 namespace antorder {
@@ -139,6 +140,71 @@ bool outputsApart(const NamedFiles& outputs, const NamedFiles& inputs, const CLI
     }
   }
   return true;
+}
+
+// The runners --runner takes, by their unit of order, the finest first, then
+// by name.
+std::vector<const Runner*> runnersByUnit() {
+  std::vector<const Runner*> sorted = runners();
+  const auto rank = [](const Runner* runner) {
+    OrderUnit unit = OrderUnit::TEST;
+    orderUnitNamed(runner->unit, unit);
+    return static_cast<int>(unit);
+  };
+  std::stable_sort(sorted.begin(), sorted.end(), [&](const Runner* one, const Runner* other) {
+    const int oneRank = rank(one);
+    const int otherRank = rank(other);
+    return oneRank != otherRank ? oneRank < otherRank
+                                : std::string(one->name) < std::string(other->name);
+  });
+  return sorted;
+}
+
+// "a", "a and b", "a, b and c".
+std::string listed(const std::vector<std::string>& items) {
+  std::string text;
+  for (std::size_t at = 0; at < items.size(); ++at) {
+    if (at > 0) text += at + 1 == items.size() ? " and " : ", ";
+    text += items[at];
+  }
+  return text;
+}
+
+// --runner's help, from the runners' rows: what a coarser unit changes, and
+// which runners run test by test.
+std::string runnerHelp() {
+  std::vector<std::string> together;
+  std::vector<std::string> byUnit;
+  std::vector<std::string> wholeUnits;
+  std::vector<std::string> byTest;
+  for (const Runner* runner : runnersByUnit()) {
+    const std::string unit = runner->unit;
+    if (unit == orderUnitName(OrderUnit::TEST)) {
+      byTest.emplace_back(runner->name);
+      continue;
+    }
+    std::string clause = runner->name;
+    clause += together.empty() ? " runs a " : " a ";
+    clause += unit;
+    clause += together.empty() ? "'s tests together" : "'s";
+    together.push_back(clause);
+    std::string steps = unit;
+    steps += " by ";
+    steps += unit;
+    byUnit.push_back(steps);
+    wholeUnits.push_back(unit + (unit.back() == 's' ? "es" : "s"));
+  }
+  std::string help = "The runner that runs the order: ";
+  if (!together.empty()) {
+    const auto firstAndOthers = [](const std::vector<std::string>& items) {
+      const std::vector<std::string> others(items.begin() + 1, items.end());
+      return others.empty() ? items[0] : items[0] + " (" + listed(others) + ")";
+    };
+    help += listed(together) + ", so the order written is regrouped " + firstAndOthers(byUnit) +
+            ", the budget and the shards take whole " + firstAndOthers(wholeUnits) +
+            ", and the summary scores the order as it runs; ";
+  }
+  return help + listed(byTest) + " run test by test (default)";
 }
 
 // The help's sections after the options, each a heading alone on its line,
@@ -317,12 +383,10 @@ void addModeOptions(CLI::App& app, Options& options, Parsing& parsing) {
                  "With --budget or --shard: write the tests left out here, in order, a test a "
                  "line")
       ->option_text("FILE");
-  app.add_option("--runner", options.runner,
-                 "The runner that runs the order: junit5 runs a class's tests together and jest "
-                 "a file's, so the order written is regrouped class by class (file by file), "
-                 "the budget and the shards take whole classes (files), and the summary scores "
-                 "the order as it runs; ctest, gtest and pytest run test by test (default)")
-      ->check(CLI::IsMember({"ctest", "gtest", "pytest", "junit5", "jest"}))
+  std::vector<std::string> runnerNames;
+  for (const Runner* runner : runnersByUnit()) runnerNames.emplace_back(runner->name);
+  app.add_option("--runner", options.runner, runnerHelp())
+      ->check(CLI::IsMember(runnerNames))
       ->option_text("NAME");
   options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   parsing.jobs = app.add_option("--jobs", options.jobs,
@@ -580,7 +644,9 @@ int parseOptions(int argc, char** argv, Options& options) {
   options.itemsGiven = app.count("--items") > 0;
   if (parsing.budget->count() > 0) options.budgetSeconds = parsing.budgetSeconds;
   if (parsing.effort->count() > 0) options.effortMillions = parsing.effortMillions;
-  if (!options.runner.empty()) runnerOrderUnit(options.runner, options.unit);
+  if (const Runner* runner = runnerNamed(options.runner); runner != nullptr) {
+    orderUnitNamed(runner->unit, options.unit);
+  }
   if (!parsing.shard.empty()) {
     readShard(parsing.shard, options.shard, options.shardCount);
   }

@@ -53,19 +53,6 @@ std::vector<double> unitSecondsInOrder(const std::vector<double>& seconds,
 
 }  // namespace
 
-bool runnerOrderUnit(const std::string& runner, OrderUnit& unit) {
-  if (runner == "junit5") {
-    unit = OrderUnit::CLASS;
-  } else if (runner == "jest") {
-    unit = OrderUnit::FILE;
-  } else if (runner == "ctest" || runner == "gtest" || runner == "pytest") {
-    unit = OrderUnit::TEST;
-  } else {
-    return false;
-  }
-  return true;
-}
-
 const char* orderUnitName(OrderUnit unit) {
   switch (unit) {
     case OrderUnit::CLASS:
@@ -76,6 +63,16 @@ const char* orderUnitName(OrderUnit unit) {
       break;
   }
   return "test";
+}
+
+bool orderUnitNamed(const std::string& name, OrderUnit& unit) {
+  for (const OrderUnit each : {OrderUnit::TEST, OrderUnit::CLASS, OrderUnit::FILE}) {
+    if (name == orderUnitName(each)) {
+      unit = each;
+      return true;
+    }
+  }
+  return false;
 }
 
 std::vector<int> unitNumbers(const std::vector<std::string>& names, const UnitOfName& unitOf) {

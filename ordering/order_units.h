@@ -16,15 +16,15 @@ namespace antorder {
 
 enum class OrderUnit { TEST, CLASS, FILE };
 
-// The unit the runner --runner names orders by: "junit5" the class, "jest"
-// the file, "ctest", "gtest" and "pytest" the test; false for another name.
-bool runnerOrderUnit(const std::string& runner, OrderUnit& unit);
-
 // "test", "class" or "file", as the summary and the JSON name the unit.
 const char* orderUnitName(OrderUnit unit);
 
+// The unit orderUnitName names so; false, the unit left as it was, for
+// another name.
+bool orderUnitNamed(const std::string& name, OrderUnit& unit);
+
 // The unit a test belongs to by its name: a JUnit 5 test's class, a Jest
-// test's file, as the runners room maps them (runners/).
+// test's file, as each runner maps them.
 using UnitOfName = std::function<std::string(const std::string&)>;
 
 // By position, a number for each name's unit, the units numbered from 0 as

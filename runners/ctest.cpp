@@ -170,4 +170,9 @@ void printEmptyCostScript(std::FILE* out) {
                COST_SCRIPT_START);
 }
 
+const Runner& ctestRunner() {
+  static const Runner row{"ctest", "test", nullptr, nullptr, nullptr, nullptr};
+  return row;
+}
+
 }  // namespace antorder

@@ -134,4 +134,9 @@ bool readGtestLines(const std::vector<std::string>& lines, std::size_t first,
   return true;
 }
 
+const Runner& gtestRunner() {
+  static const Runner row{"gtest", "test", gtestNameAffixes, nullptr, nullptr, nullptr};
+  return row;
+}
+
 }  // namespace antorder

@@ -24,6 +24,12 @@ const char* scriptExtensionBefore(const std::string& text, std::size_t end) {
   return nullptr;
 }
 
+// The file the key begins with, where it does.
+std::string fileAtStart(const std::string& key) {
+  std::string file = jestFileOf(key);
+  return file == key ? std::string() : file;
+}
+
 }  // namespace
 
 std::string jestFileOf(const std::string& key, const std::string& file) {
@@ -52,6 +58,11 @@ std::string jestTestedStem(const std::string& fileName) {
     }
   }
   return {};
+}
+
+const Runner& jestRunner() {
+  static const Runner row{"jest", "file", nullptr, jestFileOf, jestTestedStem, fileAtStart};
+  return row;
 }
 
 }  // namespace antorder

@@ -13,6 +13,11 @@ bool inJavaName(char c) {
          (byte >= '0' && byte <= '9') || byte == '_' || byte == '$' || byte >= 0x80;
 }
 
+// Surefire's report names the class, as the key does: the file is not needed.
+std::string classOf(const std::string& key, const std::string& /*file*/) {
+  return junit5ClassOf(key);
+}
+
 }  // namespace
 
 const std::vector<NameAffix>& junit5NameAffixes() {
@@ -37,6 +42,11 @@ std::string junit5ClassOf(const std::string& key) {
     if (!inJavaName(c) || digitFirst) break;
   }
   return lastDot == std::string::npos ? key : key.substr(0, lastDot);
+}
+
+const Runner& junit5Runner() {
+  static const Runner row{"junit5", "class", junit5NameAffixes, classOf, nullptr, nullptr};
+  return row;
 }
 
 }  // namespace antorder

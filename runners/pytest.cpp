@@ -83,4 +83,9 @@ bool readPytestLines(const std::vector<std::string>& lines, std::vector<ListedTe
   return true;
 }
 
+const Runner& pytestRunner() {
+  static const Runner row{"pytest", "test", pytestNameAffixes, nullptr, nullptr, nullptr};
+  return row;
+}
+
 }  // namespace antorder

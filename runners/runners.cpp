@@ -57,9 +57,9 @@ std::string testedStem(const std::string& part) {
     }
     return {};
   };
-  // The first affix that a name has wins, the runners' in this order.
-  for (const auto* affixes : {&pytestNameAffixes(), &gtestNameAffixes(), &junit5NameAffixes()}) {
-    for (const NameAffix& affix : *affixes) {
+  for (const Runner* runner : runners()) {
+    if (runner->nameAffixes == nullptr) continue;
+    for (const NameAffix& affix : runner->nameAffixes()) {
       std::string stem = strip(affix.text, affix.front);
       if (!stem.empty()) return stem;
     }
@@ -124,18 +124,51 @@ bool readTestList(std::istream& in, std::vector<std::string>& names,
   return true;
 }
 
+const std::vector<const Runner*>& runners() {
+  // pytest's affixes before GoogleTest's: test_cart_test tests cart_test.
+  static const std::vector<const Runner*> all = {&ctestRunner(), &pytestRunner(), &gtestRunner(),
+                                                 &junit5Runner(), &jestRunner()};
+  return all;
+}
+
+const Runner* runnerNamed(const std::string& name) {
+  for (const Runner* runner : runners()) {
+    if (name == runner->name) return runner;
+  }
+  return nullptr;
+}
+
+std::string testedStemOfFile(const std::string& fileName) {
+  for (const Runner* runner : runners()) {
+    if (runner->testedStemOfFile == nullptr) continue;
+    std::string stem = runner->testedStemOfFile(fileName);
+    if (!stem.empty()) return stem;
+  }
+  return {};
+}
+
+std::string fileOfKey(const std::string& key) {
+  for (const Runner* runner : runners()) {
+    if (runner->fileOfKey == nullptr) continue;
+    std::string file = runner->fileOfKey(key);
+    if (!file.empty()) return file;
+  }
+  return {};
+}
+
 std::string runnerUnitOf(const std::string& runner, const std::string& key,
                          const History* history) {
-  if (runner == "junit5") return junit5ClassOf(key);
-  if (runner != "jest") return key;
+  const Runner* named = runnerNamed(runner);
+  if (named == nullptr || named->unitOf == nullptr) return key;
+  std::string file;
   if (history != nullptr) {
     const auto known = history->keyIndex.find(key);
     if (known != history->keyIndex.end()) {
-      const auto file = history->fileOfKey.find(known->second);
-      if (file != history->fileOfKey.end()) return jestFileOf(key, file->second);
+      const auto given = history->fileOfKey.find(known->second);
+      if (given != history->fileOfKey.end()) file = given->second;
     }
   }
-  return jestFileOf(key);
+  return named->unitOf(key, file);
 }
 
 }  // namespace antorder

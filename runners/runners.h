@@ -60,9 +60,9 @@ struct NameAffix {
   bool front;
 };
 
-// A test name's part without what marks it a test: test_cart, cart_test,
-// CartTest, CartTests and TestCart give cart or Cart; empty for a part that
-// has no such mark.
+// A test name's part without what marks it a test, by the first of the
+// runners' affixes it has: test_cart, cart_test, CartTest, CartTests and
+// TestCart give cart or Cart; empty for a part that has no such mark.
 std::string testedStem(const std::string& part);
 
 // The text after `prefix`, or null where the text does not start with it.
@@ -182,9 +182,49 @@ std::string jestTestedStem(const std::string& fileName);
 
 // --- Every runner ---
 
-// The unit the runner --runner names runs a test in: of "junit5" its class,
-// of "jest" its file (the one the history's report gave where it did); of
-// any other runner the test itself.
+// A runner's row: what the rest of the program asks of a runner by its
+// --runner name. A hook is null where the runner has no such rule.
+struct Runner {
+  const char* name;  // as --runner takes it
+  // Its unit of order, as orderUnitName names it: "test", "class" or "file".
+  const char* unit;
+  // The affixes its test names add to the name of what they test.
+  const std::vector<NameAffix>& (*nameAffixes)();
+  // The unit a test's key belongs to, given the source file the history's
+  // report gave it (empty where none did); null where the unit is the test.
+  std::string (*unitOf)(const std::string& key, const std::string& file);
+  // The stem of the file a test file of this name tests, or empty.
+  std::string (*testedStemOfFile)(const std::string& fileName);
+  // The file a key begins with, where its keys begin with one; else empty.
+  std::string (*fileOfKey)(const std::string& key);
+};
+
+// Each runner's row, in its own file.
+const Runner& ctestRunner();
+const Runner& gtestRunner();
+const Runner& pytestRunner();
+const Runner& junit5Runner();
+const Runner& jestRunner();
+
+// Every runner. Where the affixes of two runners both fit a name, the one
+// listed first wins.
+const std::vector<const Runner*>& runners();
+
+// The runner --runner names, or null.
+const Runner* runnerNamed(const std::string& name);
+
+// The stem of the file a test file of this name tests, by the first
+// runner's rule that finds one (Jest's cart.test.js tests cart.js); empty
+// where none does.
+std::string testedStemOfFile(const std::string& fileName);
+
+// The file the key begins with, by the first runner's rule that finds one
+// (Jest's src/cart.test.js.Cart adds); empty where none does.
+std::string fileOfKey(const std::string& key);
+
+// The unit the runner named runs a test in (its unitOf, given the file the
+// history's report gave the key); of a runner without one, or of no runner,
+// the test itself.
 std::string runnerUnitOf(const std::string& runner, const std::string& key, const History* history);
 
 }  // namespace antorder

@@ -24,9 +24,25 @@ TEST(OrderUnits, NamesEachRunnersUnitAndEachTestsClassOrFile) {
         Runner{"pytest", true, OrderUnit::TEST}, Runner{"JUnit5", false, OrderUnit::TEST},
         Runner{"", false, OrderUnit::TEST}}) {
     SCOPED_TRACE(r.name);
+    // As the options map --runner: the runner's row names its unit.
     OrderUnit unit = OrderUnit::TEST;
-    EXPECT_EQ(runnerOrderUnit(r.name, unit), r.known);
+    const antorder::Runner* row = runnerNamed(r.name);
+    EXPECT_EQ(row != nullptr, r.known);
+    if (row != nullptr) {
+      EXPECT_TRUE(orderUnitNamed(row->unit, unit));
+    }
     EXPECT_EQ(unit, r.unit);
+  }
+  // The unit's name reads back; another name leaves the unit as it was.
+  for (const OrderUnit unit : {OrderUnit::TEST, OrderUnit::CLASS, OrderUnit::FILE}) {
+    OrderUnit read = unit == OrderUnit::FILE ? OrderUnit::TEST : OrderUnit::FILE;
+    EXPECT_TRUE(orderUnitNamed(orderUnitName(unit), read));
+    EXPECT_EQ(read, unit);
+  }
+  for (const char* other : {"", "Class", "files", "test "}) {
+    OrderUnit read = OrderUnit::CLASS;
+    EXPECT_FALSE(orderUnitNamed(other, read)) << other;
+    EXPECT_EQ(read, OrderUnit::CLASS);
   }
   // The runners room's mapping, as --runner takes it.
   struct Case {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -79,6 +80,26 @@ TEST(Runners, JestTestsGoByTheirFile) {
   }
 }
 
+// Each runner's row: one name, a unit the order knows, and a rule for the
+// unit exactly where the unit is coarser than the test.
+TEST(Runners, EachRowIsWellFormed) {
+  std::set<std::string> names;
+  for (const Runner* runner : runners()) {
+    SCOPED_TRACE(runner->name);
+    EXPECT_TRUE(names.insert(runner->name).second) << "named twice";
+    EXPECT_EQ(runnerNamed(runner->name), runner);
+    const std::string unit = runner->unit;
+    EXPECT_TRUE(unit == "test" || unit == "class" || unit == "file") << unit;
+    EXPECT_EQ(runner->unitOf != nullptr, unit != "test");
+    if (runner->nameAffixes != nullptr) {
+      for (const NameAffix& affix : runner->nameAffixes()) EXPECT_NE(*affix.text, '\0');
+    }
+  }
+  EXPECT_EQ(names, (std::set<std::string>{"ctest", "gtest", "pytest", "junit5", "jest"}));
+  EXPECT_EQ(runnerNamed("JUnit5"), nullptr);
+  EXPECT_EQ(runnerNamed(""), nullptr);
+}
+
 TEST(Runners, TestFilesNameTheFilesTheyTest) {
   struct Case {
     const char* name;
@@ -95,6 +116,8 @@ TEST(Runners, TestFilesNameTheFilesTheyTest) {
       {"Test", testedStem, ""},
       {"test_", testedStem, ""},
       {"Cart", testedStem, ""},
+      // pytest's affix comes first: the name tests cart_test, not test_cart.
+      {"test_cart_test", testedStem, "cart_test"},
       {"cart.test.js", jestTestedStem, "cart"},
       {"cart.spec.ts", jestTestedStem, "cart"},
       {"cart.test.tsx", jestTestedStem, "cart"},
@@ -171,10 +194,10 @@ std::string touchedByChange(const RunChange& placed, const std::vector<std::stri
   return text;
 }
 
-TEST(Runners, JestTestsArePlacedByTheirFiles) {
+TEST(Runners, TestsArePlacedByTheirRunnersFileRules) {
   const std::vector<std::string> names = {"src/cart.test.js.Cart adds",
                                           "src/price.spec.ts.Price rounds",
-                                          "tests.test_login.test_lockout"};
+                                          "tests.test_login.test_lockout", "shop.OrderTest.adds"};
   struct Case {
     const char* path;
     const char* touched;
@@ -185,6 +208,8 @@ TEST(Runners, JestTestsArePlacedByTheirFiles) {
       {"lib/price.ts", "src/price.spec.ts.Price rounds "},
       {"tests/test_login.py", "tests.test_login.test_lockout "},
       {"src/other.js", ""},
+      // JUnit 5's affix, from its row: OrderTest tests Order.java.
+      {"src/main/java/shop/Order.java", "shop.OrderTest.adds "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);

@@ -227,7 +227,14 @@ TEST(SuiteProgram, ExitsWithTheStatusAndTheMessageOfEachFailure) {
       EXPECT_EQ(run.errors, c.errors);
     }
   }
-  EXPECT_EQ(runSuiteProgram("--help").output.rfind("Orders the tests of a suite", 0), 0u);
+  const std::string help = runSuiteProgram("--help").output;
+  EXPECT_EQ(help.rfind("Orders the tests of a suite", 0), 0u);
+  // --runner's help, made from the runners' rows, in whole sentences.
+  EXPECT_NE(help.find("junit5 runs a class's tests together and jest a file's, so the order "
+                      "written is regrouped class by class (file by file), the budget and the "
+                      "shards take whole classes (files), and the summary scores the order as it "
+                      "runs; ctest, gtest and pytest run test by test (default)"),
+            std::string::npos);
 
   const ProgramRun lost = runSuiteProgram(builtIn, "/dev/full");
   EXPECT_EQ(lost.status, 1);
