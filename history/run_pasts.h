@@ -31,6 +31,9 @@ struct RunPast {
   // whether the test never failed before.
   std::vector<char> touched;
   std::vector<char> neverFailed;
+  // Whether the change leaves the test untouched though it failed before and
+  // has passed since (none without a change).
+  std::vector<char> fixedUntouched;
 };
 
 // The changes the runs carry, by run (shorter: the rest carry none), and the
