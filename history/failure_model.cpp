@@ -197,4 +197,16 @@ std::vector<int> orderByFailureChance(const std::vector<double>& probability,
   return order;
 }
 
+void putTouchedAheadOfFixed(std::vector<int>& order, const std::vector<char>& touched,
+                            const std::vector<char>& fixed) {
+  const auto isTouched = [&](int test) { return touched[static_cast<Index>(test)] != 0; };
+  const auto lastTouched = std::find_if(order.rbegin(), order.rend(), isTouched);
+  if (lastTouched == order.rend()) return;
+  const auto end = lastTouched.base();  // just after the last touched test
+  const auto isFixed = [&](int test) { return fixed[static_cast<Index>(test)] != 0; };
+  // Not fixed first, then fixed, each part in its order: the fixed tests
+  // land right after the last touched one.
+  std::stable_partition(order.begin(), end, [&](int test) { return !isFixed(test); });
+}
+
 }  // namespace antorder

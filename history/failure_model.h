@@ -114,6 +114,16 @@ constexpr double TIME_POWER = 0.25;
 std::vector<int> orderByFailureChance(const std::vector<double>& probability,
                                       const std::vector<double>& seconds, bool perSecond);
 
+// Moves each test of `order` marked `fixed` that comes before the last one
+// marked `touched` to just after it, keeping the order within each part: a
+// test the change touches goes ahead of one it does not touch whose failure
+// has been fixed (it passed its runs since), whatever the learned weights
+// say. A change is news; a failure that has held fixed since, on code the
+// change leaves alone, is not. The other tests keep their places. `touched`
+// and `fixed` are by index into the vectors `order` indexes.
+void putTouchedAheadOfFixed(std::vector<int>& order, const std::vector<char>& touched,
+                            const std::vector<char>& fixed);
+
 // e^x and ln x from + - x / alone, so that every platform rounds alike.
 double portableExp(double x);
 double portableLog(double x);  // x > 0

@@ -30,6 +30,9 @@ RunPast pastOf(const LearnedHistory& learned, const TestRun& run, int at, const 
     features.push_back(featuresOf(past, result.key, change, top));
     runPast.touched.push_back(features.back()[HISTORY_FEATURES] > 0.0 ? 1 : 0);
     runPast.neverFailed.push_back(!seen || past.tests[key].failures == 0 ? 1 : 0);
+    // At most two flips: passed, failed a stretch, passed since.
+    runPast.fixedUntouched.push_back(
+        features.back()[HISTORY_FEATURES + 9] > 0.0 && past.tests[key].flips <= 2 ? 1 : 0);
     runPast.failureProbability.push_back(failureProbability(learned.model, features.back()));
     runPast.rankingProbability.push_back(failureProbability(learned.ranking, features.back()));
     runPast.expectedSeconds.push_back(expectedSeconds(past, result.key));

@@ -31,6 +31,10 @@ struct RunPast {
   // whether the test never failed before.
   std::vector<char> touched;
   std::vector<char> neverFailed;
+  // Whether the change leaves the test untouched though it failed before,
+  // in one stretch of runs, and has passed since: a failure fixed and held,
+  // not a test that comes and goes (none without a change).
+  std::vector<char> fixedUntouched;
 };
 
 // The changes the runs carry, by run (shorter: the rest carry none), and the

@@ -63,16 +63,22 @@ void takeExpectedSeconds(const std::vector<double>& given, std::vector<double>& 
 }
 
 // The model's order of the window's tests, from their places in the keys.
-std::vector<int> windowOrderOf(const std::vector<double>& chance,
-                               const std::vector<double>& seconds, const std::vector<int>& windowAt,
-                               bool perSecond) {
+std::vector<int> windowOrderOf(const std::vector<double>& chance, const RunPast& next,
+                               const std::vector<int>& windowAt, bool perSecond) {
   std::vector<double> windowChance;
   std::vector<double> windowSeconds;
+  std::vector<char> touched;
+  std::vector<char> fixed;
   for (const int at : windowAt) {
-    windowChance.push_back(chance[static_cast<Index>(at)]);
-    windowSeconds.push_back(seconds[static_cast<Index>(at)]);
+    const auto place = static_cast<Index>(at);
+    windowChance.push_back(chance[place]);
+    windowSeconds.push_back(next.expectedSeconds[place]);
+    touched.push_back(next.touched[place]);
+    fixed.push_back(next.fixedUntouched[place]);
   }
-  return orderByFailureChance(windowChance, windowSeconds, perSecond);
+  std::vector<int> order = orderByFailureChance(windowChance, windowSeconds, perSecond);
+  putTouchedAheadOfFixed(order, touched, fixed);
+  return order;
 }
 
 }  // namespace
@@ -102,12 +108,14 @@ NextRunPrediction predictNextRun(const History& history, bool perSecond,
     return prediction;
   }
   const std::vector<double>& chance = perSecond ? next.failureProbability : next.rankingProbability;
-  prediction.order = orderByFailureChance(
-      std::vector<double>(chance.begin(), chance.begin() + static_cast<std::ptrdiff_t>(ordered)),
-      prediction.expectedSeconds, perSecond);
-  if (!windowAt.empty()) {
-    prediction.windowOrder = windowOrderOf(chance, next.expectedSeconds, windowAt, perSecond);
-  }
+  const auto listed = static_cast<std::ptrdiff_t>(ordered);
+  prediction.order =
+      orderByFailureChance(std::vector<double>(chance.begin(), chance.begin() + listed),
+                           prediction.expectedSeconds, perSecond);
+  putTouchedAheadOfFixed(
+      prediction.order, std::vector<char>(next.touched.begin(), next.touched.begin() + listed),
+      std::vector<char>(next.fixedUntouched.begin(), next.fixedUntouched.begin() + listed));
+  if (!windowAt.empty()) prediction.windowOrder = windowOrderOf(chance, next, windowAt, perSecond);
   const std::size_t first = pasts.size() > static_cast<std::size_t>(EVIDENCE_RUNS)
                                 ? pasts.size() - static_cast<std::size_t>(EVIDENCE_RUNS)
                                 : 0;

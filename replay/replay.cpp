@@ -183,9 +183,10 @@ void orderByPast(const RunPast& past, bool perSecond, StrategyOrders& orders) {
   const std::vector<double>& p = past.failureLikelihood;
   orders[static_cast<Index>(Strategy::RECENTLY_FAILED)] = reportOrderSortedBy(
       tests, [&](int a, int b) { return p[static_cast<Index>(a)] > p[static_cast<Index>(b)]; });
-  orders[static_cast<Index>(Strategy::FAILURE_MODEL)] =
-      orderByFailureChance(perSecond ? past.failureProbability : past.rankingProbability,
-                           past.expectedSeconds, perSecond);
+  std::vector<int>& model = orders[static_cast<Index>(Strategy::FAILURE_MODEL)];
+  model = orderByFailureChance(perSecond ? past.failureProbability : past.rankingProbability,
+                               past.expectedSeconds, perSecond);
+  putTouchedAheadOfFixed(model, past.touched, past.fixedUntouched);
   const std::vector<char>& touched = past.touched;
   orders[static_cast<Index>(Strategy::CHANGED_FIRST)] =
       reportOrderSortedBy(tests, [&](int a, int b) {

@@ -333,3 +333,112 @@ TEST(FailureModel, PutsTheMostSpecificTouchedTestFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+// A change touching each of `keys` through a line that many tests cover.
+RunChange touchingBroadly(const std::vector<int>& keys) {
+  RunChange change;
+  change.carried = true;
+  change.changedLines = 1;
+  change.keys = keys;
+  ChangeSignals signals;
+  signals.touched = true;
+  signals.coveredLines = 1;
+  signals.coveredShare = 0.01;
+  signals.specificity = 1.0 / static_cast<double>(keys.size());
+  change.signals.assign(keys.size(), signals);
+  return change;
+}
+
+std::ptrdiff_t placeOf(const std::vector<int>& order, int test) {
+  return std::find(order.begin(), order.end(), test) - order.begin();
+}
+
+// Where a test failed for some runs, was fixed and has passed since, and the
+// next change touches a test that never failed, the touched test goes ahead
+// of it, in the plan and in the replay (where it then fails for the first
+// time).
+// The model learns otherwise: from the failure streak to rank the old
+// failure high, and from the changes that touched many tests which held to
+// rank a touched test low.
+TEST(FailureModel, PutsTheTouchedTestAheadOfAFixedOldFailure) {
+  struct Case {
+    const char* name;
+    std::string fixedVerdicts;  // of the old failure, key 0
+  };
+  const Case cases[] = {
+      {"fixed two runs ago", std::string(20, '.') + std::string(8, 'F') + ".."},
+      {"fixed one run ago", std::string(21, '.') + std::string(8, 'F') + "."},
+      {"fixed five runs ago", std::string(17, '.') + std::string(8, 'F') + "....."},
+  };
+  const int held = 40;  // keys 2 on, touched by every change, never failing
+  std::vector<std::string> names = {"fixed", "target"};
+  std::vector<int> heldKeys;
+  for (int key = 2; key < 2 + held; ++key) {
+    names.push_back("held" + std::to_string(key));
+    heldKeys.push_back(key);
+  }
+  const std::vector<double> seconds(names.size(), 1.0);
+  for (const Case& test : cases) {
+    for (const bool perSecond : {false, true}) {
+      SCOPED_TRACE(std::string(test.name) + (perSecond ? ", per second" : ", by chance"));
+      std::vector<std::string> verdicts(names.size(), std::string(30, '.'));
+      verdicts[0] = test.fixedVerdicts;
+      History history = makeHistory(names, verdicts, seconds);
+      std::vector<RunChange> changes(history.runs.size(), touchingBroadly(heldKeys));
+      const RunChange next = touching(1);
+      const NextRunPrediction plan =
+          predictNextRun(history, perSecond, nullptr, DEFAULT_WINDOW, {&changes, &next});
+      EXPECT_LT(placeOf(plan.order, 1), placeOf(plan.order, 0));
+
+      history.runs.push_back({"run-31", {}, {}});
+      for (int key = 0; key < static_cast<int>(names.size()); ++key)
+        history.runs.back().results.push_back({key, 1.0, true, key == 1});
+      changes.push_back(next);
+      const std::vector<RunPast> pasts = pastsOfFailingRuns(history, {&changes, nullptr});
+      ASSERT_FALSE(pasts.empty());
+      ASSERT_EQ(pasts.back().run, 30);
+      StrategyOrders orders;
+      orderByPast(pasts.back(), perSecond, orders);
+      const std::vector<int>& model = orders[static_cast<std::size_t>(Strategy::FAILURE_MODEL)];
+      EXPECT_LT(placeOf(model, 1), placeOf(model, 0));
+    }
+  }
+}
+
+// Only the fixed tests ahead of the last touched one move, to just after
+// it; a test still failing, one never failing and those already behind keep
+// their places.
+TEST(FailureModel, MovesOnlyTheFixedTestsAheadOfTheLastTouched) {
+  struct Case {
+    const char* name;
+    std::vector<int> order;
+    std::vector<char> touched;  // by test
+    std::vector<char> fixed;    // by test
+    std::vector<int> expected;
+  };
+  const Case cases[] = {
+      {"nothing touched", {2, 0, 1}, {0, 0, 0}, {1, 0, 1}, {2, 0, 1}},
+      {"fixed ahead of two touched",
+       {0, 1, 2, 3, 4},
+       {0, 1, 0, 1, 0},
+       {1, 0, 1, 0, 1},
+       {1, 3, 0, 2, 4}},
+      {"others keep their places",
+       {4, 0, 1, 2, 3},
+       {0, 0, 1, 0, 0},
+       {0, 1, 0, 0, 1},
+       {0, 2, 4, 1, 3}},
+      {"a failing test stays ahead", {0, 1, 2}, {0, 0, 1}, {0, 1, 0}, {0, 2, 1}},
+      {"touched already first", {1, 0, 2}, {0, 1, 0}, {1, 0, 1}, {1, 0, 2}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    std::vector<int> order = test.order;
+    putTouchedAheadOfFixed(order, test.touched, test.fixed);
+    EXPECT_EQ(order, test.expected);
+  }
+}
+
+}  // namespace
